@@ -1,0 +1,25 @@
+#pragma once
+// Result of one device command.
+#include <string_view>
+
+namespace tessel {
+
+enum class ResultCode : int {
+  Success = 1,
+  NotSent = 0,            // not sent, no reply, or cancelled
+  WriteFailed = -1,
+  Unreachable = -101,     // the receiver reports the wireless device unreachable
+  StatusFF = -102,        // the device answered status 0xFF
+  StatusFE = -103,        // the device answered status 0xFE
+  BadMemoryBank = -201,   // memory bank other than 0
+};
+
+constexpr int toInt(ResultCode r) { return static_cast<int>(r); }
+
+// Maps an integer returned by a command to the enum; unknown values give NotSent.
+ResultCode resultFromInt(int value);
+
+// A short English description, e.g. "device answered status 0xFF".
+std::string_view resultText(ResultCode r);
+
+}  // namespace tessel

@@ -1,0 +1,64 @@
+#pragma once
+// Stop events and worker threads. A worker checks its stop event between
+// pieces of work (and waits on it instead of sleeping); its owner sets the
+// event and waits a bounded time for the thread to end. Threads are never
+// killed.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace tessel {
+
+// A manual-reset event.
+class StopEvent {
+ public:
+  void set();
+  void reset();
+  bool isSet() const { return set_.load(std::memory_order_acquire); }
+  // Waits up to `timeout`; true when the event is set.
+  bool waitFor(std::chrono::milliseconds timeout) const;
+
+ private:
+  std::atomic<bool> set_{false};
+  mutable std::mutex mutex_;
+  mutable std::condition_variable cv_;
+};
+
+class WorkerThread {
+ public:
+  using Body = std::function<void(const StopEvent& stop)>;
+
+  explicit WorkerThread(std::string name = "worker") : name_(std::move(name)) {}
+  ~WorkerThread();
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  // Starts the thread; false when one is already running.
+  bool start(Body body);
+  // Sets the stop event and waits up to `bound` for the thread to end. True
+  // when it ended (it is then joined). When it did not, a debug line says so
+  // and the thread keeps its stop event set; the destructor waits for it,
+  // because a detached thread could still touch its owner.
+  bool stop(std::chrono::milliseconds bound = std::chrono::milliseconds(1000));
+  bool running() const;
+  const StopEvent& stopEvent() const { return state_ ? state_->stop : idleStop_; }
+
+ private:
+  struct State {
+    StopEvent stop;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool finished = false;
+  };
+  std::string name_;
+  std::shared_ptr<State> state_;
+  std::thread thread_;
+  StopEvent idleStop_;
+};
+
+}  // namespace tessel

@@ -1,0 +1,59 @@
+#include "platform/settings_store.h"
+
+#include <system_error>
+
+#include "platform/json_access.h"
+#include "platform/json_file.h"
+#include "platform/data_folders.h"
+
+namespace tessel {
+namespace fs = std::filesystem;
+
+SettingsStore::SettingsStore() : file_(configFolder() / "settings.json") {}
+SettingsStore::SettingsStore(fs::path file) : file_(std::move(file)) {}
+
+bool SettingsStore::exists() const {
+  std::error_code ec;
+  return fs::is_regular_file(file_, ec);
+}
+
+bool SettingsStore::create() {
+  if (exists()) return true;
+  std::error_code ec;
+  fs::create_directories(file_.parent_path(), ec);
+  return writeJsonFile(file_, Json::Value(Json::objectValue));
+}
+
+std::optional<uint32_t> SettingsStore::getDword(std::string_view name) const {
+  const Json::Value& v = json::member(readJsonFile(file_), name);
+  if (!json::isNumber(v)) return std::nullopt;
+  return json::getInt<uint32_t>(v, 0);
+}
+
+std::optional<std::string> SettingsStore::getString(std::string_view name) const {
+  const Json::Value root = readJsonFile(file_);
+  const Json::Value& v = json::member(root, name);
+  if (!v.isString()) return std::nullopt;
+  return v.asString();
+}
+
+namespace {
+bool setMember(const fs::path& file, std::string_view name, Json::Value value) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return false;
+  Json::Value root = readJsonFile(file);
+  if (!root.isObject()) root = Json::Value(Json::objectValue);
+  root[std::string(name)] = std::move(value);
+  return writeJsonFile(file, root);
+}
+}  // namespace
+
+bool SettingsStore::setDword(std::string_view name, uint32_t value) {
+  return setMember(file_, name, Json::Value(Json::UInt(value)));
+}
+
+bool SettingsStore::setString(std::string_view name, std::string_view value) {
+  return setMember(file_, name, Json::Value(std::string(value)));
+}
+
+}  // namespace tessel
