@@ -1,0 +1,63 @@
+#pragma once
+// The platform side of HID access. Two backends implement it: hidraw + libudev
+// (real devices) and the in-process virtual bus (emulated products, sim/).
+// Both give the same results and the same path format:
+//   "/dev/hidraw3#vid_320f&pid_7c1f&mi_01&col04"
+// one path per top-level collection, collections numbered from 1 in descriptor
+// order; an interface with a single collection has no "&col" part.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessel::hid {
+
+inline constexpr int kInfinite = -1;  // time-out that waits until a report or close
+
+struct HidAttributes {
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint16_t versionNumber = 0;
+};
+
+// One opened top-level collection. Reads see only the input reports whose
+// report ids belong to this collection.
+class HidChannel {
+ public:
+  virtual ~HidChannel() = default;
+  // Waits up to timeoutMs (kInfinite: no limit) for one input report. False on
+  // time-out, cancel, close or device loss; the channel stays usable after a time-out.
+  virtual bool read(uint8_t* buffer, size_t length, size_t* count, int timeoutMs) = 0;
+  // Sends one output report (first byte the report id). False on failure or time-out.
+  virtual bool write(const uint8_t* buffer, size_t length, size_t* count, int timeoutMs) = 0;
+  // Sends an output report through the control pipe (HIDIOCSOUTPUT on hidraw).
+  virtual bool sendOutputReport(const uint8_t* buffer, size_t length) = 0;
+  // Makes a pending read or write (on any thread) return false at once. Later
+  // calls are not affected.
+  virtual void cancel() = 0;
+  virtual HidAttributes attributes() const = 0;
+  // The report descriptor of the whole interface the collection belongs to.
+  virtual std::vector<uint8_t> reportDescriptor() const = 0;
+};
+
+class HidBackend {
+ public:
+  virtual ~HidBackend() = default;
+  // Paths of every present HID collection; false on failure (paths cleared).
+  virtual bool enumerate(std::vector<std::string>& paths) = 0;
+  // Opens one collection by path; nullptr when it is gone or cannot be opened.
+  virtual std::unique_ptr<HidChannel> open(const std::string& path, bool wantRead, bool wantWrite) = 0;
+  // Grows whenever an interface appears or disappears, so a watcher can skip
+  // enumeration while nothing changed. Cheap to call.
+  virtual uint64_t changeCounter() = 0;
+  // True while the collection at `path` is attached (costs no more than a stat).
+  virtual bool present(const std::string& path) = 0;
+};
+
+// The backend the program uses: hidraw by default; the virtual bus in demo
+// mode and in tests. Not owned.
+HidBackend& defaultBackend();
+void setDefaultBackend(HidBackend* backend);  // nullptr restores hidraw
+
+}  // namespace tessel::hid
