@@ -25,7 +25,8 @@ bool SettingsStore::create() {
 }
 
 std::optional<uint32_t> SettingsStore::getDword(std::string_view name) const {
-  const Json::Value& v = json::member(readJsonFile(file_), name);
+  const Json::Value root = readJsonFile(file_);
+  const Json::Value& v = json::member(root, name);
   if (!json::isNumber(v)) return std::nullopt;
   return json::getInt<uint32_t>(v, 0);
 }

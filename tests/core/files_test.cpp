@@ -1,1 +1,142 @@
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/data_folders.h"
+#include "platform/debug.h"
+#include "platform/file_io.h"
+#include "platform/settings_store.h"
+
+namespace fs = std::filesystem;
+using namespace tessel;
+
+namespace {
+
+// Points HOME and the XDG folders at a fresh temporary folder for one test.
+class IsolatedHome : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tessel-home-XXXXXX";
+    home_ = mkdtemp(pattern);
+    saveEnv("HOME");
+    saveEnv("XDG_DATA_HOME");
+    saveEnv("XDG_CONFIG_HOME");
+    saveEnv("TESSEL_INSTALL_DIR");
+    setenv("HOME", home_.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("TESSEL_INSTALL_DIR");
+  }
+  void TearDown() override {
+    for (auto& [name, value] : saved_) {
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+      else unsetenv(name.c_str());
+    }
+    std::error_code ec;
+    fs::remove_all(home_, ec);
+  }
+  void saveEnv(const char* name) {
+    const char* v = std::getenv(name);
+    saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+  }
+  fs::path home_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+using DataFolders = IsolatedHome;
+using Settings = IsolatedHome;
+
+}  // namespace
+
+TEST_F(DataFolders, UserAndDeviceFoldersFollowXdgAndAreCreated) {
+  fs::path user = userDataFolder();
+  EXPECT_EQ(user, home_ / ".local/share/ORVIK Tessel RGB");
+  EXPECT_TRUE(fs::is_directory(user));
+  fs::path pad = deviceDataFolder("MousePad");
+  EXPECT_EQ(pad, user / "MousePad");
+  EXPECT_TRUE(fs::is_directory(pad));
+
+  setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
+  EXPECT_EQ(deviceDataFolder("HD"), home_ / "data/ORVIK Tessel RGB/HD");
+  EXPECT_TRUE(fs::is_directory(home_ / "data/ORVIK Tessel RGB/HD"));
+  // A relative XDG value is invalid and ignored.
+  setenv("XDG_DATA_HOME", "relative/data", 1);
+  EXPECT_EQ(userDataFolder(), home_ / ".local/share/ORVIK Tessel RGB");
+  EXPECT_EQ(configFolder(), home_ / ".config/ORVIK Tessel RGB");
+}
+
+TEST_F(DataFolders, InstallationFolderIsFoundOrReportedMissing) {
+  // Laid out as installed: <prefix>/bin/tessel-rgb and <prefix>/share/tessel-rgb/{DefaultData,skin}.
+  fs::path prefix = home_ / "prefix";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share/tessel-rgb/DefaultData");
+  EXPECT_EQ(installFolderFor(prefix / "bin/tessel-rgb"), std::nullopt);  // skin/ still missing
+  fs::create_directories(prefix / "share/tessel-rgb/skin");
+  EXPECT_EQ(installFolderFor(prefix / "bin/tessel-rgb"), prefix / "share/tessel-rgb");
+
+  // Unpacked next to the executable.
+  fs::path flat = home_ / "flat";
+  fs::create_directories(flat / "DefaultData");
+  fs::create_directories(flat / "skin");
+  EXPECT_EQ(installFolderFor(flat / "tessel-rgb"), flat);
+
+  // An executable elsewhere, with nothing beside it, finds nothing.
+  EXPECT_EQ(installFolderFor(home_ / "nowhere/tessel-rgb"), std::nullopt);
+
+  // The override wins when it is a real installation folder, and is ignored otherwise.
+  setenv("TESSEL_INSTALL_DIR", flat.c_str(), 1);
+  EXPECT_EQ(installFolderFor(home_ / "nowhere/tessel-rgb"), flat);
+  setenv("TESSEL_INSTALL_DIR", (home_ / "bogus").c_str(), 1);
+  EXPECT_EQ(installFolderFor(home_ / "nowhere/tessel-rgb"), std::nullopt);
+}
+
+TEST_F(DataFolders, TestBinaryInTheBuildTreeUsesTheSourceTree) {
+  auto found = installFolder();
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(fs::weakly_canonical(*found), fs::weakly_canonical(TESSEL_SOURCE_DIR));
+  EXPECT_TRUE(fs::is_directory(*defaultDataFolder()));
+}
+
+TEST_F(Settings, ValuesAreWrittenOnlyWhenTheStoreExists) {
+  SettingsStore store;
+  EXPECT_EQ(store.file(), home_ / ".config/ORVIK Tessel RGB/settings.json");
+  EXPECT_FALSE(store.exists());
+  EXPECT_FALSE(store.setDword("LANGUAGE", 2052));
+  EXPECT_FALSE(store.exists());
+  EXPECT_EQ(store.getDword("LANGUAGE"), std::nullopt);
+
+  ASSERT_TRUE(store.create());
+  ASSERT_TRUE(store.setDword("LANGUAGE", 2052));
+  ASSERT_TRUE(store.setString("DisplayVersion", "0.1.0"));
+  SettingsStore again;
+  EXPECT_EQ(again.getDword("LANGUAGE"), 2052u);
+  EXPECT_EQ(again.getString("DisplayVersion"), "0.1.0");
+  EXPECT_EQ(again.getString("LANGUAGE"), std::nullopt);  // wrong type
+  EXPECT_EQ(again.getDword("DisplayVersion"), std::nullopt);
+}
+
+TEST_F(Settings, ABrokenStoreIsKeptAsideOnTheNextWrite) {
+  SettingsStore store;
+  ASSERT_TRUE(store.create());
+  std::ofstream(store.file()) << "{ LANGUAGE = 1 ";
+  EXPECT_EQ(store.getDword("LANGUAGE"), std::nullopt);
+  ASSERT_TRUE(store.setDword("LANGUAGE", 1033));
+  EXPECT_EQ(store.getDword("LANGUAGE"), 1033u);
+  fs::path aside = store.file();
+  aside += ".bad";
+  EXPECT_EQ(readFileBytes(aside).value_or(""), "{ LANGUAGE = 1 ");
+}
+
+TEST(Debug, CaptureReceivesUtf8LinesUnchanged) {
+  std::vector<std::string> lines;
+  setDebugCapture([&](std::string_view l) { lines.emplace_back(l); });
+  debugLine("抓取设备线程设定退出");
+  debugPrintf("%s %d", "命令", 7);
+  setDebugCapture({});
+  debugLine("not captured");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "抓取设备线程设定退出");
+  EXPECT_EQ(lines[1], "命令 7");
+}
