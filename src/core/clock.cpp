@@ -109,6 +109,7 @@ Scheduler::TimerId ThreadScheduler::add(Millis delay, Millis period, Task task) 
   {
     std::lock_guard<std::mutex> lock(mutex_);
     id = nextId_++;
+    ++generation_;
     entries_.emplace(id, Entry{steady_clock::now() + std::max(delay, Millis(0)), period,
                                std::make_shared<Task>(std::move(task))});
   }
@@ -125,8 +126,12 @@ Scheduler::TimerId ThreadScheduler::scheduleEvery(Millis period, Task task) {
 }
 
 void ThreadScheduler::cancel(TimerId id) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  entries_.erase(id);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(id);
+    ++generation_;
+  }
+  wake_.notify_all();
 }
 
 void ThreadScheduler::run(std::stop_token stop) {
@@ -140,7 +145,11 @@ void ThreadScheduler::run(std::stop_token stop) {
       continue;
     }
     if (next->second.due > steady_clock::now()) {
-      wake_.wait_until(lock, stop, next->second.due, [] { return false; });
+      // Copy the due time: the entry may be cancelled while we wait.
+      // Wake early when tasks are added or cancelled: an earlier one may now be first.
+      const SteadyTime due = next->second.due;
+      const uint64_t seen = generation_;
+      wake_.wait_until(lock, stop, due, [&] { return generation_ != seen; });
       continue;
     }
     std::shared_ptr<Task> task = next->second.task;

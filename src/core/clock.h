@@ -109,6 +109,7 @@ class ThreadScheduler final : public Scheduler {
   std::mutex mutex_;
   std::condition_variable_any wake_;
   TimerId nextId_ = 1;
+  uint64_t generation_ = 0;  // changes whenever tasks are added or cancelled
   std::map<TimerId, Entry> entries_;
   std::jthread thread_;
 };

@@ -65,6 +65,8 @@ TEST(ManualClock, SleepMovesTimeAndWallTimeTogether) {
 
 TEST(ThreadScheduler, RunsTasksOnItsThreadAndCancels) {
   ThreadScheduler scheduler;
+  // A task far in the future must not hold back one added after it.
+  scheduler.scheduleAfter(hours(1), [] {});
   std::promise<std::thread::id> ran;
   scheduler.scheduleAfter(1ms, [&] { ran.set_value(std::this_thread::get_id()); });
   auto f = ran.get_future();
