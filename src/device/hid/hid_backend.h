@@ -36,6 +36,10 @@ class HidChannel {
   // Makes a pending read or write (on any thread) return false at once. Later
   // calls are not affected.
   virtual void cancel() = 0;
+  // Ends the channel for good: pending calls return false at once and every
+  // later read, write or output report fails. Idempotent; any thread. The
+  // object itself may still be destroyed only when no call is running in it.
+  virtual void close() = 0;
   virtual HidAttributes attributes() const = 0;
   // The report descriptor of the whole interface the collection belongs to.
   virtual std::vector<uint8_t> reportDescriptor() const = 0;

@@ -1,0 +1,96 @@
+#include "sim/products.h"
+
+#include <algorithm>
+
+namespace tessel::sim {
+
+const std::vector<uint8_t>& vendorInterfaceDescriptor() {
+  static const std::vector<uint8_t> d = {
+      // Collection 1: keyboard, report id 1 (macro keys are sent as key presses).
+      0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01,
+      0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02,
+      0x95, 0x01, 0x75, 0x08, 0x81, 0x01,
+      0x19, 0x00, 0x2A, 0xFF, 0x00, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x06, 0x81, 0x00,
+      0xC0,
+      // Collection 2: system control, report id 2.
+      0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x02,
+      0x19, 0x81, 0x29, 0x83, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x03, 0x81, 0x02,
+      0x95, 0x05, 0x81, 0x01,
+      0xC0,
+      // Collection 3: consumer control, report id 3, one 16-bit usage.
+      0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x03,
+      0x19, 0x00, 0x2A, 0xFF, 0x0F, 0x15, 0x00, 0x26, 0xFF, 0x0F, 0x75, 0x10, 0x95, 0x01, 0x81, 0x00,
+      0xC0,
+      // Collection 4: vendor page 0xFF1C usage 0x92, report id 4, 63 bytes in and out.
+      0x06, 0x1C, 0xFF, 0x09, 0x92, 0xA1, 0x01, 0x85, 0x04,
+      0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x3F, 0x81, 0x02,
+      0x09, 0x02, 0x75, 0x08, 0x95, 0x3F, 0x91, 0x02,
+      0xC0,
+  };
+  return d;
+}
+
+const std::vector<uint8_t>& headsetDescriptor() {
+  static const std::vector<uint8_t> d = {
+      0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01,
+      // Report id 1: volume up, volume down, mute, then padding.
+      0x85, 0x01, 0x15, 0x00, 0x25, 0x01, 0x09, 0xE9, 0x09, 0xEA, 0x09, 0xE2,
+      0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x95, 0x05, 0x81, 0x01,
+      // Report id 0xFF: 16 vendor bytes out (the LED blocks).
+      0x85, 0xFF, 0x06, 0xA0, 0xFF, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
+      0x75, 0x08, 0x95, 0x10, 0x91, 0x02,
+      0xC0,
+  };
+  return d;
+}
+
+const std::vector<ProductSpec>& productSpecs() {
+  static const std::vector<ProductSpec> specs = {
+      {"mouse", 0x320F, 0x7C1F, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
+      {"mouse-receiver", 0x320F, 0x7C20, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
+      {"keyboard", 0x320F, 0x5089, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
+      {"keyboard-receiver", 0x320F, 0x5088, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
+      {"mousepad", 0x320F, 0x1004, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
+      {"headset", 0x0C76, 0x1630, 0x0100, 3, &headsetDescriptor(), 0, 0},
+  };
+  return specs;
+}
+
+const ProductSpec* findProductSpec(std::string_view name) {
+  for (const ProductSpec& s : productSpecs())
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+bool parseProductList(std::string_view list, std::vector<std::string>& names, std::string* error) {
+  names.clear();
+  auto add = [&](std::string_view n) {
+    if (std::find(names.begin(), names.end(), n) == names.end()) names.emplace_back(n);
+  };
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    std::string_view item = list.substr(start, comma == std::string_view::npos ? list.npos : comma - start);
+    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+    if (item == "all") {
+      for (const ProductSpec& s : productSpecs()) add(s.name);
+    } else if (!item.empty()) {
+      if (!findProductSpec(item)) {
+        names.clear();
+        if (error) *error = "unknown product \"" + std::string(item) + "\"";
+        return false;
+      }
+      add(item);
+    }
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (names.empty()) {
+    if (error) *error = "no product named";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tessel::sim
