@@ -1,0 +1,93 @@
+#include "discovery/device_watcher.h"
+
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_path.h"
+#include "platform/debug.h"
+
+namespace tessel {
+
+DeviceWatcher::DeviceWatcher(LiveInterfaceList& list, hid::HidBackend& backend, DeviceWatcherEvents& events)
+    : list_(list), backend_(backend), events_(events) {}
+
+DeviceWatcher::~DeviceWatcher() { stop(); }
+
+void DeviceWatcher::start() {
+  firstPass_ = true;
+  retry_ = true;
+  thread_.start([this](const StopEvent& stop) {
+    for (;;) {
+      if (stop.waitFor(std::chrono::milliseconds(1))) break;
+      pass();
+      if (stop.waitFor(std::chrono::milliseconds(100))) break;
+    }
+    debugLine("抓取设备线程设定退出");
+  });
+}
+
+bool DeviceWatcher::stop(std::chrono::milliseconds bound) { return thread_.stop(bound); }
+
+void DeviceWatcher::pass() {
+  if (!list_.allPresent()) {
+    const uint64_t changes = backend_.changeCounter();
+    if (retry_ || firstPass_ || changes != seenChanges_) {
+      seenChanges_ = changes;
+      scan();
+    }
+    if (firstPass_) {
+      firstPass_ = false;
+      events_.firstScanDone();
+    }
+  } else if (firstPass_) {
+    firstPass_ = false;
+    events_.firstScanDone();
+  }
+  checkPresence();
+}
+
+void DeviceWatcher::scan() {
+  retry_ = false;
+  hid::HidDevice identify(backend_);
+  ++enumerations_;
+  if (!identify.enumerate()) {
+    // A failed enumeration is tried again on the next pass rather than ending
+    // hot-plug detection for the rest of the session.
+    debugLine("enumeration failed");
+    retry_ = true;
+    return;
+  }
+  while (auto path = identify.nextPath()) {
+    InterfaceKey key;
+    key.vendorId = hid::pathVendorId(*path);
+    key.productId = hid::pathProductId(*path);
+    key.interfaceNumber = hid::pathInterfaceNumber(*path);
+    key.collectionNumber = hid::pathCollectionNumber(*path);
+    key.path = *path;
+    if (!list_.isWanted(key)) continue;
+    if (!identify.open(*path, true, false, true, false)) {
+      retry_ = true;  // skipped now, tried again on the next pass
+      continue;
+    }
+    const hid::HidAttributes attributes = identify.attributes();
+    const hid::HidCaps caps = identify.caps();
+    identify.close();
+    key.vendorId = attributes.vendorId;
+    key.productId = attributes.productId;
+    key.usagePage = caps.usagePage;
+    key.usage = caps.usage;
+    if (auto slot = list_.claim(key)) events_.interfaceArrived(*slot);
+  }
+  identify.freeList();
+}
+
+void DeviceWatcher::checkPresence() {
+  const int count = static_cast<int>(list_.size());
+  for (int i = 0; i < count; ++i) {
+    auto s = list_.slot(i);
+    if (!s || !s->present) continue;
+    if (backend_.present(s->path)) continue;
+    list_.release(i);
+    events_.interfaceRemoved(i);
+  }
+}
+
+}  // namespace tessel

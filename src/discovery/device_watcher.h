@@ -1,0 +1,61 @@
+#pragma once
+// The device watcher: a thread that notices supported interfaces arriving and
+// leaving, claims their live-list slots and tells the main window.
+//
+// Each pass (about every 100 ms):
+//   - while some slot is free, and the HID bus changed since the last look (or
+//     a wanted interface could not be opened last time), enumerate: every
+//     wanted path is opened read-only to learn its ids and usages, claimed,
+//     and reported with interfaceArrived(slot) (synchronous);
+//   - after the first pass, firstScanDone() once;
+//   - every claimed slot whose path is gone is released and reported with
+//     interfaceRemoved(slot) (synchronous). This check costs a stat per slot.
+#include <cstdint>
+
+#include "core/worker.h"
+#include "device/hid/hid_backend.h"
+#include "discovery/live_interface_list.h"
+
+namespace tessel {
+
+class DeviceWatcherEvents {
+ public:
+  virtual ~DeviceWatcherEvents() = default;
+  // Both run before the watcher goes on (the main window handles them on its thread).
+  virtual void interfaceArrived(int slot) = 0;
+  virtual void interfaceRemoved(int slot) = 0;
+  // Posted once, after the first pass (the instance message).
+  virtual void firstScanDone() = 0;
+};
+
+class DeviceWatcher {
+ public:
+  DeviceWatcher(LiveInterfaceList& list, hid::HidBackend& backend, DeviceWatcherEvents& events);
+  ~DeviceWatcher();
+
+  // The thread: a pass, then a 100 ms wait on the stop event, until stopped.
+  void start();
+  // Sets the stop event and waits up to `bound`; the debug line
+  // "抓取设备线程设定退出" is written when the thread ends.
+  bool stop(std::chrono::milliseconds bound = std::chrono::milliseconds(1000));
+
+  // One pass, on the calling thread (tests drive the watcher this way).
+  void pass();
+  // How many enumerations have run (for tests and diagnostics).
+  uint64_t enumerations() const { return enumerations_.load(); }
+
+ private:
+  void scan();
+  void checkPresence();
+
+  LiveInterfaceList& list_;
+  hid::HidBackend& backend_;
+  DeviceWatcherEvents& events_;
+  WorkerThread thread_{"device watcher"};
+  bool firstPass_ = true;
+  bool retry_ = true;  // enumerate on the next pass even if the bus did not change
+  uint64_t seenChanges_ = 0;
+  std::atomic<uint64_t> enumerations_{0};
+};
+
+}  // namespace tessel
