@@ -12,6 +12,17 @@ namespace {
 // Like a hidraw reader's buffer: reports beyond this many unread ones are dropped.
 constexpr size_t kMaxQueued = 64;
 
+// Length in bytes of output report `id`, its id byte included: one collection
+// may carry output reports of different lengths (the headset: 17-byte LED
+// reports and 64-byte commands).
+size_t outputLengthFor(const hid::TopCollection& c, uint8_t id, bool usesIds) {
+  uint32_t bits = 0;
+  for (const hid::ReportField& f : c.fields)
+    if (f.kind == hid::ReportKind::Output && f.reportId == id)
+      bits = std::max(bits, f.bitOffset + f.reportSize * f.reportCount);
+  return (bits + 7) / 8 + (usesIds ? 1 : 0);
+}
+
 bool hasOutputId(const hid::TopCollection& c, uint8_t id) {
   for (const hid::ReportField& f : c.fields)
     if (f.kind == hid::ReportKind::Output && f.reportId == id) return true;
@@ -273,7 +284,7 @@ bool EmulatedProduct::channelWrite(ChannelState& st, const uint8_t* buffer, size
   // The node refuses a report its interface does not declare, or a longer one.
   uint8_t id = buffer[0];
   if (descriptor_.usesReportIds ? !hasOutputId(c, id) : id != 0) return false;
-  if (length > c.outputReportLength) return false;
+  if (length > outputLengthFor(c, id, descriptor_.usesReportIds)) return false;
   if (!transferLocked(lock, st, false, timeoutMs)) return false;
 
   Report report(buffer, buffer + length);

@@ -72,9 +72,11 @@ TEST(ReportDescriptor, HeadsetHasOneConsumerCollectionWithLedOutput) {
   ASSERT_EQ(d.collections.size(), 1u);
   EXPECT_EQ(d.collections[0].usagePage, 0x000C);
   EXPECT_EQ(d.collections[0].usage, 0x0001);
-  EXPECT_EQ(d.collections[0].outputReportLength, 17);
-  EXPECT_EQ(d.collections[0].inputReportLength, 2);
-  EXPECT_EQ(d.collections[0].inputReportIds, std::vector<uint8_t>{1});
+  // Its only collection carries the buttons (id 1), the LED output reports
+  // (id 0xFF, 17 bytes) and the 64-byte command reports (id 4).
+  EXPECT_EQ(d.collections[0].outputReportLength, 64);
+  EXPECT_EQ(d.collections[0].inputReportLength, 64);
+  EXPECT_EQ(d.collections[0].inputReportIds, (std::vector<uint8_t>{1, 4}));
 }
 
 // A mouse interface of the usual shape: buttons, padding, signed 16-bit X/Y

@@ -220,7 +220,7 @@ TEST(VirtualBus, HeadsetOutputReportsReachTheFirmware) {
   auto headset = bus.plug("headset", fw);
   HidDevice d(bus);
   ASSERT_TRUE(d.open(headset->commandPath(), true, true));
-  EXPECT_EQ(d.caps().outputReportByteLength, 17);
+  EXPECT_EQ(d.caps().outputReportByteLength, 64);  // the command reports are the longest
   Report led(17, 0);
   led[0] = 0xFF;
   led[1] = 0x44;
@@ -229,7 +229,7 @@ TEST(VirtualBus, HeadsetOutputReportsReachTheFirmware) {
   ASSERT_TRUE(d.sendOutputReport(led.data(), led.size()));
   EXPECT_EQ(fw->outputs, std::vector<Report>{led});
   EXPECT_EQ(headset->outputReports(), std::vector<Report>{led});
-  Report tooLong(18, 0xFF);
+  Report tooLong(18, 0xFF);  // longer than the LED report, though shorter than a command
   EXPECT_FALSE(d.sendOutputReport(tooLong.data(), tooLong.size()));
   Report wrongId = led;
   wrongId[0] = 0x01;  // an input report id

@@ -1,0 +1,183 @@
+#pragma once
+// The command firmware shared by every emulated product: the memories a
+// device keeps, the replies to the vendor command reports (echo of the
+// command, status byte, data from byte 8), the begin/end bracket tracking,
+// the receiver's view of a sleeping wireless device, faults on cue and a log
+// of every request. The per-product classes (firmware_mouse.h, ...) only fill
+// the memories with what that product holds when it leaves the factory.
+//
+// Statuses this firmware answers: 0x00 success; 0xFE a chunk outside the
+// addressed memory or longer than 56 bytes; 0xFF an unknown command or a
+// request whose checksum is wrong.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/firmware.h"
+
+namespace tessel::sim {
+
+namespace cmd {
+inline constexpr uint8_t kBegin = 0x01;
+inline constexpr uint8_t kEnd = 0x02;
+inline constexpr uint8_t kReadIdentity = 0x03;
+inline constexpr uint8_t kReadSettings = 0x05;
+inline constexpr uint8_t kWriteSettings = 0x06;
+inline constexpr uint8_t kReadKeyTable = 0x07;
+inline constexpr uint8_t kWriteKeyTable = 0x09;
+inline constexpr uint8_t kReadCustomColours = 0x0A;
+inline constexpr uint8_t kWriteCustomColours = 0x0B;
+inline constexpr uint8_t kLiveFrame = 0x12;
+inline constexpr uint8_t kWriteMacro = 0x15;
+inline constexpr uint8_t kWriteRecoil = 0x17;
+inline constexpr uint8_t kReadStatus = 0x1A;
+inline constexpr uint8_t kReadLedTable = 0x1B;
+inline constexpr uint8_t kResumeLighting = 0x1C;
+inline constexpr uint8_t kLinkQuery = 0xAA;
+}  // namespace cmd
+
+inline constexpr size_t kIdentitySize = 34;
+inline constexpr size_t kStatusBlockSize = 6;
+inline constexpr size_t kKeyBankSize = 512;
+
+inline constexpr uint8_t kReplyOk = 0x00;
+
+// What a product holds when it leaves the factory.
+struct FirmwareImage {
+  std::string productName;                        // "mouse", "keyboard", ...
+  std::array<uint8_t, kIdentitySize> identity{};  // byte 5 key slots, byte 6 macro size / 128
+  std::vector<uint8_t> settings;                  // byte 0 the active on-board profile
+  std::vector<uint8_t> defaultKeyTable;           // three bytes per key slot (read with 0x07)
+  std::vector<uint8_t> ledTable;                  // one LED index per key slot (read with 0x1B)
+  std::vector<uint8_t> customColours;             // red, green, blue per LED index
+  size_t liveFrameSize = 512;
+  size_t recoilSize = 4096;
+  std::array<uint8_t, kStatusBlockSize> status{};  // battery %, charge state, -, -, -, phone
+};
+
+enum class FaultKind {
+  NoReply,        // the request is taken in but never answered
+  StatusFF,       // answered with status 0xFF, nothing stored
+  StatusFE,       // answered with status 0xFE, nothing stored
+  OtherCommand,   // only a reply for another command comes back
+  StaleThenReply, // a reply for another command, then the real reply
+  Unplug,         // the product leaves the bus on this request (no reply)
+};
+
+// A fault armed for a later request: after `skip` matching requests have been
+// answered normally, the next `count` matching requests get the fault.
+// `command` 0 matches every command.
+struct Fault {
+  FaultKind kind = FaultKind::NoReply;
+  uint8_t command = 0;
+  int skip = 0;
+  int count = 1;
+};
+
+// One request as the firmware received it.
+struct RequestRecord {
+  std::array<uint8_t, 64> report{};
+  uint8_t command = 0;
+  uint8_t length = 0;
+  uint16_t offset = 0;
+  bool checksumOk = true;
+  bool inBracket = false;         // a 0x01 was open when it arrived
+  bool deviceAsleep = false;      // a receiver answered 0xAA for its sleeping device
+  std::optional<FaultKind> fault; // the fault applied to it
+  uint8_t status = kReplyOk;      // the status sent back (when a reply was sent)
+  std::vector<uint8_t> data() const {  // the request's data bytes (at most 56)
+    const size_t n = length < 56 ? length : 56;
+    return {report.begin() + 8, report.begin() + 8 + static_cast<long>(n)};
+  }
+};
+
+class CommandFirmware : public Firmware {
+ public:
+  CommandFirmware(FirmwareImage image, bool throughReceiver);
+
+  void onCommand(const Report& report, std::vector<Report>& replies) override;
+
+  const std::string& productName() const { return productName_; }
+  bool throughReceiver() const { return receiver_; }
+
+  // The wireless device behind a receiver: while it sleeps the receiver
+  // answers every command with 0xAA in byte 3, and its link query with byte 8
+  // 0x00 instead of 0xFF. A cable product ignores this.
+  void setDeviceAwake(bool awake);
+  bool deviceAwake() const;
+
+  void injectFault(const Fault& fault);
+  void clearFaults();
+
+  // Request log, oldest first.
+  std::vector<RequestRecord> requests() const;
+  std::vector<uint8_t> commandCodes() const;  // byte 3 of every request, in order
+  size_t countOf(uint8_t command) const;
+  void clearLog();
+
+  // Bracket tracking. A "write" is 0x06, 0x09, 0x15 or 0x17.
+  bool bracketOpen() const;           // a 0x01 has not been closed by 0x02
+  int writesOutsideBracket() const;   // writes received with no 0x01 open
+  int bracketsLeftOpen() const;       // 0x01 received while one was already open
+  int endsWithoutBegin() const;       // 0x02 received with no 0x01 open
+
+  // Memories (copies).
+  std::array<uint8_t, kIdentitySize> identity() const;
+  std::vector<uint8_t> settings() const;
+  std::vector<uint8_t> keyTable() const;         // the user key table written with 0x09
+  std::vector<uint8_t> defaultKeyTable() const;  // what 0x07 reads
+  std::vector<uint8_t> ledTable() const;
+  std::vector<uint8_t> customColours() const;
+  std::vector<uint8_t> liveFrame() const;
+  std::vector<uint8_t> macroMemory() const;
+  std::vector<uint8_t> recoilMemory() const;
+  std::array<uint8_t, kStatusBlockSize> statusBlock() const;
+  int liveFrameChunks() const;   // 0x12 chunks received
+  int resumeLightingCount() const;
+
+  // Test set-up.
+  void setIdentityByte(size_t index, uint8_t value);  // byte 6 also resizes the macro memory
+  void setSettings(size_t offset, const std::vector<uint8_t>& bytes);
+  void setStatusBlock(const std::array<uint8_t, kStatusBlockSize>& block);
+
+ protected:
+  mutable std::mutex mutex_;
+
+ private:
+  struct Memory {
+    std::vector<uint8_t>* bytes = nullptr;
+    bool writable = false;
+  };
+  Memory memoryFor(uint8_t command);
+  uint8_t applyLocked(const Report& request, RequestRecord& record, Report& reply);
+  std::optional<FaultKind> takeFaultLocked(uint8_t command);
+  static bool isWrite(uint8_t command);
+
+  std::string productName_;
+  bool receiver_;
+  bool awake_ = true;
+  std::vector<uint8_t> identity_;
+  std::vector<uint8_t> settings_;
+  std::vector<uint8_t> defaultKeyTable_;
+  std::vector<uint8_t> keyTable_;
+  std::vector<uint8_t> ledTable_;
+  std::vector<uint8_t> customColours_;
+  std::vector<uint8_t> liveFrame_;
+  std::vector<uint8_t> macro_;
+  std::vector<uint8_t> recoil_;
+  std::vector<uint8_t> status_;
+  std::deque<Fault> faults_;
+  std::vector<RequestRecord> log_;
+  bool bracketOpen_ = false;
+  int writesOutside_ = 0;
+  int leftOpen_ = 0;
+  int strayEnds_ = 0;
+  int liveChunks_ = 0;
+  int resumeCount_ = 0;
+};
+
+}  // namespace tessel::sim

@@ -1,0 +1,237 @@
+#include "tools/tesselctl.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <ostream>
+
+#include "discovery/device_tables.h"
+#include "device/hid/hid_path.h"
+#include "sim/firmware_products.h"
+#include "sim/virtual_bus.h"
+#include "tools/tesselctl_internal.h"
+
+namespace tessel::tools {
+
+namespace {
+
+constexpr std::string_view kVersion = "0.1.0";
+
+std::optional<DeviceKind> parseKind(std::string_view text) {
+  if (text == "mouse") return DeviceKind::Mouse;
+  if (text == "keyboard") return DeviceKind::Keyboard;
+  if (text == "mousepad") return DeviceKind::MousePad;
+  if (text == "headset") return DeviceKind::Headset;
+  return std::nullopt;
+}
+
+const Subcommand* findSubcommand(std::string_view name) {
+  for (const auto& s : subcommands())
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string tesselctlUsage() {
+  std::string text =
+      "Usage: tesselctl [--demo[=LIST]] [--receiver] [--json] COMMAND [ARGS]\n"
+      "Reads Tessel RGB mice, keyboards, mousepads and headsets over their vendor\n"
+      "command interface.\n"
+      "\n"
+      "Commands:\n";
+  for (const auto& s : subcommands()) {
+    std::string line = "  " + std::string(s.synopsis);
+    if (line.size() < 32) line.resize(32, ' ');
+    else line += "  ";
+    text += line + std::string(s.help) + "\n";
+  }
+  text +=
+      "\n"
+      "KIND is mouse, keyboard, mousepad or headset.\n"
+      "\n"
+      "Options:\n"
+      "  --demo[=LIST]   use emulated products instead of the real ones; LIST is a\n"
+      "                  comma-separated choice of mouse, mouse-receiver, keyboard,\n"
+      "                  keyboard-receiver, mousepad, headset (default: all of them)\n"
+      "  --receiver      talk to the mouse or keyboard through its 2.4 GHz receiver\n"
+      "                  (default: the cable when it is plugged, else the receiver)\n"
+      "  --json          print JSON instead of text\n"
+      "  --profile P     settings: the on-board profile to show (default: the active one)\n"
+      "  --help          print this text\n"
+      "  --version       print the version\n"
+      "\n"
+      "Environment:\n"
+      "  TESSEL_DEBUG=1  print the byte trace of every command exchange on stderr\n"
+      "\n"
+      "Exit codes:\n"
+      "  0  success\n"
+      "  1  the device refused the command or did not answer\n"
+      "  2  bad command line\n"
+      "  3  no such device present\n"
+      "  4  the receiver cannot reach its wireless device (asleep or out of range)\n";
+  return text;
+}
+
+bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& o, std::string& error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--demo") {
+      o.demo = true;
+    } else if (a.rfind("--demo=", 0) == 0) {
+      o.demo = true;
+      o.demoList = a.substr(7);
+      std::vector<std::string> names;
+      if (!sim::parseProductList(o.demoList, names, &error)) return false;
+    } else if (a == "--receiver") {
+      o.receiver = true;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--profile" || a.rfind("--profile=", 0) == 0) {
+      std::string value;
+      if (a == "--profile") {
+        if (i + 1 >= args.size()) {
+          error = "--profile needs a number";
+          return false;
+        }
+        value = args[++i];
+      } else {
+        value = a.substr(10);
+      }
+      int p = -1;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), p);
+      if (ec != std::errc() || end != value.data() + value.size() || p < 0 || p > 255) {
+        error = "--profile must be a number from 0 to 255, not \"" + value + "\"";
+        return false;
+      }
+      o.profile = p;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      error = "unknown option \"" + a + "\"";
+      return false;
+    } else {
+      o.operands.push_back(a);
+    }
+  }
+  return true;
+}
+
+std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated) {
+  std::vector<std::string> paths;
+  const bool ok = backend.enumerate(paths);
+  if (enumerated != nullptr) *enumerated = ok;
+  std::vector<FoundInterface> found;
+  const auto& table = supportedInterfaceTable();
+  for (const auto& path : paths) {
+    const uint16_t vid = hid::pathVendorId(path), pid = hid::pathProductId(path);
+    const uint16_t mi = hid::pathInterfaceNumber(path), col = hid::pathCollectionNumber(path);
+    for (size_t row = 0; row < table.size(); ++row) {
+      const InterfaceKey& k = table[row];
+      if (k.vendorId != vid || k.productId != pid || k.interfaceNumber != mi || k.collectionNumber != col)
+        continue;
+      const auto type = deviceTypeFromCode(k.typeCode);
+      if (!type) continue;
+      found.push_back({static_cast<int>(row), *type, k.role, path});
+      break;
+    }
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const FoundInterface& a, const FoundInterface& b) { return a.row < b.row; });
+  return found;
+}
+
+int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const TesselctlContext& context) {
+  TesselctlOptions options;
+  std::string error;
+  if (!parseTesselctlArgs(args, options, error)) {
+    err << "tesselctl: " << error << "\nTry \"tesselctl --help\".\n";
+    return kExitUsage;
+  }
+  if (options.help) {
+    out << tesselctlUsage();
+    return kExitOk;
+  }
+  if (options.version) {
+    out << "tesselctl " << kVersion << "\n";
+    return kExitOk;
+  }
+  if (options.operands.empty()) {
+    err << "tesselctl: no command given\n" << tesselctlUsage();
+    return kExitUsage;
+  }
+  const std::string& name = options.operands[0];
+  const Subcommand* sub = findSubcommand(name);
+  if (sub == nullptr) {
+    err << "tesselctl: unknown command \"" << name << "\"\nTry \"tesselctl --help\".\n";
+    return kExitUsage;
+  }
+
+  // The HID backend: the caller's, the emulated products, or the system's.
+  std::unique_ptr<sim::VirtualHidBus> bus;
+  hid::HidBackend* backend = context.backend;
+  if (backend == nullptr && options.demo) {
+    bus = std::make_unique<sim::VirtualHidBus>();
+    bus->setFirmwareFactory([](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
+      return sim::makeProductFirmware(spec.name);
+    });
+    if (!bus->plugList(options.demoList, &error)) {
+      err << "tesselctl: --demo: " << error << "\n";
+      return kExitUsage;
+    }
+    backend = bus.get();
+  }
+  if (backend == nullptr) backend = &hid::defaultBackend();
+  Clock& clock = context.clock != nullptr ? *context.clock : SystemClock::instance();
+
+  Invocation inv{options, out, err, *backend, clock, name, {}, {}, {}, nullptr};
+  if (!sub->needsDevice) {
+    if (options.operands.size() > 1 && sub->name == "list") {
+      return inv.fail(kExitUsage, "takes no arguments");
+    }
+    return sub->run(inv);
+  }
+
+  if (options.operands.size() < 2) return inv.fail(kExitUsage, "which device? KIND is mouse, keyboard, mousepad or headset");
+  if (options.operands.size() > 2) return inv.fail(kExitUsage, "too many arguments");
+  inv.kindText = options.operands[1];
+  inv.kind = parseKind(inv.kindText);
+  if (!inv.kind) {
+    inv.kindText.clear();
+    return inv.fail(kExitUsage, "unknown device kind \"" + options.operands[1] +
+                                    "\" (mouse, keyboard, mousepad or headset)");
+  }
+  if (options.receiver && (*inv.kind == DeviceKind::MousePad || *inv.kind == DeviceKind::Headset)) {
+    return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
+  }
+  if (options.profile && name != "settings") return inv.fail(kExitUsage, "--profile only goes with settings");
+
+  // Find the command interface: the cable first unless --receiver, then the receiver.
+  std::optional<FoundInterface> cable, receiver;
+  for (const auto& f : findSupportedInterfaces(*backend)) {
+    if (f.role != kRoleCommand || kindOf(f.type) != *inv.kind) continue;
+    auto& slot = isReceiver(f.type) ? receiver : cable;
+    if (!slot) slot = f;
+  }
+  std::optional<FoundInterface> chosen = options.receiver ? receiver : (cable ? cable : receiver);
+  if (!chosen) {
+    std::string what = "no " + inv.kindText + (options.receiver ? " receiver" : "") + " found";
+    if (!options.demo && context.backend == nullptr) what += " (is it plugged in? --demo runs on emulated devices)";
+    return inv.fail(kExitNoDevice, what);
+  }
+  inv.device = *chosen;
+  inv.transport = std::make_unique<transport::CommandTransport>(*backend, clock);
+  std::optional<int> connection;
+  if (*inv.kind == DeviceKind::Mouse || *inv.kind == DeviceKind::Keyboard) {
+    connection = isReceiver(inv.device.type) ? transport::kConnectionReceiver : transport::kConnectionCable;
+  }
+  if (!inv.transport->connect(inv.device.path, connection)) {
+    return inv.fail(kExitNoDevice, "cannot open " + inv.device.path + " (check the udev rules for access)");
+  }
+  return sub->run(inv);
+}
+
+}  // namespace tessel::tools

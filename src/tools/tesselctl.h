@@ -1,0 +1,62 @@
+#pragma once
+// tesselctl: the command line for scripts and quick checks.
+//
+//   tesselctl [--demo[=LIST]] [--receiver] [--json] COMMAND [ARGS]
+//
+// The whole tool is runTesselctl(); main() only hands it argv and the
+// standard streams, so tests call it directly.
+//
+// Adding a subcommand: add a row to the table in tesselctl_commands.cpp
+// (name, synopsis, help line, whether it needs a device KIND, handler). A
+// subcommand that talks to the running program instead of a device (the
+// planned "demo plug|unplug|awake PRODUCT" over D-Bus) sets needsDevice to
+// false and gets the parsed options and its operands only.
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/clock.h"
+#include "device/hid/hid_backend.h"
+
+namespace tessel::tools {
+
+// Exit codes (documented in --help).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitCommandFailed = 1;  // the device refused or did not answer
+inline constexpr int kExitUsage = 2;          // bad command line
+inline constexpr int kExitNoDevice = 3;       // no such device present
+inline constexpr int kExitUnreachable = 4;    // the receiver cannot reach its wireless device
+
+struct TesselctlContext {
+  // The HID backend to use. nullptr: the virtual bus built for --demo, or
+  // the system's HID devices.
+  hid::HidBackend* backend = nullptr;
+  // Paces the end command's short delay; nullptr: the system clock.
+  Clock* clock = nullptr;
+};
+
+struct TesselctlOptions {
+  bool demo = false;
+  std::string demoList = "all";
+  bool receiver = false;
+  bool json = false;
+  std::optional<int> profile;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> operands;  // COMMAND first
+};
+
+// Parses argv[1..]; false with a message in `error` on a bad command line.
+bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& options,
+                        std::string& error);
+
+// Runs one invocation; returns the exit code.
+int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const TesselctlContext& context = {});
+
+std::string tesselctlUsage();
+
+}  // namespace tessel::tools

@@ -1,0 +1,452 @@
+// The subcommands of tesselctl.
+#include <array>
+#include <cstdio>
+#include <ostream>
+
+#include "device/transport/command_set.h"
+#include "discovery/device_tables.h"
+#include "tools/tesselctl_internal.h"
+
+namespace tessel::tools {
+
+using transport::CommandTransport;
+
+// ---------------------------------------------------------------- helpers
+
+std::string hexBytes(const uint8_t* bytes, size_t count) {
+  std::string s;
+  s.reserve(count * 3);
+  char buf[4];
+  for (size_t i = 0; i < count; ++i) {
+    std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
+    if (i) s.push_back(' ');
+    s += buf;
+  }
+  return s;
+}
+
+std::string colourText(uint8_t r, uint8_t g, uint8_t b) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", r, g, b);
+  return buf;
+}
+
+std::string_view connectionName(DeviceType type) { return isReceiver(type) ? "receiver" : "cable"; }
+
+std::string_view cliKindName(DeviceKind kind) {
+  switch (kind) {
+    case DeviceKind::Mouse: return "mouse";
+    case DeviceKind::Keyboard: return "keyboard";
+    case DeviceKind::MousePad: return "mousepad";
+    case DeviceKind::Headset: return "headset";
+  }
+  return "device";
+}
+
+int Invocation::fail(int code, std::string_view text) {
+  err << "tesselctl: " << commandName;
+  if (!kindText.empty()) err << ' ' << kindText;
+  err << ": " << text << "\n";
+  return code;
+}
+
+int Invocation::failResult(ResultCode r, std::string_view what) {
+  std::string text(what);
+  if (!text.empty()) text += ": ";
+  text += std::string(resultText(r)) + " (" + std::to_string(toInt(r)) + ")";
+  return fail(r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed, text);
+}
+
+bool Invocation::onReceiver() const { return transport && transport->onReceiver(); }
+
+void Invocation::printHeader() {
+  out << deviceTypeText(device.type) << " (" << device.path << ")\n";
+}
+
+void Invocation::printJson(Json::Value value) {
+  if (kind) {
+    value["kind"] = std::string(cliKindName(*kind));
+    value["connection"] = std::string(connectionName(device.type));
+    value["path"] = device.path;
+  }
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  out << Json::writeString(builder, value) << "\n";
+}
+
+namespace {
+
+Json::Value byteArray(const uint8_t* bytes, size_t n) {
+  Json::Value a(Json::arrayValue);
+  for (size_t i = 0; i < n; ++i) a.append(bytes[i]);
+  return a;
+}
+
+// A mouse or keyboard behind its receiver is addressed only while awake.
+bool checkLink(Invocation& inv) {
+  if (!inv.onReceiver()) return true;
+  if (inv.transport->linkQuery()) return true;
+  inv.fail(kExitUnreachable, "the receiver cannot reach the wireless " + inv.kindText +
+                                 " (asleep or out of range)");
+  return false;
+}
+
+// 0x01 on entry and, once it was sent, 0x02 on every way out.
+class Bracket {
+ public:
+  explicit Bracket(CommandTransport& t) : t_(t), result_(t.begin()) {}
+  ~Bracket() {
+    if (result_ != ResultCode::NotSent) t_.end(1);
+  }
+  ResultCode result() const { return result_; }
+
+ private:
+  CommandTransport& t_;
+  ResultCode result_;
+};
+
+int dpiOfIndex(const transport::IdentityFields& f, int index) {
+  if (f.sensorId == 0x3325 && index > 48) return f.lowestDpi + 48 * f.dpiStep + (index - 48) * 200;
+  return f.lowestDpi + index * f.dpiStep;
+}
+
+// ---------------------------------------------------------------- list
+
+int runList(Invocation& inv) {
+  bool enumerated = true;
+  const auto found = findSupportedInterfaces(inv.backend, &enumerated);
+  if (!enumerated) return inv.fail(kExitCommandFailed, "cannot list the HID devices");
+  const auto& table = supportedInterfaceTable();
+  if (inv.options.json) {
+    Json::Value list(Json::arrayValue);
+    for (const auto& f : found) {
+      const InterfaceKey& k = table[static_cast<size_t>(f.row)];
+      Json::Value v;
+      v["kind"] = std::string(cliKindName(kindOf(f.type)));
+      v["connection"] = std::string(connectionName(f.type));
+      char id[16];
+      std::snprintf(id, sizeof id, "%04x:%04x", k.vendorId, k.productId);
+      v["id"] = id;
+      v["interface"] = k.interfaceNumber;
+      v["collection"] = k.collectionNumber;
+      v["role"] = f.role == kRoleCommand ? "command" : "input";
+      v["path"] = f.path;
+      list.append(v);
+    }
+    inv.printJson(list);
+  } else {
+    if (!found.empty()) inv.out << "KIND      CONNECTION  VID:PID    MI  COL  ROLE     PATH\n";
+    for (const auto& f : found) {
+      const InterfaceKey& k = table[static_cast<size_t>(f.row)];
+      char line[128];
+      std::snprintf(line, sizeof line, "%-9s %-11s %04x:%04x  %-3u %-4u %-8s ",
+                    std::string(cliKindName(kindOf(f.type))).c_str(),
+                    std::string(connectionName(f.type)).c_str(), k.vendorId, k.productId,
+                    static_cast<unsigned>(k.interfaceNumber), static_cast<unsigned>(k.collectionNumber),
+                    f.role == kRoleCommand ? "command" : "input");
+      inv.out << line << f.path << "\n";
+    }
+  }
+  if (found.empty()) return inv.fail(kExitNoDevice, "no supported device found");
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------- identity
+
+int runIdentity(Invocation& inv) {
+  if (!checkLink(inv)) return kExitUnreachable;
+  std::array<uint8_t, transport::kIdentitySize> id{};
+  ResultCode r;
+  {
+    Bracket bracket(*inv.transport);
+    if (bracket.result() != ResultCode::Success) return inv.failResult(bracket.result(), "begin");
+    r = inv.transport->readIdentity(id);
+  }
+  if (r != ResultCode::Success) return inv.failResult(r);
+  const auto f = transport::decodeIdentity(id);
+  const bool mouse = *inv.kind == DeviceKind::Mouse;
+  if (inv.options.json) {
+    Json::Value v;
+    v["identity"] = byteArray(id.data(), id.size());
+    v["keySlots"] = f.keySlots;
+    v["macroCapacity"] = f.macroCapacity;
+    if (mouse) {
+      v["sensor"] = f.sensorId;
+      v["dpiStep"] = f.dpiStep;
+      v["highestStageIndex"] = f.highestIndex;
+      v["lowestDpi"] = f.lowestDpi;
+      v["highestDpi"] = dpiOfIndex(f, f.highestIndex);
+    }
+    inv.printJson(v);
+    return kExitOk;
+  }
+  inv.printHeader();
+  inv.out << "identity: " << hexBytes(id.data(), id.size()) << "\n"
+          << "key slots: " << unsigned(f.keySlots) << "\n"
+          << "macro memory: " << f.macroCapacity << " bytes\n";
+  if (mouse) {
+    char sensor[8];
+    std::snprintf(sensor, sizeof sensor, "0x%04x", f.sensorId);
+    inv.out << "sensor: " << sensor << "\n"
+            << "DPI step: " << unsigned(f.dpiStep) << "\n"
+            << "stage index range: 0.." << f.highestIndex << "\n"
+            << "DPI range: " << f.lowestDpi << ".." << dpiOfIndex(f, f.highestIndex) << "\n";
+  }
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------- settings
+
+int runSettings(Invocation& inv) {
+  if (!checkLink(inv)) return kExitUnreachable;
+  const DeviceKind kind = *inv.kind;
+  const bool mouse = kind == DeviceKind::Mouse;
+  // Where each kind keeps its per-profile blocks, and how much of one is read.
+  const size_t stride = mouse ? 128 : 31;
+  const size_t length = mouse ? 71 : 31;
+
+  std::array<uint8_t, 1> active{};
+  std::array<uint8_t, transport::kIdentitySize> id{};
+  std::vector<uint8_t> block(length);
+  int profile = 0;
+  {
+    Bracket bracket(*inv.transport);
+    if (bracket.result() != ResultCode::Success) return inv.failResult(bracket.result(), "begin");
+    ResultCode r = inv.transport->readSettings(active, 0);
+    if (r != ResultCode::Success) return inv.failResult(r, "reading the active profile");
+    profile = inv.options.profile.value_or(active[0]);
+    if (mouse) {
+      r = inv.transport->readIdentity(id);
+      if (r != ResultCode::Success) return inv.failResult(r, "reading the identity");
+    }
+    r = inv.transport->readSettings(block, static_cast<uint16_t>(static_cast<size_t>(profile) * stride));
+    if (r != ResultCode::Success) return inv.failResult(r, "reading profile " + std::to_string(profile));
+  }
+
+  const int speed = 4 - block[3];
+  Json::Value v;
+  v["activeProfile"] = active[0];
+  v["profile"] = profile;
+  v["block"] = byteArray(block.data(), block.size());
+  Json::Value light;
+  light["mode"] = block[1];
+  light["brightness"] = block[2];
+  light["speed"] = speed;
+  light["direction"] = block[4];
+  light["multiColour"] = block[5];
+  light["colour"] = colourText(block[6], block[7], block[8]);
+  v["light"] = light;
+  if (mouse) {
+    const auto f = transport::decodeIdentity(id);
+    v["pollingRateIndex"] = block[11];
+    v["activeStage"] = block[12];
+    Json::Value stages(Json::arrayValue);
+    for (size_t i = 0; i < 5; ++i) {
+      const uint8_t* s = &block[14 + 9 * i];
+      Json::Value st;
+      st["enabled"] = s[0];
+      st["index"] = s[2] | (s[3] << 8);
+      st["dpi"] = dpiOfIndex(f, s[2] | (s[3] << 8));
+      st["colour"] = colourText(s[6], s[7], s[8]);
+      stages.append(st);
+    }
+    v["stages"] = stages;
+    v["screen"] = std::to_string(block[60] | (block[61] << 8)) + "x" + std::to_string(block[62] | (block[63] << 8));
+  } else if (kind == DeviceKind::Keyboard) {
+    v["ledMode"] = block[18];
+    v["wFlag"] = block[19];
+    v["key6Flag"] = block[20];
+    v["winLock"] = block[21];
+    v["pollingRate"] = block[22];
+  }
+  if (inv.options.json) {
+    inv.printJson(v);
+    return kExitOk;
+  }
+  inv.printHeader();
+  inv.out << "active profile: " << unsigned(active[0]) << "\n"
+          << "profile " << profile << ": " << hexBytes(block.data(), block.size()) << "\n"
+          << "light: mode " << unsigned(block[1]) << ", brightness " << unsigned(block[2]) << ", speed "
+          << speed << ", direction " << unsigned(block[4]) << ", multi-colour " << unsigned(block[5])
+          << ", colour " << light["colour"].asString() << "\n";
+  if (mouse) {
+    inv.out << "polling-rate index: " << unsigned(block[11]) << "\n"
+            << "active stage: " << unsigned(block[12]) << "\n";
+    for (Json::ArrayIndex i = 0; i < v["stages"].size(); ++i) {
+      const Json::Value& st = v["stages"][i];
+      inv.out << "stage " << i << ": " << (st["enabled"].asInt() ? "on " : "off") << " index "
+              << st["index"].asInt() << " (" << st["dpi"].asInt() << " DPI), colour "
+              << st["colour"].asString() << "\n";
+    }
+    inv.out << "screen: " << v["screen"].asString() << "\n";
+  } else if (kind == DeviceKind::Keyboard) {
+    inv.out << "six-key rollover: " << unsigned(block[20]) << "\n"
+            << "W key option: " << unsigned(block[19]) << "\n"
+            << "Windows lock: " << unsigned(block[21]) << "\n"
+            << "polling rate choice: " << unsigned(block[22]) << "\n";
+  }
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------- keys and leds
+
+int readTables(Invocation& inv, transport::DeviceTables& tables) {
+  if (!checkLink(inv)) return kExitUnreachable;
+  const auto r = transport::readFullSettings(*inv.transport, *inv.kind, tables);
+  if (r.memorySizeRefused) {
+    return inv.fail(kExitCommandFailed, "the device reports " + std::to_string(tables.identity[5]) +
+                                            " key slots; more than 170 cannot be read");
+  }
+  if (r.result != ResultCode::Success) {
+    char what[32];
+    std::snprintf(what, sizeof what, "command 0x%02x", r.failedCommand);
+    return inv.failResult(r.result, what);
+  }
+  return kExitOk;
+}
+
+int runKeys(Invocation& inv) {
+  if (*inv.kind != DeviceKind::Mouse && *inv.kind != DeviceKind::Keyboard) {
+    return inv.fail(kExitUsage, "a " + inv.kindText + " has no key table (mouse or keyboard)");
+  }
+  transport::DeviceTables tables;
+  if (int code = readTables(inv, tables); code != kExitOk) return code;
+  const size_t slots = tables.identity[5];
+  if (inv.options.json) {
+    Json::Value v;
+    Json::Value keys(Json::arrayValue);
+    for (size_t k = 0; k < slots; ++k) keys.append(byteArray(&tables.keyTable[k * 3], 3));
+    v["keys"] = keys;
+    inv.printJson(v);
+    return kExitOk;
+  }
+  inv.printHeader();
+  inv.out << slots << " key slots (type p1 p2):\n";
+  for (size_t k = 0; k < slots; ++k) {
+    inv.out << (*inv.kind == DeviceKind::Mouse ? "slot " : "key ") << k << ": "
+            << hexBytes(&tables.keyTable[k * 3], 3) << "\n";
+  }
+  return kExitOk;
+}
+
+int runLeds(Invocation& inv) {
+  if (*inv.kind != DeviceKind::Keyboard) {
+    return inv.fail(kExitUsage, "only the keyboard has an LED table");
+  }
+  transport::DeviceTables tables;
+  if (int code = readTables(inv, tables); code != kExitOk) return code;
+  const size_t keys = tables.identity[5];
+  std::vector<uint8_t> colours(keys * 3);
+  const ResultCode r = inv.transport->readCustomColours(colours, 0, 512);
+  if (r != ResultCode::Success) return inv.failResult(r, "reading the custom colours");
+  auto colourOf = [&](size_t led) {
+    return led < keys ? colourText(colours[led * 3], colours[led * 3 + 1], colours[led * 3 + 2]) : std::string("-");
+  };
+  if (inv.options.json) {
+    Json::Value v;
+    Json::Value list(Json::arrayValue);
+    for (size_t k = 0; k < keys; ++k) {
+      Json::Value e;
+      e["key"] = static_cast<Json::UInt>(k);
+      e["led"] = tables.ledTable[k];
+      e["colour"] = colourOf(tables.ledTable[k]);
+      list.append(e);
+    }
+    v["leds"] = list;
+    inv.printJson(v);
+    return kExitOk;
+  }
+  inv.printHeader();
+  inv.out << keys << " keys (key: LED index, custom colour):\n";
+  for (size_t k = 0; k < keys; ++k) {
+    inv.out << "key " << k << ": LED " << unsigned(tables.ledTable[k]) << " " << colourOf(tables.ledTable[k]) << "\n";
+  }
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------- status and link
+
+std::string_view chargeText(uint8_t state) {
+  switch (state) {
+    case 0: return "not charging";
+    case 1: return "charging";
+    case 2: return "charge state 2";
+    default: return "unknown";
+  }
+}
+
+std::string_view phoneText(uint8_t phone) {
+  switch (phone) {
+    case 1: return "iPhone";
+    case 2: return "Samsung";
+    case 3: return "other phone";
+    default: return "none";
+  }
+}
+
+int runStatus(Invocation& inv) {
+  if (!checkLink(inv)) return kExitUnreachable;
+  std::array<uint8_t, transport::kStatusBlockSize> raw{};
+  const ResultCode r = inv.transport->readStatus(raw, 0);
+  if (r != ResultCode::Success) return inv.failResult(r);
+  const auto s = transport::decodeStatusBlock(raw, inv.onReceiver());
+  const bool pad = *inv.kind == DeviceKind::MousePad;
+  if (inv.options.json) {
+    Json::Value v;
+    v["status"] = byteArray(s.raw.data(), s.raw.size());
+    if (pad) {
+      v["phone"] = std::string(phoneText(s.phone));
+    } else {
+      v["battery"] = s.batteryPercent;
+      v["chargeState"] = s.chargeState;
+      v["charging"] = s.chargeState == 1;
+    }
+    inv.printJson(v);
+    return kExitOk;
+  }
+  inv.printHeader();
+  if (pad) {
+    inv.out << "phone on the charging area: " << phoneText(s.phone) << "\n";
+  } else {
+    inv.out << "battery: " << unsigned(s.batteryPercent) << "%\n"
+            << "charge state: " << unsigned(s.chargeState) << " (" << chargeText(s.chargeState) << ")\n";
+  }
+  return kExitOk;
+}
+
+int runLink(Invocation& inv) {
+  const bool receiver = inv.onReceiver();
+  const bool awake = inv.transport->linkQuery();
+  if (inv.options.json) {
+    Json::Value v;
+    v["reachable"] = awake;
+    inv.printJson(v);
+  } else {
+    inv.printHeader();
+    if (!receiver) inv.out << "link: cable (always reachable)\n";
+    else inv.out << "link: " << (awake ? "awake" : "asleep or out of range") << "\n";
+  }
+  return awake ? kExitOk : kExitUnreachable;
+}
+
+}  // namespace
+
+// New subcommands go here. "demo plug|unplug|awake PRODUCT" (talks to the
+// running program over D-Bus) will be a row with needsDevice = false.
+const std::vector<Subcommand>& subcommands() {
+  static const std::vector<Subcommand> table = {
+      {"list", "list", "supported interfaces present: kind, connection, VID:PID, interface, collection, path",
+       false, runList},
+      {"identity", "identity KIND", "the identity block (key slots, macro memory; the mouse's sensor and DPI range)",
+       true, runIdentity},
+      {"settings", "settings KIND [--profile P]", "the settings block of the active (or given) on-board profile",
+       true, runSettings},
+      {"keys", "keys KIND", "the key table (mouse, keyboard)", true, runKeys},
+      {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
+      {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
+      {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
+  };
+  return table;
+}
+
+}  // namespace tessel::tools

@@ -1,0 +1,70 @@
+#pragma once
+// Shared between the parts of tesselctl; not used outside src/tools.
+#include <json/json.h>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "core/device_types.h"
+#include "core/result_code.h"
+#include "device/transport/command_transport.h"
+#include "tools/tesselctl.h"
+
+namespace tessel::tools {
+
+// One supported command interface found on the bus.
+struct FoundInterface {
+  int row = -1;  // row of the supported interface table
+  DeviceType type = DeviceType::MouseCable;
+  uint16_t role = 0;
+  std::string path;
+};
+
+struct Invocation {
+  const TesselctlOptions& options;
+  std::ostream& out;
+  std::ostream& err;
+  hid::HidBackend& backend;
+  Clock& clock;
+  std::string commandName;
+  // Set for subcommands that need a device.
+  std::optional<DeviceKind> kind;
+  std::string kindText;  // as typed: "mouse", "keyboard", "mousepad", "headset"
+  FoundInterface device;
+  std::unique_ptr<transport::CommandTransport> transport;
+
+  // "tesselctl: COMMAND KIND: text" on the error stream.
+  int fail(int code, std::string_view text);
+  // A failed command: names the result code, e.g. "device answered status 0xFF (-102)".
+  int failResult(ResultCode r, std::string_view what = {});
+  // Writes a JSON document (with the device fields added) to out.
+  void printJson(Json::Value value);
+  // "mouse on its cable (PATH)" header line of the text output.
+  void printHeader();
+  bool onReceiver() const;
+};
+
+using Handler = int (*)(Invocation&);
+
+struct Subcommand {
+  std::string_view name;
+  std::string_view synopsis;  // "identity KIND"
+  std::string_view help;      // one line for --help
+  bool needsDevice = true;
+  Handler run = nullptr;
+};
+
+const std::vector<Subcommand>& subcommands();
+
+// Every supported interface present on `backend`, in table order.
+std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
+
+std::string hexBytes(const uint8_t* bytes, size_t count);
+std::string colourText(uint8_t r, uint8_t g, uint8_t b);  // "#rrggbb"
+std::string_view connectionName(DeviceType type);          // "cable" or "receiver"
+std::string_view cliKindName(DeviceKind kind);             // "mouse", "keyboard", "mousepad", "headset"
+
+}  // namespace tessel::tools
