@@ -1,11 +1,12 @@
-// Entry of the desktop program. The window comes with the UI layer; until then
-// the program answers --version and --help.
+// Entry of the desktop program.
+#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/data_folders.h"
+#include "ui/startup.h"
 
 int main(int argc, char** argv) {
+  tessel::ui::StartupOptions options;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("tessel-rgb 0.1.0\n");
@@ -20,9 +21,16 @@ int main(int argc, char** argv) {
           "  --help         print this text and exit\n");
       return 0;
     }
+    if (std::strcmp(argv[i], "--demo") == 0) {
+      options.demo = true;
+    } else if (std::strncmp(argv[i], "--demo=", 7) == 0) {
+      options.demo = true;
+      options.demoList = QString::fromLocal8Bit(argv[i] + 7);
+    }
   }
-  auto install = tessel::installFolder();
-  std::printf("tessel-rgb 0.1.0: the window is not built yet (installation folder: %s)\n",
-              install ? install->c_str() : "not found");
-  return 0;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tessel-rgb"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Tessel RGB"));
+  QApplication::setDesktopFileName(QStringLiteral("tessel-rgb"));
+  return tessel::ui::RunTesselRgb(options);
 }

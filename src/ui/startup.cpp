@@ -1,0 +1,148 @@
+#include "ui/startup.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <memory>
+
+#include "platform/data_folders.h"
+#include "platform/debug.h"
+#include "ui/main_wnd.h"
+#include "ui/registered_messages.h"
+#include "ui/toolkit/builder.h"
+#include "ui/toolkit/message_bus.h"
+#include "ui/toolkit/paint_manager.h"
+#include "ui/toolkit/qt_scheduler.h"
+#include "ui/toolkit/resource_manager.h"
+
+namespace tessel::ui {
+
+void FontHolder::Prepare(const QString& folder) {
+  folder_ = folder;
+  if (!folder_.isEmpty() && !folder_.endsWith('/')) folder_ += '/';
+}
+
+bool FontHolder::Load(const QString& relativePath) {
+  path_ = folder_ + relativePath;
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  file.close();
+  id_ = QFontDatabase::addApplicationFontFromData(bytes);
+  return id_ >= 0;
+}
+
+void FontHolder::Unload() {
+  if (id_ >= 0) QFontDatabase::removeApplicationFont(id_);
+  id_ = -1;
+}
+
+const std::vector<ControlClass>& ControlClasses() {
+  // The classes are built by the parts of the program that use them; a row
+  // without a creator is skipped when registering.
+  static const std::vector<ControlClass> classes = {
+      {"CCircleProgressUI", {}},
+      {"CChartViewUI", {}},
+      {"CWndUI", {}},
+      {"CSelectPanelUI", {}},
+      {"CDeviceKeyButtonUI", {}},
+      {"CUpdateInfoListItemUI", {}},
+      {"CDeviceOptionUI", {}},
+      {"CMpDevicePowerUI", {}},
+      {"CComboEditContainerElementUI", {}},
+      {"CHandImgButtonUI", {}},
+      {"CHandImgSelectButtonUI", {}},
+      {"CRedioMacroButtonUI", {}},
+      {"CAudioRecordUI", {}},
+      {"CLightControlUI", {}},
+      {"CMacroControlUI", {}},
+      {"CKeySetControlUI", {}},
+      {"CDeviceProfileUI", {}},
+      {"CShootControlUI", {}},
+      {"CMagicControlUI", {}},
+      {"CVoice6533ControlUI", {}},
+      {"CBrelvikUSBDevice", {}},
+      {"CBrelvikMousePadDevice", {}},
+      {"CBrelvikHS6533Device", {}},
+  };
+  return classes;
+}
+
+int RegisterControlClasses() {
+  int count = 0;
+  for (const ControlClass& c : ControlClasses()) {
+    if (!c.create) continue;
+    CControlFactory::GetInstance()->RegistControl(QString::fromLatin1(c.name), c.create);
+    ++count;
+  }
+  return count;
+}
+
+int RunTesselRgb(const StartupOptions& options) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  const auto install = tessel::installFolder();
+  const QString instancePath = install ? QString::fromStdString(install->string()) + '/' : QString();
+
+  // 1. Private fonts; a missing one is skipped.
+  std::array<FontHolder, 4> fonts;
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    fonts[i].Prepare(instancePath);
+    fonts[i].Load(QString::fromLatin1(kPrivateFonts[i]));
+  }
+  auto unloadFonts = [&fonts] {
+    for (size_t i = fonts.size(); i-- > 0;) fonts[i].Unload();
+  };
+
+  // 4. The instance message.
+  const UINT instanceMessage = RegisterInstanceMessage();
+  debugPrintf("软件标示：%d", static_cast<int>(instanceMessage));
+
+  // 5. Single instance: a second one asks the first to show itself and ends.
+  SingleInstance instance;
+  if (instance.Acquire() == SingleInstance::Result::AlreadyRunning) {
+    CMessageBus::Instance().Broadcast(instanceMessage, 0, 1);
+    unloadFonts();
+    return 0;
+  }
+  if (options.demo) {
+    debugPrintf("demo devices requested: %s", options.demoList.isEmpty() ? "all" : options.demoList.toUtf8().constData());
+  }
+
+  QtScheduler scheduler;
+  CPaintManagerUI::SetDefaultScheduler(&scheduler);
+
+  // 6-7. Skin resources and control classes.
+  CPaintManagerUI::SetInstancePath(instancePath);
+  CPaintManagerUI::SetResourceType(1);
+  CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + QStringLiteral("skin/"));
+  if (!CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml")))
+    debugLine("res.xml not loaded; skins are taken as files");
+  RegisterControlClasses();
+
+  // 8. The GUID-named messages, then the hook, mouse and game list.
+  RegisterGuidMessages();
+  RegisterHookMessages();
+
+  // 9-10. The main window and the event loop.
+  int code = 0;
+  {
+    auto mainWnd = std::make_unique<CMainWnd>();
+    const UINT style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU |
+                       WS_MINIMIZEBOX;
+    if (mainWnd->Create(nullptr, QStringLiteral("Tessel RGB"), style, 0, 0, 0, 800, 572)) {
+      mainWnd->CenterWindow();
+      code = CPaintManagerUI::MessageLoop();
+    }
+    // 11. Release in reverse order.
+    mainWnd.reset();
+  }
+  CPaintManagerUI::SetDefaultScheduler(nullptr);
+  CResourceManager::GetInstance()->Release();
+  instance.Release();
+  // 12.
+  unloadFonts();
+  (void)code;
+  return 0;
+}
+
+}  // namespace tessel::ui

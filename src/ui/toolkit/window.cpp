@@ -1,0 +1,349 @@
+#include "ui/toolkit/window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <map>
+
+#include "platform/debug.h"
+#include "ui/toolkit/builder.h"
+#include "ui/toolkit/message_bus.h"
+
+namespace tessel::ui {
+
+// ------------------------------------------------------------------ registered messages
+
+namespace {
+std::mutex g_registryMutex;
+std::map<QString, UINT>& NameToId() {
+  static std::map<QString, UINT> map;
+  return map;
+}
+std::map<UINT, QString>& IdToName() {
+  static std::map<UINT, QString> map;
+  return map;
+}
+std::vector<CWindowWnd*> g_windows;  // UI thread only
+}  // namespace
+
+UINT RegisterWindowMessage(const QString& name) {
+  if (name.isEmpty()) return 0;
+  std::lock_guard lock(g_registryMutex);
+  auto& names = NameToId();
+  if (auto it = names.find(name); it != names.end()) return it->second;
+  const UINT id = kFirstRegisteredMessage + static_cast<UINT>(names.size());
+  if (id > 0xFFFF) return 0;  // the registered range is full
+  names.emplace(name, id);
+  IdToName().emplace(id, name);
+  return id;
+}
+
+UINT FindRegisteredMessage(const QString& name) {
+  std::lock_guard lock(g_registryMutex);
+  auto it = NameToId().find(name);
+  return it == NameToId().end() ? 0 : it->second;
+}
+
+QString GetRegisteredMessageName(UINT id) {
+  std::lock_guard lock(g_registryMutex);
+  auto it = IdToName().find(id);
+  return it == IdToName().end() ? QString() : it->second;
+}
+
+// ------------------------------------------------------------------ the widget
+
+class WindowWidget : public QWidget {
+ public:
+  WindowWidget(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags), owner_(owner) {}
+  CWindowWnd* owner_;
+  bool destroying_ = false;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (destroying_ || !owner_) {
+      event->accept();
+      return;
+    }
+    // The window system asks to close: WM_CLOSE decides (destroy, or a
+    // window that hides instead).
+    event->ignore();
+    owner_->HandleMessage(WM_CLOSE, 0, 0);
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (!owner_) return;
+    if (CPaintManagerUI* pm = owner_->GetPaintManager()) {
+      if (CControlUI* root = pm->GetRoot()) {
+        if (QWidget* w = root->GetWidget()) w->setGeometry(rect());
+        pm->SendNotify(root, notify::kWindowSize);
+      }
+    }
+  }
+};
+
+// ------------------------------------------------------------------ CWindowWnd
+
+CWindowWnd::CWindowWnd() : context_(std::make_unique<QObject>()) { g_windows.push_back(this); }
+
+CWindowWnd::~CWindowWnd() {
+  g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), this), g_windows.end());
+  CancelPendingSends();
+  if (exported_) CMessageBus::Instance().UnexportWindow(this);
+  context_.reset();  // drops queued posts
+  if (widget_) {
+    auto* w = static_cast<WindowWidget*>(widget_);
+    w->owner_ = nullptr;
+    w->destroying_ = true;
+    delete w;
+    widget_ = nullptr;
+  }
+}
+
+std::vector<CWindowWnd*> CWindowWnd::GetAllWindows() { return g_windows; }
+
+QWidget* CWindowWnd::GetHWND() const { return widget_; }
+
+bool CWindowWnd::Create(CWindowWnd* parent, const QString& title, UINT style, UINT exStyle, int x, int y, int cx,
+                        int cy) {
+  if (widget_) return false;
+  parent_ = parent;
+  title_ = title;
+  Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+  if (exStyle & WS_EX_TOOLWINDOW) flags = Qt::Tool | Qt::FramelessWindowHint;
+  if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
+  auto* w = new WindowWidget(this, parent ? parent->GetHWND() : nullptr, flags);
+  w->setAttribute(Qt::WA_DeleteOnClose, false);
+  w->setObjectName(GetWindowClassName());
+  w->setWindowTitle(title);
+  widget_ = w;
+  destroyed_ = false;
+  {
+    std::lock_guard lock(sendMutex_);
+    refuseSends_ = false;
+  }
+  if (cx > 0 && cy > 0) w->setGeometry(x, y, cx, cy);
+  OnCreate();
+  if (widget_ && (cx <= 0 || cy <= 0)) {
+    QSize size(cx, cy);
+    if (CPaintManagerUI* pm = GetPaintManager()) size = pm->GetInitSize() * pm->GetScale();
+    if (size.isEmpty()) size = QSize(400, 300);
+    widget_->setGeometry(x, y, size.width(), size.height());
+  }
+  if (widget_ && (style & WS_VISIBLE)) widget_->show();
+  return widget_ != nullptr;
+}
+
+void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
+  if (!widget_) return;
+  if (!show) {
+    widget_->hide();
+    return;
+  }
+  if (widget_->isMinimized()) widget_->showNormal();
+  else widget_->show();
+  if (takeFocus) {
+    widget_->raise();
+    widget_->activateWindow();
+  }
+}
+
+bool CWindowWnd::IsWindowVisible() const { return widget_ && widget_->isVisible(); }
+bool CWindowWnd::IsMinimized() const { return widget_ && widget_->isMinimized(); }
+
+UINT CWindowWnd::ShowModal() {
+  if (!widget_) return 0;
+  widget_->setWindowModality(Qt::ApplicationModal);
+  widget_->show();
+  widget_->raise();
+  widget_->activateWindow();
+  QEventLoop loop;
+  modalLoop_ = &loop;
+  modalResult_ = 0;
+  // The loop may already be over when the window was closed while showing.
+  if (!destroyed_) loop.exec(QEventLoop::DialogExec);
+  modalLoop_ = nullptr;
+  return modalResult_;
+}
+
+void CWindowWnd::Close(UINT ret) {
+  if (!widget_) return;
+  PostMessage(WM_CLOSE, ret, 0);
+}
+
+void CWindowWnd::DestroyWindow() {
+  if (!widget_ || destroyed_) return;
+  destroyed_ = true;
+  CancelPendingSends();
+  HandleMessage(WM_DESTROY, 0, 0);
+  if (exported_) CMessageBus::Instance().UnexportWindow(this);
+  if (CPaintManagerUI* pm = GetPaintManager()) pm->RemoveAllTimers();
+  QWidget* w = widget_;
+  w->hide();
+  if (modalLoop_) modalLoop_->exit(0);
+  auto* ww = static_cast<WindowWidget*>(w);
+  ww->destroying_ = true;
+  OnFinalMessage(w);  // may delete this
+}
+
+void CWindowWnd::CenterWindow() {
+  if (!widget_) return;
+  QRect area;
+  if (parent_ && parent_->GetHWND() && parent_->GetHWND()->isVisible()) {
+    area = parent_->GetHWND()->frameGeometry();
+  } else {
+    QScreen* screen = widget_->screen() ? widget_->screen() : QGuiApplication::primaryScreen();
+    if (screen) area = screen->availableGeometry();
+  }
+  if (area.isEmpty()) return;
+  QRect r = widget_->geometry();
+  r.moveCenter(area.center());
+  widget_->move(r.topLeft());
+}
+
+void CWindowWnd::ResizeClient(int cx, int cy) {
+  if (widget_) widget_->resize(cx, cy);
+}
+
+void CWindowWnd::SetIcon(const QString& imagePath) {
+  if (widget_ && !imagePath.isEmpty()) widget_->setWindowIcon(QIcon(imagePath));
+}
+
+LRESULT CWindowWnd::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (QThread::currentThread() == context_->thread()) return HandleMessage(msg, wParam, lParam);
+  auto call = std::make_shared<PendingSend>(PendingSend{msg, wParam, lParam});
+  {
+    std::lock_guard lock(sendMutex_);
+    if (refuseSends_ || !widget_) return 0;
+    pending_.push_back(call);
+    QMetaObject::invokeMethod(context_.get(), [this] { RunPendingSends(); }, Qt::QueuedConnection);
+  }
+  std::unique_lock lock(sendMutex_);
+  sendDone_.wait(lock, [&] { return call->done; });
+  return call->result;
+}
+
+void CWindowWnd::RunPendingSends() {
+  for (;;) {
+    std::shared_ptr<PendingSend> call;
+    {
+      std::lock_guard lock(sendMutex_);
+      if (pending_.empty()) return;
+      call = pending_.front();
+      pending_.pop_front();
+    }
+    LRESULT result = HandleMessage(call->msg, call->wParam, call->lParam);
+    {
+      std::lock_guard lock(sendMutex_);
+      call->result = result;
+      call->done = true;
+    }
+    sendDone_.notify_all();
+  }
+}
+
+void CWindowWnd::CancelPendingSends() {
+  {
+    std::lock_guard lock(sendMutex_);
+    refuseSends_ = true;
+    for (auto& call : pending_) call->done = true;
+    pending_.clear();
+  }
+  sendDone_.notify_all();
+}
+
+bool CWindowWnd::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard lock(sendMutex_);
+  if (refuseSends_ || !context_) return false;
+  return QMetaObject::invokeMethod(
+      context_.get(),
+      [this, msg, wParam, lParam] {
+        if (widget_ && !destroyed_) HandleMessage(msg, wParam, lParam);
+      },
+      Qt::QueuedConnection);
+}
+
+bool CWindowWnd::PostMenuCommand(std::unique_ptr<MenuCmd> cmd) {
+  std::shared_ptr<MenuCmd> shared(std::move(cmd));
+  std::lock_guard lock(sendMutex_);
+  if (refuseSends_ || !context_) return false;
+  return QMetaObject::invokeMethod(
+      context_.get(),
+      [this, shared] {
+        if (widget_ && !destroyed_) HandleMessage(WM_MENUCLICK, reinterpret_cast<WPARAM>(shared.get()), 0);
+      },
+      Qt::QueuedConnection);
+}
+
+bool CWindowWnd::SetTimer(UINT id, UINT elapse) {
+  CPaintManagerUI* pm = GetPaintManager();
+  if (!pm) return false;
+  return pm->SetWindowTimer(id, elapse, [this, id] { HandleMessage(WM_TIMER, id, 0); });
+}
+
+bool CWindowWnd::KillTimer(UINT id) {
+  CPaintManagerUI* pm = GetPaintManager();
+  return pm && pm->KillWindowTimer(id);
+}
+
+bool CWindowWnd::ExportToBus() {
+  if (exported_) return true;
+  exported_ = CMessageBus::Instance().ExportWindow(this);
+  return exported_;
+}
+
+LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_CLOSE) {
+    modalResult_ = static_cast<UINT>(wParam);
+    DestroyWindow();
+  }
+  return 0;
+}
+
+// ------------------------------------------------------------------ WindowImplBase
+
+WindowImplBase::~WindowImplBase() {
+  m_pm.RemoveAllTimers();
+  m_pm.RemoveNotifier(this);
+}
+
+void WindowImplBase::OnCreate() {
+  m_pm.Init(this);
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(GetSkinFile(), QString(), this, &m_pm);
+  if (!root) {
+    debugPrintf("skin %s not built: %s", GetSkinFile().toUtf8().constData(),
+                builder.GetLastErrorMessage().toUtf8().constData());
+    root = new CVerticalLayoutUI;
+    root->SetBkColor(0xFF15171Cu);
+  }
+  m_pm.AttachDialog(root);
+  m_pm.AddNotifier(this);
+  InitWindow();
+  // "windowinit" arrives once the event loop runs, after Create returned.
+  m_pm.SendNotify(root, notify::kWindowInit, 0, 0, true);
+}
+
+LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  bool handled = false;
+  LRESULT result = MessageHandler(msg, wParam, lParam, handled);
+  if (handled) return result;
+  result = HandleCustomMessage(msg, wParam, lParam, handled);
+  if (handled) return result;
+  if (msg == WM_SYSCOMMAND) {
+    if (!widget_) return 0;
+    if (wParam == SC_MINIMIZE) widget_->showMinimized();
+    else if (wParam == SC_MAXIMIZE) widget_->showMaximized();
+    else if (wParam == SC_RESTORE) widget_->showNormal();
+    return 0;
+  }
+  return CWindowWnd::HandleMessage(msg, wParam, lParam);
+}
+
+}  // namespace tessel::ui
