@@ -1,0 +1,204 @@
+#pragma once
+// The controller half of a device page: everything the page does that is not
+// drawing. It owns the product's command transport and the handles of its
+// input interface, its identity, the light-zone colours and the software
+// effects, the host flags set by the main window, and the virtual operations
+// through which the main window, the tiles' timers and the device kinds drive
+// it. The page half (buttons, drag selection, the view) lives above the Qt
+// line and holds one of these.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/interface_key.h"
+#include "core/worker.h"
+#include "device/base/frame_sender.h"
+#include "device/base/software_effects.h"
+#include "device/transport/command_transport.h"
+
+namespace tessel {
+
+// Input usages the devices send on their consumer-control collection.
+inline constexpr uint16_t kUsageSettingsChanged = 0x401;
+
+// The 14-byte light record of the lighting model.
+using LightRecord = std::array<uint8_t, 14>;
+
+// Two 32-bit colours and a flag byte (background, foreground, seven-colour flag).
+struct AudioColourRecord {
+  std::array<uint8_t, 9> bytes{};
+};
+
+class UsbDeviceController {
+ public:
+  explicit UsbDeviceController(hid::HidBackend& backend = hid::defaultBackend(),
+                               Clock& clock = SystemClock::instance());
+  virtual ~UsbDeviceController();
+  UsbDeviceController(const UsbDeviceController&) = delete;
+  UsbDeviceController& operator=(const UsbDeviceController&) = delete;
+
+  // ---- connection
+  transport::CommandTransport& transport() { return transport_; }
+  // Used only for its two handles (cable and receiver) of the input interface.
+  transport::CommandTransport& inputTransport() { return input_; }
+  bool isConnected() const { return transport_.isOpen(); }
+  bool onReceiver() const { return transport_.onReceiver(); }
+  void setSynchronised(bool on) { synchronised_ = on; }
+  bool synchronised() const { return synchronised_; }
+
+  // ---- identity
+  void setIdentity(const InterfaceKey& key);
+  InterfaceKey identity() const;
+  uint16_t typeCode() const { return typeCode_; }
+  uint16_t role() const { return role_; }
+  // The device's version number: the attributes of the cable handle as last opened.
+  uint16_t versionNumber();
+  std::array<uint8_t, transport::kIdentitySize> identityBlock() const;
+  void setIdentityBlock(const std::array<uint8_t, transport::kIdentitySize>& block);
+
+  // ---- page wiring
+  void setOptionIndex(int index) { optionIndex_ = index; }
+  int optionIndex() const { return optionIndex_; }
+  void setKindName(std::string name);
+  std::string kindName() const;
+  void setCurrentProfileId(std::string id);
+  std::string currentProfileId() const;
+  void setLightName(std::string name);
+  std::string lightName() const;
+  void setPageXmlName(std::string name);
+  std::string pageXmlName() const;
+  void setBatteryFlag(bool flag) { batteryFlag_ = flag; }
+  bool batteryFlag() const { return batteryFlag_; }
+  void setKeyButtonCount(int count) { keyButtonCount_ = std::max(0, count); }
+  int keyButtonCount() const { return keyButtonCount_; }
+  // Resizes the zone array; call before any effect runs.
+  void setLightZoneCount(int count);
+  int lightZoneCount() const { return static_cast<int>(zones_.size()); }
+
+  // ---- host flags
+  void setLightControlOn(bool on) { lightControlOn_ = on; }
+  bool lightControlOn() const { return lightControlOn_; }
+  void setWindowActive(bool active) { windowActive_ = active; }
+  bool windowActive() const { return windowActive_; }
+  // Only devices with the battery flag keep it (they skip status polling while hidden).
+  void setWindowHidden(bool hidden);
+  bool windowHidden() const { return windowHidden_; }
+
+  // ---- light zones and software effects
+  ZoneColours& zones() { return zones_; }
+  SoftwareEffectEngine& effects() { return effects_; }
+  void setZoneColour(int index, uint32_t record);
+  uint32_t zoneColour(int index) const;
+
+  // The light tick: nothing while light control is off; otherwise the zone
+  // colours become a live colour frame, handed to the frame sender when the
+  // device is on its cable. Returns the frame (the page shows it on its buttons).
+  std::vector<uint8_t> lightTick();
+  // Stores the light control flag; switching it on for the keyboard on its
+  // cable also sends command 0x1C.
+  void resumeLighting(bool on);
+
+  // ---- input reader: one thread per input handle (cable, receiver)
+  // Opens the input interface into the cable (receiver = false) or receiver
+  // handle and starts its reader. False when the open failed.
+  bool openInput(const std::string& path, bool receiver);
+  // Stops the reader and closes the handle; a pending read ends at once.
+  void closeInput(bool receiver);
+  void closeInputs();
+  bool inputOpen(bool receiver) const;
+  // Called on the reader's thread with usage 0x401: the page starts its tile
+  // timer 1002 here.
+  void setSettingsChangedHandler(std::function<void()> handler);
+
+  // ---- function mode
+  void setFunctionMode(int mode) { functionMode_ = mode; }
+  int functionMode() const { return functionMode_; }
+  void setKindIndex(int index) { kindIndex_ = index; }
+  int kindIndex() const { return kindIndex_; }
+
+  // ---- audio bands of the level-based light effects
+  void audioBandDecay(int band, int curve);
+  void audioBandsFull();
+  void audioBandRotate(bool forward);
+  void clearAudioBuffers();
+  uint8_t audioBand(int band) const;
+  void setAudioBand(int band, uint8_t value);
+  uint8_t audioLevel(int key) const;
+
+  // ---- records kept for the device kinds
+  void setLightRecord(const LightRecord& record);
+  LightRecord lightRecord() const;
+  void setAudioColour(const AudioColourRecord& record);
+  AudioColourRecord audioColour() const;
+  void selectItem(int index) { selectedItem_ = index; }
+  int selectedItem() const { return selectedItem_; }
+
+  // ---- virtual operations; the base does nothing (or answers yes / 0)
+  virtual void connected() {}
+  virtual void deviceChanged() {}
+  virtual void reserved3() {}
+  virtual void reserved4() {}
+  virtual void pollStatus() {}
+  virtual bool isAwake() { return true; }
+  virtual void loadConfiguration() {}
+  virtual void applyConfiguration() {}
+  virtual void reloadDocument() {}
+  virtual std::vector<int> macroOrderList() { return {}; }
+  virtual void writeKeyTable(const std::vector<int>& /*macroOrder*/, int /*profile*/) {}
+  virtual void writeKeyTableWithStoredOrder(int /*profile*/) {}
+  virtual void writeMacroMemory(const std::vector<int>& /*macroOrder*/) {}
+  virtual void writeSettingsBlock(int, int, int, int, int) {}
+  virtual void loadDeviceLibraries() {}
+  virtual void bindDocuments() {}
+  virtual std::string profileName() { return {}; }
+  virtual void saveProfileData() {}
+  // Usages other than 0x401 from the input interface (on the reader's thread).
+  virtual void inputUsage(uint16_t /*usage*/) {}
+
+  // Stops the readers and the frame sender; the device kinds call it from
+  // their destructors before their own members go.
+  void shutdown();
+
+ protected:
+  Clock& clock() { return clock_; }
+
+ private:
+  struct Reader;
+  void readLoop(hid::HidDevice& handle, const StopEvent& stop);
+
+  Clock& clock_;
+  transport::CommandTransport transport_;
+  transport::CommandTransport input_;
+  FrameSender frames_;
+  std::atomic<bool> synchronised_{false};
+
+  mutable std::mutex mutex_;  // guards the strings, identity and records
+  InterfaceKey identity_;
+  std::array<uint8_t, transport::kIdentitySize> identityBlock_{};
+  std::string kindName_, profileId_, lightName_, pageXml_;
+  LightRecord lightRecord_{};
+  AudioColourRecord audioColour_{};
+  std::function<void()> settingsChanged_;
+
+  std::atomic<uint16_t> typeCode_{0}, role_{0};
+  std::atomic<int> optionIndex_{-1}, kindIndex_{0}, keyButtonCount_{0}, functionMode_{0}, selectedItem_{0};
+  std::atomic<bool> batteryFlag_{false};
+  std::atomic<bool> lightControlOn_{true}, windowActive_{true}, windowHidden_{false};
+
+  ZoneColours zones_;
+  SoftwareEffectEngine effects_{zones_};
+
+  std::array<std::atomic<uint8_t>, 24> bands_{};
+  std::array<std::atomic<uint8_t>, 170> levels_{};
+
+  WorkerThread cableReader_{"input reader (cable)"};
+  WorkerThread receiverReader_{"input reader (receiver)"};
+};
+
+}  // namespace tessel

@@ -1,0 +1,154 @@
+// The controller half of the device base object, against emulated products.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "device/base/usb_device_controller.h"
+#include "sim/firmware_products.h"
+#include "sim/virtual_bus.h"
+
+using namespace tessel;
+using namespace std::chrono;
+
+namespace {
+
+struct Product {
+  std::shared_ptr<sim::EmulatedProduct> product;
+  sim::CommandFirmware* firmware = nullptr;
+};
+
+Product plug(sim::VirtualHidBus& bus, std::string_view name) {
+  std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(name);
+  Product p;
+  p.firmware = fw.get();
+  p.product = bus.plug(name, fw);
+  return p;
+}
+
+template <typename Pred>
+bool eventually(Pred pred) {
+  for (int i = 0; i < 5000; ++i) {
+    if (pred()) return true;
+    std::this_thread::sleep_for(1ms);
+  }
+  return pred();
+}
+
+}  // namespace
+
+TEST(DeviceController, LightTickSendsTheFrameOnTheCableOnlyWhileLightControlIsOn) {
+  sim::VirtualHidBus bus;
+  Product mouse = plug(bus, "mouse");
+  UsbDeviceController device(bus);
+  device.setLightZoneCount(15);
+  ASSERT_TRUE(device.transport().connect(mouse.product->commandPath(), 1));
+  device.setZoneColour(0, packZone(255, 0, 0, 255));
+  device.setZoneColour(14, packZone(0, 0, 200, 128));
+  device.setZoneColour(15, packZone(1, 1, 1, 1));  // beyond the zones: ignored
+
+  device.setLightControlOn(false);
+  EXPECT_TRUE(device.lightTick().empty());
+  device.setLightControlOn(true);
+  auto frame = device.lightTick();
+  ASSERT_EQ(frame.size(), 45u);
+  ASSERT_TRUE(eventually([&] { return mouse.firmware->liveFrameChunks() > 0; }));
+  auto stored = mouse.firmware->liveFrame();
+  ASSERT_GE(stored.size(), 45u);
+  EXPECT_EQ(stored[0], 254);          // 255 x 255 / 256
+  EXPECT_EQ(stored[14 * 3 + 2], 100);  // 200 x 128 / 256
+  device.shutdown();
+}
+
+TEST(DeviceController, OnTheReceiverTheTickUpdatesThePictureButSendsNothing) {
+  sim::VirtualHidBus bus;
+  Product mouse = plug(bus, "mouse-receiver");
+  UsbDeviceController device(bus);
+  device.setLightZoneCount(15);
+  ASSERT_TRUE(device.transport().connect(mouse.product->commandPath(), 2));
+  device.setZoneColour(3, packZone(10, 10, 10, 255));
+  auto frame = device.lightTick();
+  EXPECT_EQ(frame.size(), 45u);
+  device.shutdown();  // the frame sender has finished whatever it had
+  EXPECT_EQ(mouse.firmware->liveFrameChunks(), 0);
+}
+
+TEST(DeviceController, ResumingLightingSends0x1COnlyToTheKeyboardOnItsCable) {
+  sim::VirtualHidBus bus;
+  Product keyboard = plug(bus, "keyboard");
+  Product mouse = plug(bus, "mouse");
+  UsbDeviceController kb(bus), ms(bus);
+  ASSERT_TRUE(kb.transport().connect(keyboard.product->commandPath(), 1));
+  ASSERT_TRUE(ms.transport().connect(mouse.product->commandPath(), 1));
+  kb.setIdentity({0x320F, 0x5089, 1, 4, 1, 0, 1, 0xFF1C, 0x92, 1, 2, {}});
+  ms.setIdentity({0x320F, 0x7C1F, 1, 4, 2, 0, 1, 0xFF1C, 0x92, 1, 6, {}});
+  kb.resumeLighting(false);
+  ms.resumeLighting(true);
+  EXPECT_EQ(keyboard.firmware->resumeLightingCount(), 0);
+  kb.resumeLighting(true);
+  EXPECT_EQ(keyboard.firmware->resumeLightingCount(), 1);
+  EXPECT_EQ(mouse.firmware->resumeLightingCount(), 0);
+  EXPECT_TRUE(ms.lightControlOn());
+}
+
+TEST(DeviceController, InputReaderReportsSettingsChangesAndEndsWhenClosed) {
+  sim::VirtualHidBus bus;
+  Product keyboard = plug(bus, "keyboard");
+  struct Recording : UsbDeviceController {
+    using UsbDeviceController::UsbDeviceController;
+    std::atomic<int> other{0};
+    void inputUsage(uint16_t usage) override {
+      if (usage == 0x402) ++other;
+    }
+  } device(bus);
+  std::atomic<int> changed{0};
+  device.setSettingsChangedHandler([&] { ++changed; });
+  ASSERT_TRUE(device.openInput(keyboard.product->inputPath(), false));
+  EXPECT_TRUE(device.inputOpen(false));
+  // The consumer-control report: id 3, one 16-bit usage.
+  keyboard.product->pushConsumerInput({3, 0x01, 0x04});
+  keyboard.product->pushConsumerInput({3, 0x02, 0x04});
+  EXPECT_TRUE(eventually([&] { return changed.load() == 1 && device.other.load() == 1; }));
+  // Closing ends the endless read at once; the thread is joined.
+  device.closeInput(false);
+  EXPECT_FALSE(device.inputOpen(false));
+  keyboard.product->pushConsumerInput({3, 0x01, 0x04});
+  EXPECT_EQ(changed.load(), 1);
+  // It can be opened again (a hand-over or a replug).
+  ASSERT_TRUE(device.openInput(keyboard.product->inputPath(), false));
+  keyboard.product->pushConsumerInput({3, 0x01, 0x04});
+  EXPECT_TRUE(eventually([&] { return changed.load() == 2; }));
+}
+
+TEST(DeviceController, UnplugEndsAPendingReadAndTheReaderStopsCleanly) {
+  sim::VirtualHidBus bus;
+  Product mouse = plug(bus, "mouse");
+  UsbDeviceController device(bus);
+  ASSERT_TRUE(device.openInput(mouse.product->inputPath(), false));
+  ASSERT_TRUE(bus.unplug("mouse"));
+  device.closeInputs();
+  EXPECT_FALSE(device.inputOpen(false));
+}
+
+TEST(DeviceController, WindowHiddenIsKeptOnlyByBatteryDevicesAndAudioBandsRotate) {
+  sim::VirtualHidBus bus;
+  UsbDeviceController device(bus);
+  device.setWindowHidden(true);
+  EXPECT_FALSE(device.windowHidden());
+  device.setBatteryFlag(true);
+  device.setWindowHidden(true);
+  EXPECT_TRUE(device.windowHidden());
+
+  for (int i = 0; i < 23; ++i) device.setAudioBand(i, static_cast<uint8_t>(i + 1));
+  device.audioBandRotate(true);
+  EXPECT_EQ(device.audioBand(0), 23);
+  EXPECT_EQ(device.audioBand(1), 1);
+  device.audioBandRotate(false);
+  EXPECT_EQ(device.audioBand(0), 1);
+  EXPECT_EQ(device.audioBand(22), 23);
+  device.setAudioBand(5, 16);
+  device.audioBandDecay(5, 29);
+  EXPECT_EQ(device.audioBand(5), 0);
+  device.audioBandDecay(99, 0);  // out of range: ignored
+  device.clearAudioBuffers();
+  EXPECT_EQ(device.audioBand(22), 0);
+}

@@ -1,0 +1,144 @@
+// Tile timers against emulated products, on the manual clock.
+#include <gtest/gtest.h>
+
+#include "platform/debug.h"
+#include "shell/device_tile.h"
+#include "sim/firmware_products.h"
+#include "sim/virtual_bus.h"
+
+using namespace tessel;
+using namespace std::chrono;
+
+namespace {
+
+// A mouse controller whose wake state comes from the receiver's link query.
+struct Mouse : UsbDeviceController {
+  using UsbDeviceController::UsbDeviceController;
+  int connectedCalls = 0, statusPolls = 0;
+  void connected() override { ++connectedCalls; }
+  void pollStatus() override { ++statusPolls; }
+  bool isAwake() override { return transport().linkQuery(); }
+};
+
+struct Host : TileHost {
+  std::vector<std::pair<int, bool>> messages;
+  int frames = 0;
+  void reachabilityChanged(int option, bool reachable) override { messages.emplace_back(option, reachable); }
+  void frameShown(const std::vector<uint8_t>&) override { ++frames; }
+};
+
+class Tile : public ::testing::Test {
+ protected:
+  void plug(std::string_view name) {
+    std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(name);
+    firmware = fw.get();
+    product = bus.plug(name, fw);
+  }
+  ManualClock clock;
+  sim::VirtualHidBus bus;
+  std::shared_ptr<sim::EmulatedProduct> product;
+  sim::CommandFirmware* firmware = nullptr;
+  Host host;
+};
+
+}  // namespace
+
+TEST_F(Tile, ConnectOnTheCableStartsLightTicksAndBatteryPolling) {
+  plug("mouse");
+  Mouse mouse(bus, clock);
+  mouse.setOptionIndex(0);
+  mouse.setBatteryFlag(true);
+  mouse.setLightZoneCount(15);
+  ASSERT_TRUE(mouse.transport().connect(product->commandPath(), 1));
+  DeviceTile tile(clock, mouse, host);
+  tile.setSelected(true);
+  tile.startConnectTimer();
+  clock.advance(499ms);
+  EXPECT_EQ(mouse.connectedCalls, 0);
+  clock.advance(1ms);
+  EXPECT_EQ(mouse.connectedCalls, 1);
+  EXPECT_TRUE(host.messages.empty());  // the cable needs no reachability message
+  EXPECT_TRUE(tile.timerRunning(DeviceTile::kLightTick));
+  EXPECT_FALSE(tile.timerRunning(DeviceTile::kLinkWatch));
+  clock.advance(50ms);
+  EXPECT_EQ(mouse.statusPolls, 1);
+  EXPECT_EQ(host.frames, 10);  // every 5 ms
+  clock.advance(5000ms);
+  EXPECT_EQ(mouse.statusPolls, 2);
+  // Disconnected: the light tick stops restarting itself.
+  mouse.transport().disconnect();
+  clock.advance(10ms);
+  EXPECT_FALSE(tile.timerRunning(DeviceTile::kLightTick));
+  mouse.shutdown();
+}
+
+TEST_F(Tile, AWirelessMouseThatFallsAsleepLosesItsTileAtTheNextLinkWatchAndGetsItBack) {
+  plug("mouse-receiver");
+  Mouse mouse(bus, clock);
+  mouse.setOptionIndex(0);
+  mouse.setBatteryFlag(true);
+  ASSERT_TRUE(mouse.transport().connect(product->commandPath(), 2));
+  DeviceTile tile(clock, mouse, host);
+  tile.setVisible(false);  // a receiver connection waits for the device to answer
+  tile.startConnectTimer();
+  clock.advance(500ms);
+  ASSERT_EQ(host.messages, (std::vector<std::pair<int, bool>>{{0, true}}));
+  tile.setVisible(true);  // the main window made it visible
+  EXPECT_TRUE(tile.timerRunning(DeviceTile::kLinkWatch));
+
+  firmware->setDeviceAwake(false);
+  clock.advance(2000ms);  // first link watch
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[1], std::make_pair(0, false));
+  tile.setVisible(false);
+  // While asleep the watch keeps looking every 3000 ms and says nothing more.
+  clock.advance(6000ms);
+  EXPECT_EQ(host.messages.size(), 2u);
+  const int pollsBefore = mouse.statusPolls;
+  firmware->setDeviceAwake(true);
+  clock.advance(3000ms);
+  ASSERT_EQ(host.messages.size(), 3u);
+  EXPECT_EQ(host.messages[2], std::make_pair(0, true));
+  EXPECT_GT(mouse.statusPolls, pollsBefore);
+  mouse.shutdown();
+}
+
+TEST_F(Tile, ASleepingMouseAtConnectTimeIsRetriedEveryThreeSeconds) {
+  plug("mouse-receiver");
+  firmware->setDeviceAwake(false);
+  Mouse mouse(bus, clock);
+  mouse.setOptionIndex(0);
+  ASSERT_TRUE(mouse.transport().connect(product->commandPath(), 2));
+  DeviceTile tile(clock, mouse, host);
+  tile.startConnectTimer();  // tiles start visible
+  clock.advance(500ms);
+  EXPECT_EQ(host.messages, (std::vector<std::pair<int, bool>>{{0, false}}));
+  EXPECT_FALSE(tile.visible());
+  EXPECT_EQ(mouse.connectedCalls, 0);
+  clock.advance(3000ms);
+  EXPECT_EQ(host.messages.size(), 1u);  // still asleep, already hidden
+  firmware->setDeviceAwake(true);
+  clock.advance(3000ms);
+  EXPECT_EQ(mouse.connectedCalls, 1);
+  EXPECT_EQ(host.messages.back(), std::make_pair(0, true));
+  mouse.shutdown();
+}
+
+TEST_F(Tile, TimersStartedFromAnotherThreadRunOnTheSchedulersThread) {
+  plug("keyboard");
+  struct Keyboard : UsbDeviceController {
+    using UsbDeviceController::UsbDeviceController;
+    std::atomic<int> changed{0};
+    void deviceChanged() override { ++changed; }
+  } keyboard(bus, clock);
+  DeviceTile tile(clock, keyboard, host);
+  keyboard.setSettingsChangedHandler([&] { tile.startTimer(DeviceTile::kDeviceChanged, 50); });
+  ASSERT_TRUE(keyboard.openInput(product->inputPath(), false));
+  product->pushConsumerInput({3, 0x01, 0x04});
+  for (int i = 0; i < 5000 && !tile.timerRunning(DeviceTile::kDeviceChanged); ++i)
+    std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(keyboard.changed.load(), 0);
+  clock.advance(50ms);
+  EXPECT_EQ(keyboard.changed.load(), 1);
+  keyboard.shutdown();
+}
