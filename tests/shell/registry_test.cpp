@@ -1,0 +1,240 @@
+// Scenarios of discovery, tiles and selection: the watcher, the registry and
+// the tiles' timers run against emulated products with a manual clock, and a
+// plain user interface that records what the window would show.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "discovery/device_tables.h"
+#include "discovery/device_watcher.h"
+#include "shell/device_registry.h"
+#include "shell/light_control.h"
+#include "sim/firmware_products.h"
+#include "sim/virtual_bus.h"
+
+using namespace tessel;
+using namespace std::chrono;
+
+namespace {
+
+// A controller that knows whether its wireless device answers.
+struct Device : UsbDeviceController {
+  using UsbDeviceController::UsbDeviceController;
+  int connectedCalls = 0;
+  void connected() override { ++connectedCalls; }
+  bool isAwake() override { return transport().linkQuery(); }
+  ~Device() override { shutdown(); }
+};
+
+class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEvents, public TileHost {
+ protected:
+  void SetUp() override {
+    list.fillFromTable();
+    bus.setFirmwareFactory([this](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
+      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(spec.name);
+      firmwares[std::string(spec.name)] = fw.get();
+      return fw;
+    });
+    // The window creates the mouse and keyboard pages before any device is seen.
+    registry.createPage(4, 0);
+    registry.createPage(0, 0);
+  }
+  void TearDown() override {
+    for (auto& t : tiles) t->killAllTimers();
+    for (auto& d : devices) d->shutdown();
+  }
+
+  // RegistryUi
+  std::optional<DevicePage> buildPage(int optionIndex) override {
+    built.push_back(optionIndex);
+    devices.push_back(std::make_unique<Device>(bus, clock));
+    tiles.push_back(std::make_unique<DeviceTile>(clock, *devices.back(), *this));
+    DevicePage page;
+    page.device = devices.back().get();
+    page.tile = tiles.back().get();
+    return page;
+  }
+  void applyBar(const BarOutcome& outcome) override {
+    if (outcome.devicePage || outcome.noDeviceOverlay || !overlay) overlay = outcome.noDeviceOverlay;
+  }
+  void closeSelectedPageTools() override { ++closedTools; }
+  void bringToFront() override { ++broughtToFront; }
+  // DeviceWatcherEvents: the window handles these synchronously.
+  void interfaceArrived(int slot) override { registry.interfaceArrived(slot); }
+  void interfaceRemoved(int slot) override { registry.interfaceRemoved(slot); }
+  void firstScanDone() override { ++instanceMessages; }
+  // TileHost: message 3331.
+  void reachabilityChanged(int option, bool reachable) override {
+    registry.reachabilityChanged(option, reachable);
+  }
+
+  const DevicePage& mousePage() { return *registry.pageForOption(0); }
+  const DevicePage& keyboardPage() { return *registry.pageForOption(1); }
+  bool tileVisible(const DevicePage& p) { return registry.bar().tile(p.tileIndex).visible; }
+  int selected() { return registry.bar().selectedIndex(); }
+
+  ManualClock clock;
+  sim::VirtualHidBus bus;
+  std::map<std::string, sim::CommandFirmware*> firmwares;
+  LiveInterfaceList list;
+  DeviceRegistry registry{list, *this, clock};
+  DeviceWatcher watcher{list, bus, *this};
+  std::vector<std::unique_ptr<Device>> devices;
+  std::vector<std::unique_ptr<DeviceTile>> tiles;
+  std::vector<int> built;
+  std::optional<bool> overlay;
+  int closedTools = 0, broughtToFront = 0, instanceMessages = 0;
+};
+
+}  // namespace
+
+TEST_F(Shell, AProductPluggedBeforeStartIsShownByTheFirstPassFollowedByTheInstanceMessage) {
+  EXPECT_EQ(built, (std::vector<int>{0, 1}));
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  EXPECT_EQ(instanceMessages, 1);
+  EXPECT_TRUE(tileVisible(keyboardPage()));
+  EXPECT_EQ(selected(), keyboardPage().tileIndex);
+  EXPECT_EQ(overlay, false);
+  EXPECT_TRUE(keyboardPage().device->transport().isOpen());
+  EXPECT_TRUE(keyboardPage().device->inputOpen(false));
+  EXPECT_FALSE(tileVisible(mousePage()));
+  // The connect timer runs the device's connected operation and starts the light tick.
+  clock.advance(500ms);
+  EXPECT_EQ(static_cast<Device*>(keyboardPage().device)->connectedCalls, 1);
+  clock.advance(50ms);
+  // Frames go out on the device's frame sender thread.
+  bool sent = false;
+  for (int i = 0; i < 5000 && !sent; ++i) {
+    sent = firmwares["keyboard"]->liveFrameChunks() > 0;
+    if (!sent) std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_TRUE(sent);
+}
+
+TEST_F(Shell, CablePluggedWhileTheReceiverIsInUseMovesThePageAndBack) {
+  ASSERT_TRUE(bus.plug("mouse-receiver"));
+  watcher.pass();
+  const DevicePage& mouse = mousePage();
+  EXPECT_TRUE(mouse.device->onReceiver());
+  EXPECT_FALSE(tileVisible(mouse));  // shown only once the mouse answers
+  clock.advance(500ms);              // connect timer: the mouse is awake
+  EXPECT_TRUE(tileVisible(mouse));
+  EXPECT_EQ(selected(), mouse.tileIndex);
+  EXPECT_TRUE(mouse.device->inputOpen(true));  // the receiver's input interface
+
+  ASSERT_TRUE(bus.plug("mouse"));
+  watcher.pass();
+  EXPECT_EQ(built.size(), 2u);  // no second page or tile
+  EXPECT_FALSE(mouse.device->onReceiver());
+  EXPECT_TRUE(mouse.device->transport().isOpen());
+  EXPECT_TRUE(tileVisible(mouse));
+  // Commands now go to the cable.
+  uint8_t status[6];
+  EXPECT_EQ(mouse.device->transport().readStatus(status), ResultCode::Success);
+  EXPECT_GT(firmwares["mouse"]->countOf(0x1A), 0u);
+
+  ASSERT_TRUE(bus.unplug("mouse"));
+  watcher.pass();
+  EXPECT_TRUE(mouse.device->onReceiver());
+  EXPECT_TRUE(mouse.device->transport().isOpen());
+  EXPECT_TRUE(tileVisible(mouse));
+  const size_t before = firmwares["mouse-receiver"]->countOf(0x1A);
+  EXPECT_EQ(mouse.device->transport().readStatus(status), ResultCode::Success);
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(0x1A), before + 1);
+}
+
+TEST_F(Shell, UnpluggingTheSelectedOfTwoSelectsTheOtherAndTheLastShowsTheOverlay) {
+  ASSERT_TRUE(bus.plug("mouse"));
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  ASSERT_TRUE(tileVisible(mousePage()));
+  ASSERT_TRUE(tileVisible(keyboardPage()));
+  const int first = selected();
+  const bool mouseFirst = first == mousePage().tileIndex;
+  ASSERT_TRUE(bus.unplug(mouseFirst ? "mouse" : "keyboard"));
+  watcher.pass();
+  EXPECT_EQ(closedTools, 1);
+  EXPECT_EQ(selected(), mouseFirst ? keyboardPage().tileIndex : mousePage().tileIndex);
+  EXPECT_EQ(overlay, false);
+  ASSERT_TRUE(bus.unplug(mouseFirst ? "keyboard" : "mouse"));
+  watcher.pass();
+  EXPECT_EQ(selected(), -1);
+  EXPECT_EQ(overlay, true);
+  EXPECT_FALSE(mousePage().device->transport().isOpen());
+  EXPECT_FALSE(keyboardPage().device->transport().isOpen());
+}
+
+TEST_F(Shell, ASleepingWirelessMouseLosesItsTileAndGetsItBackUnselected) {
+  ASSERT_TRUE(bus.plug("keyboard"));
+  ASSERT_TRUE(bus.plug("mouse-receiver"));
+  watcher.pass();
+  clock.advance(500ms);
+  const DevicePage& mouse = mousePage();
+  ASSERT_TRUE(tileVisible(mouse));
+  ASSERT_EQ(selected(), keyboardPage().tileIndex);
+
+  firmwares["mouse-receiver"]->setDeviceAwake(false);
+  clock.advance(2000ms);  // the first link watch
+  EXPECT_FALSE(tileVisible(mouse));
+  EXPECT_EQ(selected(), keyboardPage().tileIndex);
+  firmwares["mouse-receiver"]->setDeviceAwake(true);
+  clock.advance(3000ms);
+  EXPECT_TRUE(tileVisible(mouse));
+  EXPECT_EQ(selected(), keyboardPage().tileIndex);  // not selected: another device is visible
+}
+
+TEST_F(Shell, MousepadAndHeadsetPagesAreCreatedOnArrivalAndFoundByTheirOption) {
+  ASSERT_TRUE(bus.plug("headset"));
+  watcher.pass();
+  ASSERT_TRUE(bus.plug("mousepad"));
+  watcher.pass();
+  EXPECT_EQ(built, (std::vector<int>{0, 1, 3, 2}));
+  const DevicePage* headset = registry.pageForOption(3);
+  const DevicePage* pad = registry.pageForOption(2);
+  ASSERT_TRUE(headset && pad);
+  EXPECT_EQ(headset->tileIndex, 2);  // created before the mousepad
+  EXPECT_EQ(pad->tileIndex, 3);
+  EXPECT_TRUE(headset->device->transport().isOpen());
+  // Message 3331 for the mousepad's option hides the mousepad's tile, not tile 2.
+  registry.reachabilityChanged(2, false);
+  EXPECT_FALSE(tileVisible(*pad));
+  EXPECT_TRUE(tileVisible(*headset));
+}
+
+TEST_F(Shell, LightControlReachesTheKeyboardOnItsCableAndSurvivesSuspend) {
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  LightControl light;
+  auto off = light.toggle();
+  EXPECT_EQ(off.broadcast, 0);
+  EXPECT_EQ(off.text, kLightControlOffText);
+  registry.setLightControl(off.state);
+  EXPECT_FALSE(keyboardPage().device->lightControlOn());
+  EXPECT_EQ(firmwares["keyboard"]->resumeLightingCount(), 0);
+  auto on = light.toggle();
+  EXPECT_EQ(on.broadcast, 1);
+  registry.setLightControl(on.state);
+  EXPECT_EQ(firmwares["keyboard"]->resumeLightingCount(), 1);
+  registry.suspend();
+  EXPECT_FALSE(keyboardPage().device->lightControlOn());
+  EXPECT_TRUE(light.on());
+  registry.resume(light.on());
+  EXPECT_EQ(firmwares["keyboard"]->resumeLightingCount(), 2);
+}
+
+TEST(LightControlSwitch, RequestsFromOtherProgramsAreNeverBroadcast) {
+  LightControl light;
+  auto off = light.request(1, 0);
+  ASSERT_TRUE(off);
+  EXPECT_FALSE(off->state);
+  EXPECT_EQ(off->text, kLightControlOffText);
+  EXPECT_FALSE(off->broadcast);
+  EXPECT_FALSE(light.request(0, 1));  // wParam other than 1: ignored
+  EXPECT_FALSE(light.on());
+  auto again = light.request(1, 5);  // re-sends the state, changes nothing
+  ASSERT_TRUE(again);
+  EXPECT_FALSE(again->state);
+  EXPECT_FALSE(again->text);
+  EXPECT_FALSE(light.on());
+}
