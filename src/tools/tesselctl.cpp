@@ -187,7 +187,7 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   if (backend == nullptr) backend = &hid::defaultBackend();
   Clock& clock = context.clock != nullptr ? *context.clock : SystemClock::instance();
 
-  Invocation inv{options, out, err, *backend, clock, name, {}, {}, {}, nullptr};
+  Invocation inv{options, out, err, *backend, clock, name, {}, {}, {}, nullptr, &context};
   if (!sub->needsDevice) {
     if (options.operands.size() > 1 && sub->name == "list") {
       return inv.fail(kExitUsage, "takes no arguments");

@@ -12,6 +12,7 @@
 // planned "demo plug|unplug|awake PRODUCT" over D-Bus) sets needsDevice to
 // false and gets the parsed options and its operands only.
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -36,6 +37,12 @@ struct TesselctlContext {
   hid::HidBackend* backend = nullptr;
   // Paces the end command's short delay; nullptr: the system clock.
   Clock* clock = nullptr;
+  // "tesselctl demo VERB PRODUCT": asks the running program (tessel-rgb
+  // --demo) to plug, unplug, wake or put to sleep one of its emulated
+  // products. The executable supplies it (over D-Bus); empty: unavailable.
+  std::function<int(const std::string& verb, const std::string& product, std::ostream& out,
+                    std::ostream& err)>
+      demoControl;
 };
 
 struct TesselctlOptions {

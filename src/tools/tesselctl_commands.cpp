@@ -5,6 +5,7 @@
 
 #include "device/transport/command_set.h"
 #include "discovery/device_tables.h"
+#include "sim/products.h"
 #include "tools/tesselctl_internal.h"
 
 namespace tessel::tools {
@@ -429,10 +430,27 @@ int runLink(Invocation& inv) {
   return awake ? kExitOk : kExitUnreachable;
 }
 
+// "demo VERB PRODUCT": the running program's emulated products.
+int runDemo(Invocation& inv) {
+  const auto& ops = inv.options.operands;
+  if (ops.size() != 3) return inv.fail(kExitUsage, "usage: demo plug|unplug|awake|asleep PRODUCT");
+  const std::string& verb = ops[1];
+  const std::string& product = ops[2];
+  if (verb != "plug" && verb != "unplug" && verb != "awake" && verb != "asleep")
+    return inv.fail(kExitUsage, "unknown action \"" + verb + "\" (plug, unplug, awake or asleep)");
+  if (!sim::findProductSpec(product)) {
+    std::string names;
+    for (const auto& spec : sim::productSpecs()) names += (names.empty() ? "" : ", ") + std::string(spec.name);
+    return inv.fail(kExitUsage, "unknown product \"" + product + "\" (" + names + ")");
+  }
+  if (!inv.context || !inv.context->demoControl)
+    return inv.fail(kExitCommandFailed, "this tesselctl was built without D-Bus; it cannot reach tessel-rgb");
+  return inv.context->demoControl(verb, product, inv.out, inv.err);
+}
+
 }  // namespace
 
-// New subcommands go here. "demo plug|unplug|awake PRODUCT" (talks to the
-// running program over D-Bus) will be a row with needsDevice = false.
+// New subcommands are rows of this table.
 const std::vector<Subcommand>& subcommands() {
   static const std::vector<Subcommand> table = {
       {"list", "list", "supported interfaces present: kind, connection, VID:PID, interface, collection, path",
@@ -445,6 +463,9 @@ const std::vector<Subcommand>& subcommands() {
       {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
+      {"demo", "demo plug|unplug|awake|asleep PRODUCT",
+       "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product",
+       false, runDemo},
   };
   return table;
 }

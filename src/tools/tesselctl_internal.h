@@ -35,6 +35,7 @@ struct Invocation {
   std::string kindText;  // as typed: "mouse", "keyboard", "mousepad", "headset"
   FoundInterface device;
   std::unique_ptr<transport::CommandTransport> transport;
+  const TesselctlContext* context = nullptr;
 
   // "tesselctl: COMMAND KIND: text" on the error stream.
   int fail(int code, std::string_view text);

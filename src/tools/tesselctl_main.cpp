@@ -4,8 +4,15 @@
 #include <vector>
 
 #include "tools/tesselctl.h"
+#ifdef TESSEL_HAVE_QTDBUS
+#include "tools/demo_client.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return tessel::tools::runTesselctl(args, std::cout, std::cerr);
+  tessel::tools::TesselctlContext context;
+#ifdef TESSEL_HAVE_QTDBUS
+  context.demoControl = tessel::tools::demoControlOverDBus;
+#endif
+  return tessel::tools::runTesselctl(args, std::cout, std::cerr, context);
 }

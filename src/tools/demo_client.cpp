@@ -1,0 +1,59 @@
+// "tesselctl demo VERB PRODUCT" over the D-Bus session bus: the running
+// "tessel-rgb --demo" exports org.orvik.TesselRGB.Demo at /org/orvik/TesselRGB/demo.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <ostream>
+
+#include "tools/demo_client.h"
+#include "tools/tesselctl.h"
+
+namespace tessel::tools {
+
+int demoControlOverDBus(const std::string& verb, const std::string& product, std::ostream& out,
+                        std::ostream& err) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    err << "tesselctl: demo: no D-Bus session bus\n";
+    return kExitNoDevice;
+  }
+  const QString service = QStringLiteral("org.orvik.TesselRGB");
+  if (!bus.interface() || !bus.interface()->isServiceRegistered(service).value()) {
+    err << "tesselctl: demo: tessel-rgb is not running (start it with --demo)\n";
+    return kExitNoDevice;
+  }
+  const QString name = QString::fromStdString(product);
+  QDBusMessage call;
+  const QString path = QStringLiteral("/org/orvik/TesselRGB/demo");
+  const QString iface = QStringLiteral("org.orvik.TesselRGB.Demo");
+  if (verb == "plug") {
+    call = QDBusMessage::createMethodCall(service, path, iface, QStringLiteral("Plug"));
+    call << name;
+  } else if (verb == "unplug") {
+    call = QDBusMessage::createMethodCall(service, path, iface, QStringLiteral("Unplug"));
+    call << name;
+  } else {
+    call = QDBusMessage::createMethodCall(service, path, iface, QStringLiteral("SetAwake"));
+    call << name << (verb == "awake");
+  }
+  QDBusReply<bool> reply = bus.call(call, QDBus::Block, 5000);
+  if (!reply.isValid()) {
+    err << "tesselctl: demo: " << reply.error().message().toStdString()
+        << " (is tessel-rgb running with --demo?)\n";
+    return kExitNoDevice;
+  }
+  if (!reply.value()) {
+    err << "tesselctl: demo " << verb << " " << product << ": refused (";
+    if (verb == "plug") err << "already plugged";
+    else if (verb == "unplug") err << "not plugged";
+    else err << "not plugged, or it has no receiver";
+    err << ")\n";
+    return kExitCommandFailed;
+  }
+  out << "demo " << verb << " " << product << ": done\n";
+  return kExitOk;
+}
+
+}  // namespace tessel::tools
