@@ -46,8 +46,8 @@ const DevicePage* DeviceRegistry::createPage(int tableRow, int variant) {
   // New tiles start hidden and unselected.
   TileState state;
   state.visible = false;
-  state.pageIndex = static_cast<int>(pages_.size()) + 1;  // page 0 of "device_switch" is the home page
-  state.powerIndex = static_cast<int>(pages_.size());
+  state.pageIndex = built->pageIndex;
+  state.powerIndex = built->powerIndex;
   built->tileIndex = bar_.add(state);
   built->tile->setVisible(false);
   built->tile->setSelected(false);

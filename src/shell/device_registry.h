@@ -23,7 +23,9 @@ struct DevicePage {
   UsbDeviceController* device = nullptr;
   DeviceTile* tile = nullptr;
   DeviceKind kind = DeviceKind::Mouse;
-  int tileIndex = -1;  // index in the device bar
+  int tileIndex = -1;   // index in the device bar
+  int pageIndex = 0;    // page of "device_switch" that shows it
+  int powerIndex = -1;  // page of "device_power_switch" with its battery indicator
 };
 
 class RegistryUi {

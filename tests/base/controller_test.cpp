@@ -152,3 +152,27 @@ TEST(DeviceController, WindowHiddenIsKeptOnlyByBatteryDevicesAndAudioBandsRotate
   device.clearAudioBuffers();
   EXPECT_EQ(device.audioBand(22), 0);
 }
+
+TEST(DeviceController, StillLightingIsRefreshedSlowlyAndChangesGoOutAtOnce) {
+  sim::VirtualHidBus bus;
+  Product mouse = plug(bus, "mouse");
+  ManualClock clock;
+  UsbDeviceController device(bus, clock);
+  device.setLightZoneCount(15);
+  ASSERT_TRUE(device.transport().connect(mouse.product->commandPath(), 1));
+  device.setZoneColour(0, packZone(1, 2, 3, 255));
+  device.lightTick();
+  EXPECT_EQ(device.framesSubmitted(), 1u);
+  for (int i = 0; i < 50; ++i) {  // 250 ms of ticks with the same picture
+    clock.advance(5ms);
+    device.lightTick();
+  }
+  EXPECT_EQ(device.framesSubmitted(), 1u);
+  device.setZoneColour(0, packZone(9, 2, 3, 255));
+  device.lightTick();
+  EXPECT_EQ(device.framesSubmitted(), 2u);
+  clock.advance(UsbDeviceController::kFrameRefresh);
+  device.lightTick();  // the same picture again, refreshed
+  EXPECT_EQ(device.framesSubmitted(), 3u);
+  device.shutdown();
+}

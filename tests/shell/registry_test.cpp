@@ -52,6 +52,8 @@ class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEve
     DevicePage page;
     page.device = devices.back().get();
     page.tile = tiles.back().get();
+    page.pageIndex = static_cast<int>(devices.size());  // page 0 is the home page
+    page.powerIndex = static_cast<int>(devices.size()) - 1;
     return page;
   }
   void applyBar(const BarOutcome& outcome) override {

@@ -84,7 +84,16 @@ std::vector<uint8_t> UsbDeviceController::lightTick() {
   if (!lightControlOn_) return {};
   std::vector<uint8_t> frame = zones_.frame();
   // The receiver gets no live frames: the picture on screen still follows.
-  if (!transport_.onReceiver() && transport_.isOpen() && !frame.empty()) frames_.submit(frame);
+  if (transport_.onReceiver() || !transport_.isOpen() || frame.empty()) return frame;
+  const SteadyTime now = clock_.now();
+  {
+    std::lock_guard<std::mutex> lock(frameMutex_);
+    if (frame == lastFrame_ && now - lastFrameTime_ < kFrameRefresh) return frame;
+    lastFrame_ = frame;
+    lastFrameTime_ = now;
+  }
+  ++framesSubmitted_;
+  frames_.submit(frame);
   return frame;
 }
 

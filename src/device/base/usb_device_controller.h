@@ -99,7 +99,12 @@ class UsbDeviceController {
   // The light tick: nothing while light control is off; otherwise the zone
   // colours become a live colour frame, handed to the frame sender when the
   // device is on its cable. Returns the frame (the page shows it on its buttons).
+  // A frame equal to the last one sent is sent again only every
+  // kFrameRefresh, so still lighting costs next to nothing while a changing
+  // picture still goes out at every tick.
   std::vector<uint8_t> lightTick();
+  static constexpr Millis kFrameRefresh{500};
+  uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
   // Stores the light control flag; switching it on for the keyboard on its
   // cable also sends command 0x1C.
   void resumeLighting(bool on);
@@ -193,6 +198,10 @@ class UsbDeviceController {
 
   ZoneColours zones_;
   SoftwareEffectEngine effects_{zones_};
+  std::mutex frameMutex_;
+  std::vector<uint8_t> lastFrame_;
+  SteadyTime lastFrameTime_{};
+  std::atomic<uint64_t> framesSubmitted_{0};
 
   std::array<std::atomic<uint8_t>, 24> bands_{};
   std::array<std::atomic<uint8_t>, 170> levels_{};

@@ -1,18 +1,30 @@
 #include "ui/toolkit/qt_scheduler.h"
 
 #include <QThread>
-#include <QTimer>
+#include <QTimerEvent>
 
 namespace tessel::ui {
 
-QtScheduler::QtScheduler() = default;
+class QtScheduler::Host : public QObject {
+ public:
+  explicit Host(QtScheduler* owner) : owner_(owner) {}
+
+ protected:
+  void timerEvent(QTimerEvent* event) override { owner_->fire(event->timerId()); }
+
+ private:
+  QtScheduler* owner_;
+};
+
+QtScheduler::QtScheduler() : host_(std::make_unique<Host>(this)) {}
 
 QtScheduler::~QtScheduler() {
-  for (auto& [id, timer] : timers_) delete timer;
-  timers_.clear();
+  for (auto& [qtId, entry] : byQtId_) host_->killTimer(qtId);
+  byQtId_.clear();
+  qtIdOf_.clear();
 }
 
-bool QtScheduler::onOwnerThread() const { return QThread::currentThread() == context_.thread(); }
+bool QtScheduler::onOwnerThread() const { return QThread::currentThread() == host_->thread(); }
 
 Scheduler::TimerId QtScheduler::scheduleAfter(Millis delay, Task task) { return add(delay, false, std::move(task)); }
 
@@ -35,7 +47,8 @@ Scheduler::TimerId QtScheduler::add(Millis delay, bool repeat, Task task) {
       pendingStart_.insert(id);
     }
     QMetaObject::invokeMethod(
-        &context_, [this, id, delay, repeat, shared] { start(id, delay, repeat, shared); }, Qt::QueuedConnection);
+        host_.get(), [this, id, delay, repeat, shared] { start(id, delay, repeat, shared); },
+        Qt::QueuedConnection);
   }
   return id;
 }
@@ -46,27 +59,31 @@ void QtScheduler::start(TimerId id, Millis delay, bool repeat, std::shared_ptr<T
     pendingStart_.erase(id);
     if (cancelled_.erase(id)) return;  // cancelled before it started
   }
-  auto* timer = new QTimer(&context_);
-  timer->setSingleShot(!repeat);
-  timer->setTimerType(Qt::PreciseTimer);
-  QObject::connect(timer, &QTimer::timeout, &context_, [this, id, repeat, task] {
-    if (!repeat) stop(id);
-    (*task)();
-  });
-  timers_[id] = timer;
-  timer->start(static_cast<int>(std::max<Millis::rep>(0, delay.count())));
+  const int ms = static_cast<int>(std::max<Millis::rep>(0, delay.count()));
+  const int qtId = host_->startTimer(ms, Qt::PreciseTimer);
+  if (qtId == 0) return;
+  byQtId_[qtId] = Entry{id, repeat, std::move(task)};
+  qtIdOf_[id] = qtId;
 }
 
 void QtScheduler::stop(TimerId id) {
-  auto it = timers_.find(id);
-  if (it == timers_.end()) {
+  auto it = qtIdOf_.find(id);
+  if (it == qtIdOf_.end()) {
     std::lock_guard lock(mutex_);
     if (pendingStart_.count(id)) cancelled_.insert(id);  // its start is still queued
     return;
   }
-  it->second->stop();
-  it->second->deleteLater();
-  timers_.erase(it);
+  host_->killTimer(it->second);
+  byQtId_.erase(it->second);
+  qtIdOf_.erase(it);
+}
+
+void QtScheduler::fire(int qtTimerId) {
+  auto it = byQtId_.find(qtTimerId);
+  if (it == byQtId_.end()) return;
+  std::shared_ptr<Task> task = it->second.task;
+  if (!it->second.repeat) stop(it->second.id);
+  (*task)();
 }
 
 void QtScheduler::cancel(TimerId id) {
@@ -74,7 +91,7 @@ void QtScheduler::cancel(TimerId id) {
   if (onOwnerThread()) {
     stop(id);
   } else {
-    QMetaObject::invokeMethod(&context_, [this, id] { stop(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(host_.get(), [this, id] { stop(id); }, Qt::QueuedConnection);
   }
 }
 
