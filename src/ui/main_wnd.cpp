@@ -5,11 +5,24 @@
 #include <QScreen>
 #include <QWidget>
 #include <atomic>
+#include <unistd.h>
 
+#include "discovery/device_tables.h"
+#include "platform/data_folders.h"
 #include "platform/debug.h"
+#include "platform/json_file.h"
+#include "platform/settings_store.h"
+#include "ui/device/brelvik_usb_device.h"
+#include "ui/device/device_controls.h"
+#include "ui/device/device_kinds.h"
+#include "ui/device/device_option.h"
+#include "ui/device/mp_device_power.h"
+#include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
 #include "ui/toolkit/builder.h"
+#include "ui/toolkit/controls.h"
 #include "ui/toolkit/message_bus.h"
+#include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/resource_manager.h"
 
 namespace tessel::ui {
@@ -19,6 +32,21 @@ std::atomic<CMainWnd*> g_mainWnd{nullptr};
 
 const char* const kCaptionControls[] = {"closebtn", "maxbtn",       "restorebtn", "minbtn", "skinbtn",
                                         "gamemodebtn", "cloudbtn", "smarteyesbtn", "setbtn"};
+
+bool nameIs(const QString& name, const char* text) {
+  return name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
+}
+
+// The UI font table every language shares when the fonts are swapped.
+struct FontRow {
+  int id, size;
+  bool bold, underline;
+};
+constexpr FontRow kFontTable[] = {{-1, 11, false, false}, {0, 15, false, false}, {1, 14, false, true},
+                                  {2, 18, false, false},  {3, 30, false, false}, {4, 14, false, false},
+                                  {5, 20, false, false},  {6, 22, false, false}, {7, 14, false, false},
+                                  {8, 12, false, false},  {9, 11, false, false}, {10, 10, false, false},
+                                  {11, 28, false, false}, {50, 18, true, false}, {51, 13, false, false}};
 }  // namespace
 
 CMainWnd* MainWindow() { return g_mainWnd.load(); }
@@ -26,27 +54,28 @@ CMainWnd* MainWindow() { return g_mainWnd.load(); }
 CMainWnd::CMainWnd() = default;
 
 CMainWnd::~CMainWnd() {
+  Shutdown();
   CMainWnd* self = this;
   g_mainWnd.compare_exchange_strong(self, nullptr);
 }
 
 const std::vector<CMainWnd::TagEntry>& CMainWnd::TagTable() {
-  // Device controllers, editors and the custom controls come with their own
-  // parts of the program; their rows gain a creator there. Until then the tag
-  // yields no control, like any unknown tag.
+  // Editors and the remaining custom controls come with their own parts of
+  // the program; their rows gain a creator there. Until then the tag yields
+  // no control, like any unknown tag.
   static const std::vector<TagEntry> table = {
       {"CircleProgress", {}, nullptr},
-      {"SelectPanel", {}, nullptr},
-      {"DeviceKeyButton", {}, nullptr},
+      {"SelectPanel", [] { return CreateDeviceControl(QStringLiteral("SelectPanel")); }, nullptr},
+      {"DeviceKeyButton", [] { return CreateDeviceControl(QStringLiteral("DeviceKeyButton")); }, nullptr},
       {"HandImgButton", {}, nullptr},
       {"AudioRecord", {}, nullptr},
       {"HandImgSelectButton", {}, nullptr},
       {"RedioMacroButton", {}, nullptr},
       {"ComboEditContainerElement", {}, nullptr},
-      {"BrelvikMousePadDevice", {}, nullptr},
-      {"BrelvikHS6533Device", {}, nullptr},
-      {"BrelvikMouseDevice", {}, nullptr},
-      {"BrelvikKeyboardDevice", {}, nullptr},
+      {"BrelvikMousePadDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikMousePadDevice")); }, nullptr},
+      {"BrelvikHS6533Device", [] { return CreateDeviceControl(QStringLiteral("BrelvikHS6533Device")); }, nullptr},
+      {"BrelvikMouseDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikMouseDevice")); }, nullptr},
+      {"BrelvikKeyboardDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikKeyboardDevice")); }, nullptr},
       {"DeviceProfile", {}, nullptr},
       {"LightControl", {}, nullptr},
       {"MagicControl", {}, nullptr},
@@ -100,42 +129,226 @@ CControlUI* CMainWnd::GetCaptionControl(const QString& name) const {
 
 QString CMainWnd::QueryControlText(const QString&, const QString&) { return {}; }
 
-void CMainWnd::Notify(TNotifyUI& msg) {
-  if (msg.sType == notify::kWindowInit) {
-    // Other programs learn that light control is on.
-    CMessageBus::Instance().Broadcast(AppMessages().lightState, 1, 1);
-    return;
+// ------------------------------------------------------------ initialisation
+
+void CMainWnd::OnWindowInit() {
+  // Other programs learn that light control is on.
+  CMessageBus::Instance().Broadcast(AppMessages().lightState, 1, 1);
+  LoadSavedLanguage();
+  list_.fillFromTable();
+  registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this),
+                                               clock_ ? *clock_ : SystemClock::instance());
+  // The mouse and keyboard pages exist before any device is seen.
+  registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
+  registry_->createPage(findTableRow(0x320F, 0x5089, 1, kRoleCommand), 0);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    screenWidth_ = screen->geometry().width();
+    screenHeight_ = screen->geometry().height();
   }
-  if (msg.sType != notify::kClick || !msg.pSender) return;
-  const QString name = msg.pSender->GetName();
-  if (name.compare(QLatin1String("closebtn"), Qt::CaseInsensitive) == 0 ||
-      name.compare(QLatin1String("nodevice_ok_btn"), Qt::CaseInsensitive) == 0) {
-    ShowWindow(false);
-  } else if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
-    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  } else if (name.compare(QLatin1String("maxbtn"), Qt::CaseInsensitive) == 0) {
-    SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  } else if (name.compare(QLatin1String("restorebtn"), Qt::CaseInsensitive) == 0) {
-    SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  // Hidden until the watcher's first scan has been reported.
+  ShowWindow(false);
+  watcher_ = std::make_unique<DeviceWatcher>(list_, backend_ ? *backend_ : hid::defaultBackend(),
+                                             static_cast<DeviceWatcherEvents&>(*this));
+  if (runWatcherThread_) watcher_->start();
+  power_ = std::make_unique<PowerWatcher>(this);
+  SetTimer(kTimerFitDisplay, 100);
+}
+
+void CMainWnd::LoadSavedLanguage() {
+  std::optional<uint32_t> saved = SettingsStore().getDword("LANGUAGE");
+  languages_.clear();
+  if (auto folder = defaultDataFolder()) languages_ = readLanguageList(readJsonFile(*folder / "Language.config"));
+  ApplyLanguage(languageIndexFor(languages_, saved));
+}
+
+void CMainWnd::ApplyLanguage(int index) {
+  if (index == languageIndex_) return;
+  if (languageNeedsFontSwap(languageIndex_, index)) {
+    const QString family = QStringLiteral("微软雅黑");
+    for (const FontRow& f : kFontTable) {
+      if (f.id == -1) m_pm.SetDefaultFont(family, f.size, f.bold, f.underline);
+      else m_pm.AddFont(f.id, family, f.size, f.bold, f.underline);
+    }
+  }
+  languageIndex_ = index;
+  if (index < 0 || static_cast<size_t>(index) >= languages_.size()) return;
+  const LanguageEntry& entry = languages_[static_cast<size_t>(index)];
+  auto* rm = CResourceManager::GetInstance();
+  rm->SetLanguage(QString::fromStdString(entry.name));
+  rm->LoadLanguage(QString::fromStdString(entry.file));
+  rm->ReloadText();
+  if (SettingsStore().setDword("LANGUAGE", entry.id)) debugLine("写成功！");
+  if (QWidget* w = GetHWND()) w->update();
+}
+
+// ------------------------------------------------------------ pages
+
+std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
+  const DeviceOptionRow& option = deviceOptionTable()[static_cast<size_t>(optionIndex)];
+  const DeviceXmlRow& xml = deviceXmlTable()[static_cast<size_t>(optionIndex)];
+  auto* powerSwitch = dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(QStringLiteral("device_power_switch")));
+  auto* pageSwitch = dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(QStringLiteral("device_switch")));
+  auto* bar = dynamic_cast<CContainerUI*>(m_pm.FindControl(QStringLiteral("device_select_layout")));
+  if (!powerSwitch || !pageSwitch || !bar) return std::nullopt;
+
+  CDialogBuilder b1, b2, b3;
+  auto* indicator = dynamic_cast<CMpDevicePowerUI*>(
+      b1.Create(QStringLiteral("XML/CustomControlXML/MpDevicePower.xml"), QString(), this, &m_pm));
+  auto* tile = indicator ? dynamic_cast<CDeviceOptionUI*>(
+                               b2.Create(QString::fromUtf8(option.tileXml.data(), int(option.tileXml.size())),
+                                         QString(), this, &m_pm))
+                         : nullptr;
+  auto* page = tile ? dynamic_cast<CBrelvikUSBDevice*>(
+                          b3.Create(QString::fromUtf8(xml.pageXml.data(), int(xml.pageXml.size())), QString(),
+                                    this, &m_pm))
+                    : nullptr;
+  if (!indicator || !tile || !page) {
+    debugPrintf("page of option %d could not be built", optionIndex);
+    delete indicator;
+    delete tile;
+    delete page;
+    return std::nullopt;
+  }
+  powerSwitch->Add(indicator);
+  indicator->SetType(option.typeCode, option.variant);
+  const int powerIndex = powerSwitch->GetItemIndex(indicator);
+
+  page->InitUI(&m_pm);
+  page->SetPageXmlName(QString::fromUtf8(xml.pageXml.data(), int(xml.pageXml.size())));
+  page->SetMainWindow(this);
+  page->SetKeyButtonCount(xml.keyButtonCount);
+  page->SetLightZoneCount(xml.lightZoneCount);
+  page->SetBatteryFlag(xml.batteryFlag != 0);
+  if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(page)) mouse->SetMouseParameter(xml.mouseParameter);
+  page->SetBatteryIndicator(indicator);
+  pageSwitch->Add(page);
+  const int pageIndex = pageSwitch->GetItemIndex(page);
+
+  bar->Add(tile);
+  tile->SetDevice(page);
+  tile->SetType(option.typeCode, option.variant);
+  tile->SetDeviceName(QString::fromUtf8(option.kindName.data(), int(option.kindName.size())));
+  tile->SetHeaderGroup(QString::fromUtf8(option.tileHeaderTab.data(), int(option.tileHeaderTab.size())));
+  tile->BindPage(QStringLiteral("device_switch"), pageIndex);
+  tile->SetPowerSwitch(QString::fromUtf8(option.powerSwitchTab.data(), int(option.powerSwitchTab.size())),
+                       powerIndex);
+  tile->SetVisible(false);
+  tile->Select(false);
+
+  DevicePage result;
+  result.device = &page->Controller();
+  result.tile = tile->GetDeviceTile();
+  result.pageIndex = pageIndex;
+  result.powerIndex = powerIndex;
+  pageControls_[result.device] = {page, tile};
+  return result;
+}
+
+void CMainWnd::initialisePage(const DevicePage& page) {
+  if (CBrelvikUSBDevice* p = PageOf(page)) {
+    p->SetBatteryFlag(page.device->batteryFlag());
+    p->InitPage();
   }
 }
 
-void CMainWnd::BringToFront() {
+CBrelvikUSBDevice* CMainWnd::PageOf(const DevicePage& page) const {
+  auto it = pageControls_.find(page.device);
+  return it == pageControls_.end() ? nullptr : it->second.first;
+}
+
+CDeviceOptionUI* CMainWnd::TileOf(const DevicePage& page) const {
+  auto it = pageControls_.find(page.device);
+  return it == pageControls_.end() ? nullptr : it->second.second;
+}
+
+void CMainWnd::applyBar(const BarOutcome& outcome) {
+  if (CControlUI* overlay = m_pm.FindControl(QStringLiteral("No_device_Link")))
+    overlay->SetVisible(outcome.noDeviceOverlay);
+  if (outcome.devicePage) {
+    if (auto* tabs = dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(QStringLiteral("device_switch"))))
+      tabs->SelectItem(*outcome.devicePage);
+  }
+  if (auto* power = dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(QStringLiteral("device_power_switch")))) {
+    if (outcome.powerSwitchShown) power->SetVisible(*outcome.powerSwitchShown);
+    if (outcome.powerPage) power->SelectItem(*outcome.powerPage);
+  }
+  if (!registry_) return;
+  for (const DevicePage& p : registry_->pages()) {
+    CDeviceOptionUI* tile = TileOf(p);
+    if (!tile || p.tileIndex < 0 || static_cast<size_t>(p.tileIndex) >= registry_->bar().size()) continue;
+    const TileState& t = registry_->bar().tile(p.tileIndex);
+    if (tile->IsVisible() != t.visible) tile->SetVisible(t.visible);
+    tile->Select(t.visible && t.selected);
+    tile->SetSynchronised(t.synchroMark);
+  }
+}
+
+void CMainWnd::closeSelectedPageTools() {
+  // Owned windows (settings, editors) and the macro recorder's input hook
+  // close with the selected page; none of them is open in this build.
+  debugLine("selected device left: owned windows closed");
+}
+
+// ------------------------------------------------------------ watcher
+
+void CMainWnd::interfaceArrived(int slot) { SendMessage(kMsgInterfaceArrived, static_cast<WPARAM>(slot), 0); }
+
+void CMainWnd::interfaceRemoved(int slot) { SendMessage(kMsgInterfaceRemoved, static_cast<WPARAM>(slot), 0); }
+
+void CMainWnd::firstScanDone() { PostMessage(AppMessages().instance, 0, 0); }
+
+// ------------------------------------------------------------ window
+
+void CMainWnd::BringToFront(bool userRequest) {
   QWidget* w = GetHWND();
   if (!w) return;
+  if (userRequest) stayHidden_ = false;
+  if (stayHidden_) return;
+  if (registry_) {
+    BarOutcome overlay;
+    overlay.noDeviceOverlay = registry_->bar().connectedCount().first == 0;
+    if (CControlUI* o = m_pm.FindControl(QStringLiteral("No_device_Link"))) o->SetVisible(overlay.noDeviceOverlay);
+  }
+  SetWindowHiddenFlags(false);
   HandleMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   w->show();
   w->raise();
   w->activateWindow();
 }
 
+void CMainWnd::SetWindowHiddenFlags(bool hidden) {
+  if (!registry_) return;
+  for (const DevicePage& p : registry_->pages())
+    if (p.kind == DeviceKind::Mouse || p.kind == DeviceKind::Keyboard) p.device->setWindowHidden(hidden);
+}
+
+void CMainWnd::HideToTray() {
+  CMenuWnd::CloseActiveMenu();
+  ShowWindow(false);
+  SetWindowHiddenFlags(true);
+}
+
 void CMainWnd::ToggleFromTray() {
   if (IsWindowVisible() && !IsMinimized()) {
-    CMenuWnd::CloseActiveMenu();
-    ShowWindow(false);
+    HideToTray();
   } else {
-    BringToFront();
+    FitToDisplay();
+    BringToFront(true);
   }
+}
+
+void CMainWnd::FitToDisplay() {
+  QWidget* w = GetHWND();
+  if (!w) return;
+  const bool wasShown = IsWindowVisible() && !IsMinimized();
+  QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const int dpi = dpiForMonitor(screen->geometry().width(), screen->geometry().height());
+  m_pm.SetDPI(96);
+  ResizeClient(1000, 640);
+  m_pm.SetDPI(dpi);
+  CenterWindow();
+  ShowWindow(wasShown, false);
 }
 
 void CMainWnd::ShowTrayMenu() {
@@ -164,15 +377,147 @@ void CMainWnd::ShowTrayMenu() {
   CMenuWnd::CreateMenu(this, QStringLiteral("menu.xml"), point, alignment);
 }
 
+void CMainWnd::ShowLightControlText(std::string_view text) {
+  if (CControlUI* b = m_pm.FindControl(QStringLiteral("control_light_status")))
+    b->SetText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void CMainWnd::ToggleLightControl() {
+  LightControl::Change change = light_.toggle();
+  if (change.broadcast) CMessageBus::Instance().Broadcast(AppMessages().lightState, 1, *change.broadcast);
+  if (change.text) ShowLightControlText(*change.text);
+  if (registry_) registry_->setLightControl(change.state);
+}
+
+void CMainWnd::Identify() {
+  const QString tool = QStringLiteral("ZuraRozu");
+  if (!CMessageBus::Instance().FindWindow(tool)) return;
+  const auto block = identificationBlock();
+  CMessageBus::Instance().CopyDataToWindow(
+      tool, static_cast<uint64_t>(::getpid()), 5,
+      QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<int>(sizeof block)));
+}
+
+// ------------------------------------------------------------ notifications
+
+void CMainWnd::Notify(TNotifyUI& msg) {
+  if (msg.sType == notify::kWindowInit) {
+    OnWindowInit();
+    return;
+  }
+  if (msg.sType != notify::kTimer && msg.pSender) {
+    debugLine(msg.sType.toStdString());
+    debugLine(msg.pSender->GetName().toStdString());
+  }
+  if (msg.sType == notify::kWindowSize) {
+    if (pendingFit_ && msg.pSender && msg.pSender->GetName() == QLatin1String("root")) {
+      pendingFit_ = false;
+      FitToDisplay();
+    }
+    return;
+  }
+  if (msg.sType == notify::kSelectChanged && msg.pSender && registry_ &&
+      msg.pSender->GetName() == QLatin1String("device_select")) {
+    for (const DevicePage& p : registry_->pages()) {
+      CDeviceOptionUI* tile = TileOf(p);
+      if (tile && tile->GetSelectOption() == msg.pSender && tile->IsSelected()) {
+        registry_->tileChosen(p.tileIndex);
+        break;
+      }
+    }
+    return;
+  }
+  if (msg.sType != notify::kClick || !msg.pSender) return;
+  const QString name = msg.pSender->GetName();
+  if (nameIs(name, "closebtn")) {
+    HideToTray();
+  } else if (nameIs(name, "nodevice_ok_btn")) {
+    ShowWindow(false);
+  } else if (nameIs(name, "control_light_status")) {
+    ToggleLightControl();
+  } else if (nameIs(name, "minbtn")) {
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (nameIs(name, "maxbtn")) {
+    SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  } else if (nameIs(name, "restorebtn")) {
+    SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  } else if (nameIs(name, "device_select_prev")) {
+    if (registry_) registry_->selectPrevious();
+  } else if (nameIs(name, "device_select_next")) {
+    if (registry_) registry_->selectNext();
+  }
+}
+
+// ------------------------------------------------------------ messages
+
+bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = 0;
+  const RegisteredMessages& rm = AppMessages();
+  if (msg == WM_POWERBROADCAST) {
+    if (wParam == PBT_APMSUSPEND) {
+      systemAwake_ = false;
+      if (registry_) registry_->suspend();
+    } else if (wParam == PBT_APMRESUMEAUTOMATIC) {
+      systemAwake_ = true;
+      if (registry_) registry_->resume(light_.on());
+    }
+    return true;
+  }
+  const bool registered = msg >= kFirstRegisteredMessage;
+  const bool ours = registered || msg == WM_TRAYNOTIFY || msg == WM_MENUCLICK || msg == kMsgHook ||
+                    msg == kMsgDpiDebug || msg == kMsgShowProgress || msg == kMsgLanguageChanged ||
+                    msg == kMsgInterfaceArrived || msg == kMsgInterfaceRemoved || msg == kMsgOpenSettings ||
+                    msg == kMsgClearSettingsImage || msg == kMsgReachable || msg == kMsgKeyboardTables;
+  if (!ours) return false;
+  // While the system sleeps none of these is handled.
+  if (!systemAwake_) return true;
+
+  if (registered) {
+    if (msg == rm.instance && msg != 0) {
+      debugPrintf("instance message wParam=%llu lParam=%lld", static_cast<unsigned long long>(wParam),
+                  static_cast<long long>(lParam));
+      // The watcher's first scan posts it with 0, 0; anyone else asks to see the window.
+      BringToFront(!(wParam == 0 && lParam == 0));
+    } else if (msg == rm.lightRequest && msg != 0) {
+      if (auto change = light_.request(wParam, lParam)) {
+        if (change->text) ShowLightControlText(*change->text);
+        if (registry_) registry_->setLightControl(change->state);
+      }
+    } else if (msg == rm.identify && msg != 0) {
+      Identify();
+    }
+    // EBF15 goes to the settings window, which this build does not have yet.
+    return true;
+  }
+  switch (msg) {
+    case kMsgInterfaceArrived:
+      if (registry_) registry_->interfaceArrived(static_cast<int>(wParam));
+      return true;
+    case kMsgInterfaceRemoved:
+      if (registry_) registry_->interfaceRemoved(static_cast<int>(wParam));
+      return true;
+    case kMsgReachable:
+      if (registry_) registry_->reachabilityChanged(static_cast<int>(wParam), lParam != 0);
+      return true;
+    case kMsgLanguageChanged:
+      ApplyLanguage(static_cast<int>(wParam));
+      return true;
+    case kMsgDpiDebug:
+      debugLine("界面 DPI 1发生变化");
+      return true;
+    case kMsgShowProgress:
+      if (CControlUI* c = m_pm.FindControl(QStringLiteral("setting_progress"))) c->SetVisible(true);
+      return true;
+    default:
+      return false;  // tray, menu: below
+  }
+}
+
 LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
   bHandled = true;
-  const RegisteredMessages& rm = AppMessages();
-  if (msg == rm.instance && msg != 0) {
-    debugPrintf("instance message wParam=%llu lParam=%lld", static_cast<unsigned long long>(wParam),
-                static_cast<long long>(lParam));
-    BringToFront();
-    return 0;
-  }
+  LRESULT result = 0;
+  if (HandleShellMessage(msg, wParam, lParam, result)) return result;
+  if (!systemAwake_ && (msg == WM_TRAYNOTIFY || msg == WM_MENUCLICK)) return 0;
   switch (msg) {
     case WM_TRAYNOTIFY:
       if (lParam == WM_LBUTTONUP) ToggleFromTray();
@@ -184,7 +529,30 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
         ShowTrayMenu();
         return 0;
       }
+      if (wParam == kTimerFitDisplay) {
+        KillTimer(kTimerFitDisplay);
+        FitToDisplay();
+        if (QWidget* w = GetHWND()) w->update();
+        return 0;
+      }
       bHandled = false;
+      return 0;
+    case WM_COPYDATA: {
+      // The audio companion's spectrum (1) and parameters (2).
+      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (data && data->lpData) audio_.receive(data->dwData, data->lpData, data->cbData);
+      return 0;
+    }
+    case WM_DISPLAYCHANGE:
+      debugLine("显示器分辨率发生变化");
+      FitToDisplay();
+      pendingFit_ = true;
+      return 0;
+    case WM_DPICHANGED:
+      m_pm.SetDPI(static_cast<int>(wParam & 0xFFFF));
+      m_pm.ResetDPIAssets();
+      CenterWindow();
+      debugLine("界面 DPI 发生变化");
       return 0;
     case WM_MENUCLICK: {
       // The toolkit owns the item record; it is freed after this returns.
@@ -200,18 +568,36 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       // Only the tray menu's "exit" ends the program; any other close hides
       // the window and the program stays in the tray.
       if (!exiting_) {
-        ShowWindow(false);
+        HideToTray();
         return 0;
       }
       bHandled = false;
       return 0;
     case WM_DESTROY:
       debugLine("退出测试");
+      ShowWindow(false);
+      Shutdown();
       tray_.DeleteTrayIcon();
       PostQuitMessage(0);
       return 0;
     default: bHandled = false; return 0;
   }
+}
+
+void CMainWnd::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  // A watcher waiting in SendMessage is released first, then asked to stop;
+  // every thread is joined within its bound, none is killed.
+  CancelPendingSends();
+  if (watcher_) watcher_->stop(std::chrono::milliseconds(1000));
+  if (registry_) {
+    for (const DevicePage& p : registry_->pages()) {
+      if (p.tile) p.tile->killAllTimers();
+      p.device->shutdown();
+    }
+  }
+  power_.reset();
 }
 
 }  // namespace tessel::ui

@@ -1,20 +1,53 @@
 #pragma once
-// The main window: frame, caption buttons, tray icon and menu, the instance
-// message. Device pages, tiles and their messages are added by the shell.
+// The main window: frame, caption buttons, tray icon and menu, and the hub of
+// the program: it owns the live interface list, the device watcher and the
+// device pages with their tiles, and handles the numeric and registered
+// messages that worker threads, other programs and the system send.
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "discovery/device_watcher.h"
+#include "shell/device_registry.h"
+#include "shell/light_control.h"
+#include "shell/window_data.h"
 #include "ui/toolkit/tray.h"
 #include "ui/toolkit/window.h"
 
 namespace tessel::ui {
 
-class CMainWnd : public WindowImplBase, public IQueryControlText {
+class CBrelvikUSBDevice;
+class CDeviceOptionUI;
+class CMpDevicePowerUI;
+class PowerWatcher;
+
+// Numeric messages of the main window.
+inline constexpr UINT kMsgHook = 1054;
+inline constexpr UINT kMsgDpiDebug = 1224;
+inline constexpr UINT kMsgShowProgress = 3072;
+inline constexpr UINT kMsgLanguageChanged = 3089;
+inline constexpr UINT kMsgInterfaceArrived = 3090;
+inline constexpr UINT kMsgInterfaceRemoved = 3091;
+inline constexpr UINT kMsgOpenSettings = 3093;
+inline constexpr UINT kMsgClearSettingsImage = 3094;
+inline constexpr UINT kMsgReachable = 3331;
+inline constexpr UINT kMsgKeyboardTables = 3332;
+// WM_POWERBROADCAST events.
+inline constexpr WPARAM PBT_APMSUSPEND = 4;
+inline constexpr WPARAM PBT_APMRESUMEAUTOMATIC = 18;
+
+class CMainWnd : public WindowImplBase,
+                 public IQueryControlText,
+                 private RegistryUi,
+                 private DeviceWatcherEvents {
  public:
   static constexpr int kTrayIconId = 107;
+  static constexpr UINT kTimerFitDisplay = 1011;
   static constexpr UINT kTimerTrayMenu = 1032;
+  static constexpr UINT kTimerProfileSwitch = 1055;
+  static constexpr UINT kTimerGameRestore = 1066;
 
   CMainWnd();
   ~CMainWnd() override;
@@ -38,18 +71,84 @@ class CMainWnd : public WindowImplBase, public IQueryControlText {
   };
   static const std::vector<TagEntry>& TagTable();
 
-  void BringToFront();
+  // Where the devices are looked for (default: the program's HID backend), and
+  // whether the watcher thread runs (tests drive passes themselves). Set before Create.
+  void SetHidBackend(hid::HidBackend* backend) { backend_ = backend; }
+  void SetWatcherThread(bool run) { runWatcherThread_ = run; }
+  // The clock of the hand-over's link retries (default: the system clock).
+  void SetClock(Clock* clock) { clock_ = clock; }
+
+  // Shows and raises the window. While the program was started hidden (in the
+  // tray, e.g. at login) only the user's own requests show it: the tray, a
+  // second start, the instance message from another program.
+  void BringToFront(bool userRequest = false);
+  void SetStartHidden(bool hidden) { stayHidden_ = hidden; }
   // The tray's left click: hide when shown, show when hidden or minimised.
   void ToggleFromTray();
   void ShowTrayMenu();
+  // Hides the window and tells every mouse and keyboard page it is hidden.
+  void HideToTray();
+  void FitToDisplay();
+  void ApplyLanguage(int index);
+  int GetLanguageIndex() const { return languageIndex_; }
+  // The user's toggle of "control_light_status".
+  void ToggleLightControl();
+  bool IsLightControlOn() const { return light_.on(); }
+  bool IsSystemAwake() const { return systemAwake_; }
+
   CTrayIcon& GetTrayIcon() { return tray_; }
   // The caption controls looked up at start-up (nullptr when the skin lacks one).
   CControlUI* GetCaptionControl(const QString& name) const;
 
+  LiveInterfaceList& GetInterfaceList() { return list_; }
+  DeviceRegistry* GetRegistry() { return registry_.get(); }
+  DeviceWatcher* GetWatcher() { return watcher_.get(); }
+  // The page object and tile of a registry page.
+  CBrelvikUSBDevice* PageOf(const DevicePage& page) const;
+  CDeviceOptionUI* TileOf(const DevicePage& page) const;
+  const AudioReceiveBuffers& GetAudioBuffers() const { return audio_; }
+
  private:
+  // RegistryUi
+  std::optional<DevicePage> buildPage(int optionIndex) override;
+  void initialisePage(const DevicePage& page) override;
+  void applyBar(const BarOutcome& outcome) override;
+  void closeSelectedPageTools() override;
+  void bringToFront() override { BringToFront(); }
+  // DeviceWatcherEvents (the watcher's thread)
+  void interfaceArrived(int slot) override;
+  void interfaceRemoved(int slot) override;
+  void firstScanDone() override;
+
+  void OnWindowInit();
+  void LoadSavedLanguage();
+  bool HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void Identify();
+  void SetWindowHiddenFlags(bool hidden);
+  void ShowLightControlText(std::string_view text);
+  void Shutdown();
+
   CTrayIcon tray_;
   std::vector<std::pair<QString, CControlUI*>> caption_;
   bool exiting_ = false;
+
+  hid::HidBackend* backend_ = nullptr;
+  Clock* clock_ = nullptr;
+  bool runWatcherThread_ = true;
+  LiveInterfaceList list_;
+  std::unique_ptr<DeviceRegistry> registry_;
+  std::unique_ptr<DeviceWatcher> watcher_;
+  std::map<const UsbDeviceController*, std::pair<CBrelvikUSBDevice*, CDeviceOptionUI*>> pageControls_;
+  LightControl light_;
+  bool systemAwake_ = true;
+  int languageIndex_ = -1;
+  std::vector<LanguageEntry> languages_;
+  bool pendingFit_ = false;
+  int screenWidth_ = 0, screenHeight_ = 0;
+  AudioReceiveBuffers audio_;
+  std::unique_ptr<PowerWatcher> power_;
+  bool shutDown_ = false;
+  bool stayHidden_ = false;
 };
 
 // The process-wide main window that worker threads post to (null outside

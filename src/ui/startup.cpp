@@ -3,10 +3,18 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <cstdio>
 #include <memory>
 
 #include "platform/data_folders.h"
 #include "platform/debug.h"
+#include "platform/settings_store.h"
+#include "ui/demo_devices.h"
+#include "ui/device/brelvik_usb_device.h"
+#include "ui/device/device_kinds.h"
+#include "ui/device/device_option.h"
+#include "ui/device/mp_device_power.h"
+#include "ui/device/select_panel.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
 #include "ui/toolkit/builder.h"
@@ -44,11 +52,11 @@ const std::vector<ControlClass>& ControlClasses() {
       {"CCircleProgressUI", {}},
       {"CChartViewUI", {}},
       {"CWndUI", {}},
-      {"CSelectPanelUI", {}},
-      {"CDeviceKeyButtonUI", {}},
+      {"CSelectPanelUI", [] { return static_cast<CControlUI*>(new CSelectPanelUI); }},
+      {"CDeviceKeyButtonUI", [] { return static_cast<CControlUI*>(new CDeviceKeyButtonUI); }},
       {"CUpdateInfoListItemUI", {}},
-      {"CDeviceOptionUI", {}},
-      {"CMpDevicePowerUI", {}},
+      {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI); }},
+      {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI); }},
       {"CComboEditContainerElementUI", {}},
       {"CHandImgButtonUI", {}},
       {"CHandImgSelectButtonUI", {}},
@@ -61,9 +69,9 @@ const std::vector<ControlClass>& ControlClasses() {
       {"CShootControlUI", {}},
       {"CMagicControlUI", {}},
       {"CVoice6533ControlUI", {}},
-      {"CBrelvikUSBDevice", {}},
-      {"CBrelvikMousePadDevice", {}},
-      {"CBrelvikHS6533Device", {}},
+      {"CBrelvikUSBDevice", [] { return static_cast<CControlUI*>(new CBrelvikUSBDevice); }},
+      {"CBrelvikMousePadDevice", [] { return static_cast<CControlUI*>(new CBrelvikMousePadDevice); }},
+      {"CBrelvikHS6533Device", [] { return static_cast<CControlUI*>(new CBrelvikHS6533Device); }},
   };
   return classes;
 }
@@ -93,6 +101,17 @@ int RunTesselRgb(const StartupOptions& options) {
     for (size_t i = fonts.size(); i-- > 0;) fonts[i].Unload();
   };
 
+  // Demo mode: emulated products instead of the machine's HID devices.
+  DemoDevices demo;
+  if (options.demo) {
+    QString error;
+    if (!demo.Start(options.demoList, &error)) {
+      std::fprintf(stderr, "tessel-rgb: --demo: %s\n", error.toUtf8().constData());
+      unloadFonts();
+      return 2;
+    }
+  }
+
   // 4. The instance message.
   const UINT instanceMessage = RegisterInstanceMessage();
   debugPrintf("软件标示：%d", static_cast<int>(instanceMessage));
@@ -104,9 +123,10 @@ int RunTesselRgb(const StartupOptions& options) {
     unloadFonts();
     return 0;
   }
-  if (options.demo) {
-    debugPrintf("demo devices requested: %s", options.demoList.isEmpty() ? "all" : options.demoList.toUtf8().constData());
-  }
+  // The settings store stands in for the installer's registry key: made
+  // once so that the language (and later settings) can be kept.
+  SettingsStore().create();
+  if (options.demo && !demo.ExportOnBus()) debugLine("demo control not on the session bus");
 
   QtScheduler scheduler;
   CPaintManagerUI::SetDefaultScheduler(&scheduler);
@@ -127,6 +147,7 @@ int RunTesselRgb(const StartupOptions& options) {
   int code = 0;
   {
     auto mainWnd = std::make_unique<CMainWnd>();
+    mainWnd->SetStartHidden(options.hidden);
     const UINT style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU |
                        WS_MINIMIZEBOX;
     if (mainWnd->Create(nullptr, QStringLiteral("Tessel RGB"), style, 0, 0, 0, 800, 572)) {

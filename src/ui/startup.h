@@ -45,7 +45,8 @@ int RegisterControlClasses();
 
 struct StartupOptions {
   bool demo = false;
-  QString demoList;  // the devices after "--demo=", empty for all
+  QString demoList;  // the devices after "--demo=", empty for the default
+  bool hidden = false;  // start in the tray without showing the window
 };
 
 // Runs the program on an existing QApplication: fonts, single instance, skin

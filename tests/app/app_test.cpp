@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -72,9 +73,56 @@ class ProgramTest : public ::testing::Test {
     });
   }
 
+  // A private session bus for this test; its address goes into the
+  // program's environment. Empty when dbus-daemon is missing.
+  QString StartBus() {
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (daemon.isEmpty()) return {};
+    bus_.start(daemon, {"--session", "--nofork", "--print-address"});
+    if (!bus_.waitForStarted(5000)) return {};
+    QByteArray address;
+    if (!WaitFor([&] {
+          bus_.waitForReadyRead(10);
+          address += bus_.readAllStandardOutput();
+          return address.contains('\n');
+        }))
+      return {};
+    const QString a = QString::fromUtf8(address.trimmed());
+    env_.insert("DBUS_SESSION_BUS_ADDRESS", a);
+    return a;
+  }
+  // Runs tesselctl with the test's environment; returns its exit code.
+  int Tesselctl(const QStringList& args, QString* out = nullptr) {
+    QProcess p;
+    p.setProcessEnvironment(env_);
+    p.start(QStringLiteral(TESSELCTL_EXE), args);
+    if (!p.waitForFinished(10000)) return -1;
+    if (out) *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitCode();
+  }
+
   QTemporaryDir dir_;
   QProcessEnvironment env_;
   QProcess first_, second_, bus_;
+};
+
+// Stands in for the external test tool's window "ZuraRozu": records the
+// copy-data blocks it is sent.
+class ToolWindow : public QDBusVirtualObject {
+ public:
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.member() != QLatin1String("CopyData")) return false;
+    const auto args = message.arguments();
+    if (args.size() == 3) {
+      dwData = args[1].toULongLong();
+      block = args[2].toByteArray();
+    }
+    connection.send(message.createReply(QVariant::fromValue(qlonglong(1))));
+    return true;
+  }
+  qulonglong dwData = 0;
+  QByteArray block;
 };
 
 TEST_F(ProgramTest, AnswersVersionAndHelp) {
@@ -153,6 +201,64 @@ TEST_F(ProgramTest, WithoutASessionBusALockFileKeepsOneInstance) {
   QString log2;
   Start(second_, {});
   EXPECT_TRUE(WaitForLine(second_, &log2, "InitWindow")) << log2.toStdString();
+}
+
+TEST_F(ProgramTest, DemoProductsArePluggedAndUnpluggedThroughTesselctl) {
+  const QString address = StartBus();
+  if (address.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+  QDBusConnection test = QDBusConnection::connectToBus(address, "demo-test");
+  ASSERT_TRUE(test.isConnected());
+  QString log;
+  Start(first_, {"--demo=mouse,keyboard"});
+  // Both cables are found by the first scan, which then shows the window.
+  ASSERT_TRUE(WaitForLine(first_, &log, "添加一个键盘设备")) << log.toStdString();
+  ASSERT_TRUE(WaitForLine(first_, &log, "添加一个鼠标设备")) << log.toStdString();
+  ASSERT_TRUE(WaitForLine(first_, &log, "instance message wParam=0 lParam=0")) << log.toStdString();
+
+  QString out;
+  EXPECT_EQ(Tesselctl({"demo", "unplug", "mouse"}, &out), 0) << out.toStdString();
+  EXPECT_TRUE(WaitForLine(first_, &log, "鼠标设备丢失")) << log.toStdString();
+  EXPECT_EQ(Tesselctl({"demo", "unplug", "mouse"}, &out), 1) << out.toStdString();  // not plugged any more
+  EXPECT_EQ(Tesselctl({"demo", "plug", "mouse-receiver"}, &out), 0) << out.toStdString();
+  EXPECT_TRUE(WaitForLine(first_, &log, "添加一个鼠标设备")) << log.toStdString();
+  EXPECT_EQ(Tesselctl({"demo", "asleep", "mouse-receiver"}, &out), 0) << out.toStdString();
+  EXPECT_EQ(Tesselctl({"demo", "asleep", "keyboard"}, &out), 1) << out.toStdString();  // no receiver
+  EXPECT_EQ(Tesselctl({"demo", "plug", "trackball"}, &out), 2) << out.toStdString();
+
+  QDBusMessage products = QDBusMessage::createMethodCall("org.orvik.TesselRGB", "/org/orvik/TesselRGB/demo",
+                                                         "org.orvik.TesselRGB.Demo", "Products");
+  QDBusMessage reply = test.call(products, QDBus::Block, 5000);
+  ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+  QStringList names = reply.arguments().value(0).toStringList();
+  names.sort();
+  EXPECT_EQ(names, (QStringList{"keyboard", "mouse-receiver"}));
+  EXPECT_EQ(first_.state(), QProcess::Running);
+  QDBusConnection::disconnectFromBus("demo-test");
+}
+
+TEST_F(ProgramTest, IdentificationRequestIsAnsweredToTheTestToolsWindow) {
+  const QString address = StartBus();
+  if (address.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+  QDBusConnection test = QDBusConnection::connectToBus(address, "tool-test");
+  ASSERT_TRUE(test.isConnected());
+  ToolWindow tool;
+  ASSERT_TRUE(test.registerVirtualObject("/org/orvik/TesselRGB/window", &tool));
+  ASSERT_TRUE(test.registerService("org.orvik.TesselRGB.w.ZuraRozu"));
+  QString log;
+  Start(first_, {"--demo=keyboard"});
+  ASSERT_TRUE(WaitForLine(first_, &log, "instance message wParam=0 lParam=0")) << log.toStdString();
+  QDBusMessage post = QDBusMessage::createMethodCall("org.orvik.TesselRGB.w.Tessel_20RGB",
+                                                     "/org/orvik/TesselRGB/window",
+                                                     "org.orvik.TesselRGB.Window", "Post");
+  post << QString("{4695579F-999A-41d4-9FAF-EFFCE93EBF18}") << qulonglong(0) << qlonglong(0);
+  EXPECT_EQ(test.call(post, QDBus::Block, 5000).type(), QDBusMessage::ReplyMessage);
+  ASSERT_TRUE(WaitFor([&] { return !tool.block.isEmpty(); }));
+  EXPECT_EQ(tool.dwData, 5u);
+  ASSERT_EQ(tool.block.size(), 1024);
+  const auto* v = reinterpret_cast<const int32_t*>(tool.block.constData());
+  EXPECT_EQ((std::vector<int32_t>(v, v + 8)), (std::vector<int32_t>{2, 3, 0, 2, 4, 0x320F, 0x7C1F, 2}));
+  test.unregisterObject("/org/orvik/TesselRGB/window");
+  QDBusConnection::disconnectFromBus("tool-test");
 }
 
 }  // namespace

@@ -159,6 +159,7 @@ TEST_F(BuilderTest, MainWindowTagTableBuildsNestedFilesWithTheSameCallback) {
   CControlUI* root = builder.Create(QStringLiteral("<VerticalLayout name=\"root\">"
                                                    "<deviceprofileui name=\"outer\" height=\"50\"/>"
                                                    "<BrelvikMouseDevice name=\"mouse\"/>"
+                                                   "<ShootControl name=\"shoot\"/>"
                                                    "<ShootKeySetControlUI name=\"no_file\"/>"
                                                    "</VerticalLayout>"),
                                     QString(), &wnd, &wnd.GetManager());
@@ -170,11 +171,12 @@ TEST_F(BuilderTest, MainWindowTagTableBuildsNestedFilesWithTheSameCallback) {
   EXPECT_EQ(wnd.GetManager().FindControl("profile_inner"), nullptr);  // renamed by the outer element
   EXPECT_NE(wnd.GetManager().FindControl("nested"), nullptr);
   EXPECT_NE(wnd.GetManager().FindControl("deep"), nullptr);
-  // Rows whose class is not part of the program yet, and a missing nested
-  // file, yield no control.
-  EXPECT_EQ(wnd.GetManager().FindControl("mouse"), nullptr);
+  // A row with a creator makes its object; rows whose class is not part of
+  // the program yet, and a missing nested file, yield no control.
+  EXPECT_NE(wnd.GetManager().FindControl("mouse"), nullptr);
+  EXPECT_EQ(wnd.GetManager().FindControl("shoot"), nullptr);
   EXPECT_EQ(wnd.GetManager().FindControl("no_file"), nullptr);
-  EXPECT_EQ(root->GetCount(), 1);
+  EXPECT_EQ(root->GetCount(), 2);
 }
 
 TEST(StartupTables, ControlClassesAndTagsAreCompleteAndOrdered) {

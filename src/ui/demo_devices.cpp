@@ -1,0 +1,63 @@
+#include "ui/demo_devices.h"
+
+#include <QDBusConnection>
+
+#include "platform/debug.h"
+#include "sim/firmware_products.h"
+
+namespace tessel::ui {
+
+DemoDevices::DemoDevices() {
+  bus_.setFirmwareFactory([](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
+    return sim::makeProductFirmware(spec.name);
+  });
+}
+
+DemoDevices::~DemoDevices() {
+  if (busObject_) QDBusConnection::sessionBus().unregisterObject(QStringLiteral("/org/orvik/TesselRGB/demo"));
+  if (&hid::defaultBackend() == &bus_) hid::setDefaultBackend(nullptr);
+}
+
+bool DemoDevices::Start(const QString& list, QString* error) {
+  std::string message;
+  const std::string names = list.isEmpty() ? std::string("mouse,keyboard") : list.toStdString();
+  if (!bus_.plugList(names, &message)) {
+    if (error) *error = QString::fromStdString(message);
+    return false;
+  }
+  hid::setDefaultBackend(&bus_);
+  debugPrintf("demo devices: %s", names.c_str());
+  return true;
+}
+
+bool DemoDevices::ExportOnBus() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return false;
+  auto object = std::make_unique<DemoBusObject>(this);
+  if (!bus.registerObject(QStringLiteral("/org/orvik/TesselRGB/demo"), object.get(),
+                          QDBusConnection::ExportAllSlots))
+    return false;
+  busObject_ = std::move(object);
+  return true;
+}
+
+bool DemoDevices::Plug(const QString& product) { return bus_.plug(product.toStdString()) != nullptr; }
+
+bool DemoDevices::Unplug(const QString& product) { return bus_.unplug(product.toStdString()); }
+
+bool DemoDevices::SetAwake(const QString& product, bool awake) {
+  auto p = bus_.product(product.toStdString());
+  if (!p) return false;
+  auto* firmware = dynamic_cast<sim::CommandFirmware*>(&p->firmware());
+  if (!firmware || !firmware->throughReceiver()) return false;
+  firmware->setDeviceAwake(awake);
+  return true;
+}
+
+QStringList DemoDevices::Products() const {
+  QStringList names;
+  for (const auto& p : bus_.products()) names << QString::fromUtf8(p->name().data(), static_cast<int>(p->name().size()));
+  return names;
+}
+
+}  // namespace tessel::ui

@@ -1,0 +1,61 @@
+#pragma once
+// Demo mode: the program runs on emulated products on the virtual HID bus
+// instead of the machine's HID devices, and exports
+// org.orvik.TesselRGB.Demo at /org/orvik/TesselRGB/demo so people and scripts
+// ("tesselctl demo plug mouse-receiver") can plug, unplug, wake and put to
+// sleep the emulated products while the program runs.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "sim/virtual_bus.h"
+
+namespace tessel::ui {
+
+class DemoDevices {
+ public:
+  DemoDevices();
+  ~DemoDevices();  // restores the system's HID backend
+  DemoDevices(const DemoDevices&) = delete;
+  DemoDevices& operator=(const DemoDevices&) = delete;
+
+  // Plugs the products of a comma-separated list (empty: mouse and keyboard
+  // on their cables) and makes the bus the program's HID backend. False with
+  // a message for an unknown product name.
+  bool Start(const QString& list, QString* error = nullptr);
+  // Exports the control object on the session bus (when there is one).
+  bool ExportOnBus();
+
+  bool Plug(const QString& product);
+  bool Unplug(const QString& product);
+  // Only products on a receiver can sleep.
+  bool SetAwake(const QString& product, bool awake);
+  QStringList Products() const;
+
+  sim::VirtualHidBus& Bus() { return bus_; }
+
+ private:
+  sim::VirtualHidBus bus_;
+  std::unique_ptr<QObject> busObject_;
+};
+
+// The D-Bus face of DemoDevices.
+class DemoBusObject : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.orvik.TesselRGB.Demo")
+
+ public:
+  explicit DemoBusObject(DemoDevices* demo) : demo_(demo) {}
+
+ public Q_SLOTS:
+  bool Plug(const QString& product) { return demo_->Plug(product); }
+  bool Unplug(const QString& product) { return demo_->Unplug(product); }
+  bool SetAwake(const QString& product, bool awake) { return demo_->SetAwake(product, awake); }
+  QStringList Products() { return demo_->Products(); }
+
+ private:
+  DemoDevices* demo_;
+};
+
+}  // namespace tessel::ui

@@ -1,0 +1,221 @@
+// The main window as a whole, offscreen, on emulated products with a manual
+// clock: the watcher's passes are driven by the test, so arrivals, removals,
+// tiles, selection, the battery indicator and light control can be checked
+// one step at a time.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "platform/debug.h"
+#include "platform/settings_store.h"
+#include "qt_env.h"
+#include "sim/firmware_products.h"
+#include "sim/virtual_bus.h"
+#include "ui/device/device_option.h"
+#include "ui/device/mp_device_power.h"
+#include "ui/main_wnd.h"
+#include "ui/registered_messages.h"
+#include "ui/startup.h"
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/resource_manager.h"
+
+namespace tessel::ui {
+namespace {
+
+template <typename F>
+bool SpinUntil(F done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > 5000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+// Another program's window that listens to the broadcasts.
+class ListenerWnd : public WindowImplBase {
+ public:
+  QString GetWindowClassName() const override { return QStringLiteral("ListenerWnd"); }
+  QString GetSkinFile() override { return QStringLiteral("<VerticalLayout name=\"root\"/>"); }
+  LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
+    handled = true;
+    if (msg == AppMessages().lightState) lightStates.emplace_back(wParam, lParam);
+    if (msg == WM_CLOSE || msg == WM_DESTROY) handled = false;
+    return 0;
+  }
+  std::vector<std::pair<WPARAM, LPARAM>> lightStates;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::EnsureQtApp();
+    test::UseProjectSkin();
+    CPaintManagerUI::SetDefaultScheduler(&clock_);
+    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    RegisterInstanceMessage();
+    RegisterGuidMessages();
+    RegisterControlClasses();
+    bus_.setFirmwareFactory([this](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
+      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(spec.name);
+      firmware_[std::string(spec.name)] = fw.get();
+      return fw;
+    });
+    char pattern[] = "/tmp/tessel-mainwnd-XXXXXX";
+    home_ = mkdtemp(pattern);
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    SettingsStore().create();
+    // Device pages open their handles on the program's backend, as in demo mode.
+    hid::setDefaultBackend(&bus_);
+    wnd_.SetHidBackend(&bus_);
+    wnd_.SetWatcherThread(false);
+    wnd_.SetClock(&clock_);
+    ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
+    ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
+  }
+  void TearDown() override {
+    wnd_.DestroyWindow();
+    hid::setDefaultBackend(nullptr);
+    CPaintManagerUI::SetDefaultScheduler(nullptr);
+    std::filesystem::remove_all(home_);
+  }
+  void Pass() {
+    wnd_.GetWatcher()->pass();
+    QCoreApplication::processEvents();
+  }
+  CDeviceOptionUI* Tile(int option) {
+    const DevicePage* p = wnd_.GetRegistry()->pageForOption(option);
+    return p ? wnd_.TileOf(*p) : nullptr;
+  }
+  CControlUI* Find(const char* name) { return wnd_.GetManager().FindControl(QString::fromLatin1(name)); }
+
+  ManualClock clock_;
+  sim::VirtualHidBus bus_;
+  std::map<std::string, sim::CommandFirmware*> firmware_;
+  std::string home_;
+  CMainWnd wnd_;
+};
+
+TEST_F(MainWindowTest, StartsHiddenWithMouseAndKeyboardPagesAndShowsAfterTheFirstScan) {
+  ASSERT_NE(Tile(0), nullptr);
+  ASSERT_NE(Tile(1), nullptr);
+  EXPECT_FALSE(Tile(0)->IsVisible());
+  EXPECT_FALSE(wnd_.IsWindowVisible());
+  ASSERT_TRUE(bus_.plug("mouse"));
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  ASSERT_TRUE(SpinUntil([&] { return wnd_.IsWindowVisible(); }));
+  EXPECT_TRUE(Tile(0)->GetOwnVisible());
+  EXPECT_TRUE(Tile(1)->GetOwnVisible());
+  EXPECT_FALSE(Find("No_device_Link")->GetOwnVisible());
+  // Exactly one of the two is selected.
+  EXPECT_NE(Tile(0)->IsSelected(), Tile(1)->IsSelected());
+}
+
+TEST_F(MainWindowTest, UnpluggingTheSelectedSelectsTheOtherAndTheLastShowsTheOverlay) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  const bool mouseSelected = Tile(0)->IsSelected();
+  ASSERT_TRUE(bus_.unplug(mouseSelected ? "mouse" : "keyboard"));
+  Pass();
+  EXPECT_FALSE(Tile(mouseSelected ? 0 : 1)->GetOwnVisible());
+  EXPECT_TRUE(Tile(mouseSelected ? 1 : 0)->IsSelected());
+  EXPECT_FALSE(Find("No_device_Link")->GetOwnVisible());
+  ASSERT_TRUE(bus_.unplug(mouseSelected ? "keyboard" : "mouse"));
+  Pass();
+  EXPECT_TRUE(Find("No_device_Link")->GetOwnVisible());
+  auto* pages = dynamic_cast<CTabLayoutUI*>(Find("device_switch"));
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(pages->GetCurSel(), 0);
+}
+
+TEST_F(MainWindowTest, BatteryIndicatorShowsTheMousesStatusBlock) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  firmware_["mouse"]->setStatusBlock({75, 1, 0, 0, 0, 0});
+  Pass();
+  clock_.advance(Millis(500 + 50));  // connect, then the first status poll
+  const DevicePage* page = wnd_.GetRegistry()->pageForOption(0);
+  ASSERT_NE(page, nullptr);
+  CControlUI* value = wnd_.GetManager().FindSubControlByName(
+      dynamic_cast<CTabLayoutUI*>(Find("device_power_switch"))->GetItemAt(page->powerIndex),
+      QStringLiteral("device_power_value"));
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->GetText(), QStringLiteral("75%"));
+  CControlUI* bar = wnd_.GetManager().FindSubControlByName(
+      dynamic_cast<CTabLayoutUI*>(Find("device_power_switch"))->GetItemAt(page->powerIndex),
+      QStringLiteral("device_Power_progress"));
+  ASSERT_NE(dynamic_cast<CProgressUI*>(bar), nullptr);
+  EXPECT_EQ(dynamic_cast<CProgressUI*>(bar)->GetValue(), 25);
+}
+
+TEST_F(MainWindowTest, LightControlButtonBroadcastsAndRequestsFromOtherProgramsDoNot) {
+  ListenerWnd listener;
+  ASSERT_TRUE(listener.Create(nullptr, QStringLiteral("listener"), 0, 0, 0, 0, 10, 10));
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  CControlUI* button = Find("control_light_status");
+  ASSERT_NE(button, nullptr);
+  QTest::mouseClick(button->GetWidget(), Qt::LeftButton);
+  QTest::mouseClick(button->GetWidget(), Qt::LeftButton);
+  ASSERT_TRUE(SpinUntil([&] { return listener.lightStates.size() >= 2; }));
+  EXPECT_EQ(listener.lightStates[0], std::make_pair(WPARAM(1), LPARAM(0)));
+  EXPECT_EQ(listener.lightStates[1], std::make_pair(WPARAM(1), LPARAM(1)));
+  EXPECT_EQ(button->GetText(), QStringLiteral("控制灯光"));
+  EXPECT_EQ(firmware_["keyboard"]->resumeLightingCount(), 1);  // switched back on
+
+  listener.lightStates.clear();
+  wnd_.PostMessage(AppMessages().lightRequest, 1, 0);
+  ASSERT_TRUE(SpinUntil([&] { return button->GetText() == QStringLiteral("不控制灯光"); }));
+  EXPECT_FALSE(wnd_.IsLightControlOn());
+  wnd_.PostMessage(AppMessages().lightRequest, 0, 1);  // wParam 0: ignored
+  wnd_.PostMessage(AppMessages().lightRequest, 1, 5);  // re-sends the state only
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(wnd_.IsLightControlOn());
+  EXPECT_EQ(button->GetText(), QStringLiteral("不控制灯光"));
+  EXPECT_TRUE(listener.lightStates.empty());
+
+  // Suspended, nothing is handled; after resume the keyboard is told again.
+  wnd_.PostMessage(AppMessages().lightRequest, 1, 1);
+  QCoreApplication::processEvents();
+  const int before = firmware_["keyboard"]->resumeLightingCount();
+  wnd_.SendMessage(WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  wnd_.SendMessage(AppMessages().lightRequest, 1, 0);  // ignored while asleep
+  EXPECT_TRUE(wnd_.IsLightControlOn());
+  wnd_.SendMessage(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  EXPECT_EQ(firmware_["keyboard"]->resumeLightingCount(), before + 1);
+  listener.DestroyWindow();
+}
+
+TEST_F(MainWindowTest, ClosingHidesToTheTrayAndMarksTheBatteryDevicesHidden) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  Pass();
+  ASSERT_TRUE(SpinUntil([&] { return wnd_.IsWindowVisible(); }));
+  QTest::mouseClick(Find("closebtn")->GetWidget(), Qt::LeftButton);
+  EXPECT_FALSE(wnd_.IsWindowVisible());
+  EXPECT_TRUE(wnd_.GetRegistry()->pageForOption(0)->device->windowHidden());
+  // An arrival while hidden in the tray... brings the window back, as the
+  // device bar changed; the flag is cleared with it.
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  EXPECT_TRUE(wnd_.IsWindowVisible());
+  EXPECT_FALSE(wnd_.GetRegistry()->pageForOption(0)->device->windowHidden());
+}
+
+TEST_F(MainWindowTest, LanguageIsSavedOnlyOnChange) {
+  EXPECT_EQ(wnd_.GetLanguageIndex(), 0);
+  std::vector<std::string> lines;
+  setDebugCapture([&](std::string_view l) { lines.emplace_back(l); });
+  wnd_.SendMessage(kMsgLanguageChanged, 1, 0);
+  wnd_.SendMessage(kMsgLanguageChanged, 1, 0);  // the same again: nothing
+  setDebugCapture({});
+  EXPECT_EQ(wnd_.GetLanguageIndex(), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "写成功！"), 1);
+}
+
+}  // namespace
+}  // namespace tessel::ui
