@@ -543,6 +543,19 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       if (data && data->lpData) audio_.receive(data->dwData, data->lpData, data->cbData);
       return 0;
     }
+    case WM_ACTIVATE:
+    case WM_MOUSEHOVER:
+    case WM_MOUSELEAVE: {
+      // The device pages draw their live picture only while the window is in use.
+      const bool active = msg == WM_MOUSEHOVER || (msg == WM_ACTIVATE && wParam != 0);
+      if (msg == WM_MOUSEHOVER) debugLine("鼠标移入");
+      if (msg == WM_MOUSELEAVE) debugLine("鼠标移出");
+      if (registry_)
+        for (const DevicePage& p : registry_->pages())
+          if (p.kind != DeviceKind::Headset) p.device->setWindowActive(active);
+      bHandled = false;
+      return 0;
+    }
     case WM_DISPLAYCHANGE:
       debugLine("显示器分辨率发生变化");
       FitToDisplay();

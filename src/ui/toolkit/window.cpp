@@ -76,6 +76,21 @@ class WindowWidget : public QWidget {
     event->ignore();
     owner_->HandleMessage(WM_CLOSE, 0, 0);
   }
+  // Activation, and the pointer entering or leaving the window, reach the
+  // owner as WM_ACTIVATE (wParam 1 active, 0 not), WM_MOUSEHOVER and WM_MOUSELEAVE.
+  void changeEvent(QEvent* event) override {
+    QWidget::changeEvent(event);
+    if (owner_ && event->type() == QEvent::ActivationChange)
+      owner_->HandleMessage(WM_ACTIVATE, isActiveWindow() ? 1 : 0, 0);
+  }
+  void enterEvent(QEnterEvent* event) override {
+    QWidget::enterEvent(event);
+    if (owner_) owner_->HandleMessage(WM_MOUSEHOVER, 0, 0);
+  }
+  void leaveEvent(QEvent* event) override {
+    QWidget::leaveEvent(event);
+    if (owner_) owner_->HandleMessage(WM_MOUSELEAVE, 0, 0);
+  }
   void resizeEvent(QResizeEvent* event) override {
     QWidget::resizeEvent(event);
     if (!owner_) return;
@@ -129,6 +144,20 @@ bool CWindowWnd::Create(CWindowWnd* parent, const QString& title, UINT style, UI
     refuseSends_ = false;
   }
   if (cx > 0 && cy > 0) w->setGeometry(x, y, cx, cy);
+  // Display changes: a new resolution or screen is WM_DISPLAYCHANGE, a new
+  // scale WM_DPICHANGED (wParam: the new DPI), both posted to the window.
+  auto watchScreen = [this, w](QScreen* screen) {
+    if (!screen) return;
+    QObject::connect(screen, &QScreen::geometryChanged, w, [this] { PostMessage(WM_DISPLAYCHANGE, 0, 0); });
+    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, w, [this](qreal dpi) {
+      PostMessage(WM_DPICHANGED, static_cast<WPARAM>(dpi + 0.5), 0);
+    });
+  };
+  for (QScreen* screen : QGuiApplication::screens()) watchScreen(screen);
+  QObject::connect(qApp, &QGuiApplication::screenAdded, w, [this, watchScreen](QScreen* screen) {
+    watchScreen(screen);
+    PostMessage(WM_DISPLAYCHANGE, 0, 0);
+  });
   OnCreate();
   if (widget_ && (cx <= 0 || cy <= 0)) {
     QSize size(cx, cy);
