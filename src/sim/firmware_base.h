@@ -17,28 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "device/transport/command_transport.h"
 #include "sim/firmware.h"
 
 namespace tessel::sim {
 
-namespace cmd {
-inline constexpr uint8_t kBegin = 0x01;
-inline constexpr uint8_t kEnd = 0x02;
-inline constexpr uint8_t kReadIdentity = 0x03;
-inline constexpr uint8_t kReadSettings = 0x05;
-inline constexpr uint8_t kWriteSettings = 0x06;
-inline constexpr uint8_t kReadKeyTable = 0x07;
-inline constexpr uint8_t kWriteKeyTable = 0x09;
-inline constexpr uint8_t kReadCustomColours = 0x0A;
-inline constexpr uint8_t kWriteCustomColours = 0x0B;
-inline constexpr uint8_t kLiveFrame = 0x12;
-inline constexpr uint8_t kWriteMacro = 0x15;
-inline constexpr uint8_t kWriteRecoil = 0x17;
-inline constexpr uint8_t kReadStatus = 0x1A;
-inline constexpr uint8_t kReadLedTable = 0x1B;
-inline constexpr uint8_t kResumeLighting = 0x1C;
-inline constexpr uint8_t kLinkQuery = 0xAA;
-}  // namespace cmd
+// The vendor command codes, as the host sends them.
+namespace cmd = transport::command;
 
 inline constexpr size_t kIdentitySize = 34;
 inline constexpr size_t kStatusBlockSize = 6;

@@ -23,16 +23,7 @@
 namespace tessel::ui {
 namespace {
 
-template <typename F>
-bool SpinUntil(F done) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > 5000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using test::SpinUntil;
 
 // Another program's window that listens to the broadcasts.
 class ListenerWnd : public WindowImplBase {

@@ -2,7 +2,10 @@
 // Shared set-up of the UI tests: one offscreen QApplication, the project's
 // skin folder, and a manual clock for every timer.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QString>
+#include <chrono>
+#include <thread>
 
 #include "core/clock.h"
 #include "ui/toolkit/paint_manager.h"
@@ -27,6 +30,30 @@ inline QApplication* EnsureQtApp() {
 inline void UseProjectSkin() {
   CPaintManagerUI::SetInstancePath(QStringLiteral(TESSEL_SOURCE_DIR));
   CPaintManagerUI::SetResourcePath(QStringLiteral(TESSEL_SOURCE_DIR "/skin/"));
+}
+
+// Runs the event loop until `done` or a generous safety bound (not a timing assertion).
+template <typename F>
+bool SpinUntil(F done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > 5000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+// Waits for work on another thread, with a generous bound against hanging.
+template <typename F>
+bool WaitFor(F done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > 5000) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 }  // namespace tessel::ui::test

@@ -45,17 +45,7 @@ class EchoWnd : public WindowImplBase {
   QByteArray copied;
 };
 
-// Runs the event loop until `done` or a generous safety bound.
-template <typename F>
-bool SpinUntil(F done) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > 5000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using test::SpinUntil;
 
 class WindowTest : public ::testing::Test {
  protected:

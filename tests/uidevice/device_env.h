@@ -20,39 +20,9 @@
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/resource_manager.h"
 #include "ui/toolkit/window.h"
+#include "../ui/qt_env.h"
 
 namespace tessel::ui::test {
-
-inline QApplication* EnsureQtApp() {
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessel-test-bus");
-    static int argc = 1;
-    static char name[] = "tessel-ui-device-tests";
-    static char* argv[] = {name, nullptr};
-    auto* a = new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    return a;
-  }();
-  return app;
-}
-
-inline void UseProjectSkin() {
-  CPaintManagerUI::SetInstancePath(QStringLiteral(TESSEL_SOURCE_DIR));
-  CPaintManagerUI::SetResourcePath(QStringLiteral(TESSEL_SOURCE_DIR "/skin/"));
-}
-
-// Waits for work on another thread, with a generous bound against hanging.
-template <typename F>
-bool WaitFor(F done) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > 5000) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // Records the notifications of its own controls.
 class RecordingMouse : public CBrelvikMouseDevice {

@@ -537,20 +537,30 @@ void CContainerUI::Relayout() {
   }
 }
 
-void CVerticalLayoutUI::Relayout() {
+// Lays out the children of a vertical (rows) or horizontal (columns) layout:
+// fixed sizes first, the rest shared out evenly among the children without one.
+void CContainerUI::RelayoutLinear(bool vertical) {
   if (!widget_) return;
   const QRect inner = InnerRect();
+  auto fixedAlong = [vertical](CControlUI* c) { return vertical ? c->GetFixedHeight() : c->GetFixedWidth(); };
+  auto fixedAcross = [vertical](CControlUI* c) { return vertical ? c->GetFixedWidth() : c->GetFixedHeight(); };
+  auto before = [vertical](const QMargins& m) { return vertical ? m.top() : m.left(); };
+  auto after = [vertical](const QMargins& m) { return vertical ? m.bottom() : m.right(); };
+  auto acrossBefore = [vertical](const QMargins& m) { return vertical ? m.left() : m.top(); };
+  auto acrossAfter = [vertical](const QMargins& m) { return vertical ? m.right() : m.bottom(); };
+  const int length = vertical ? inner.height() : inner.width();
+  const int breadth = vertical ? inner.width() : inner.height();
   int fixedSum = 0, autoCount = 0, shown = 0;
   for (CControlUI* c : items_) {
     if (!c->IsVisible() || c->IsFloat()) continue;
     ++shown;
-    fixedSum += Scale(c->GetPadding().top()) + Scale(c->GetPadding().bottom());
-    if (c->GetFixedHeight()) fixedSum += Scale(c->GetFixedHeight());
+    fixedSum += Scale(before(c->GetPadding())) + Scale(after(c->GetPadding()));
+    if (fixedAlong(c)) fixedSum += Scale(fixedAlong(c));
     else ++autoCount;
   }
   if (shown > 1) fixedSum += Scale(childPadding_) * (shown - 1);
-  int remaining = std::max(0, inner.height() - fixedSum);
-  int y = inner.top();
+  const int remaining = std::max(0, length - fixedSum);
+  int pos = vertical ? inner.top() : inner.left();
   int autoSeen = 0;
   for (CControlUI* c : items_) {
     if (!c->IsVisible()) continue;
@@ -559,59 +569,28 @@ void CVerticalLayoutUI::Relayout() {
       continue;
     }
     const QMargins p = c->GetPadding();
-    y += Scale(p.top());
-    int h;
-    if (c->GetFixedHeight()) {
-      h = Scale(c->GetFixedHeight());
+    pos += Scale(before(p));
+    int along;
+    if (fixedAlong(c)) {
+      along = Scale(fixedAlong(c));
     } else {
       ++autoSeen;
-      h = remaining / autoCount + (autoSeen == autoCount ? remaining % autoCount : 0);
+      along = remaining / autoCount + (autoSeen == autoCount ? remaining % autoCount : 0);
     }
-    int x = inner.left() + Scale(p.left());
-    int w = c->GetFixedWidth() ? Scale(c->GetFixedWidth()) : inner.width() - Scale(p.left()) - Scale(p.right());
-    c->GetWidget()->setGeometry(x, y, std::max(0, w), std::max(0, h));
-    y += h + Scale(p.bottom()) + Scale(childPadding_);
+    const int avail = breadth - Scale(acrossBefore(p)) - Scale(acrossAfter(p));
+    const int across = fixedAcross(c) ? Scale(fixedAcross(c)) : avail;
+    // Rows start at the left edge; fixed-height children are centred in a column layout's row.
+    const int offset = (!vertical && fixedAcross(c)) ? std::max(0, (avail - across) / 2) : 0;
+    const int crossPos = (vertical ? inner.left() : inner.top()) + Scale(acrossBefore(p)) + offset;
+    if (vertical) c->GetWidget()->setGeometry(crossPos, pos, std::max(0, across), std::max(0, along));
+    else c->GetWidget()->setGeometry(pos, crossPos, std::max(0, along), std::max(0, across));
+    pos += along + Scale(after(p)) + Scale(childPadding_);
   }
 }
 
-void CHorizontalLayoutUI::Relayout() {
-  if (!widget_) return;
-  const QRect inner = InnerRect();
-  int fixedSum = 0, autoCount = 0, shown = 0;
-  for (CControlUI* c : items_) {
-    if (!c->IsVisible() || c->IsFloat()) continue;
-    ++shown;
-    fixedSum += Scale(c->GetPadding().left()) + Scale(c->GetPadding().right());
-    if (c->GetFixedWidth()) fixedSum += Scale(c->GetFixedWidth());
-    else ++autoCount;
-  }
-  if (shown > 1) fixedSum += Scale(childPadding_) * (shown - 1);
-  int remaining = std::max(0, inner.width() - fixedSum);
-  int x = inner.left();
-  int autoSeen = 0;
-  for (CControlUI* c : items_) {
-    if (!c->IsVisible()) continue;
-    if (c->IsFloat()) {
-      PlaceFloat(c, inner);
-      continue;
-    }
-    const QMargins p = c->GetPadding();
-    x += Scale(p.left());
-    int w;
-    if (c->GetFixedWidth()) {
-      w = Scale(c->GetFixedWidth());
-    } else {
-      ++autoSeen;
-      w = remaining / autoCount + (autoSeen == autoCount ? remaining % autoCount : 0);
-    }
-    int avail = inner.height() - Scale(p.top()) - Scale(p.bottom());
-    int h = c->GetFixedHeight() ? Scale(c->GetFixedHeight()) : avail;
-    // Fixed-height children are centred in the row.
-    int y = inner.top() + Scale(p.top()) + (c->GetFixedHeight() ? std::max(0, (avail - h) / 2) : 0);
-    c->GetWidget()->setGeometry(x, y, std::max(0, w), std::max(0, h));
-    x += w + Scale(p.right()) + Scale(childPadding_);
-  }
-}
+void CVerticalLayoutUI::Relayout() { RelayoutLinear(true); }
+
+void CHorizontalLayoutUI::Relayout() { RelayoutLinear(false); }
 
 // ----------------------------------------------------------------------- tab layout
 

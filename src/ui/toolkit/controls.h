@@ -236,6 +236,8 @@ class CContainerUI : public CControlUI {
  protected:
   QRect InnerRect() const;
   void PlaceFloat(CControlUI* child, const QRect& inner);
+  // The layout of vertical (rows) and horizontal (columns) containers.
+  void RelayoutLinear(bool vertical);
   std::vector<CControlUI*> items_;
   QMargins inset_;
   int childPadding_ = 0;
