@@ -4,6 +4,13 @@ if(TESSEL_WERROR)
   add_compile_options(-Werror)
 endif()
 
+# Fuzzing builds (clang): coverage for libFuzzer in every library, with ASan.
+option(TESSEL_FUZZ "Build libFuzzer executables (needs clang)" OFF)
+if(TESSEL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(TESSEL_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
