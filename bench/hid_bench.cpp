@@ -89,7 +89,7 @@ class Recorded : public hid::SysfsSource {
   bool list(std::vector<hid::SysfsRecord>& out) override {
     out.clear();
     int node = 0;
-    for (const auto& s : sim::productSpecs()) {
+    for (const auto& s : sim::productInfos()) {
       char id[32];
       std::snprintf(id, sizeof id, "0003:%08X:%08X", s.vendorId, s.productId);
       out.push_back({"/dev/hidraw" + std::to_string(node++), id, std::to_string(s.interfaceNumber), "0100",

@@ -47,8 +47,8 @@ const std::vector<uint8_t>& headsetDescriptor() {
   return d;
 }
 
-const std::vector<ProductSpec>& productSpecs() {
-  static const std::vector<ProductSpec> specs = {
+const std::vector<ProductInfo>& productInfos() {
+  static const std::vector<ProductInfo> infos = {
       {"mouse", 0x320F, 0x7C1F, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
       {"mouse-receiver", 0x320F, 0x7C20, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
       {"keyboard", 0x320F, 0x5089, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
@@ -56,11 +56,11 @@ const std::vector<ProductSpec>& productSpecs() {
       {"mousepad", 0x320F, 0x1004, 0x0100, 1, &vendorInterfaceDescriptor(), 4, 3},
       {"headset", 0x0C76, 0x1630, 0x0100, 3, &headsetDescriptor(), 0, 0},
   };
-  return specs;
+  return infos;
 }
 
-const ProductSpec* findProductSpec(std::string_view name) {
-  for (const ProductSpec& s : productSpecs())
+const ProductInfo* findProductInfo(std::string_view name) {
+  for (const ProductInfo& s : productInfos())
     if (s.name == name) return &s;
   return nullptr;
 }
@@ -77,9 +77,9 @@ bool parseProductList(std::string_view list, std::vector<std::string>& names, st
     while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
     while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
     if (item == "all") {
-      for (const ProductSpec& s : productSpecs()) add(s.name);
+      for (const ProductInfo& s : productInfos()) add(s.name);
     } else if (!item.empty()) {
-      if (!findProductSpec(item)) {
+      if (!findProductInfo(item)) {
         names.clear();
         if (error) *error = "unknown product \"" + std::string(item) + "\"";
         return false;

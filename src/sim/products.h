@@ -9,7 +9,7 @@
 
 namespace tessel::sim {
 
-struct ProductSpec {
+struct ProductInfo {
   std::string_view name;      // "mouse", "mouse-receiver", ...
   uint16_t vendorId = 0;
   uint16_t productId = 0;
@@ -40,8 +40,8 @@ const std::vector<uint8_t>& vendorInterfaceDescriptor();
 const std::vector<uint8_t>& headsetDescriptor();
 
 // Every product, in the order of the names above.
-const std::vector<ProductSpec>& productSpecs();
-const ProductSpec* findProductSpec(std::string_view name);
+const std::vector<ProductInfo>& productInfos();
+const ProductInfo* findProductInfo(std::string_view name);
 
 // Reads a comma-separated list of product names ("mouse,keyboard-receiver";
 // spaces around names are ignored, "all" names every product, a repeated name

@@ -84,10 +84,10 @@ class VirtualChannel : public hid::HidChannel {
     product_->cv_.notify_all();
   }
   hid::HidAttributes attributes() const override {
-    const ProductSpec& s = product_->spec();
+    const ProductInfo& s = product_->info();
     return {s.vendorId, s.productId, s.versionNumber};
   }
-  std::vector<uint8_t> reportDescriptor() const override { return *product_->spec().descriptor; }
+  std::vector<uint8_t> reportDescriptor() const override { return *product_->info().descriptor; }
 
  private:
   std::shared_ptr<EmulatedProduct> product_;
@@ -96,10 +96,10 @@ class VirtualChannel : public hid::HidChannel {
 
 // ---------------------------------------------------------------- EmulatedProduct
 
-EmulatedProduct::EmulatedProduct(const ProductSpec& spec, int nodeNumber,
+EmulatedProduct::EmulatedProduct(const ProductInfo& info, int nodeNumber,
                                  std::shared_ptr<Firmware> firmware, VirtualHidBus* bus)
-    : spec_(spec), nodeNumber_(nodeNumber), firmware_(std::move(firmware)), bus_(bus) {
-  hid::parseReportDescriptor(*spec_.descriptor, descriptor_);
+    : info_(info), nodeNumber_(nodeNumber), firmware_(std::move(firmware)), bus_(bus) {
+  hid::parseReportDescriptor(*info_.descriptor, descriptor_);
   written_.resize(descriptor_.collections.size());
 }
 
@@ -110,7 +110,7 @@ std::string EmulatedProduct::node() const {
 }
 
 std::string EmulatedProduct::path(uint16_t collection) const {
-  return hid::makeDevicePath(node(), spec_.vendorId, spec_.productId, spec_.interfaceNumber, collection);
+  return hid::makeDevicePath(node(), info_.vendorId, info_.productId, info_.interfaceNumber, collection);
 }
 
 std::vector<std::string> EmulatedProduct::paths() const {
@@ -288,7 +288,7 @@ bool EmulatedProduct::channelWrite(ChannelState& st, const uint8_t* buffer, size
   if (!transferLocked(lock, st, false, timeoutMs)) return false;
 
   Report report(buffer, buffer + length);
-  const bool command = !output && st.collection == collectionIndex(spec_.commandCollection);
+  const bool command = !output && st.collection == collectionIndex(info_.commandCollection);
   std::optional<std::vector<Report>> override;
   if (output) {
     outputs_.push_back(report);
@@ -343,8 +343,8 @@ VirtualHidBus::~VirtualHidBus() {
 
 std::shared_ptr<EmulatedProduct> VirtualHidBus::plug(std::string_view productName,
                                                      std::shared_ptr<Firmware> firmware) {
-  const ProductSpec* spec = findProductSpec(productName);
-  if (!spec) return nullptr;
+  const ProductInfo* info = findProductInfo(productName);
+  if (!info) return nullptr;
   FirmwareFactory factory;
   {
     std::lock_guard lock(mutex_);
@@ -352,7 +352,7 @@ std::shared_ptr<EmulatedProduct> VirtualHidBus::plug(std::string_view productNam
       if (p->name() == productName) return nullptr;
     factory = factory_;
   }
-  if (!firmware && factory) firmware = factory(*spec);
+  if (!firmware && factory) firmware = factory(*info);
   if (!firmware) firmware = std::make_shared<ScriptedFirmware>();
 
   std::lock_guard lock(mutex_);
@@ -360,7 +360,7 @@ std::shared_ptr<EmulatedProduct> VirtualHidBus::plug(std::string_view productNam
     if (p->name() == productName) return nullptr;
   int node = 0;  // the lowest free number, as the kernel hands them out
   while (byNode_.count(node)) ++node;
-  auto product = std::make_shared<EmulatedProduct>(*spec, node, firmware, this);
+  auto product = std::make_shared<EmulatedProduct>(*info, node, firmware, this);
   firmware->attach(product.get());
   byNode_[node] = product;
   ++changes_;
@@ -446,7 +446,7 @@ std::shared_ptr<EmulatedProduct> VirtualHidBus::findByPath(const std::string& pa
   std::lock_guard lock(mutex_);
   auto it = byNode_.find(number);
   if (it == byNode_.end()) return nullptr;
-  const ProductSpec& s = it->second->spec();
+  const ProductInfo& s = it->second->info();
   if (hid::pathVendorId(path) != s.vendorId || hid::pathProductId(path) != s.productId ||
       hid::pathInterfaceNumber(path) != s.interfaceNumber)
     return nullptr;

@@ -83,21 +83,21 @@ class VirtualChannel;
 
 class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this<EmulatedProduct> {
  public:
-  EmulatedProduct(const ProductSpec& spec, int nodeNumber, std::shared_ptr<Firmware> firmware,
+  EmulatedProduct(const ProductInfo& info, int nodeNumber, std::shared_ptr<Firmware> firmware,
                   VirtualHidBus* bus);
   ~EmulatedProduct() override;
   EmulatedProduct(const EmulatedProduct&) = delete;
   EmulatedProduct& operator=(const EmulatedProduct&) = delete;
 
-  const ProductSpec& spec() const { return spec_; }
-  std::string_view name() const { return spec_.name; }
+  const ProductInfo& info() const { return info_; }
+  std::string_view name() const { return info_.name; }
   int nodeNumber() const { return nodeNumber_; }
   std::string node() const;  // "sim/hidraw2"
   // Paths of every collection, in descriptor order; path(0) is the headset's only one.
   std::vector<std::string> paths() const;
   std::string path(uint16_t collection) const;
-  std::string commandPath() const { return path(spec_.commandCollection); }
-  std::string inputPath() const { return path(spec_.inputCollection); }
+  std::string commandPath() const { return path(info_.commandCollection); }
+  std::string inputPath() const { return path(info_.inputCollection); }
   const hid::ReportDescriptor& descriptor() const { return descriptor_; }
   Firmware& firmware() { return *firmware_; }
   // The default firmware, or nullptr when the product was plugged with its own.
@@ -121,7 +121,7 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
 
   // What the product received.
   std::vector<Report> writtenReports(uint16_t collection) const;
-  std::vector<Report> commandLog() const { return writtenReports(spec_.commandCollection); }
+  std::vector<Report> commandLog() const { return writtenReports(info_.commandCollection); }
   std::vector<Report> outputReports() const;
   // Waits up to `bound` until at least `count` commands have been written.
   bool waitForCommands(size_t count, std::chrono::milliseconds bound) const;
@@ -155,7 +155,7 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
   bool channelRead(ChannelState& st, uint8_t* buffer, size_t length, size_t* count, int timeoutMs);
   bool channelWrite(ChannelState& st, const uint8_t* buffer, size_t length, int timeoutMs, bool output);
 
-  const ProductSpec& spec_;
+  const ProductInfo& info_;
   const int nodeNumber_;
   hid::ReportDescriptor descriptor_;
   std::shared_ptr<Firmware> firmware_;
@@ -175,7 +175,7 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
 
 class VirtualHidBus : public hid::HidBackend {
  public:
-  using FirmwareFactory = std::function<std::shared_ptr<Firmware>(const ProductSpec&)>;
+  using FirmwareFactory = std::function<std::shared_ptr<Firmware>(const ProductInfo&)>;
 
   VirtualHidBus();
   ~VirtualHidBus() override;  // unplugs every product

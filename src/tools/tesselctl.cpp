@@ -175,8 +175,8 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   hid::HidBackend* backend = context.backend;
   if (backend == nullptr && options.demo) {
     bus = std::make_unique<sim::VirtualHidBus>();
-    bus->setFirmwareFactory([](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
-      return sim::makeProductFirmware(spec.name);
+    bus->setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
+      return sim::makeProductFirmware(info.name);
     });
     if (!bus->plugList(options.demoList, &error)) {
       err << "tesselctl: --demo: " << error << "\n";

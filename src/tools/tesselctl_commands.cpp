@@ -438,9 +438,9 @@ int runDemo(Invocation& inv) {
   const std::string& product = ops[2];
   if (verb != "plug" && verb != "unplug" && verb != "awake" && verb != "asleep")
     return inv.fail(kExitUsage, "unknown action \"" + verb + "\" (plug, unplug, awake or asleep)");
-  if (!sim::findProductSpec(product)) {
+  if (!sim::findProductInfo(product)) {
     std::string names;
-    for (const auto& spec : sim::productSpecs()) names += (names.empty() ? "" : ", ") + std::string(spec.name);
+    for (const auto& info : sim::productInfos()) names += (names.empty() ? "" : ", ") + std::string(info.name);
     return inv.fail(kExitUsage, "unknown product \"" + product + "\" (" + names + ")");
   }
   if (!inv.context || !inv.context->demoControl)

@@ -8,8 +8,8 @@
 namespace tessel::ui {
 
 DemoDevices::DemoDevices() {
-  bus_.setFirmwareFactory([](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
-    return sim::makeProductFirmware(spec.name);
+  bus_.setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
+    return sim::makeProductFirmware(info.name);
   });
 }
 

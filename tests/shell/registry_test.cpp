@@ -30,9 +30,9 @@ class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEve
  protected:
   void SetUp() override {
     list.fillFromTable();
-    bus.setFirmwareFactory([this](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
-      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(spec.name);
-      firmwares[std::string(spec.name)] = fw.get();
+    bus.setFirmwareFactory([this](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
+      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(info.name);
+      firmwares[std::string(info.name)] = fw.get();
       return fw;
     });
     // The window creates the mouse and keyboard pages before any device is seen.

@@ -49,9 +49,9 @@ class MainWindowTest : public ::testing::Test {
     RegisterInstanceMessage();
     RegisterGuidMessages();
     RegisterControlClasses();
-    bus_.setFirmwareFactory([this](const sim::ProductSpec& spec) -> std::shared_ptr<sim::Firmware> {
-      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(spec.name);
-      firmware_[std::string(spec.name)] = fw.get();
+    bus_.setFirmwareFactory([this](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
+      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(info.name);
+      firmware_[std::string(info.name)] = fw.get();
       return fw;
     });
     char pattern[] = "/tmp/tessel-mainwnd-XXXXXX";

@@ -398,15 +398,15 @@ void CControlUI::PaintBorder(QPainter& painter, const QRect& rc) {
 
 bool CControlUI::DrawImage(QPainter& painter, const QRect& rc, const QString& image) {
   if (image.isEmpty()) return false;
-  ImageSpec spec = ParseImageSpec(image);
-  if (spec.empty()) return false;
+  ImageAttributes attrs = ParseImageAttributes(image);
+  if (attrs.empty()) return false;
   QRect dest = rc;
-  if (spec.hasDest) {
-    dest = QRect(rc.left() + Scale(spec.dest.left()), rc.top() + Scale(spec.dest.top()),
-                 Scale(spec.dest.width()), Scale(spec.dest.height()));
+  if (attrs.hasDest) {
+    dest = QRect(rc.left() + Scale(attrs.dest.left()), rc.top() + Scale(attrs.dest.top()),
+                 Scale(attrs.dest.width()), Scale(attrs.dest.height()));
   }
-  QPixmap pm = ImageCache::instance().get(CPaintManagerUI::ResolvePath(spec.file), dest.size(),
-                                          spec.hasSource ? spec.source : QRect());
+  QPixmap pm = ImageCache::instance().get(CPaintManagerUI::ResolvePath(attrs.file), dest.size(),
+                                          attrs.hasSource ? attrs.source : QRect());
   if (pm.isNull()) return false;
   painter.drawPixmap(dest, pm);
   return true;

@@ -41,13 +41,13 @@ bool ParseBool(const QString& text) {
   return t == QLatin1String("true") || t == QLatin1String("1") || t == QLatin1String("yes");
 }
 
-ImageSpec ParseImageSpec(const QString& text) {
-  ImageSpec spec;
+ImageAttributes ParseImageAttributes(const QString& text) {
+  ImageAttributes attrs;
   const QString t = text.trimmed();
-  if (t.isEmpty()) return spec;
+  if (t.isEmpty()) return attrs;
   if (!t.contains('=')) {
-    spec.file = t;
-    return spec;
+    attrs.file = t;
+    return attrs;
   }
   static const QRegularExpression re(QStringLiteral("(\\w+)\\s*=\\s*'([^']*)'"));
   auto it = re.globalMatch(t);
@@ -56,16 +56,16 @@ ImageSpec ParseImageSpec(const QString& text) {
     const QString key = m.captured(1).toLower();
     const QString value = m.captured(2);
     if (key == QLatin1String("file") || key == QLatin1String("res")) {
-      spec.file = value;
+      attrs.file = value;
     } else if (key == QLatin1String("dest")) {
-      spec.dest = ParseRect(value);
-      spec.hasDest = true;
+      attrs.dest = ParseRect(value);
+      attrs.hasDest = true;
     } else if (key == QLatin1String("source")) {
-      spec.source = ParseRect(value);
-      spec.hasSource = true;
+      attrs.source = ParseRect(value);
+      attrs.hasSource = true;
     }
   }
-  return spec;
+  return attrs;
 }
 
 ImageCache& ImageCache::instance() {

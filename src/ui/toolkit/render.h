@@ -23,7 +23,7 @@ bool ParseBool(const QString& text);
 
 // An image description: either a plain relative path ("common/close.svg") or
 // the attribute form "file='common/close.svg' dest='l,t,r,b' source='l,t,r,b'".
-struct ImageSpec {
+struct ImageAttributes {
   QString file;
   QRect dest;       // empty: the whole control
   QRect source;     // empty: the whole image
@@ -31,7 +31,7 @@ struct ImageSpec {
   bool hasSource = false;
   bool empty() const { return file.isEmpty(); }
 };
-ImageSpec ParseImageSpec(const QString& text);
+ImageAttributes ParseImageAttributes(const QString& text);
 
 // Loads images below a folder and renders them at a size; thread-unsafe (UI thread only).
 class ImageCache {
