@@ -1210,6 +1210,69 @@ bool CRichEditUI::OnWidgetEvent(QEvent* event) {
   return false;
 }
 
+// ======================================================================= combo and list items
+
+bool CItemsUI::Add(CControlUI* control) {
+  if (auto* element = dynamic_cast<CListLabelElementUI*>(control)) {
+    AddItem(element->GetText(), element->GetUserData());
+    delete element;
+    return true;
+  }
+  delete control;  // a combo or list holds items only
+  return false;
+}
+
+int CItemsUI::AddItem(const QString& text, const QString& userData) {
+  GetWidget();
+  updating_ = true;
+  WidgetAdd(text, userData);
+  WidgetShowSelection(curSel_);  // a combo would otherwise select its first item
+  updating_ = false;
+  return WidgetCount() - 1;
+}
+
+bool CItemsUI::RemoveItemAt(int index) {
+  GetWidget();
+  if (index < 0 || index >= WidgetCount()) return false;
+  updating_ = true;
+  WidgetRemove(index);
+  if (curSel_ == index) curSel_ = -1;
+  else if (curSel_ > index) --curSel_;
+  WidgetShowSelection(curSel_);
+  updating_ = false;
+  return true;
+}
+
+void CItemsUI::RemoveAllItems() {
+  GetWidget();
+  updating_ = true;
+  WidgetClear();
+  curSel_ = -1;
+  updating_ = false;
+}
+
+int CItemsUI::GetItemCount() const { return HasWidget() ? WidgetCount() : 0; }
+
+QString CItemsUI::GetItemText(int index) const {
+  return index >= 0 && index < GetItemCount() ? WidgetText(index) : QString();
+}
+
+QString CItemsUI::GetItemUserData(int index) const {
+  return index >= 0 && index < GetItemCount() ? WidgetUserData(index) : QString();
+}
+
+bool CItemsUI::SelectItem(int index, bool triggerEvent) {
+  GetWidget();
+  if (index < -1 || index >= WidgetCount()) return false;
+  const int old = curSel_;
+  curSel_ = index;
+  updating_ = true;
+  WidgetShowSelection(index);
+  updating_ = false;
+  if (triggerEvent && old != index) SendNotify(notify::kItemSelect, static_cast<WPARAM>(index), old);
+  return true;
+}
+
 // ======================================================================= combo
 
 QWidget* CComboUI::CreateWidget() {
@@ -1221,6 +1284,14 @@ QWidget* CComboUI::CreateWidget() {
 }
 
 QComboBox* CComboUI::GetComboBox() const { return static_cast<QComboBox*>(widget_.data()); }
+
+int CComboUI::WidgetCount() const { return GetComboBox()->count(); }
+QString CComboUI::WidgetText(int index) const { return GetComboBox()->itemText(index); }
+QString CComboUI::WidgetUserData(int index) const { return GetComboBox()->itemData(index).toString(); }
+void CComboUI::WidgetAdd(const QString& text, const QString& userData) { GetComboBox()->addItem(text, userData); }
+void CComboUI::WidgetRemove(int index) { GetComboBox()->removeItem(index); }
+void CComboUI::WidgetClear() { GetComboBox()->clear(); }
+void CComboUI::WidgetShowSelection(int index) { GetComboBox()->setCurrentIndex(index); }
 
 void CComboUI::ApplyStyle() {
   if (!widget_) return;
@@ -1234,68 +1305,13 @@ void CComboUI::ApplyStyle() {
           .arg(Scale(20)));
 }
 
-bool CComboUI::Add(CControlUI* control) {
-  if (auto* element = dynamic_cast<CListLabelElementUI*>(control)) {
-    AddItem(element->GetText(), element->GetUserData());
-    delete element;
-    return true;
-  }
-  delete control;  // a combo holds items only
-  return false;
-}
 
-int CComboUI::AddItem(const QString& text, const QString& userData) {
-  auto* combo = static_cast<QComboBox*>(GetWidget());
-  updating_ = true;
-  combo->addItem(text, userData);
-  if (curSel_ < 0) combo->setCurrentIndex(-1);
-  else combo->setCurrentIndex(curSel_);
-  updating_ = false;
-  return combo->count() - 1;
-}
 
-bool CComboUI::RemoveItemAt(int index) {
-  auto* combo = static_cast<QComboBox*>(GetWidget());
-  if (index < 0 || index >= combo->count()) return false;
-  updating_ = true;
-  combo->removeItem(index);
-  if (curSel_ == index) curSel_ = -1;
-  else if (curSel_ > index) --curSel_;
-  combo->setCurrentIndex(curSel_);
-  updating_ = false;
-  return true;
-}
 
-void CComboUI::RemoveAllItems() {
-  auto* combo = static_cast<QComboBox*>(GetWidget());
-  updating_ = true;
-  combo->clear();
-  curSel_ = -1;
-  updating_ = false;
-}
 
-int CComboUI::GetItemCount() const { return GetComboBox() ? GetComboBox()->count() : 0; }
 
-QString CComboUI::GetItemText(int index) const {
-  return GetComboBox() && index >= 0 && index < GetItemCount() ? GetComboBox()->itemText(index) : QString();
-}
 
-QString CComboUI::GetItemUserData(int index) const {
-  return GetComboBox() && index >= 0 && index < GetItemCount() ? GetComboBox()->itemData(index).toString()
-                                                               : QString();
-}
 
-bool CComboUI::SelectItem(int index, bool triggerEvent) {
-  auto* combo = static_cast<QComboBox*>(GetWidget());
-  if (index < -1 || index >= combo->count()) return false;
-  const int old = curSel_;
-  curSel_ = index;
-  updating_ = true;
-  combo->setCurrentIndex(index);
-  updating_ = false;
-  if (triggerEvent && old != index) SendNotify(notify::kItemSelect, static_cast<WPARAM>(index), old);
-  return true;
-}
 
 void CComboUI::SetAttribute(const QString& name, const QString& value) {
   if (name.compare(QLatin1String("selectedid"), Qt::CaseInsensitive) == 0) {
@@ -1337,57 +1353,26 @@ QWidget* CListUI::CreateWidget() {
 
 QListWidget* CListUI::GetListWidget() const { return static_cast<QListWidget*>(widget_.data()); }
 
-bool CListUI::Add(CControlUI* control) {
-  if (auto* element = dynamic_cast<CListLabelElementUI*>(control)) {
-    AddItem(element->GetText(), element->GetUserData());
-    delete element;
-    return true;
-  }
-  delete control;
-  return false;
+int CListUI::WidgetCount() const { return GetListWidget()->count(); }
+QString CListUI::WidgetText(int index) const { return GetListWidget()->item(index)->text(); }
+QString CListUI::WidgetUserData(int index) const {
+  return GetListWidget()->item(index)->data(Qt::UserRole).toString();
 }
-
-int CListUI::AddItem(const QString& text, const QString& userData) {
-  auto* list = static_cast<QListWidget*>(GetWidget());
+void CListUI::WidgetAdd(const QString& text, const QString& userData) {
   auto* item = new QListWidgetItem(text);
   item->setData(Qt::UserRole, userData);
-  updating_ = true;
-  list->addItem(item);
-  updating_ = false;
-  return list->count() - 1;
+  GetListWidget()->addItem(item);
 }
+void CListUI::WidgetRemove(int index) { delete GetListWidget()->takeItem(index); }
+void CListUI::WidgetClear() { GetListWidget()->clear(); }
+void CListUI::WidgetShowSelection(int index) { GetListWidget()->setCurrentRow(index); }
 
-bool CListUI::RemoveItemAt(int index) {
-  auto* list = static_cast<QListWidget*>(GetWidget());
-  if (index < 0 || index >= list->count()) return false;
-  updating_ = true;
-  delete list->takeItem(index);
-  if (curSel_ == index) curSel_ = -1;
-  else if (curSel_ > index) --curSel_;
-  list->setCurrentRow(curSel_);
-  updating_ = false;
-  return true;
-}
 
-void CListUI::RemoveAllItems() {
-  auto* list = static_cast<QListWidget*>(GetWidget());
-  updating_ = true;
-  list->clear();
-  curSel_ = -1;
-  updating_ = false;
-}
 
-int CListUI::GetItemCount() const { return GetListWidget() ? GetListWidget()->count() : 0; }
 
-QString CListUI::GetItemText(int index) const {
-  auto* list = GetListWidget();
-  return list && index >= 0 && index < list->count() ? list->item(index)->text() : QString();
-}
 
-QString CListUI::GetItemUserData(int index) const {
-  auto* list = GetListWidget();
-  return list && index >= 0 && index < list->count() ? list->item(index)->data(Qt::UserRole).toString() : QString();
-}
+
+
 
 bool CListUI::SetItemText(int index, const QString& text) {
   auto* list = GetListWidget();
@@ -1396,17 +1381,6 @@ bool CListUI::SetItemText(int index, const QString& text) {
   return true;
 }
 
-bool CListUI::SelectItem(int index, bool triggerEvent) {
-  auto* list = static_cast<QListWidget*>(GetWidget());
-  if (index < -1 || index >= list->count()) return false;
-  const int old = curSel_;
-  curSel_ = index;
-  updating_ = true;
-  list->setCurrentRow(index);
-  updating_ = false;
-  if (triggerEvent && old != index) SendNotify(notify::kItemSelect, static_cast<WPARAM>(index), old);
-  return true;
-}
 
 void CListUI::EnsureVisible(int index) {
   auto* list = GetListWidget();

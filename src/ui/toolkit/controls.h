@@ -470,11 +470,11 @@ class CListLabelElementUI : public CControlUI {
   QString GetClass() const override { return QStringLiteral("ListLabelElement"); }
 };
 
-// Items are text plus user data. Choosing an item raises "itemselect" with
-// wParam = new index and lParam = previous index.
-class CComboUI : public CContainerUI {
+// Items are text plus user data, held by the Qt widget; the selection is
+// kept here. Choosing an item raises "itemselect" with wParam = new index and
+// lParam = previous index. Combo and list differ only in the widget.
+class CItemsUI : public CContainerUI {
  public:
-  QString GetClass() const override { return QStringLiteral("Combo"); }
   // Element children of a skin become items.
   bool Add(CControlUI* control) override;
   int AddItem(const QString& text, const QString& userData = QString());
@@ -485,6 +485,24 @@ class CComboUI : public CContainerUI {
   QString GetItemUserData(int index) const;
   int GetCurSel() const { return curSel_; }
   bool SelectItem(int index, bool triggerEvent = true);
+
+ protected:
+  // The widget's side; called with the widget created.
+  virtual int WidgetCount() const = 0;
+  virtual QString WidgetText(int index) const = 0;
+  virtual QString WidgetUserData(int index) const = 0;
+  virtual void WidgetAdd(const QString& text, const QString& userData) = 0;
+  virtual void WidgetRemove(int index) = 0;
+  virtual void WidgetClear() = 0;
+  virtual void WidgetShowSelection(int index) = 0;
+  bool HasWidget() const { return ExistingWidget() != nullptr; }
+  int curSel_ = -1;
+  bool updating_ = false;  // set while the widget is changed from here
+};
+
+class CComboUI : public CItemsUI {
+ public:
+  QString GetClass() const override { return QStringLiteral("Combo"); }
   void SetAttribute(const QString& name, const QString& value) override;
   void SetEnabled(bool enabled = true) override;
   void ApplyDpi() override;
@@ -494,25 +512,21 @@ class CComboUI : public CContainerUI {
   QWidget* CreateWidget() override;
   void OnWidgetCreated() override { ApplyStyle(); }
   void ApplyStyle();
-  int curSel_ = -1;
-  bool updating_ = false;
+  int WidgetCount() const override;
+  QString WidgetText(int index) const override;
+  QString WidgetUserData(int index) const override;
+  void WidgetAdd(const QString& text, const QString& userData) override;
+  void WidgetRemove(int index) override;
+  void WidgetClear() override;
+  void WidgetShowSelection(int index) override;
 };
 
 // A list of text rows: "itemselect" (wParam new, lParam previous), "itemclick"
 // and "itemactivate" (double click) with wParam = row.
-class CListUI : public CContainerUI {
+class CListUI : public CItemsUI {
  public:
   QString GetClass() const override { return QStringLiteral("List"); }
-  bool Add(CControlUI* control) override;
-  int AddItem(const QString& text, const QString& userData = QString());
-  bool RemoveItemAt(int index);
-  void RemoveAllItems();
-  int GetItemCount() const;
-  QString GetItemText(int index) const;
-  QString GetItemUserData(int index) const;
   bool SetItemText(int index, const QString& text);
-  int GetCurSel() const { return curSel_; }
-  bool SelectItem(int index, bool triggerEvent = true);
   void EnsureVisible(int index);
   void SetAttribute(const QString& name, const QString& value) override;
   void ApplyDpi() override;
@@ -520,8 +534,13 @@ class CListUI : public CContainerUI {
 
  protected:
   QWidget* CreateWidget() override;
-  int curSel_ = -1;
-  bool updating_ = false;
+  int WidgetCount() const override;
+  QString WidgetText(int index) const override;
+  QString WidgetUserData(int index) const override;
+  void WidgetAdd(const QString& text, const QString& userData) override;
+  void WidgetRemove(int index) override;
+  void WidgetClear() override;
+  void WidgetShowSelection(int index) override;
 };
 
 // Hue and saturation field with a brightness bar. Picking raises "colorchanged"
