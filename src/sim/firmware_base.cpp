@@ -4,6 +4,19 @@
 
 namespace tessel::sim {
 
+void fillIdentityHead(FirmwareImage& image, const IdentityHead& head) {
+  auto& id = image.identity;
+  id[0] = static_cast<uint8_t>(head.productId & 0xFF);
+  id[1] = static_cast<uint8_t>(head.productId >> 8);
+  id[2] = head.version[0];
+  id[3] = head.version[1];
+  id[4] = head.typeCode;
+  id[5] = head.keySlots;
+  id[6] = head.macroUnits;
+  id[7] = head.profiles;
+  id[8] = head.lightZones;
+}
+
 namespace {
 
 constexpr size_t kReportLength = 64;

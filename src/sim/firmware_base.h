@@ -44,6 +44,20 @@ struct FirmwareImage {
   std::array<uint8_t, kStatusBlockSize> status{};  // battery %, charge state, -, -, -, phone
 };
 
+// The head of an identity block as every product lays it out: product id
+// (low byte first), two version bytes, the type code, key slots, macro memory
+// in 128-byte units, on-board profiles and light zones (bytes 0 to 8).
+struct IdentityHead {
+  uint16_t productId = 0;
+  uint8_t version[2] = {0, 0};
+  uint8_t typeCode = 0;
+  uint8_t keySlots = 0;
+  uint8_t macroUnits = 0;
+  uint8_t profiles = 0;
+  uint8_t lightZones = 0;
+};
+void fillIdentityHead(FirmwareImage& image, const IdentityHead& head);
+
 enum class FaultKind {
   NoReply,        // the request is taken in but never answered
   StatusFF,       // answered with status 0xFF, nothing stored

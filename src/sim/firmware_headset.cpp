@@ -5,14 +5,7 @@ namespace tessel::sim {
 FirmwareImage headsetFactoryImage() {
   FirmwareImage img;
   img.productName = "headset";
-  auto& id = img.identity;
-  id[0] = 0x30;
-  id[1] = 0x16;
-  id[2] = 1;
-  id[3] = 2;
-  id[4] = 7;
-  id[7] = kHeadsetProfiles;
-  id[8] = kHeadsetLightZones;
+  fillIdentityHead(img, {0x1630, {1, 2}, 7, 0, 0, kHeadsetProfiles, kHeadsetLightZones});
   img.settings.assign(kHeadsetProfiles * 64, 0);
   img.settings[1] = 2;     // light mode code
   img.settings[2] = 3;     // brightness

@@ -45,16 +45,9 @@ const std::array<std::array<uint8_t, 3>, kKeyboardLayoutPositions>& keyboardLayo
 FirmwareImage keyboardFactoryImage(bool throughReceiver) {
   FirmwareImage img;
   img.productName = throughReceiver ? "keyboard-receiver" : "keyboard";
-  auto& id = img.identity;
-  const uint16_t pid = throughReceiver ? 0x5088 : 0x5089;
-  id[0] = static_cast<uint8_t>(pid & 0xFF);
-  id[1] = static_cast<uint8_t>(pid >> 8);
-  id[2] = 2;
-  id[3] = 1;
-  id[4] = throughReceiver ? 9 : 1;
-  id[5] = kKeyboardKeys;
-  id[6] = kKeyboardMacroUnits;
-  id[7] = kKeyboardProfiles;
+  fillIdentityHead(img, {static_cast<uint16_t>(throughReceiver ? 0x5088 : 0x5089), {2, 1},
+                         static_cast<uint8_t>(throughReceiver ? 9 : 1), kKeyboardKeys, kKeyboardMacroUnits,
+                         kKeyboardProfiles, 0});
 
   const auto& layout = keyboardLayoutFunctions();
   for (const auto& f : layout) {

@@ -32,16 +32,9 @@ FirmwareImage mouseFactoryImage(bool throughReceiver) {
   FirmwareImage img;
   img.productName = throughReceiver ? "mouse-receiver" : "mouse";
   auto& id = img.identity;
-  const uint16_t pid = throughReceiver ? 0x7C20 : 0x7C1F;
-  id[0] = static_cast<uint8_t>(pid & 0xFF);
-  id[1] = static_cast<uint8_t>(pid >> 8);
-  id[2] = 1;
-  id[3] = 4;
-  id[4] = throughReceiver ? 6 : 2;
-  id[5] = kMouseKeySlots;
-  id[6] = kMouseMacroUnits;
-  id[7] = kMouseProfiles;
-  id[8] = kMouseLightZones;
+  fillIdentityHead(img, {static_cast<uint16_t>(throughReceiver ? 0x7C20 : 0x7C1F), {1, 4},
+                         static_cast<uint8_t>(throughReceiver ? 6 : 2), kMouseKeySlots, kMouseMacroUnits,
+                         kMouseProfiles, kMouseLightZones});
   id[9] = kMouseSensor & 0xFF;
   id[10] = kMouseSensor >> 8;
   id[11] = kMouseDpiStep;

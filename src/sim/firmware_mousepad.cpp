@@ -5,14 +5,7 @@ namespace tessel::sim {
 FirmwareImage mousepadFactoryImage() {
   FirmwareImage img;
   img.productName = "mousepad";
-  auto& id = img.identity;
-  id[0] = 0x04;
-  id[1] = 0x10;
-  id[2] = 1;
-  id[3] = 0;
-  id[4] = 3;
-  id[7] = kMousepadProfiles;
-  id[8] = kMousepadLightZones;
+  fillIdentityHead(img, {0x1004, {1, 0}, 3, 0, 0, kMousepadProfiles, kMousepadLightZones});
   img.settings.assign(kMousepadProfiles * 64, 0);
   img.settings[1] = 3;     // light mode code
   img.settings[2] = 4;     // brightness
