@@ -17,48 +17,49 @@ using namespace tessel;
 
 namespace {
 
-// One traced exchange (the begin command: request, reply, echo and status check).
-void BM_TransportExchange(benchmark::State& state) {
+// An emulated mouse on its cable with no latency, and a transport connected to it.
+struct CableMouse {
   sim::VirtualHidBus bus;
-  auto fw = std::make_shared<sim::MouseFirmware>();
-  auto mouse = bus.plug("mouse", fw);
+  std::shared_ptr<sim::MouseFirmware> fw = std::make_shared<sim::MouseFirmware>();
+  std::shared_ptr<sim::EmulatedProduct> mouse = bus.plug("mouse", fw);
   ManualClock clock;
-  transport::CommandTransport t(bus, clock);
-  if (!t.connect(mouse->commandPath(), transport::kConnectionCable)) {
+  transport::CommandTransport t{bus, clock};
+  bool connected = t.connect(mouse->commandPath(), transport::kConnectionCable);
+};
+
+// Runs `step` once per iteration; the firmware's request log is cleared now
+// and then so it does not grow without bound.
+template <typename Step>
+void exchangeLoop(benchmark::State& state, Step step) {
+  CableMouse m;
+  if (!m.connected) {
     state.SkipWithError("connect failed");
     return;
   }
   for (auto _ : state) {
-    if (t.resumeLighting() != ResultCode::Success) {
+    if (step(m.t) != ResultCode::Success) {
       state.SkipWithError("exchange failed");
       break;
     }
-    if ((state.iterations() & 0x3FFF) == 0) fw->clearLog();
+    if ((state.iterations() & 0x3FFF) == 0) m.fw->clearLog();
   }
+}
+
+// One traced exchange (a single-report command: request, reply, echo and status check).
+void BM_TransportExchange(benchmark::State& state) {
+  exchangeLoop(state, [](transport::CommandTransport& t) { return t.resumeLighting(); });
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_TransportExchange);
 
 // One chunk of a 56-byte settings read: the same plus the data copy.
 void BM_TransportSettingsChunk(benchmark::State& state) {
-  sim::VirtualHidBus bus;
-  auto fw = std::make_shared<sim::MouseFirmware>();
-  auto mouse = bus.plug("mouse", fw);
-  ManualClock clock;
-  transport::CommandTransport t(bus, clock);
-  if (!t.connect(mouse->commandPath(), transport::kConnectionCable)) {
-    state.SkipWithError("connect failed");
-    return;
-  }
   std::array<uint8_t, 56> block{};
-  for (auto _ : state) {
-    if (t.readSettings(block, 128) != ResultCode::Success) {
-      state.SkipWithError("exchange failed");
-      break;
-    }
+  exchangeLoop(state, [&block](transport::CommandTransport& t) {
+    const ResultCode r = t.readSettings(block, 128);
     benchmark::DoNotOptimize(block);
-    if ((state.iterations() & 0x3FFF) == 0) fw->clearLog();
-  }
+    return r;
+  });
 }
 BENCHMARK(BM_TransportSettingsChunk);
 
