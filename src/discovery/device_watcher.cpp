@@ -33,11 +33,8 @@ void DeviceWatcher::pass() {
       seenChanges_ = changes;
       scan();
     }
-    if (firstPass_) {
-      firstPass_ = false;
-      events_.firstScanDone();
-    }
-  } else if (firstPass_) {
+  }
+  if (firstPass_) {
     firstPass_ = false;
     events_.firstScanDone();
   }

@@ -166,23 +166,19 @@ void DeviceRegistry::interfaceArrived(int slot) {
     default: break;
   }
   if (key->role == kRoleInput) {
-    offerInput(slot, *key);
+    offerInput(*key);
   } else if (list_.partnerPresent(slot)) {
     // The cable arrived while the receiver is in use: move to the cable. The
     // receiver arriving while the cable is in use changes nothing.
-    if (key->typeCode == 2 || key->typeCode == 1) handOver(slot, *key);
+    if (key->typeCode == 2 || key->typeCode == 1) handOver(*key);
   } else {
     connectCommand(slot, *key);
   }
-  // The overlay follows the bar.
-  BarOutcome overlay;
-  overlay.noDeviceOverlay = bar_.connectedCount().first == 0;
-  overlay.multipleVisible = bar_.connectedCount().first > 1;
-  ui_.applyBar(overlay);
+  // Bringing the window to the front also refreshes the "no device" overlay.
   ui_.bringToFront();
 }
 
-void DeviceRegistry::offerInput(int slot, const InterfaceKey& key) {
+void DeviceRegistry::offerInput(const InterfaceKey& key) {
   const bool receiver = receiverType(key.typeCode);
   const DeviceKind kind = kindOf(*deviceTypeFromCode(key.typeCode));
   for (const DevicePage* p : pagesOf(kind)) {
@@ -206,7 +202,6 @@ void DeviceRegistry::offerInput(int slot, const InterfaceKey& key) {
       return;
     }
   }
-  (void)slot;
 }
 
 void DeviceRegistry::connectCommand(int slot, const InterfaceKey& key) {
@@ -229,7 +224,7 @@ void DeviceRegistry::connectCommand(int slot, const InterfaceKey& key) {
   page->tile->startConnectTimer();
 }
 
-void DeviceRegistry::handOver(int slot, const InterfaceKey& key) {
+void DeviceRegistry::handOver(const InterfaceKey& key) {
   const std::optional<InterfaceKey> partner = [&]() -> std::optional<InterfaceKey> {
     if (!key.hasPartner) return std::nullopt;
     return list_.slot(key.partnerRow);
@@ -267,7 +262,6 @@ void DeviceRegistry::handOver(int slot, const InterfaceKey& key) {
     reachabilityChanged(device.optionIndex(), true);
     if (device.batteryFlag()) device.pollStatus();
   }
-  (void)slot;
 }
 
 // ------------------------------------------------------------------ removal
@@ -283,7 +277,7 @@ void DeviceRegistry::interfaceRemoved(int slot) {
     return;
   }
   if (list_.partnerPresent(slot)) {
-    if (key->typeCode == 2 || key->typeCode == 1) handOver(slot, *key);
+    if (key->typeCode == 2 || key->typeCode == 1) handOver(*key);
     return;
   }
   if (key->typeCode == 2 || key->typeCode == 6) debugLine("鼠标设备丢失");

@@ -86,8 +86,8 @@ class DeviceRegistry {
  private:
   void applyOutcome(const BarOutcome& outcome);
   void connectCommand(int slot, const InterfaceKey& key);
-  void offerInput(int slot, const InterfaceKey& key);
-  void handOver(int slot, const InterfaceKey& key);
+  void offerInput(const InterfaceKey& key);
+  void handOver(const InterfaceKey& key);
   void syncTileFlags();
 
   LiveInterfaceList& list_;

@@ -277,7 +277,7 @@ void CMainWnd::applyBar(const BarOutcome& outcome) {
     CDeviceOptionUI* tile = TileOf(p);
     if (!tile || p.tileIndex < 0 || static_cast<size_t>(p.tileIndex) >= registry_->bar().size()) continue;
     const TileState& t = registry_->bar().tile(p.tileIndex);
-    if (tile->IsVisible() != t.visible) tile->SetVisible(t.visible);
+    if (tile->GetOwnVisible() != t.visible) tile->SetVisible(t.visible);
     tile->Select(t.visible && t.selected);
     tile->SetSynchronised(t.synchroMark);
   }
@@ -305,9 +305,8 @@ void CMainWnd::BringToFront(bool userRequest) {
   if (userRequest) stayHidden_ = false;
   if (stayHidden_) return;
   if (registry_) {
-    BarOutcome overlay;
-    overlay.noDeviceOverlay = registry_->bar().connectedCount().first == 0;
-    if (CControlUI* o = m_pm.FindControl(QStringLiteral("No_device_Link"))) o->SetVisible(overlay.noDeviceOverlay);
+    if (CControlUI* overlay = m_pm.FindControl(QStringLiteral("No_device_Link")))
+      overlay->SetVisible(registry_->bar().connectedCount().first == 0);
   }
   SetWindowHiddenFlags(false);
   HandleMessage(WM_SYSCOMMAND, SC_RESTORE, 0);

@@ -57,7 +57,7 @@ class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEve
     return page;
   }
   void applyBar(const BarOutcome& outcome) override {
-    if (outcome.devicePage || outcome.noDeviceOverlay || !overlay) overlay = outcome.noDeviceOverlay;
+    overlay = outcome.noDeviceOverlay;
   }
   void closeSelectedPageTools() override { ++closedTools; }
   void bringToFront() override { ++broughtToFront; }

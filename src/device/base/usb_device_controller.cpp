@@ -129,8 +129,7 @@ void UsbDeviceController::closeInputs() {
 }
 
 bool UsbDeviceController::inputOpen(bool receiver) const {
-  auto& self = const_cast<UsbDeviceController&>(*this);
-  return (receiver ? self.input_.receiverHandle() : self.input_.cableHandle()).isOpen();
+  return (receiver ? input_.receiverHandle() : input_.cableHandle()).isOpen();
 }
 
 void UsbDeviceController::setSettingsChangedHandler(std::function<void()> handler) {

@@ -111,6 +111,8 @@ class CommandTransport {
   // handle). Reopening them belongs under lockIo().
   hid::HidDevice& cableHandle() { return cable_; }
   hid::HidDevice& receiverHandle() { return receiver_; }
+  const hid::HidDevice& cableHandle() const { return cable_; }
+  const hid::HidDevice& receiverHandle() const { return receiver_; }
   [[nodiscard]] std::unique_lock<std::mutex> lockIo() { return std::unique_lock(ioLock_); }
 
   // ---- Exchanges ----
