@@ -404,7 +404,9 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     OnWindowInit();
     return;
   }
-  if (msg.sType != notify::kTimer && msg.pSender) {
+  // Every notification but "timer" is written to the debug output (pointer
+  // movement raises many: convert the texts only when someone listens).
+  if (msg.sType != notify::kTimer && msg.pSender && debugEnabled()) {
     debugLine(msg.sType.toStdString());
     debugLine(msg.pSender->GetName().toStdString());
   }
