@@ -315,16 +315,8 @@ bool CControlUI::OnWidgetEvent(QEvent* event) {
     case QEvent::Resize:
       Relayout();
       return false;
-    case QEvent::Enter: {
-      TEventUI e{UIEvent::MouseEnter, this};
-      DoEvent(e);
-      return false;
-    }
-    case QEvent::Leave: {
-      TEventUI e{UIEvent::MouseLeave, this};
-      DoEvent(e);
-      return false;
-    }
+    case QEvent::Enter: return Raise(UIEvent::MouseEnter);
+    case QEvent::Leave: return Raise(UIEvent::MouseLeave);
     case QEvent::MouseButtonPress: {
       auto* me = static_cast<QMouseEvent*>(event);
       if (me->button() != Qt::LeftButton) return false;
@@ -342,26 +334,14 @@ bool CControlUI::OnWidgetEvent(QEvent* event) {
     }
     case QEvent::MouseButtonDblClick: {
       auto* me = static_cast<QMouseEvent*>(event);
-      TEventUI e{UIEvent::DoubleClick, this, me->position().toPoint()};
-      DoEvent(e);
-      return false;
+      return Raise(UIEvent::DoubleClick, me->position().toPoint());
     }
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(event);
-      TEventUI e{UIEvent::MouseMove, this, me->position().toPoint()};
-      DoEvent(e);
-      return false;
+      return Raise(UIEvent::MouseMove, me->position().toPoint());
     }
-    case QEvent::FocusIn: {
-      TEventUI e{UIEvent::SetFocus, this};
-      DoEvent(e);
-      return false;
-    }
-    case QEvent::FocusOut: {
-      TEventUI e{UIEvent::KillFocus, this};
-      DoEvent(e);
-      return false;
-    }
+    case QEvent::FocusIn: return Raise(UIEvent::SetFocus);
+    case QEvent::FocusOut: return Raise(UIEvent::KillFocus);
     default: return false;
   }
 }
@@ -1136,15 +1116,9 @@ bool CEditUI::OnWidgetEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::FocusOut: {
       ClampNow();
-      TEventUI e{UIEvent::KillFocus, this};
-      DoEvent(e);
-      return false;
+      return Raise(UIEvent::KillFocus);
     }
-    case QEvent::FocusIn: {
-      TEventUI e{UIEvent::SetFocus, this};
-      DoEvent(e);
-      return false;
-    }
+    case QEvent::FocusIn: return Raise(UIEvent::SetFocus);
     case QEvent::KeyPress: {
       auto* ke = static_cast<QKeyEvent*>(event);
       if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {

@@ -156,6 +156,12 @@ class CControlUI {
   friend class ControlBridge;
   friend class CContainerUI;
   virtual QWidget* CreateWidget();
+  // Hands a toolkit event to DoEvent; returns false so Qt goes on with the event.
+  bool Raise(UIEvent type, QPoint point = {}) {
+    TEventUI e{type, this, point};
+    DoEvent(e);
+    return false;
+  }
   virtual void OnWidgetCreated() {}
   // Drawn controls: the default draws the background colour, background
   // image, status image, text and border.
