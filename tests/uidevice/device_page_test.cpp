@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "device_env.h"
+#include "ui/startup.h"
 
 namespace tessel::ui {
 namespace {
@@ -223,7 +224,7 @@ TEST_F(PageTest, TagsAndFactoryNamesCreateTheDeviceControls) {
     EXPECT_EQ(c->GetClass(), QLatin1String(classes[i]));
   }
   EXPECT_EQ(CreateDeviceControl(QStringLiteral("LightControl")), nullptr);
-  RegisterDeviceControlClasses();
+  RegisterControlClasses();  // start-up's class table
   std::unique_ptr<CControlUI> base(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CBrelvikUSBDevice")));
   ASSERT_NE(base, nullptr);
   EXPECT_EQ(base->GetClass(), "BrelvikUSBDevice");

@@ -8,7 +8,6 @@
 #include "ui/device/device_option.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
-#include "ui/toolkit/builder.h"
 
 namespace tessel::ui {
 
@@ -26,17 +25,6 @@ CControlUI* CreateDeviceControl(const QString& tag) {
   for (const auto& [name, create] : kTags)
     if (tag.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return create();
   return nullptr;
-}
-
-void RegisterDeviceControlClasses() {
-  CControlFactory* factory = CControlFactory::GetInstance();
-  factory->RegistControl(QStringLiteral("CSelectPanelUI"), [] { return new CSelectPanelUI; });
-  factory->RegistControl(QStringLiteral("CDeviceKeyButtonUI"), [] { return new CDeviceKeyButtonUI; });
-  factory->RegistControl(QStringLiteral("CDeviceOptionUI"), [] { return new CDeviceOptionUI; });
-  factory->RegistControl(QStringLiteral("CMpDevicePowerUI"), [] { return new CMpDevicePowerUI; });
-  factory->RegistControl(QStringLiteral("CBrelvikUSBDevice"), [] { return new CBrelvikUSBDevice; });
-  factory->RegistControl(QStringLiteral("CBrelvikMousePadDevice"), [] { return new CBrelvikMousePadDevice; });
-  factory->RegistControl(QStringLiteral("CBrelvikHS6533Device"), [] { return new CBrelvikHS6533Device; });
 }
 
 }  // namespace tessel::ui

@@ -1,7 +1,7 @@
 #pragma once
 // Creation of the device controls by the skin: the main window's builder
-// callback asks CreateDeviceControl for its tags, and start-up registers the
-// classes with the control factory.
+// callback asks CreateDeviceControl for its tags. The classes are registered
+// with the control factory by start-up's class table (ui/startup.h).
 #include <QString>
 
 namespace tessel::ui {
@@ -12,10 +12,5 @@ class CControlUI;
 // "BrelvikKeyboardDevice", "BrelvikMousePadDevice", "BrelvikHS6533Device",
 // "DeviceOption" and "MpDevicePower" (ignoring case); nullptr for any other tag.
 CControlUI* CreateDeviceControl(const QString& tag);
-
-// Registers CSelectPanelUI, CDeviceKeyButtonUI, CDeviceOptionUI,
-// CMpDevicePowerUI, CBrelvikUSBDevice, CBrelvikMousePadDevice and
-// CBrelvikHS6533Device with the control factory under these names.
-void RegisterDeviceControlClasses();
 
 }  // namespace tessel::ui
