@@ -13,6 +13,7 @@
 #include "shell/device_registry.h"
 #include "shell/light_control.h"
 #include "shell/window_data.h"
+#include "shell/window_messages.h"
 #include "ui/toolkit/tray.h"
 #include "ui/toolkit/window.h"
 
@@ -23,17 +24,17 @@ class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
 
-// Numeric messages of the main window.
-inline constexpr UINT kMsgHook = 1054;
-inline constexpr UINT kMsgDpiDebug = 1224;
-inline constexpr UINT kMsgShowProgress = 3072;
-inline constexpr UINT kMsgLanguageChanged = 3089;
-inline constexpr UINT kMsgInterfaceArrived = 3090;
-inline constexpr UINT kMsgInterfaceRemoved = 3091;
-inline constexpr UINT kMsgOpenSettings = 3093;
-inline constexpr UINT kMsgClearSettingsImage = 3094;
-inline constexpr UINT kMsgReachable = 3331;
-inline constexpr UINT kMsgKeyboardTables = 3332;
+// Numeric messages of the main window (numbers in shell/window_messages.h).
+inline constexpr UINT kMsgHook = messages::kHook;
+inline constexpr UINT kMsgDpiDebug = messages::kDpiDebug;
+inline constexpr UINT kMsgShowProgress = messages::kShowProgress;
+inline constexpr UINT kMsgLanguageChanged = messages::kLanguageChanged;
+inline constexpr UINT kMsgInterfaceArrived = messages::kInterfaceArrived;
+inline constexpr UINT kMsgInterfaceRemoved = messages::kInterfaceRemoved;
+inline constexpr UINT kMsgOpenSettings = messages::kOpenSettings;
+inline constexpr UINT kMsgClearSettingsImage = messages::kClearSettingsImage;
+inline constexpr UINT kMsgReachable = messages::kDeviceReachable;
+inline constexpr UINT kMsgKeyboardTables = messages::kKeyboardTables;
 // WM_POWERBROADCAST events.
 inline constexpr WPARAM PBT_APMSUSPEND = 4;
 inline constexpr WPARAM PBT_APMRESUMEAUTOMATIC = 18;

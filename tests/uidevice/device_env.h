@@ -62,7 +62,7 @@ class DeviceWnd : public WindowImplBase {
   }
 
   LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
-    if (msg == kMsgDeviceReachable) {
+    if (msg == messages::kDeviceReachable) {
       handled = true;
       reachability.push_back({static_cast<int>(wParam), static_cast<int>(lParam)});
       return 0;

@@ -122,7 +122,7 @@ void CDeviceOptionUI::StartLinkWatch(int delayMs) {
 void CDeviceOptionUI::reachabilityChanged(int optionIndex, bool reachable) {
   CWindowWnd* window = GetManager() ? GetManager()->GetWindow() : nullptr;
   if (!window && device_) window = device_->GetMainWindow();
-  if (window) window->SendMessage(kMsgDeviceReachable, static_cast<WPARAM>(optionIndex), reachable ? 1 : 0);
+  if (window) window->SendMessage(messages::kDeviceReachable, static_cast<WPARAM>(optionIndex), reachable ? 1 : 0);
 }
 
 void CDeviceOptionUI::frameShown(const std::vector<uint8_t>& frame) {

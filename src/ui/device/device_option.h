@@ -11,15 +11,13 @@
 #include <mutex>
 
 #include "shell/device_tile.h"
+#include "shell/window_messages.h"
 #include "ui/toolkit/controls.h"
 
 namespace tessel::ui {
 
 class CBrelvikUSBDevice;
 
-// Sent to the main window when a tile's device became reachable (lParam 1) or
-// not (lParam 0); wParam is the device's option index.
-inline constexpr UINT kMsgDeviceReachable = 3331;
 
 class CDeviceOptionUI : public CHorizontalLayoutUI, private TileHost {
  public:
