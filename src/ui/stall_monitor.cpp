@@ -13,6 +13,7 @@ namespace {
 std::atomic<int64_t> worst_{0};
 std::atomic<uint64_t> ticks_{0};
 std::atomic<bool> armed_{false};
+std::atomic<bool> restart_{false};
 
 // Formats the report line without allocating (used from the signal handler).
 size_t FormatLine(char* out, size_t size, int64_t micros, uint64_t ticks) {
@@ -50,6 +51,12 @@ void WriteReport() {
   (void)ignored;
 }
 
+extern "C" void OnRestart(int) {
+  worst_ = 0;
+  ticks_ = 0;
+  restart_ = true;
+}
+
 extern "C" void OnTerminate(int sig) {
   WriteReport();
   std::signal(sig, SIG_DFL);
@@ -69,10 +76,14 @@ StallMonitor::StallMonitor() {
   armed_ = true;
   std::signal(SIGTERM, OnTerminate);
   std::signal(SIGINT, OnTerminate);
+  std::signal(SIGUSR1, OnRestart);
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(static_cast<int>(kPeriod.count()));
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { Tick(std::chrono::steady_clock::now()); });
   timer_.start();
+  static const char kOn[] = "UI stall monitor: on\n";
+  ssize_t ignored = ::write(STDERR_FILENO, kOn, sizeof kOn - 1);
+  (void)ignored;
 }
 
 StallMonitor::~StallMonitor() {
@@ -80,12 +91,14 @@ StallMonitor::~StallMonitor() {
   Report();
   std::signal(SIGTERM, SIG_DFL);
   std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGUSR1, SIG_DFL);
 }
 
 int64_t StallMonitor::WorstMicros() const { return worst_.load(); }
 uint64_t StallMonitor::Ticks() const { return ticks_.load(); }
 
 void StallMonitor::Tick(std::chrono::steady_clock::time_point now) {
+  if (restart_.exchange(false)) started_ = false;
   if (started_) {
     const auto late = std::chrono::duration_cast<std::chrono::microseconds>(now - last_ - kPeriod).count();
     if (late > worst_.load()) worst_ = late;

@@ -2,7 +2,9 @@
 // The UI-stall monitor (TESSEL_STALL_REPORT=1): a 5 ms timer on the UI thread
 // notes how late each of its ticks fires; the worst lateness is printed to
 // stderr at exit ("worst UI stall: 3.2 ms over 11873 ticks"), also when the
-// program is ended by SIGTERM or SIGINT. scripts/measure-idle reads that line.
+// program is ended by SIGTERM or SIGINT. SIGUSR1 starts the measurement
+// afresh (scripts/measure-idle sends it when its measuring window opens, so
+// the start-up does not count) and reads the line at the end.
 #include <QObject>
 #include <QTimer>
 #include <atomic>
