@@ -5,6 +5,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "platform/debug.h"
+
 namespace tessel::ui {
 
 namespace {
@@ -102,6 +104,7 @@ void StallMonitor::Tick(std::chrono::steady_clock::time_point now) {
   if (started_) {
     const auto late = std::chrono::duration_cast<std::chrono::microseconds>(now - last_ - kPeriod).count();
     if (late > worst_.load()) worst_ = late;
+    if (late >= 16000) debugPrintf("UI stall: tick %lld us late", static_cast<long long>(late));
   }
   started_ = true;
   last_ = now;
