@@ -9,8 +9,14 @@ namespace {
 bool receiverType(uint16_t type) { return type == 6 || type == 9; }
 }  // namespace
 
-DeviceRegistry::DeviceRegistry(LiveInterfaceList& list, RegistryUi& ui, Clock& clock)
-    : list_(list), ui_(ui), clock_(clock) {}
+DeviceRegistry::DeviceRegistry(LiveInterfaceList& list, RegistryUi& ui, Scheduler& scheduler)
+    : list_(list), ui_(ui), scheduler_(scheduler) {}
+
+std::function<bool()> DeviceRegistry::stillCurrent(size_t index) {
+  return [this, index, epoch = epochs_.at(index), life = std::weak_ptr<int>(life_)] {
+    return life.lock() && index < epochs_.size() && epochs_[index] == epoch;
+  };
+}
 
 // ------------------------------------------------------------------ pages
 
@@ -52,6 +58,7 @@ const DevicePage* DeviceRegistry::createPage(int tableRow, int variant) {
   built->tile->setVisible(false);
   built->tile->setSelected(false);
   pages_.push_back(*built);
+  epochs_.push_back(0);
   ui_.initialisePage(pages_.back());
   return &pages_.back();
 }
@@ -144,10 +151,8 @@ void DeviceRegistry::reachabilityChanged(int optionIndex, bool reachable) {
     debugLine("2.4gcesvdfherhue 1");
     return;
   }
-  if (!bar_.tile(page->tileIndex).visible) {
-    const bool noneVisible = bar_.connectedCount().first == 0;
-    selectDevice(page->tileIndex, true, noneVisible);
-  }
+  // Selected only when no other tile was visible.
+  if (!bar_.tile(page->tileIndex).visible) applyOutcome(bar_.reachable(page->tileIndex));
 }
 
 // ------------------------------------------------------------------ arrival
@@ -209,19 +214,29 @@ void DeviceRegistry::connectCommand(int slot, const InterfaceKey& key) {
   if (!pageKey) return;
   const DevicePage* page = pageWithIdentity(*pageKey);
   if (!page) return;
-  transport::CommandTransport& transport = page->device->transport();
-  if (transport.isOpen()) return;
+  UsbDeviceController& device = *page->device;
   std::optional<int> connection;
   if (receiverType(key.typeCode)) connection = transport::kConnectionReceiver;
   else if (key.typeCode == 1 || key.typeCode == 2) connection = transport::kConnectionCable;
-  if (!transport.connect(key.path, connection)) return;  // tile stays hidden, slot stays claimed
-  page->device->setIdentity(*pageKey);
-  if (!receiverType(key.typeCode)) {
-    // On the cable the device is reachable at once.
-    const bool noneVisible = bar_.connectedCount().first == 0;
-    selectDevice(page->tileIndex, true, noneVisible);
-  }
-  page->tile->startConnectTimer();
+  const size_t index = indexOf(page);
+  const bool onCable = !receiverType(key.typeCode);
+  // 0: already connected, 1: connected now, 2: the open failed.
+  device.commandQueue().request<int>(
+      [&device, path = key.path, connection] {
+        if (device.transport().isOpen()) return 0;
+        return device.transport().connect(path, connection) ? 1 : 2;
+      },
+      [this, index, current = stillCurrent(index), identity = *pageKey, onCable](int outcome) {
+        if (outcome != 1) return;  // tile stays hidden, slot stays claimed
+        if (!current()) return;    // removed meanwhile
+        const DevicePage& p = pages_[index];
+        p.device->setIdentity(identity);
+        if (onCable) {
+          // On the cable the device is reachable at once.
+          applyOutcome(bar_.reachable(p.tileIndex));
+        }
+        p.tile->startConnectTimer();
+      });
 }
 
 void DeviceRegistry::handOver(const InterfaceKey& key) {
@@ -239,29 +254,55 @@ void DeviceRegistry::handOver(const InterfaceKey& key) {
   std::string path = wasOnReceiver ? key.path : (partner ? partner->path : std::string());
   if (path.empty()) return;
   const int connection = wasOnReceiver ? transport::kConnectionCable : transport::kConnectionReceiver;
-  if (!device.transport().handOver(path, connection)) return;  // stays closed
+  const size_t index = indexOf(page);
+  const uint64_t epoch = ++epochs_[index];  // answers of the old connection no longer count
+  device.commandQueue().request<bool>(
+      [&device, path, connection] { return device.transport().handOver(path, connection); },
+      [this, index, epoch, wasOnReceiver, life = std::weak_ptr<int>(life_)](bool ok) {
+        if (ok && life.lock()) handedOver(index, epoch, wasOnReceiver);
+      });  // a failed hand-over leaves the transport closed
+}
 
+void DeviceRegistry::handedOver(size_t index, uint64_t epoch, bool wasOnReceiver) {
+  if (epochs_[index] != epoch) return;
+  const DevicePage& page = pages_[index];
+  UsbDeviceController& device = *page.device;
   if (!wasOnReceiver) {
-    // Now on the receiver.
+    // Now on the receiver: wait for the mouse to answer through it.
     if (device.batteryFlag()) {
-      bool awake = false;
-      for (int i = 0; i < kLinkRetries && !awake; ++i) {
-        awake = device.transport().linkQuery();
-        if (!awake) {
-          debugLine("获取2.4G模式失败");
-          clock_.sleepFor(Millis(50));
-        }
-      }
-      debugLine("获取2");
-      device.pollStatus();
+      pollLink(index, epoch, 0);
+    } else {
+      page.tile->startLinkWatch(2000);
     }
-    page->tile->startLinkWatch(2000);
   } else {
     // Now on the cable.
-    page->tile->startConnectTimer();
+    page.tile->startConnectTimer();
     reachabilityChanged(device.optionIndex(), true);
-    if (device.batteryFlag()) device.pollStatus();
+    if (device.pollsStatus()) page.tile->pollStatus();
   }
+}
+
+void DeviceRegistry::pollLink(size_t index, uint64_t epoch, int attempt) {
+  UsbDeviceController& device = *pages_[index].device;
+  // One query per job, so other work for the device (and its removal) is not
+  // held up behind all of them; the pause between them runs on the scheduler.
+  device.commandQueue().request<bool>(
+      [&device] { return device.transport().linkQuery(); },
+      [this, index, epoch, attempt, life = std::weak_ptr<int>(life_)](bool awake) {
+        if (!life.lock() || epochs_[index] != epoch) return;
+        if (!awake && attempt + 1 < kLinkRetries) {
+          debugLine("获取2.4G模式失败");
+          scheduler_.scheduleAfter(kLinkRetryPause, [this, index, epoch, attempt, life] {
+            if (life.lock() && epochs_[index] == epoch) pollLink(index, epoch, attempt + 1);
+          });
+          return;
+        }
+        if (!awake) debugLine("获取2.4G模式失败");
+        debugLine("获取2");
+        const DevicePage& page = pages_[index];
+        page.tile->pollStatus();
+        page.tile->startLinkWatch(2000);
+      });
 }
 
 // ------------------------------------------------------------------ removal
@@ -285,7 +326,14 @@ void DeviceRegistry::interfaceRemoved(int slot) {
   if (!pageKey) return;
   const DevicePage* page = pageWithIdentity(*pageKey);
   if (!page) return;
-  page->device->transport().disconnect();
+  UsbDeviceController& device = *page->device;
+  ++epochs_[indexOf(page)];
+  // Work queued for the device cannot reach it any more. Closing the handles
+  // ends a job that waits for a reply at once; the queued disconnect keeps
+  // the order against a connect that was already running.
+  device.commandQueue().clear();
+  device.transport().disconnect();
+  device.commandQueue().submit([&device] { device.transport().disconnect(); });
   page->tile->killAllTimers();
   hideDevice(page->tileIndex);
 }

@@ -6,7 +6,13 @@
 // interface through RegistryUi (building pages, showing the bar's outcome);
 // everything else happens here, below the Qt line, so scenario tests can run
 // it on the virtual bus with a manual clock.
+//
+// Nothing here waits on a device: opening a connection, the hand-over and its
+// link polling, and the lighting commands run as jobs on the device's command
+// queue, and what the window shows follows in their completions. Arrival and
+// removal messages therefore return at once, whatever the device does.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,7 +52,9 @@ class RegistryUi {
 
 class DeviceRegistry {
  public:
-  DeviceRegistry(LiveInterfaceList& list, RegistryUi& ui, Clock& clock);
+  // `scheduler` runs the pauses between the hand-over's link queries on the
+  // UI thread.
+  DeviceRegistry(LiveInterfaceList& list, RegistryUi& ui, Scheduler& scheduler);
 
   // Builds the page of a supported interface table row (receiver rows map to
   // their cable row). Returns the page, or nullptr when none could be made.
@@ -80,21 +88,30 @@ class DeviceRegistry {
   void suspend();
   void resume(bool lightControlOn);
 
-  // Link-query retries after a hand-over to the receiver (26 x 50 ms).
+  // Link-query retries after a hand-over to the receiver (26, 50 ms apart).
   static constexpr int kLinkRetries = 26;
+  static constexpr Millis kLinkRetryPause{50};
 
  private:
   void applyOutcome(const BarOutcome& outcome);
   void connectCommand(int slot, const InterfaceKey& key);
   void offerInput(const InterfaceKey& key);
   void handOver(const InterfaceKey& key);
+  void handedOver(size_t index, uint64_t epoch, bool wasOnReceiver);
+  void pollLink(size_t index, uint64_t epoch, int attempt);
   void syncTileFlags();
+  size_t indexOf(const DevicePage* page) const { return static_cast<size_t>(page - pages_.data()); }
+  // A completion for page `index` still applies: no removal or hand-over
+  // came after the job was queued, and the registry still exists.
+  std::function<bool()> stillCurrent(size_t index);
 
   LiveInterfaceList& list_;
   RegistryUi& ui_;
-  Clock& clock_;
+  Scheduler& scheduler_;
   TileBar bar_;
   std::vector<DevicePage> pages_;
+  std::vector<uint64_t> epochs_;  // per page; grows at every removal and hand-over
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
 }  // namespace tessel

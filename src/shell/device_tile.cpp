@@ -44,32 +44,77 @@ void DeviceTile::startLinkWatch(int delayMs) {
   if (device_.isConnected()) startTimer(kLinkWatch, delayMs);
 }
 
+std::function<void(bool)> DeviceTile::guarded(void (DeviceTile::*handler)(bool)) {
+  return [this, handler, life = std::weak_ptr<int>(life_)](bool value) {
+    if (life.lock()) (this->*handler)(value);
+  };
+}
+
 void DeviceTile::onTimer(int id) {
   killTimer(id);
+  UsbDeviceController& device = device_;
   switch (id) {
     case kLightTick: {
       std::vector<uint8_t> frame = device_.lightTick();
       if (selected_ && device_.windowActive()) host_.frameShown(frame);
-      if (device_.isConnected()) startTimer(kLightTick, device_.onReceiver() ? 500 : 5);
+      // Fast ticks only while the picture moves: a still picture (or light
+      // control off) is looked at ten times a second.
+      const bool changed = !frame.empty() && frame != lastTickFrame_;
+      lastTickFrame_ = std::move(frame);
+      if (device_.isConnected())
+        startTimer(kLightTick, device_.onReceiver() ? kReceiverTickMs : changed ? kFastTickMs : kStillTickMs);
       break;
     }
     case kConnect: connectTimer(); break;
-    case kDeviceChanged: device_.deviceChanged(); break;
-    case kReserved3: device_.reserved3(); break;
-    case kReserved4: device_.reserved4(); break;
-    case kStatus:
-      device_.pollStatus();
-      if (device_.batteryFlag()) startTimer(kStatus, 5000);
+    case kDeviceChanged: device.commandQueue().submit([&device] { device.deviceChanged(); }); break;
+    case kReserved3: device.commandQueue().submit([&device] { device.reserved3(); }); break;
+    case kReserved4: device.commandQueue().submit([&device] { device.reserved4(); }); break;
+    case kStatus: {
+      if (!device_.pollsStatus()) break;
+      auto again = guarded(&DeviceTile::statusAnswered);
+      device.commandQueue().request<std::optional<UsbDeviceController::StatusBlock>>(
+          [&device] { return device.readStatusBlock(); },
+          [&device, again](std::optional<UsbDeviceController::StatusBlock> block) {
+            if (block) device.showStatus(*block);
+            again(true);
+          });
       break;
+    }
     case kLinkWatch: linkWatchTimer(); break;
     default: break;
   }
 }
 
+void DeviceTile::statusAnswered(bool) {
+  if (device_.pollsStatus() && device_.isConnected()) startTimer(kStatus, 5000);
+}
+
+void DeviceTile::pollStatus() {
+  UsbDeviceController& device = device_;
+  device.commandQueue().request<std::optional<UsbDeviceController::StatusBlock>>(
+      [&device] { return device.readStatusBlock(); },
+      [&device, life = std::weak_ptr<int>(life_)](std::optional<UsbDeviceController::StatusBlock> block) {
+        if (block && life.lock()) device.showStatus(*block);
+      },
+      "status poll");
+}
+
 void DeviceTile::connectTimer() {
+  UsbDeviceController& device = device_;
+  // The link query and the device's connect reads run on its queue.
+  device.commandQueue().request<bool>(
+      [&device] {
+        const bool awake = !(device.onReceiver() && device.isConnected()) || device.isAwake();
+        if (awake) device.connected();
+        return awake;
+      },
+      guarded(&DeviceTile::connectAnswered));
+}
+
+void DeviceTile::connectAnswered(bool awake) {
   const int option = device_.optionIndex();
   if (device_.onReceiver() && device_.isConnected()) {
-    if (!device_.isAwake()) {
+    if (!awake) {
       if (visible_) {
         visible_ = false;
         host_.reachabilityChanged(option, false);
@@ -79,26 +124,33 @@ void DeviceTile::connectTimer() {
     }
     host_.reachabilityChanged(option, true);
   }
-  device_.connected();
-  startTimer(kLightTick, 5);
-  if (device_.batteryFlag() && device_.isConnected()) startTimer(kStatus, 50);
+  if (!device_.isConnected()) return;
+  lastTickFrame_.clear();
+  startTimer(kLightTick, kFastTickMs);
+  if (device_.pollsStatus()) startTimer(kStatus, 50);
   if (device_.onReceiver()) startLinkWatch(2000);
 }
 
 void DeviceTile::linkWatchTimer() {
   if (!device_.onReceiver()) return;
-  const bool awake = device_.isAwake();
+  UsbDeviceController& device = device_;
+  device.commandQueue().request<bool>([&device] { return device.isAwake(); },
+                                      guarded(&DeviceTile::linkAnswered));
+}
+
+void DeviceTile::linkAnswered(bool awake) {
+  if (!device_.onReceiver() || !device_.isConnected()) return;
   if (awake && !visible_) {
     host_.reachabilityChanged(device_.optionIndex(), true);
-    if (device_.batteryFlag()) {
+    if (device_.pollsStatus()) {
       debugLine("2.4gcesvdfherhue  12312423 123342341");
-      device_.pollStatus();
+      pollStatus();
     }
   } else if (!awake && visible_) {
     debugLine("2.4gcesvdfherhue");
     host_.reachabilityChanged(device_.optionIndex(), false);
   }
-  if (device_.onReceiver()) startTimer(kLinkWatch, 3000);
+  startTimer(kLinkWatch, 3000);
 }
 
 }  // namespace tessel

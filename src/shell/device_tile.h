@@ -6,16 +6,26 @@
 // through TileHost (message 3331).
 //
 // Timers (each handler first stops its own timer, then may start it again):
-//   1000 light tick     5 ms on the cable, 500 ms on the receiver, while connected
+//   1000 light tick     5 ms on the cable while the picture changes, 100 ms
+//                       while it stands still or light control is off, 500 ms
+//                       on the receiver; while connected
 //   1001 connect        500 ms after a connection; 3000 ms retries while asleep
 //   1002 device changed after input usage 0x401 (started by the input reader)
 //   1003, 1004          reserved operations of the device
-//   1005 status         50 ms after connecting, then every 5000 ms for battery devices
+//   1005 status         50 ms after connecting, then every 5000 ms for devices
+//                       that poll their status block
 //   1007 link watch     2000 ms after connecting through the receiver, then every 3000 ms
 // Timers may be started from any thread (the input reader starts 1002); they
 // run where the scheduler runs its tasks (the UI thread in the program).
+// Whatever a timer asks of the device (link query, connect reads, status
+// block) runs as a job on the device's command queue; the timer's decision
+// follows in the job's completion, back on the UI thread, and a timer that
+// waits for a job is started again only once the job has answered, so a
+// silent device never piles jobs up.
 #include <atomic>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -70,12 +80,23 @@ class DeviceTile {
   // The handler of one timer (public so the tile control can forward timer
   // events of its own, and tests can call it).
   void onTimer(int id);
+  // Queues a read of the status block; the device's status handler shows it.
+  void pollStatus();
+
+  static constexpr int kFastTickMs = 5;
+  static constexpr int kStillTickMs = 100;
+  static constexpr int kReceiverTickMs = 500;
 
   UsbDeviceController& device() { return device_; }
 
  private:
   void connectTimer();
+  void connectAnswered(bool awake);
   void linkWatchTimer();
+  void linkAnswered(bool awake);
+  void statusAnswered(bool);
+  // Wraps a completion so that it does nothing once the tile is gone.
+  std::function<void(bool)> guarded(void (DeviceTile::*handler)(bool));
 
   Scheduler& scheduler_;
   UsbDeviceController& device_;
@@ -85,6 +106,8 @@ class DeviceTile {
   std::atomic<bool> synchronised_{false};
   mutable std::mutex mutex_;
   std::map<int, Scheduler::TimerId> timers_;
+  std::vector<uint8_t> lastTickFrame_;  // UI thread only
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
 }  // namespace tessel

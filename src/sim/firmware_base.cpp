@@ -158,6 +158,10 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
   bool unplug = false;
   {
     std::lock_guard lock(mutex_);
+    if (silent_) {
+      held_ = report;
+      return;
+    }
     rec.inBracket = bracketOpen_;
     rec.fault = takeFaultLocked(rec.command);
     Report reply = replyFor(rec.report, kReplyOk);
@@ -214,6 +218,25 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
 void CommandFirmware::setDeviceAwake(bool awake) {
   std::lock_guard lock(mutex_);
   awake_ = awake;
+}
+
+void CommandFirmware::setSilent(bool silent) {
+  std::optional<Report> held;
+  {
+    std::lock_guard lock(mutex_);
+    silent_ = silent;
+    if (!silent) held.swap(held_);
+  }
+  if (!held) return;
+  std::vector<Report> replies;
+  onCommand(*held, replies);
+  if (host_ != nullptr)
+    for (Report& r : replies) host_->pushCommandInput(std::move(r));
+}
+
+bool CommandFirmware::silent() const {
+  std::lock_guard lock(mutex_);
+  return silent_;
 }
 
 bool CommandFirmware::deviceAwake() const {

@@ -109,6 +109,13 @@ class CommandFirmware : public Firmware {
   void setDeviceAwake(bool awake);
   bool deviceAwake() const;
 
+  // A silent product answers nothing at all, not even 0xAA: requests are
+  // taken in and dropped, except the latest, which is answered (and logged)
+  // when the silence ends, as a radio link that comes back delivers the
+  // request it was holding.
+  void setSilent(bool silent);
+  bool silent() const;
+
   void injectFault(const Fault& fault);
   void clearFaults();
 
@@ -159,6 +166,8 @@ class CommandFirmware : public Firmware {
   std::string productName_;
   bool receiver_;
   bool awake_ = true;
+  bool silent_ = false;
+  std::optional<Report> held_;  // the latest request taken in while silent
   std::vector<uint8_t> identity_;
   std::vector<uint8_t> settings_;
   std::vector<uint8_t> defaultKeyTable_;

@@ -54,6 +54,15 @@ bool DemoDevices::SetAwake(const QString& product, bool awake) {
   return true;
 }
 
+bool DemoDevices::SetSilent(const QString& product, bool silent) {
+  auto p = bus_.product(product.toStdString());
+  if (!p) return false;
+  auto* firmware = dynamic_cast<sim::CommandFirmware*>(&p->firmware());
+  if (!firmware) return false;
+  firmware->setSilent(silent);
+  return true;
+}
+
 QStringList DemoDevices::Products() const {
   QStringList names;
   for (const auto& p : bus_.products()) names << QString::fromUtf8(p->name().data(), static_cast<int>(p->name().size()));

@@ -31,6 +31,8 @@ class DemoDevices {
   bool Unplug(const QString& product);
   // Only products on a receiver can sleep.
   bool SetAwake(const QString& product, bool awake);
+  // A silent product answers nothing at all (a receiver whose radio hangs).
+  bool SetSilent(const QString& product, bool silent);
   QStringList Products() const;
 
   sim::VirtualHidBus& Bus() { return bus_; }
@@ -52,6 +54,7 @@ class DemoBusObject : public QObject {
   bool Plug(const QString& product) { return demo_->Plug(product); }
   bool Unplug(const QString& product) { return demo_->Unplug(product); }
   bool SetAwake(const QString& product, bool awake) { return demo_->SetAwake(product, awake); }
+  bool SetSilent(const QString& product, bool silent) { return demo_->SetSilent(product, silent); }
   QStringList Products() { return demo_->Products(); }
 
  private:

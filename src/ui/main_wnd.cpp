@@ -19,6 +19,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
+#include "ui/stall_monitor.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/message_bus.h"
@@ -136,8 +137,8 @@ void CMainWnd::OnWindowInit() {
   CMessageBus::Instance().Broadcast(AppMessages().lightState, 1, 1);
   LoadSavedLanguage();
   list_.fillFromTable();
-  registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this),
-                                               clock_ ? *clock_ : SystemClock::instance());
+  if (StallMonitor::Requested()) stallMonitor_ = std::make_unique<StallMonitor>();
+  registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this), *m_pm.GetScheduler());
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
   registry_->createPage(findTableRow(0x320F, 0x5089, 1, kRoleCommand), 0);
@@ -234,6 +235,15 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
                        powerIndex);
   tile->SetVisible(false);
   tile->Select(false);
+
+  if (deviceThreads_) {
+    // The device's exchanges run on its own thread; their completions come
+    // back as zero-delay tasks of the UI thread's scheduler.
+    Scheduler* scheduler = m_pm.GetScheduler();
+    page->Controller().commandQueue().runOnThread([scheduler](std::function<void()> call) {
+      scheduler->scheduleAfter(Millis(0), std::move(call));
+    });
+  }
 
   DevicePage result;
   result.device = &page->Controller();
@@ -470,8 +480,11 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
                     msg == kMsgInterfaceArrived || msg == kMsgInterfaceRemoved || msg == kMsgOpenSettings ||
                     msg == kMsgClearSettingsImage || msg == kMsgReachable || msg == kMsgKeyboardTables;
   if (!ours) return false;
-  // While the system sleeps none of these is handled.
-  if (!systemAwake_) return true;
+  // While the system sleeps none of these is handled, except the watcher's
+  // arrivals and removals: it has already claimed or released the slot, so
+  // a message dropped here would be lost for good (a receiver reset during
+  // suspend would never reconnect). They only queue device work.
+  if (!systemAwake_ && msg != kMsgInterfaceArrived && msg != kMsgInterfaceRemoved) return true;
 
   if (registered) {
     if (msg == rm.instance && msg != 0) {
@@ -612,6 +625,7 @@ void CMainWnd::Shutdown() {
     }
   }
   power_.reset();
+  if (stallMonitor_) stallMonitor_->Report();
 }
 
 }  // namespace tessel::ui

@@ -23,6 +23,7 @@ class CBrelvikUSBDevice;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
+class StallMonitor;
 
 // Numeric messages of the main window (numbers in shell/window_messages.h).
 inline constexpr UINT kMsgHook = messages::kHook;
@@ -76,8 +77,9 @@ class CMainWnd : public WindowImplBase,
   // whether the watcher thread runs (tests drive passes themselves). Set before Create.
   void SetHidBackend(hid::HidBackend* backend) { backend_ = backend; }
   void SetWatcherThread(bool run) { runWatcherThread_ = run; }
-  // The clock of the hand-over's link retries (default: the system clock).
-  void SetClock(Clock* clock) { clock_ = clock; }
+  // Whether each device's command queue runs on a worker thread of its own
+  // (default) or inline on the UI thread (tests on the manual clock).
+  void SetDeviceThreads(bool on) { deviceThreads_ = on; }
 
   // Shows and raises the window. While the program was started hidden (in the
   // tray, e.g. at login) only the user's own requests show it: the tray, a
@@ -134,7 +136,7 @@ class CMainWnd : public WindowImplBase,
   bool exiting_ = false;
 
   hid::HidBackend* backend_ = nullptr;
-  Clock* clock_ = nullptr;
+  bool deviceThreads_ = true;
   bool runWatcherThread_ = true;
   LiveInterfaceList list_;
   std::unique_ptr<DeviceRegistry> registry_;
@@ -148,6 +150,7 @@ class CMainWnd : public WindowImplBase,
   int screenWidth_ = 0, screenHeight_ = 0;
   AudioReceiveBuffers audio_;
   std::unique_ptr<PowerWatcher> power_;
+  std::unique_ptr<StallMonitor> stallMonitor_;
   bool shutDown_ = false;
   bool stayHidden_ = false;
 };

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "device/base/usb_device_controller.h"
+#include "devices/keyboard/keyboard_controller.h"
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
 
@@ -76,10 +77,14 @@ TEST(DeviceController, ResumingLightingSends0x1COnlyToTheKeyboardOnItsCable) {
   sim::VirtualHidBus bus;
   Product keyboard = plug(bus, "keyboard");
   Product mouse = plug(bus, "mouse");
-  UsbDeviceController kb(bus), ms(bus);
+  Product receiver = plug(bus, "keyboard-receiver");
+  KeyboardController kb(bus), wireless(bus);
+  UsbDeviceController ms(bus);
   ASSERT_TRUE(kb.transport().connect(keyboard.product->commandPath(), 1));
   ASSERT_TRUE(ms.transport().connect(mouse.product->commandPath(), 1));
+  ASSERT_TRUE(wireless.transport().connect(receiver.product->commandPath(), 2));
   kb.setIdentity({0x320F, 0x5089, 1, 4, 1, 0, 1, 0xFF1C, 0x92, 1, 2, {}});
+  wireless.setIdentity({0x320F, 0x5089, 1, 4, 1, 0, 1, 0xFF1C, 0x92, 1, 2, {}});
   ms.setIdentity({0x320F, 0x7C1F, 1, 4, 2, 0, 1, 0xFF1C, 0x92, 1, 6, {}});
   kb.resumeLighting(false);
   ms.resumeLighting(true);
@@ -88,6 +93,11 @@ TEST(DeviceController, ResumingLightingSends0x1COnlyToTheKeyboardOnItsCable) {
   EXPECT_EQ(keyboard.firmware->resumeLightingCount(), 1);
   EXPECT_EQ(mouse.firmware->resumeLightingCount(), 0);
   EXPECT_TRUE(ms.lightControlOn());
+  // Through its receiver the keyboard keeps the flag but gets no command.
+  wireless.resumeLighting(true);
+  EXPECT_TRUE(wireless.lightControlOn());
+  EXPECT_EQ(receiver.firmware->resumeLightingCount(), 0);
+  EXPECT_EQ(receiver.product->commandLog().size(), 0u);
 }
 
 TEST(DeviceController, InputReaderReportsSettingsChangesAndEndsWhenClosed) {
@@ -175,4 +185,77 @@ TEST(DeviceController, StillLightingIsRefreshedSlowlyAndChangesGoOutAtOnce) {
   device.lightTick();  // the same picture again, refreshed
   EXPECT_EQ(device.framesSubmitted(), 3u);
   device.shutdown();
+}
+
+namespace {
+// The virtual bus, counting the reads made on the channels it opens.
+class CountingBackend : public hid::HidBackend {
+ public:
+  explicit CountingBackend(hid::HidBackend& inner) : inner_(inner) {}
+  bool enumerate(std::vector<std::string>& paths) override { return inner_.enumerate(paths); }
+  uint64_t changeCounter() override { return inner_.changeCounter(); }
+  bool present(const std::string& path) override { return inner_.present(path); }
+  std::unique_ptr<hid::HidChannel> open(const std::string& path, bool r, bool w) override {
+    auto channel = inner_.open(path, r, w);
+    if (!channel) return nullptr;
+    return std::make_unique<Channel>(std::move(channel), reads);
+  }
+  std::atomic<int> reads{0};
+
+ private:
+  struct Channel : hid::HidChannel {
+    Channel(std::unique_ptr<hid::HidChannel> c, std::atomic<int>& n) : inner(std::move(c)), reads(n) {}
+    bool read(uint8_t* b, size_t l, size_t* c, int t) override {
+      ++reads;
+      return inner->read(b, l, c, t);
+    }
+    bool write(const uint8_t* b, size_t l, size_t* c, int t) override { return inner->write(b, l, c, t); }
+    bool sendOutputReport(const uint8_t* b, size_t l) override { return inner->sendOutputReport(b, l); }
+    void cancel() override { inner->cancel(); }
+    void close() override { inner->close(); }
+    hid::HidAttributes attributes() const override { return inner->attributes(); }
+    std::vector<uint8_t> reportDescriptor() const override { return inner->reportDescriptor(); }
+    std::unique_ptr<hid::HidChannel> inner;
+    std::atomic<int>& reads;
+  };
+  hid::HidBackend& inner_;
+};
+}  // namespace
+
+TEST(DeviceController, AReaderOnALostHandleBacksOffInsteadOfSpinning) {
+  sim::VirtualHidBus bus;
+  Product keyboard = plug(bus, "keyboard");
+  CountingBackend counting(bus);
+  UsbDeviceController device(counting);
+  ASSERT_TRUE(device.openInput(keyboard.product->inputPath(), false));
+  ASSERT_TRUE(bus.unplug("keyboard"));  // every read now fails at once
+  std::this_thread::sleep_for(400ms);
+  // Waits of 10, 20, 40, 80, 160 ms...: a handful of reads, not one per millisecond.
+  EXPECT_LE(counting.reads.load(), 12);
+  EXPECT_GE(counting.reads.load(), 2);
+  device.closeInputs();  // the removal still ends it promptly
+  EXPECT_FALSE(device.inputOpen(false));
+}
+
+TEST(DeviceController, AReaderThatCannotStartClosesItsHandle) {
+  sim::VirtualHidBus bus;
+  Product keyboard = plug(bus, "keyboard");
+  UsbDeviceController device(bus);
+  std::atomic<bool> entered{false}, release{false};
+  // A handler that holds the reader longer than closing waits for it.
+  device.setSettingsChangedHandler([&] {
+    entered = true;
+    while (!release.load()) std::this_thread::sleep_for(1ms);
+  });
+  ASSERT_TRUE(device.openInput(keyboard.product->inputPath(), false));
+  keyboard.product->pushConsumerInput({3, 0x01, 0x04});
+  ASSERT_TRUE(eventually([&] { return entered.load(); }));
+  // Opening again: the old reader does not end in time, so no new one starts.
+  EXPECT_FALSE(device.openInput(keyboard.product->inputPath(), false));
+  EXPECT_FALSE(device.inputOpen(false));
+  release = true;
+  // Once the old reader has ended a new one starts as usual.
+  ASSERT_TRUE(eventually([&] { return device.openInput(keyboard.product->inputPath(), false); }));
+  EXPECT_TRUE(device.inputOpen(false));
+  device.closeInputs();
 }

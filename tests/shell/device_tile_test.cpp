@@ -16,7 +16,10 @@ struct Mouse : UsbDeviceController {
   using UsbDeviceController::UsbDeviceController;
   int connectedCalls = 0, statusPolls = 0;
   void connected() override { ++connectedCalls; }
-  void pollStatus() override { ++statusPolls; }
+  std::optional<StatusBlock> readStatusBlock() override {
+    ++statusPolls;
+    return std::nullopt;
+  }
   bool isAwake() override { return transport().linkQuery(); }
 };
 
@@ -62,12 +65,11 @@ TEST_F(Tile, ConnectOnTheCableStartsLightTicksAndBatteryPolling) {
   EXPECT_FALSE(tile.timerRunning(DeviceTile::kLinkWatch));
   clock.advance(50ms);
   EXPECT_EQ(mouse.statusPolls, 1);
-  EXPECT_EQ(host.frames, 10);  // every 5 ms
   clock.advance(5000ms);
   EXPECT_EQ(mouse.statusPolls, 2);
   // Disconnected: the light tick stops restarting itself.
   mouse.transport().disconnect();
-  clock.advance(10ms);
+  clock.advance(Millis(DeviceTile::kStillTickMs + 5));
   EXPECT_FALSE(tile.timerRunning(DeviceTile::kLightTick));
   mouse.shutdown();
 }
@@ -141,4 +143,74 @@ TEST_F(Tile, TimersStartedFromAnotherThreadRunOnTheSchedulersThread) {
   clock.advance(50ms);
   EXPECT_EQ(keyboard.changed.load(), 1);
   keyboard.shutdown();
+}
+
+TEST_F(Tile, TheLightTickRunsEveryFiveMillisecondsOnlyWhileThePictureChanges) {
+  plug("keyboard");
+  UsbDeviceController keyboard(bus, clock);
+  keyboard.setLightZoneCount(4);
+  ASSERT_TRUE(keyboard.transport().connect(product->commandPath(), 1));
+  DeviceTile tile(clock, keyboard, host);
+  tile.setSelected(true);
+  tile.startConnectTimer();
+  clock.advance(500ms);
+  // A moving picture: every tick sees new colours and the next follows in 5 ms.
+  for (int i = 0; i < 40; ++i) {
+    keyboard.setZoneColour(0, packZone(static_cast<uint8_t>(i * 5), 0, 0, 255));
+    clock.advance(5ms);
+  }
+  EXPECT_GE(host.frames, 40);
+  // A still picture is looked at ten times a second, not two hundred.
+  clock.advance(10ms);
+  int before = host.frames;
+  clock.advance(1000ms);
+  EXPECT_LE(host.frames - before, 10);
+  EXPECT_GE(host.frames - before, 9);
+  // Light control off: nothing to show, and the tick stays slow.
+  keyboard.setLightControlOn(false);
+  before = host.frames;
+  clock.advance(1000ms);
+  EXPECT_LE(host.frames - before, 10);
+  // A change is picked up at the next slow tick (within 100 ms) and the pace goes up again.
+  keyboard.setLightControlOn(true);
+  before = host.frames;
+  for (int i = 0; i < 60; ++i) {
+    keyboard.setZoneColour(2, packZone(static_cast<uint8_t>(i), 0, 0, 255));
+    clock.advance(5ms);
+  }
+  EXPECT_GE(host.frames - before, 40);
+  keyboard.shutdown();
+}
+
+TEST_F(Tile, TheMousepadsStatusIsPolledAndAPollThatWaitsIsNotRepeatedMeanwhile) {
+  plug("mousepad");
+  struct Pad : UsbDeviceController {
+    using UsbDeviceController::UsbDeviceController;
+    bool pollsStatus() const override { return true; }
+    std::optional<StatusBlock> readStatusBlock() override { return readStatusFromDevice(); }
+  } pad(bus, clock);
+  std::vector<UsbDeviceController::StatusBlock> shown;
+  pad.setStatusHandler([&](const UsbDeviceController::StatusBlock& b) { shown.push_back(b); });
+  pad.commandQueue().runStepped();
+  ASSERT_TRUE(pad.transport().connect(product->commandPath(), std::nullopt));
+  DeviceTile tile(clock, pad, host);
+  tile.startConnectTimer();
+  clock.advance(500ms);
+  ASSERT_EQ(pad.commandQueue().runPending(), 1u);  // the connect job
+  clock.advance(50ms);
+  // The status read waits in the queue: no second poll is started however long it waits.
+  EXPECT_FALSE(tile.timerRunning(DeviceTile::kStatus));
+  clock.advance(20000ms);
+  EXPECT_EQ(pad.commandQueue().waiting(), 1u);
+  EXPECT_TRUE(shown.empty());
+  ASSERT_EQ(pad.commandQueue().runPending(), 1u);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0][5], 1);  // the phone on the charging area
+  EXPECT_EQ(shown[0][3], 0);  // on its cable
+  EXPECT_TRUE(tile.timerRunning(DeviceTile::kStatus));
+  clock.advance(5000ms);
+  EXPECT_EQ(pad.commandQueue().runPending(), 1u);
+  EXPECT_EQ(shown.size(), 2u);
+  tile.killAllTimers();
+  pad.shutdown();
 }

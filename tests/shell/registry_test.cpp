@@ -3,8 +3,13 @@
 // plain user interface that records what the window would show.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
+#include "devices/keyboard/keyboard_controller.h"
+#include "devices/mouse/mouse_controller.h"
+#include "devices/mousepad/mousepad_controller.h"
 #include "discovery/device_tables.h"
 #include "discovery/device_watcher.h"
 #include "shell/device_registry.h"
@@ -17,13 +22,48 @@ using namespace std::chrono;
 
 namespace {
 
-// A controller that knows whether its wireless device answers.
-struct Device : UsbDeviceController {
-  using UsbDeviceController::UsbDeviceController;
-  int connectedCalls = 0;
+// The device kinds' own controllers, counting their connect operation (which
+// runs on the device's queue, so on its thread when the queue has one).
+struct Counter {
+  std::atomic<int> connectedCalls{0};
+};
+template <class Base>
+struct Device : Base, Counter {
+  using Base::Base;
   void connected() override { ++connectedCalls; }
-  bool isAwake() override { return transport().linkQuery(); }
-  ~Device() override { shutdown(); }
+  ~Device() override { this->shutdown(); }
+};
+int connectedCalls(const DevicePage& page) { return dynamic_cast<Counter&>(*page.device).connectedCalls.load(); }
+
+// The UI thread's message queue of a scenario whose device queues run on
+// threads of their own: completions are posted here and run by pump().
+class UiThread {
+ public:
+  DeviceCommandQueue::Post poster() {
+    return [this](std::function<void()> call) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      posted_.push_back(std::move(call));
+    };
+  }
+  // Runs what was posted until `done` holds (bounded, in case it never does).
+  template <class Pred>
+  bool pumpUntil(Pred done) {
+    for (int i = 0; i < 3000; ++i) {
+      std::vector<std::function<void()>> calls;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls.swap(posted_);
+      }
+      for (auto& c : calls) c();
+      if (done()) return true;
+      std::this_thread::sleep_for(1ms);
+    }
+    return false;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::function<void()>> posted_;
 };
 
 class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEvents, public TileHost {
@@ -47,7 +87,10 @@ class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEve
   // RegistryUi
   std::optional<DevicePage> buildPage(int optionIndex) override {
     built.push_back(optionIndex);
-    devices.push_back(std::make_unique<Device>(bus, clock));
+    if (optionIndex == 0) devices.push_back(std::make_unique<Device<MouseController>>(bus, clock));
+    else if (optionIndex == 1) devices.push_back(std::make_unique<Device<KeyboardController>>(bus, clock));
+    else if (optionIndex == 2) devices.push_back(std::make_unique<Device<MousepadController>>(bus, clock));
+    else devices.push_back(std::make_unique<Device<UsbDeviceController>>(bus, clock));
     tiles.push_back(std::make_unique<DeviceTile>(clock, *devices.back(), *this));
     DevicePage page;
     page.device = devices.back().get();
@@ -81,7 +124,7 @@ class Shell : public ::testing::Test, public RegistryUi, public DeviceWatcherEve
   LiveInterfaceList list;
   DeviceRegistry registry{list, *this, clock};
   DeviceWatcher watcher{list, bus, *this};
-  std::vector<std::unique_ptr<Device>> devices;
+  std::vector<std::unique_ptr<UsbDeviceController>> devices;
   std::vector<std::unique_ptr<DeviceTile>> tiles;
   std::vector<int> built;
   std::optional<bool> overlay;
@@ -103,7 +146,7 @@ TEST_F(Shell, AProductPluggedBeforeStartIsShownByTheFirstPassFollowedByTheInstan
   EXPECT_FALSE(tileVisible(mousePage()));
   // The connect timer runs the device's connected operation and starts the light tick.
   clock.advance(500ms);
-  EXPECT_EQ(static_cast<Device*>(keyboardPage().device)->connectedCalls, 1);
+  EXPECT_EQ(connectedCalls(keyboardPage()), 1);
   clock.advance(50ms);
   // Frames go out on the device's frame sender thread.
   bool sent = false;
@@ -239,4 +282,166 @@ TEST(LightControlSwitch, RequestsFromOtherProgramsAreNeverBroadcast) {
   EXPECT_FALSE(again->state);
   EXPECT_FALSE(again->text);
   EXPECT_FALSE(light.on());
+}
+
+TEST_F(Shell, HandOverIntoASilentReceiverLeavesTheUiThreadFreeAndThePageFollowsOnceTheMouseAnswers) {
+  ASSERT_TRUE(bus.plug("mouse"));
+  watcher.pass();
+  const DevicePage& mouse = mousePage();
+  ASSERT_TRUE(tileVisible(mouse));
+  std::vector<UsbDeviceController::StatusBlock> shown;
+  mouse.device->setStatusHandler([&](const UsbDeviceController::StatusBlock& b) { shown.push_back(b); });
+  // From here the mouse's exchanges run on its own thread, as in the program.
+  UiThread ui;
+  ASSERT_TRUE(mouse.device->commandQueue().runOnThread(ui.poster()));
+  auto receiver = bus.plug("mouse-receiver");
+  ASSERT_TRUE(receiver);
+  firmwares["mouse-receiver"]->setSilent(true);  // no reply at all, not even 0xAA
+  watcher.pass();  // the receiver arriving while the cable is in use changes nothing
+  EXPECT_FALSE(mouse.device->onReceiver());
+
+  // Unplugging the cable hands the mouse over to the receiver. The removal
+  // message returns while the hand-over goes on in the mouse's queue.
+  ASSERT_TRUE(bus.unplug("mouse"));
+  watcher.pass();
+  auto linkQueries = [&] {
+    size_t n = 0;
+    for (const sim::Report& r : receiver->commandLog()) n += r.size() > 3 && r[3] == transport::command::kLinkQuery;
+    return n;
+  };
+  ASSERT_TRUE(ui.pumpUntil([&] { return linkQueries() == 1; }));
+  EXPECT_TRUE(mouse.device->onReceiver());
+  // The first link query waits for the silent receiver on the mouse's thread;
+  // meanwhile the UI thread handles another arrival completely.
+  EXPECT_FALSE(mouse.device->commandQueue().waitIdle(0ms));
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  EXPECT_TRUE(tileVisible(keyboardPage()));
+  EXPECT_TRUE(shown.empty());
+  EXPECT_FALSE(mouse.tile->timerRunning(DeviceTile::kLinkWatch));
+
+  // The mouse answers: the page follows with its status, read through the
+  // receiver, and the link watch starts.
+  firmwares["mouse-receiver"]->setSilent(false);
+  ASSERT_TRUE(ui.pumpUntil([&] { return !shown.empty(); }));
+  EXPECT_EQ(linkQueries(), 1u);  // answered at the first try: no retry
+  EXPECT_EQ(shown[0][3], 1);     // the receiver mark is the host's own knowledge
+  EXPECT_TRUE(mouse.tile->timerRunning(DeviceTile::kLinkWatch));
+  EXPECT_TRUE(tileVisible(mouse));
+  EXPECT_GT(firmwares["mouse-receiver"]->countOf(transport::command::kReadStatus), 0u);
+  mouse.device->commandQueue().stop();
+}
+
+TEST_F(Shell, UnansweredLinkQueriesAreRetriedFiftyMillisecondsApartAndARemovalEndsThem) {
+  ASSERT_TRUE(bus.plug("mouse"));
+  watcher.pass();
+  clock.advance(600ms);  // connected on the cable
+  const DevicePage& mouse = mousePage();
+  mouse.device->commandQueue().runStepped();
+  ASSERT_TRUE(bus.plug("mouse-receiver"));
+  firmwares["mouse-receiver"]->setDeviceAwake(false);  // answers 0xAA: asleep
+  watcher.pass();
+  ASSERT_TRUE(bus.unplug("mouse"));
+  watcher.pass();
+  // Only the hand-over is queued: nothing ran on the UI thread.
+  EXPECT_EQ(mouse.device->commandQueue().waiting(), 1u);
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery), 0u);
+  ASSERT_EQ(mouse.device->commandQueue().runPending(), 2u);  // hand-over, first query
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery), 1u);
+  for (int i = 0; i < 5; ++i) {
+    clock.advance(49ms);
+    EXPECT_EQ(mouse.device->commandQueue().waiting(), 0u);
+    clock.advance(1ms);
+    ASSERT_EQ(mouse.device->commandQueue().runPending(), 1u);
+  }
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery), 6u);
+  // The receiver goes away mid-way: nothing more is queued for it.
+  auto keepFirmware = bus.product("mouse-receiver");  // its log outlives the unplug
+  ASSERT_TRUE(bus.unplug("mouse-receiver"));
+  watcher.pass();
+  clock.advance(50ms);
+  mouse.device->commandQueue().runPending();
+  clock.advance(5000ms);
+  mouse.device->commandQueue().runPending();
+  EXPECT_FALSE(mouse.device->transport().isOpen());
+  EXPECT_FALSE(tileVisible(mouse));
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery), 6u);
+  EXPECT_EQ(mouse.device->commandQueue().waiting(), 0u);
+}
+
+TEST_F(Shell, AllTwentySixTriesFailThenTheLinkWatchTakesOver) {
+  ASSERT_TRUE(bus.plug("mouse"));
+  watcher.pass();
+  clock.advance(600ms);
+  ASSERT_TRUE(bus.plug("mouse-receiver"));
+  firmwares["mouse-receiver"]->setDeviceAwake(false);
+  watcher.pass();
+  ASSERT_TRUE(bus.unplug("mouse"));
+  watcher.pass();
+  clock.advance(50ms * (DeviceRegistry::kLinkRetries - 2));
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery),
+            static_cast<size_t>(DeviceRegistry::kLinkRetries - 1));
+  EXPECT_FALSE(mousePage().tile->timerRunning(DeviceTile::kLinkWatch));
+  clock.advance(50ms);
+  EXPECT_EQ(firmwares["mouse-receiver"]->countOf(transport::command::kLinkQuery),
+            static_cast<size_t>(DeviceRegistry::kLinkRetries));
+  EXPECT_TRUE(mousePage().tile->timerRunning(DeviceTile::kLinkWatch));
+  clock.advance(10000ms);  // the link watch, not the hand-over, asks from now on
+  EXPECT_FALSE(tileVisible(mousePage()));
+}
+
+TEST_F(Shell, ALateConnectAnswerAfterARemovalShowsNothing) {
+  DeviceCommandQueue& queue = keyboardPage().device->commandQueue();
+  UiThread ui;
+  ASSERT_TRUE(queue.runOnThread(ui.poster()));
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  // The connection is open on the keyboard's thread; its answer is not yet handled.
+  ASSERT_TRUE(queue.waitIdle(2000ms));
+  EXPECT_FALSE(tileVisible(keyboardPage()));
+  ASSERT_TRUE(bus.unplug("keyboard"));
+  watcher.pass();
+  ASSERT_TRUE(ui.pumpUntil([&] { return queue.waitIdle(0ms); }));
+  ui.pumpUntil([] { return true; });
+  EXPECT_FALSE(tileVisible(keyboardPage()));
+  EXPECT_FALSE(keyboardPage().device->transport().isOpen());
+  EXPECT_EQ(selected(), -1);
+  // Plugged again, it connects as usual.
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  EXPECT_TRUE(ui.pumpUntil([&] { return tileVisible(keyboardPage()); }));
+  EXPECT_TRUE(keyboardPage().device->transport().isOpen());
+  queue.stop();
+}
+
+TEST_F(Shell, TheMousepadsIndicatorGetsItsStatusBlockWithThePhone) {
+  ASSERT_TRUE(bus.plug("mousepad"));
+  watcher.pass();
+  const DevicePage* pad = registry.pageForOption(2);
+  ASSERT_TRUE(pad);
+  std::vector<UsbDeviceController::StatusBlock> shown;
+  pad->device->setStatusHandler([&](const UsbDeviceController::StatusBlock& b) { shown.push_back(b); });
+  clock.advance(550ms);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0][5], 1);  // an iPhone lies on the charging area
+  clock.advance(5000ms);
+  EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(Shell, TheKeyboardGetsCommand0x1COnlyOnItsCable) {
+  ASSERT_TRUE(bus.plug("keyboard-receiver"));
+  watcher.pass();
+  ASSERT_TRUE(keyboardPage().device->onReceiver());
+  registry.setLightControl(false);
+  registry.setLightControl(true);
+  registry.resume(true);
+  EXPECT_EQ(firmwares["keyboard-receiver"]->resumeLightingCount(), 0);
+  EXPECT_TRUE(keyboardPage().device->lightControlOn());
+  // On the cable the same switch sends it.
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  ASSERT_FALSE(keyboardPage().device->onReceiver());
+  registry.setLightControl(true);
+  EXPECT_EQ(firmwares["keyboard"]->resumeLightingCount(), 1);
+  EXPECT_EQ(firmwares["keyboard-receiver"]->resumeLightingCount(), 0);
 }

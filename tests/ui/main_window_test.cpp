@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
     hid::setDefaultBackend(&bus_);
     wnd_.SetHidBackend(&bus_);
     wnd_.SetWatcherThread(false);
-    wnd_.SetClock(&clock_);
+    wnd_.SetDeviceThreads(false);
     ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
     ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
   }
@@ -126,7 +126,8 @@ TEST_F(MainWindowTest, UnpluggingTheSelectedSelectsTheOtherAndTheLastShowsTheOve
 
 TEST_F(MainWindowTest, BatteryIndicatorShowsTheMousesStatusBlock) {
   ASSERT_TRUE(bus_.plug("mouse"));
-  firmware_["mouse"]->setStatusBlock({75, 1, 0, 0, 0, 0});
+  // Byte 3 from the device is not believed: on the cable there is no receiver mark.
+  firmware_["mouse"]->setStatusBlock({75, 1, 0, 1, 0, 0});
   Pass();
   clock_.advance(Millis(500 + 50));  // connect, then the first status poll
   const DevicePage* page = wnd_.GetRegistry()->pageForOption(0);
@@ -141,6 +142,43 @@ TEST_F(MainWindowTest, BatteryIndicatorShowsTheMousesStatusBlock) {
       QStringLiteral("device_Power_progress"));
   ASSERT_NE(dynamic_cast<CProgressUI*>(bar), nullptr);
   EXPECT_EQ(dynamic_cast<CProgressUI*>(bar)->GetValue(), 25);
+  CControlUI* mark = wnd_.GetManager().FindSubControlByName(
+      dynamic_cast<CTabLayoutUI*>(Find("device_power_switch"))->GetItemAt(page->powerIndex),
+      QStringLiteral("device_wuxian_logo"));
+  ASSERT_NE(mark, nullptr);
+  EXPECT_FALSE(mark->GetOwnVisible());
+}
+
+TEST_F(MainWindowTest, TheMousepadsIndicatorShowsThePhoneOnItsChargingArea) {
+  ASSERT_TRUE(bus_.plug("mousepad"));
+  Pass();
+  const DevicePage* page = wnd_.GetRegistry()->pageForOption(2);
+  ASSERT_NE(page, nullptr);
+  CControlUI* phone = wnd_.GetManager().FindSubControlByName(
+      dynamic_cast<CTabLayoutUI*>(Find("device_power_switch"))->GetItemAt(page->powerIndex),
+      QStringLiteral("device_phone_type"));
+  ASSERT_NE(phone, nullptr);
+  EXPECT_FALSE(phone->GetBkImage().contains("Phone_type_iphone"));
+  clock_.advance(Millis(500 + 50));
+  EXPECT_TRUE(phone->GetBkImage().contains("Phone_type_iphone"));  // the emulated pad holds an iPhone
+}
+
+TEST_F(MainWindowTest, ArrivalsAndRemovalsWhileSuspendedAreNotLost) {
+  wnd_.SendMessage(WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  ASSERT_FALSE(wnd_.IsSystemAwake());
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  EXPECT_TRUE(Tile(1)->GetOwnVisible());
+  EXPECT_TRUE(wnd_.GetRegistry()->pageForOption(1)->device->transport().isOpen());
+  // A receiver reset during suspend: gone and back before the resume.
+  ASSERT_TRUE(bus_.unplug("keyboard"));
+  Pass();
+  EXPECT_FALSE(Tile(1)->GetOwnVisible());
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  wnd_.SendMessage(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  EXPECT_TRUE(Tile(1)->GetOwnVisible());
+  EXPECT_TRUE(wnd_.GetRegistry()->pageForOption(1)->device->transport().isOpen());
 }
 
 TEST_F(MainWindowTest, LightControlButtonBroadcastsAndRequestsFromOtherProgramsDoNot) {

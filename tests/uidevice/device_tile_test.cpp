@@ -116,7 +116,7 @@ TEST_F(TileTest, ConnectTimerStreamsTheLiveFrameOfACableMouseAndColoursItsPictur
 
 TEST_F(TileTest, AWirelessMouseReportsReachabilityAndItsBatteryToTheWindow) {
   sim::CommandFirmware* fw = Plug("mouse-receiver");
-  fw->setStatusBlock({75, 1, 0, 1, 0, 0});
+  fw->setStatusBlock({75, 1, 0, 0, 0, 0});  // the receiver mark comes from the host, not from byte 3
   const test::BuiltPage p = wnd_->CreatePage(0, Identity(4));
   ASSERT_TRUE(p.device);
   ASSERT_TRUE(p.device->Controller().transport().connect(product_->commandPath(), transport::kConnectionReceiver));

@@ -17,6 +17,9 @@ UsbDeviceController::UsbDeviceController(hid::HidBackend& backend, Clock& clock)
 UsbDeviceController::~UsbDeviceController() { shutdown(); }
 
 void UsbDeviceController::shutdown() {
+  // Closing the handles first ends a job waiting for a reply at once.
+  transport_.disconnect();
+  queue_.stop();
   closeInputs();
   frames_.stop();
 }
@@ -97,9 +100,19 @@ std::vector<uint8_t> UsbDeviceController::lightTick() {
   return frame;
 }
 
-void UsbDeviceController::resumeLighting(bool on) {
-  lightControlOn_ = on;
-  if (on && typeCode_ == 1) transport_.resumeLighting();
+// ------------------------------------------------------------------ status
+
+void UsbDeviceController::setStatusHandler(StatusHandler handler) { statusHandler_ = std::move(handler); }
+
+void UsbDeviceController::showStatus(const StatusBlock& block) {
+  if (statusHandler_) statusHandler_(block);
+}
+
+std::optional<UsbDeviceController::StatusBlock> UsbDeviceController::readStatusFromDevice() {
+  StatusBlock block{};
+  if (transport_.readStatus(block) != ResultCode::Success) return std::nullopt;
+  block[3] = transport_.onReceiver() ? 1 : 0;
+  return block;
 }
 
 // ------------------------------------------------------------------ input
@@ -110,7 +123,13 @@ bool UsbDeviceController::openInput(const std::string& path, bool receiver) {
   closeInput(receiver);
   if (!handle.open(path, true, false, true, false)) return false;
   input_.setOpen(true);
-  reader.start([this, &handle](const StopEvent& stop) { readLoop(handle, stop); });
+  if (!reader.start([this, &handle](const StopEvent& stop) { readLoop(handle, stop); })) {
+    // The previous reader has not ended: nobody would read this handle.
+    debugLine("input reader did not start; its handle is closed");
+    handle.close();
+    if (!input_.cableHandle().isOpen() && !input_.receiverHandle().isOpen()) input_.setOpen(false);
+    return false;
+  }
   return true;
 }
 
@@ -139,14 +158,19 @@ void UsbDeviceController::setSettingsChangedHandler(std::function<void()> handle
 
 void UsbDeviceController::readLoop(hid::HidDevice& handle, const StopEvent& stop) {
   std::array<uint8_t, 64> report{};
-  while (!stop.waitFor(std::chrono::milliseconds(1))) {
-    if (!handle.isOpen()) {
-      // Closed under us (removal): wait for the owner's stop event.
-      if (stop.waitFor(std::chrono::milliseconds(50))) break;
+  Millis backoff = kReaderBackoffFirst;
+  while (!stop.isSet()) {
+    size_t count = 0;
+    // The read waits without limit, so a failure means the handle was closed,
+    // cancelled or lost: it would fail again at once. Wait longer after each
+    // failure (until the owner stops the reader) instead of spinning.
+    if (!handle.isOpen() || !handle.read(report.data(), report.size(), &count, hid::kInfinite)) {
+      if (stop.waitFor(backoff)) break;
+      backoff = std::min(backoff * 2, kReaderBackoffLast);
       continue;
     }
-    size_t count = 0;
-    if (!handle.read(report.data(), report.size(), &count, hid::kInfinite) || count == 0) continue;
+    backoff = kReaderBackoffFirst;
+    if (count == 0) continue;
     if (handle.unpackInput(report.data(), count) != hid::HidStatus::Success) continue;
     const uint16_t usage = handle.firstInputUsage();
     if (usage == kUsageSettingsChanged) {

@@ -12,12 +12,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/interface_key.h"
 #include "core/worker.h"
+#include "device/base/device_command_queue.h"
 #include "device/base/frame_sender.h"
 #include "device/base/software_effects.h"
 #include "device/transport/command_transport.h"
@@ -44,6 +46,10 @@ class UsbDeviceController {
   UsbDeviceController& operator=(const UsbDeviceController&) = delete;
 
   // ---- connection
+  // Every exchange with the device goes through its command queue (see
+  // device_command_queue.h); the transport is called only from queued jobs,
+  // the frame sender and the input readers.
+  DeviceCommandQueue& commandQueue() { return queue_; }
   transport::CommandTransport& transport() { return transport_; }
   // Used only for its two handles (cable and receiver) of the input interface.
   transport::CommandTransport& inputTransport() { return input_; }
@@ -105,21 +111,38 @@ class UsbDeviceController {
   std::vector<uint8_t> lightTick();
   static constexpr Millis kFrameRefresh{500};
   uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
-  // Stores the light control flag; switching it on for the keyboard on its
-  // cable also sends command 0x1C.
-  void resumeLighting(bool on);
+  // Stores the light control flag (UI thread); the keyboard also queues
+  // command 0x1C when it is switched on.
+  virtual void resumeLighting(bool on) { lightControlOn_ = on; }
 
   // ---- input reader: one thread per input handle (cable, receiver)
   // Opens the input interface into the cable (receiver = false) or receiver
-  // handle and starts its reader. False when the open failed.
+  // handle and starts its reader. False when the open failed, or when the
+  // previous reader could not be stopped (the handle is then closed again).
   bool openInput(const std::string& path, bool receiver);
   // Stops the reader and closes the handle; a pending read ends at once.
   void closeInput(bool receiver);
   void closeInputs();
   bool inputOpen(bool receiver) const;
+  // A reader whose handle fails waits kReaderBackoffFirst, then twice as long
+  // after each further failure, up to kReaderBackoffLast.
+  static constexpr Millis kReaderBackoffFirst{10};
+  static constexpr Millis kReaderBackoffLast{1000};
   // Called on the reader's thread with usage 0x401: the page starts its tile
   // timer 1002 here.
   void setSettingsChangedHandler(std::function<void()> handler);
+
+  // ---- status block (battery, charge state, the phone on a mousepad)
+  using StatusBlock = std::array<uint8_t, transport::kStatusBlockSize>;
+  using StatusHandler = std::function<void(const StatusBlock& block)>;
+  // Whether the tile polls the status block: devices with a battery, and the
+  // device kinds that show something else from it.
+  virtual bool pollsStatus() const { return batteryFlag(); }
+  // Runs on the device's queue: the status block to show, or nothing.
+  virtual std::optional<StatusBlock> readStatusBlock() { return std::nullopt; }
+  // UI thread: the page's indicator shows a block read by readStatusBlock.
+  void setStatusHandler(StatusHandler handler);
+  void showStatus(const StatusBlock& block);
 
   // ---- function mode
   void setFunctionMode(int mode) { functionMode_ = mode; }
@@ -149,7 +172,6 @@ class UsbDeviceController {
   virtual void deviceChanged() {}
   virtual void reserved3() {}
   virtual void reserved4() {}
-  virtual void pollStatus() {}
   virtual bool isAwake() { return true; }
   virtual void loadConfiguration() {}
   virtual void applyConfiguration() {}
@@ -166,12 +188,17 @@ class UsbDeviceController {
   // Usages other than 0x401 from the input interface (on the reader's thread).
   virtual void inputUsage(uint16_t /*usage*/) {}
 
-  // Stops the readers and the frame sender; the device kinds call it from
-  // their destructors before their own members go.
+  // Ends the connection and stops the command queue, the readers and the
+  // frame sender; the device kinds call it from their destructors before
+  // their own members go.
   void shutdown();
 
  protected:
   Clock& clock() { return clock_; }
+  // The status block as the host shows it: byte 3 (the receiver mark) is
+  // what the host knows, 1 through the receiver and 0 on the cable, whatever
+  // the device put there. Nothing when the read failed.
+  std::optional<StatusBlock> readStatusFromDevice();
 
  private:
   struct Reader;
@@ -190,6 +217,7 @@ class UsbDeviceController {
   LightRecord lightRecord_{};
   AudioColourRecord audioColour_{};
   std::function<void()> settingsChanged_;
+  StatusHandler statusHandler_;  // UI thread only
 
   std::atomic<uint16_t> typeCode_{0}, role_{0};
   std::atomic<int> optionIndex_{-1}, kindIndex_{0}, keyButtonCount_{0}, functionMode_{0}, selectedItem_{0};
@@ -208,6 +236,9 @@ class UsbDeviceController {
 
   WorkerThread cableReader_{"input reader (cable)"};
   WorkerThread receiverReader_{"input reader (receiver)"};
+  // Declared last: its worker may still run a job that uses the members above
+  // until shutdown() has stopped it.
+  DeviceCommandQueue queue_{"device queue"};
 };
 
 }  // namespace tessel

@@ -26,11 +26,17 @@ int IndexAfter(const QString& name, QLatin1String prefix) {
 CBrelvikUSBDevice::CBrelvikUSBDevice() : CBrelvikUSBDevice(std::make_unique<UsbDeviceController>()) {}
 
 CBrelvikUSBDevice::CBrelvikUSBDevice(std::unique_ptr<UsbDeviceController> controller)
-    : controller_(std::move(controller)) {}
+    : controller_(std::move(controller)) {
+  // Status blocks read on the device's queue come back here on the UI thread.
+  controller_->setStatusHandler([this](const UsbDeviceController::StatusBlock& block) {
+    if (indicator_) indicator_->Update(block.data(), block.size());
+  });
+}
 
 CBrelvikUSBDevice::~CBrelvikUSBDevice() {
   // Readers and the frame sender stop before anything they may reach goes.
   controller_->shutdown();
+  controller_->setStatusHandler({});
   if (tile_) tile_->DeviceGone(this);
   if (indicator_) indicator_->SetOwner(nullptr);
   if (pm_) pm_->RemoveNotifier(this);

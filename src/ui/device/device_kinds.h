@@ -1,31 +1,13 @@
 #pragma once
-// The four device kinds. Their own behaviour (documents, settings, key
-// tables, lighting) comes with each kind; what differs already is here: the
-// mouse asks its receiver whether it is awake and polls its status block for
-// the battery indicator.
-#include <functional>
-
-#include "device/base/usb_device_controller.h"
+// The page halves of the four device kinds. Their controllers, below the Qt
+// line in devices/<kind>/, hold what the kinds do with the device (link
+// query, status block, lighting commands); the pages will grow their views.
+#include "devices/keyboard/keyboard_controller.h"
+#include "devices/mouse/mouse_controller.h"
+#include "devices/mousepad/mousepad_controller.h"
 #include "ui/device/brelvik_usb_device.h"
 
 namespace tessel::ui {
-
-// The mouse's controller: awake when the receiver's link query says so (on
-// the cable always); the status poll reads the status block and hands it on,
-// except while the window is hidden in the tray.
-class MouseController : public UsbDeviceController {
- public:
-  using StatusHandler = std::function<void(const uint8_t* block, size_t length)>;
-  using UsbDeviceController::UsbDeviceController;
-  ~MouseController() override { shutdown(); }
-  bool isAwake() override { return transport().linkQuery(); }
-  void pollStatus() override;
-  // Called on the thread that polls (the UI thread in the program).
-  void setStatusHandler(StatusHandler handler) { statusHandler_ = std::move(handler); }
-
- private:
-  StatusHandler statusHandler_;
-};
 
 class CBrelvikMouseDevice : public CBrelvikUSBDevice {
  public:
