@@ -15,7 +15,10 @@ namespace tessel::tools {
 
 namespace {
 
-constexpr std::string_view kVersion = "0.1.0";
+#ifndef TESSEL_VERSION
+#define TESSEL_VERSION "unknown"
+#endif
+constexpr std::string_view kVersion = TESSEL_VERSION;  // the project's version
 
 std::optional<DeviceKind> parseKind(std::string_view text) {
   if (text == "mouse") return DeviceKind::Mouse;

@@ -19,6 +19,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
+#include "ui/window_closing.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/message_bus.h"
@@ -323,6 +324,10 @@ void CMainWnd::SetWindowHiddenFlags(bool hidden) {
 
 void CMainWnd::HideToTray() {
   CMenuWnd::CloseActiveMenu();
+  if (ActionOnClose() == CloseAction::Minimise) {
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return;
+  }
   ShowWindow(false);
   SetWindowHiddenFlags(true);
 }
@@ -433,7 +438,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   if (nameIs(name, "closebtn")) {
     HideToTray();
   } else if (nameIs(name, "nodevice_ok_btn")) {
-    ShowWindow(false);
+    if (ActionOnClose() == CloseAction::Minimise) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else ShowWindow(false);
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
   } else if (nameIs(name, "minbtn")) {

@@ -15,6 +15,7 @@
 #include "ui/device/device_option.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
+#include "ui/instance_socket.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
 #include "ui/toolkit/builder.h"
@@ -22,6 +23,7 @@
 #include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/qt_scheduler.h"
 #include "ui/toolkit/resource_manager.h"
+#include "ui/window_closing.h"
 
 namespace tessel::ui {
 
@@ -117,12 +119,17 @@ int RunTesselRgb(const StartupOptions& options) {
   debugPrintf("软件标示：%d", static_cast<int>(instanceMessage));
 
   // 5. Single instance: a second one asks the first to show itself and ends.
+  //    Without a bus the first one listens on a socket beside its lock file.
   SingleInstance instance;
   if (instance.Acquire() == SingleInstance::Result::AlreadyRunning) {
-    CMessageBus::Instance().Broadcast(instanceMessage, 0, 1);
+    if (instance.LockFile().isEmpty()) CMessageBus::Instance().Broadcast(instanceMessage, 0, 1);
+    else if (!InstanceSocket::Raise(InstanceSocket::PathFor(instance.LockFile())))
+      debugLine("the running instance did not answer on its socket");
     unloadFonts();
     return 0;
   }
+  InstanceSocket raiseSocket([instanceMessage] { CMessageBus::Instance().Broadcast(instanceMessage, 0, 1); });
+  if (!instance.LockFile().isEmpty()) raiseSocket.Listen(InstanceSocket::PathFor(instance.LockFile()));
   // The settings store stands in for the installer's registry key: made
   // once so that the language (and later settings) can be kept.
   SettingsStore().create();
@@ -147,7 +154,9 @@ int RunTesselRgb(const StartupOptions& options) {
   int code = 0;
   {
     auto mainWnd = std::make_unique<CMainWnd>();
-    mainWnd->SetStartHidden(options.hidden);
+    // Hidden only where the tray can bring it back.
+    if (options.hidden && !TrayAvailable()) debugLine("no notification area: --hidden shows the window");
+    mainWnd->SetStartHidden(options.hidden && TrayAvailable());
     const UINT style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU |
                        WS_MINIMIZEBOX;
     if (mainWnd->Create(nullptr, QStringLiteral("Tessel RGB"), style, 0, 0, 0, 800, 572)) {
@@ -159,6 +168,7 @@ int RunTesselRgb(const StartupOptions& options) {
   }
   CPaintManagerUI::SetDefaultScheduler(nullptr);
   CResourceManager::GetInstance()->Release();
+  raiseSocket.Close();
   instance.Release();
   // 12.
   unloadFonts();
