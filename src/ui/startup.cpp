@@ -10,14 +10,10 @@
 #include "platform/debug.h"
 #include "platform/settings_store.h"
 #include "ui/demo_devices.h"
-#include "ui/device/brelvik_usb_device.h"
-#include "ui/device/device_kinds.h"
-#include "ui/device/device_option.h"
-#include "ui/device/mp_device_power.h"
-#include "ui/device/select_panel.h"
 #include "ui/instance_socket.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
+#include "ui/skin_tags.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
@@ -48,45 +44,16 @@ void FontHolder::Unload() {
 }
 
 const std::vector<ControlClass>& ControlClasses() {
-  // The classes are built by the parts of the program that use them; a row
-  // without a creator is skipped when registering.
-  static const std::vector<ControlClass> classes = {
-      {"CCircleProgressUI", {}},
-      {"CChartViewUI", {}},
-      {"CWndUI", {}},
-      {"CSelectPanelUI", [] { return static_cast<CControlUI*>(new CSelectPanelUI); }},
-      {"CDeviceKeyButtonUI", [] { return static_cast<CControlUI*>(new CDeviceKeyButtonUI); }},
-      {"CUpdateInfoListItemUI", {}},
-      {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI); }},
-      {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI); }},
-      {"CComboEditContainerElementUI", {}},
-      {"CHandImgButtonUI", {}},
-      {"CHandImgSelectButtonUI", {}},
-      {"CRedioMacroButtonUI", {}},
-      {"CAudioRecordUI", {}},
-      {"CLightControlUI", {}},
-      {"CMacroControlUI", {}},
-      {"CKeySetControlUI", {}},
-      {"CDeviceProfileUI", {}},
-      {"CShootControlUI", {}},
-      {"CMagicControlUI", {}},
-      {"CVoice6533ControlUI", {}},
-      {"CBrelvikUSBDevice", [] { return static_cast<CControlUI*>(new CBrelvikUSBDevice); }},
-      {"CBrelvikMousePadDevice", [] { return static_cast<CControlUI*>(new CBrelvikMousePadDevice); }},
-      {"CBrelvikHS6533Device", [] { return static_cast<CControlUI*>(new CBrelvikHS6533Device); }},
-  };
+  static const std::vector<ControlClass> classes = [] {
+    std::vector<ControlClass> out;
+    for (const SkinTag& row : SkinTagTable())
+      if (row.className) out.push_back({row.className, row.create});
+    return out;
+  }();
   return classes;
 }
 
-int RegisterControlClasses() {
-  int count = 0;
-  for (const ControlClass& c : ControlClasses()) {
-    if (!c.create) continue;
-    CControlFactory::GetInstance()->RegistControl(QString::fromLatin1(c.name), c.create);
-    ++count;
-  }
-  return count;
-}
+int RegisterControlClasses() { return RegisterSkinClasses(); }
 
 int RunTesselRgb(const StartupOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);
