@@ -26,7 +26,8 @@ const char kUsage[] =
     "                 comma-separated choice of mouse, mouse-receiver, keyboard,\n"
     "                 keyboard-receiver, mousepad, headset or all (default:\n"
     "                 mouse,keyboard). \"tesselctl demo ...\" plugs and unplugs them.\n"
-    "  --hidden       start in the tray without showing the window\n"
+    "  --hidden       start in the tray without showing the window (where the\n"
+    "                 desktop has no tray the window is shown)\n"
     "  --version      print the version and exit\n"
     "  --help         print this text and exit\n"
     "Without a graphical session, tesselctl reads and checks the devices.\n";

@@ -19,12 +19,12 @@
 #include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
 #include "ui/skin_tags.h"
-#include "ui/window_closing.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/resource_manager.h"
+#include "ui/window_closing.h"
 
 namespace tessel::ui {
 
