@@ -1,41 +1,128 @@
-// Entry of the desktop program.
+// Entry of the desktop program: the command line, the check for a graphical
+// session, then the application.
 #include <QApplication>
+#include <QByteArray>
+#include <QString>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "ui/startup.h"
+
+#ifndef TESSEL_VERSION
+#define TESSEL_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 1;
+
+const char kUsage[] =
+    "Usage: tessel-rgb [--demo[=LIST]] [--hidden] [--version] [--help]\n"
+    "Configuration centre for Tessel RGB mice, keyboards, mousepads and headsets.\n"
+    "  --demo[=LIST]  run on emulated devices instead of the real ones; LIST is a\n"
+    "                 comma-separated choice of mouse, mouse-receiver, keyboard,\n"
+    "                 keyboard-receiver, mousepad, headset or all (default:\n"
+    "                 mouse,keyboard). \"tesselctl demo ...\" plugs and unplugs them.\n"
+    "  --hidden       start in the tray without showing the window (where the\n"
+    "                 desktop has no tray the window is shown)\n"
+    "  --version      print the version and exit\n"
+    "  --help         print this text and exit\n"
+    "Without a graphical session, tesselctl reads and checks the devices.\n";
+
+const char kNoDisplay[] =
+    "tessel-rgb: needs a graphical session (no display found); tesselctl works without one\n";
+
+int usageError(const char* text, const char* argument) {
+  std::fprintf(stderr, "tessel-rgb: %s \"%s\"\nTry \"tessel-rgb --help\".\n", text, argument);
+  return kExitUsage;
+}
+
+bool envSet(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0';
+}
+
+// A platform that draws on a display server (the default, xcb or wayland)
+// needs one to be named; offscreen, vnc and the like do not.
+bool displayNamed() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string_view p = platform ? platform : "";
+  const bool needsServer = p.empty() || p.substr(0, 3) == "xcb" || p.substr(0, 7) == "wayland";
+  return !needsServer || envSet("DISPLAY") || envSet("WAYLAND_DISPLAY");
+}
+
+// While the application connects to the display, a fatal platform error (a
+// display that is named but not there) ends the program with one line instead
+// of Qt's abort; the platform's own messages are held back until then and
+// passed on if the connection works.
+QtMessageHandler g_previous = nullptr;
+QList<std::pair<QtMsgType, QString>>* g_held = nullptr;
+
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fputs(kNoDisplay, stderr);
+    std::fflush(stderr);
+    std::_Exit(kExitNoDisplay);
+  }
+  if (g_held && context.category && std::strncmp(context.category, "qt.qpa", 6) == 0) {
+    g_held->append({type, text});
+    return;
+  }
+  if (g_previous) g_previous(type, context, text);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   tessel::ui::StartupOptions options;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("tessel-rgb 0.1.0\n");
+    const char* a = argv[i];
+    if (std::strcmp(a, "--version") == 0) {
+      std::printf("tessel-rgb %s\n", TESSEL_VERSION);
       return 0;
     }
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::printf(
-          "Usage: tessel-rgb [--demo[=LIST]] [--hidden] [--version] [--help]\n"
-          "Configuration centre for Tessel RGB mice, keyboards, mousepads and headsets.\n"
-          "  --demo[=LIST]  run on emulated devices instead of the real ones; LIST is a\n"
-          "                 comma-separated choice of mouse, mouse-receiver, keyboard,\n"
-          "                 keyboard-receiver, mousepad, headset or all (default:\n"
-          "                 mouse,keyboard). \"tesselctl demo ...\" plugs and unplugs them.\n"
-          "  --hidden       start in the tray without showing the window\n"
-          "  --version      print the version and exit\n"
-          "  --help         print this text and exit\n");
+    if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+      std::fputs(kUsage, stdout);
       return 0;
     }
-    if (std::strcmp(argv[i], "--hidden") == 0) {
+    if (std::strcmp(a, "--hidden") == 0) {
       options.hidden = true;
-    } else if (std::strcmp(argv[i], "--demo") == 0) {
+    } else if (std::strcmp(a, "--demo") == 0) {
       options.demo = true;
-    } else if (std::strncmp(argv[i], "--demo=", 7) == 0) {
+    } else if (std::strncmp(a, "--demo=", 7) == 0) {
       options.demo = true;
-      options.demoList = QString::fromLocal8Bit(argv[i] + 7);
+      options.demoList = QString::fromLocal8Bit(a + 7);
+      if (options.demoList.trimmed().remove(QLatin1Char(',')).trimmed().isEmpty()) {
+        std::fputs("tessel-rgb: --demo= names no product; LIST is a comma-separated choice of mouse,\n"
+                   "mouse-receiver, keyboard, keyboard-receiver, mousepad, headset or all\n",
+                   stderr);
+        return kExitUsage;
+      }
+    } else if (a[0] == '-') {
+      return usageError("unknown option", a);
+    } else {
+      return usageError("unexpected argument", a);
     }
   }
+  if (!displayNamed()) {
+    std::fputs(kNoDisplay, stderr);
+    return kExitNoDisplay;
+  }
+  QList<std::pair<QtMsgType, QString>> held;
+  g_held = &held;
+  g_previous = qInstallMessageHandler(startupMessages);
   QApplication app(argc, argv);
+  qInstallMessageHandler(g_previous);
+  g_held = nullptr;
+  for (const auto& [type, text] : held) {
+    if (type == QtDebugMsg || type == QtInfoMsg) continue;
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  }
   QApplication::setApplicationName(QStringLiteral("tessel-rgb"));
+  QApplication::setApplicationVersion(QStringLiteral(TESSEL_VERSION));
   QApplication::setApplicationDisplayName(QStringLiteral("Tessel RGB"));
   QApplication::setDesktopFileName(QStringLiteral("tessel-rgb"));
   return tessel::ui::RunTesselRgb(options);

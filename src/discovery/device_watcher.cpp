@@ -1,5 +1,8 @@
 #include "discovery/device_watcher.h"
 
+#include <exception>
+#include <new>
+
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_path.h"
 #include "platform/debug.h"
@@ -17,7 +20,13 @@ void DeviceWatcher::start() {
   thread_.start([this](const StopEvent& stop) {
     for (;;) {
       if (stop.waitFor(std::chrono::milliseconds(1))) break;
-      pass();
+      try {
+        pass();
+      } catch (const std::exception& e) {
+        // Out of memory or a bug: the watcher keeps watching, and looks again.
+        debugPrintf("device watcher pass failed: %s", e.what());
+        retry_ = true;
+      }
       if (stop.waitFor(std::chrono::milliseconds(100))) break;
     }
     debugLine("抓取设备线程设定退出");
@@ -60,7 +69,16 @@ void DeviceWatcher::scan() {
     key.collectionNumber = hid::pathCollectionNumber(*path);
     key.path = *path;
     if (!list_.isWanted(key)) continue;
-    if (!identify.open(*path, true, false, true, false)) {
+    // Taken before opening: should the node be replaced meanwhile, the
+    // presence check sees another identity and reports the removal.
+    const std::optional<hid::NodeIdentity> node = backend_.identity(*path);
+    bool opened = false;
+    try {
+      opened = node && identify.open(*path, true, false, true, false);
+    } catch (const std::bad_alloc&) {
+      debugPrintf("%s: not enough memory to open", path->c_str());
+    }
+    if (!opened) {
       retry_ = true;  // skipped now, tried again on the next pass
       continue;
     }
@@ -71,7 +89,11 @@ void DeviceWatcher::scan() {
     key.productId = attributes.productId;
     key.usagePage = caps.usagePage;
     key.usage = caps.usage;
-    if (auto slot = list_.claim(key)) events_.interfaceArrived(*slot);
+    if (auto slot = list_.claim(key)) {
+      if (identities_.size() <= static_cast<size_t>(*slot)) identities_.resize(static_cast<size_t>(*slot) + 1);
+      identities_[static_cast<size_t>(*slot)] = node;
+      events_.interfaceArrived(*slot);
+    }
   }
   identify.freeList();
 }
@@ -81,7 +103,14 @@ void DeviceWatcher::checkPresence() {
   for (int i = 0; i < count; ++i) {
     auto s = list_.slot(i);
     if (!s || !s->present) continue;
-    if (backend_.present(s->path)) continue;
+    const auto claimedOn = static_cast<size_t>(i) < identities_.size() ? identities_[static_cast<size_t>(i)]
+                                                                        : std::nullopt;
+    const std::optional<hid::NodeIdentity> now = backend_.identity(s->path);
+    if (now && (!claimedOn || *now == *claimedOn)) continue;
+    // Another node under the same name: the bus may not look changed any more,
+    // so the next pass enumerates to claim it.
+    if (now) retry_ = true;
+    if (static_cast<size_t>(i) < identities_.size()) identities_[static_cast<size_t>(i)].reset();
     list_.release(i);
     events_.interfaceRemoved(i);
   }

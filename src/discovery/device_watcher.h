@@ -8,9 +8,15 @@
 //     wanted path is opened read-only to learn its ids and usages, claimed,
 //     and reported with interfaceArrived(slot) (synchronous);
 //   - after the first pass, firstScanDone() once;
-//   - every claimed slot whose path is gone is released and reported with
-//     interfaceRemoved(slot) (synchronous). This check costs a stat per slot.
+//   - every claimed slot whose node is gone, or is now another node under the
+//     same name (device number or inode differ: a quick replug), is released
+//     and reported with interfaceRemoved(slot) (synchronous); the next pass
+//     claims the new node again. This check costs a stat per slot.
+// Nothing a device hands over (a descriptor asking for too much memory, say)
+// ends the thread: a pass that throws is logged and tried again.
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "core/worker.h"
 #include "device/hid/hid_backend.h"
@@ -55,6 +61,8 @@ class DeviceWatcher {
   bool firstPass_ = true;
   bool retry_ = true;  // enumerate on the next pass even if the bus did not change
   uint64_t seenChanges_ = 0;
+  // The node each claimed slot was claimed on (watcher thread only).
+  std::vector<std::optional<hid::NodeIdentity>> identities_;
   std::atomic<uint64_t> enumerations_{0};
 };
 

@@ -39,12 +39,27 @@ std::optional<std::string> SettingsStore::getString(std::string_view name) const
 }
 
 namespace {
+// A store that parses but is not an object, or a value of another type than
+// the one written, was not made by this program: it is kept aside before it is
+// replaced, as an unparsable one is. A value that is already there is not
+// written again.
 bool setMember(const fs::path& file, std::string_view name, Json::Value value) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return false;
   Json::Value root = readJsonFile(file);
-  if (!root.isObject()) root = Json::Value(Json::objectValue);
-  root[std::string(name)] = std::move(value);
+  const std::string key(name);
+  bool keep = false;
+  if (!root.isObject()) {
+    keep = !root.isNull();
+    root = Json::Value(Json::objectValue);
+  } else if (const Json::Value* old = root.find(key.data(), key.data() + key.size())) {
+    const bool numbers = json::isNumber(*old) && json::isNumber(value);
+    const bool sameKind = numbers || old->type() == value.type();
+    if (numbers ? old->asDouble() == value.asDouble() : *old == value) return true;
+    keep = !sameKind;
+  }
+  if (keep && !keepAside(file)) return false;
+  root[key] = std::move(value);
   return writeJsonFile(file, root);
 }
 }  // namespace

@@ -362,6 +362,7 @@ std::shared_ptr<EmulatedProduct> VirtualHidBus::plug(std::string_view productNam
   while (byNode_.count(node)) ++node;
   auto product = std::make_shared<EmulatedProduct>(*info, node, firmware, this);
   firmware->attach(product.get());
+  product->plugSerial_ = ++plugs_;
   byNode_[node] = product;
   ++changes_;
   return product;
@@ -469,9 +470,10 @@ uint64_t VirtualHidBus::changeCounter() {
   return changes_;
 }
 
-bool VirtualHidBus::present(const std::string& path) {
+std::optional<hid::NodeIdentity> VirtualHidBus::identity(const std::string& path) {
   std::shared_ptr<EmulatedProduct> p = findByPath(path);
-  return p && p->plugged();
+  if (!p || !p->plugged()) return std::nullopt;
+  return hid::NodeIdentity{static_cast<uint64_t>(p->nodeNumber()), p->plugSerial_};
 }
 
 }  // namespace tessel::sim

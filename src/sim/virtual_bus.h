@@ -157,6 +157,7 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
 
   const ProductInfo& info_;
   const int nodeNumber_;
+  uint64_t plugSerial_ = 0;  // set by the bus before anyone sees the product
   hid::ReportDescriptor descriptor_;
   std::shared_ptr<Firmware> firmware_;
   std::mutex firmwareMutex_;  // one firmware call at a time
@@ -200,7 +201,7 @@ class VirtualHidBus : public hid::HidBackend {
   bool enumerate(std::vector<std::string>& paths) override;
   std::unique_ptr<hid::HidChannel> open(const std::string& path, bool wantRead, bool wantWrite) override;
   uint64_t changeCounter() override;
-  bool present(const std::string& path) override;
+  std::optional<hid::NodeIdentity> identity(const std::string& path) override;
 
   // The node prefix of every virtual path: "sim/hidraw".
   static constexpr std::string_view kNodePrefix = "sim/hidraw";
@@ -214,6 +215,7 @@ class VirtualHidBus : public hid::HidBackend {
   std::map<int, std::shared_ptr<EmulatedProduct>> byNode_;
   FirmwareFactory factory_;
   uint64_t changes_ = 0;
+  uint64_t plugs_ = 0;  // serial of the last plug, the "inode" of a virtual node
 };
 
 }  // namespace tessel::sim

@@ -15,7 +15,10 @@ namespace tessel::tools {
 
 namespace {
 
-constexpr std::string_view kVersion = "0.1.0";
+#ifndef TESSEL_VERSION
+#define TESSEL_VERSION "unknown"
+#endif
+constexpr std::string_view kVersion = TESSEL_VERSION;  // the project's version
 
 std::optional<DeviceKind> parseKind(std::string_view text) {
   if (text == "mouse") return DeviceKind::Mouse;
@@ -73,6 +76,23 @@ std::string tesselctlUsage() {
   return text;
 }
 
+bool tesselctlCommandHelp(std::string_view command, std::string& text) {
+  const Subcommand* sub = findSubcommand(command);
+  if (sub == nullptr) return false;
+  text = "Usage: tesselctl [--demo[=LIST]] [--json] ";
+  if (sub->needsDevice) text += "[--receiver] ";
+  text += std::string(sub->synopsis) + "\n" + std::string(sub->help) + "\n";
+  if (sub->needsDevice) {
+    text +=
+        "\n"
+        "KIND is mouse, keyboard, mousepad or headset. A mouse or keyboard is reached\n"
+        "on its cable when it is plugged, else through its receiver (--receiver: the\n"
+        "receiver only).\n";
+  }
+  text += "\nOptions, exit codes: tesselctl --help\n";
+  return true;
+}
+
 bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& o, std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -81,6 +101,11 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
     } else if (a.rfind("--demo=", 0) == 0) {
       o.demo = true;
       o.demoList = a.substr(7);
+      if (o.demoList.find_first_not_of(" \t,") == std::string::npos) {
+        error = "--demo= names no product; LIST is a comma-separated choice of mouse, mouse-receiver, "
+                "keyboard, keyboard-receiver, mousepad, headset or all";
+        return false;
+      }
       std::vector<std::string> names;
       if (!sim::parseProductList(o.demoList, names, &error)) return false;
     } else if (a == "--receiver") {
@@ -149,10 +174,22 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   std::string error;
   if (!parseTesselctlArgs(args, options, error)) {
     err << "tesselctl: " << error << "\nTry \"tesselctl --help\".\n";
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) printJsonError(out, kExitUsage, error);
     return kExitUsage;
   }
   if (options.help) {
-    out << tesselctlUsage();
+    // "COMMAND --help": that command's help; "--help" alone: everything.
+    if (options.operands.empty()) {
+      out << tesselctlUsage();
+      return kExitOk;
+    }
+    std::string text;
+    if (!tesselctlCommandHelp(options.operands[0], text)) {
+      err << "tesselctl: unknown command \"" << options.operands[0] << "\"\nTry \"tesselctl --help\".\n";
+      if (options.json) printJsonError(out, kExitUsage, "unknown command \"" + options.operands[0] + "\"");
+      return kExitUsage;
+    }
+    out << text;
     return kExitOk;
   }
   if (options.version) {
@@ -161,12 +198,14 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   if (options.operands.empty()) {
     err << "tesselctl: no command given\n" << tesselctlUsage();
+    if (options.json) printJsonError(out, kExitUsage, "no command given");
     return kExitUsage;
   }
   const std::string& name = options.operands[0];
   const Subcommand* sub = findSubcommand(name);
   if (sub == nullptr) {
     err << "tesselctl: unknown command \"" << name << "\"\nTry \"tesselctl --help\".\n";
+    if (options.json) printJsonError(out, kExitUsage, "unknown command \"" + name + "\"");
     return kExitUsage;
   }
 
@@ -180,6 +219,7 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
     });
     if (!bus->plugList(options.demoList, &error)) {
       err << "tesselctl: --demo: " << error << "\n";
+      if (options.json) printJsonError(out, kExitUsage, "--demo: " + error);
       return kExitUsage;
     }
     backend = bus.get();

@@ -65,5 +65,8 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
                  const TesselctlContext& context = {});
 
 std::string tesselctlUsage();
+// The help of one subcommand (its synopsis, what it does, the options that go
+// with it); false when there is no such command.
+bool tesselctlCommandHelp(std::string_view command, std::string& text);
 
 }  // namespace tessel::tools

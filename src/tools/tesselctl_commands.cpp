@@ -48,7 +48,20 @@ int Invocation::fail(int code, std::string_view text) {
   err << "tesselctl: " << commandName;
   if (!kindText.empty()) err << ' ' << kindText;
   err << ": " << text << "\n";
+  if (options.json) printJsonError(out, code, text, commandName, kindText);
   return code;
+}
+
+void printJsonError(std::ostream& out, int code, std::string_view text, std::string_view command,
+                    std::string_view kind) {
+  Json::Value v(Json::objectValue);
+  v["error"] = std::string(text);
+  v["exitCode"] = code;
+  if (!command.empty()) v["command"] = std::string(command);
+  if (!kind.empty()) v["kind"] = std::string(kind);
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  out << Json::writeString(builder, v) << "\n";
 }
 
 int Invocation::failResult(ResultCode r, std::string_view what) {
@@ -80,6 +93,13 @@ namespace {
 Json::Value byteArray(const uint8_t* bytes, size_t n) {
   Json::Value a(Json::arrayValue);
   for (size_t i = 0; i < n; ++i) a.append(bytes[i]);
+  return a;
+}
+
+Json::Value pair(int low, int high) {
+  Json::Value a(Json::arrayValue);
+  a.append(low);
+  a.append(high);
   return a;
 }
 
@@ -127,7 +147,7 @@ int runList(Invocation& inv) {
       v["connection"] = std::string(connectionName(f.type));
       char id[16];
       std::snprintf(id, sizeof id, "%04x:%04x", k.vendorId, k.productId);
-      v["id"] = id;
+      v["vidPid"] = id;
       v["interface"] = k.interfaceNumber;
       v["collection"] = k.collectionNumber;
       v["role"] = f.role == kRoleCommand ? "command" : "input";
@@ -136,11 +156,12 @@ int runList(Invocation& inv) {
     }
     inv.printJson(list);
   } else {
-    if (!found.empty()) inv.out << "KIND      CONNECTION  VID:PID    MI  COL  ROLE     PATH\n";
+    if (found.empty()) inv.out << "no supported device found\n";
+    else inv.out << "KIND      CONNECTION  VID:PID    INTERFACE  COLLECTION  ROLE     PATH\n";
     for (const auto& f : found) {
       const InterfaceKey& k = table[static_cast<size_t>(f.row)];
       char line[128];
-      std::snprintf(line, sizeof line, "%-9s %-11s %04x:%04x  %-3u %-4u %-8s ",
+      std::snprintf(line, sizeof line, "%-9s %-11s %04x:%04x  %-10u %-11u %-8s ",
                     std::string(cliKindName(kindOf(f.type))).c_str(),
                     std::string(connectionName(f.type)).c_str(), k.vendorId, k.productId,
                     static_cast<unsigned>(k.interfaceNumber), static_cast<unsigned>(k.collectionNumber),
@@ -148,8 +169,7 @@ int runList(Invocation& inv) {
       inv.out << line << f.path << "\n";
     }
   }
-  if (found.empty()) return inv.fail(kExitNoDevice, "no supported device found");
-  return kExitOk;
+  return kExitOk;  // finding nothing is an answer, not a failure
 }
 
 // ---------------------------------------------------------------- identity
@@ -170,13 +190,12 @@ int runIdentity(Invocation& inv) {
     Json::Value v;
     v["identity"] = byteArray(id.data(), id.size());
     v["keySlots"] = f.keySlots;
-    v["macroCapacity"] = f.macroCapacity;
+    v["macroMemory"] = f.macroCapacity;
     if (mouse) {
       v["sensor"] = f.sensorId;
       v["dpiStep"] = f.dpiStep;
-      v["highestStageIndex"] = f.highestIndex;
-      v["lowestDpi"] = f.lowestDpi;
-      v["highestDpi"] = dpiOfIndex(f, f.highestIndex);
+      v["stageIndexRange"] = pair(0, f.highestIndex);
+      v["dpiRange"] = pair(f.lowestDpi, dpiOfIndex(f, f.highestIndex));
     }
     inv.printJson(v);
     return kExitOk;
@@ -245,7 +264,7 @@ int runSettings(Invocation& inv) {
     for (size_t i = 0; i < 5; ++i) {
       const uint8_t* s = &block[14 + 9 * i];
       Json::Value st;
-      st["enabled"] = s[0];
+      st["enabled"] = s[0] != 0;
       st["index"] = s[2] | (s[3] << 8);
       st["dpi"] = dpiOfIndex(f, s[2] | (s[3] << 8));
       st["colour"] = colourText(s[6], s[7], s[8]);
@@ -255,10 +274,10 @@ int runSettings(Invocation& inv) {
     v["screen"] = std::to_string(block[60] | (block[61] << 8)) + "x" + std::to_string(block[62] | (block[63] << 8));
   } else if (kind == DeviceKind::Keyboard) {
     v["ledMode"] = block[18];
-    v["wFlag"] = block[19];
-    v["key6Flag"] = block[20];
-    v["winLock"] = block[21];
-    v["pollingRate"] = block[22];
+    v["wKeyOption"] = block[19];
+    v["sixKeyRollover"] = block[20];
+    v["windowsLock"] = block[21];
+    v["pollingRateChoice"] = block[22];
   }
   if (inv.options.json) {
     inv.printJson(v);
@@ -266,7 +285,8 @@ int runSettings(Invocation& inv) {
   }
   inv.printHeader();
   inv.out << "active profile: " << unsigned(active[0]) << "\n"
-          << "profile " << profile << ": " << hexBytes(block.data(), block.size()) << "\n"
+          << "profile: " << profile << "\n"
+          << "block: " << hexBytes(block.data(), block.size()) << "\n"
           << "light: mode " << unsigned(block[1]) << ", brightness " << unsigned(block[2]) << ", speed "
           << speed << ", direction " << unsigned(block[4]) << ", multi-colour " << unsigned(block[5])
           << ", colour " << light["colour"].asString() << "\n";
@@ -275,13 +295,14 @@ int runSettings(Invocation& inv) {
             << "active stage: " << unsigned(block[12]) << "\n";
     for (Json::ArrayIndex i = 0; i < v["stages"].size(); ++i) {
       const Json::Value& st = v["stages"][i];
-      inv.out << "stage " << i << ": " << (st["enabled"].asInt() ? "on " : "off") << " index "
+      inv.out << "stage " << i << ": " << (st["enabled"].asBool() ? "on " : "off") << " index "
               << st["index"].asInt() << " (" << st["dpi"].asInt() << " DPI), colour "
               << st["colour"].asString() << "\n";
     }
     inv.out << "screen: " << v["screen"].asString() << "\n";
   } else if (kind == DeviceKind::Keyboard) {
-    inv.out << "six-key rollover: " << unsigned(block[20]) << "\n"
+    inv.out << "LED mode: " << unsigned(block[18]) << "\n"
+            << "six-key rollover: " << unsigned(block[20]) << "\n"
             << "W key option: " << unsigned(block[19]) << "\n"
             << "Windows lock: " << unsigned(block[21]) << "\n"
             << "polling rate choice: " << unsigned(block[22]) << "\n";
@@ -406,11 +427,13 @@ int runStatus(Invocation& inv) {
     return kExitOk;
   }
   inv.printHeader();
+  inv.out << "status: " << hexBytes(s.raw.data(), s.raw.size()) << "\n";
   if (pad) {
-    inv.out << "phone on the charging area: " << phoneText(s.phone) << "\n";
+    inv.out << "phone: " << phoneText(s.phone) << " (on the charging area)\n";
   } else {
     inv.out << "battery: " << unsigned(s.batteryPercent) << "%\n"
-            << "charge state: " << unsigned(s.chargeState) << " (" << chargeText(s.chargeState) << ")\n";
+            << "charge state: " << unsigned(s.chargeState) << " (" << chargeText(s.chargeState) << ")\n"
+            << "charging: " << (s.chargeState == 1 ? "yes" : "no") << "\n";
   }
   return kExitOk;
 }
@@ -418,16 +441,34 @@ int runStatus(Invocation& inv) {
 int runLink(Invocation& inv) {
   const bool receiver = inv.onReceiver();
   const bool awake = inv.transport->linkQuery();
+  const std::string link = !receiver ? "cable" : awake ? "awake" : "asleep or out of range";
   if (inv.options.json) {
     Json::Value v;
+    v["link"] = link;
     v["reachable"] = awake;
     inv.printJson(v);
   } else {
     inv.printHeader();
-    if (!receiver) inv.out << "link: cable (always reachable)\n";
-    else inv.out << "link: " << (awake ? "awake" : "asleep or out of range") << "\n";
+    inv.out << "link: " << link << (receiver ? "" : " (always reachable)") << "\n"
+            << "reachable: " << (awake ? "yes" : "no") << "\n";
   }
   return awake ? kExitOk : kExitUnreachable;
+}
+
+// "help [COMMAND]": the whole usage, or one command's.
+int runHelp(Invocation& inv) {
+  const auto& ops = inv.options.operands;
+  if (ops.size() > 2) return inv.fail(kExitUsage, "usage: help [COMMAND]");
+  if (ops.size() == 1) {
+    inv.out << tesselctlUsage();
+    return kExitOk;
+  }
+  std::string text;
+  if (!tesselctlCommandHelp(ops[1], text)) {
+    return inv.fail(kExitUsage, "unknown command \"" + ops[1] + "\"");
+  }
+  inv.out << text;
+  return kExitOk;
 }
 
 // "demo VERB PRODUCT": the running program's emulated products.
@@ -463,6 +504,7 @@ const std::vector<Subcommand>& subcommands() {
       {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
+      {"help", "help [COMMAND]", "this text, or the help of one command", false, runHelp},
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product",
        false, runDemo},

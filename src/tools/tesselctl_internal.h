@@ -60,6 +60,12 @@ struct Subcommand {
 
 const std::vector<Subcommand>& subcommands();
 
+// The error of a --json run as a JSON object on `out`:
+//   {"error": TEXT, "exitCode": CODE, "command": COMMAND, "kind": KIND}
+// (command and kind left out when empty). The text also goes to stderr.
+void printJsonError(std::ostream& out, int code, std::string_view text, std::string_view command = {},
+                    std::string_view kind = {});
+
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
 

@@ -13,18 +13,19 @@
 #include "platform/json_file.h"
 #include "platform/settings_store.h"
 #include "ui/device/brelvik_usb_device.h"
-#include "ui/device/device_controls.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
+#include "ui/skin_tags.h"
 #include "ui/stall_monitor.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/resource_manager.h"
+#include "ui/window_closing.h"
 
 namespace tessel::ui {
 
@@ -60,52 +61,7 @@ CMainWnd::~CMainWnd() {
   g_mainWnd.compare_exchange_strong(self, nullptr);
 }
 
-const std::vector<CMainWnd::TagEntry>& CMainWnd::TagTable() {
-  // Editors and the remaining custom controls come with their own parts of
-  // the program; their rows gain a creator there. Until then the tag yields
-  // no control, like any unknown tag.
-  static const std::vector<TagEntry> table = {
-      {"CircleProgress", {}, nullptr},
-      {"SelectPanel", [] { return CreateDeviceControl(QStringLiteral("SelectPanel")); }, nullptr},
-      {"DeviceKeyButton", [] { return CreateDeviceControl(QStringLiteral("DeviceKeyButton")); }, nullptr},
-      {"HandImgButton", {}, nullptr},
-      {"AudioRecord", {}, nullptr},
-      {"HandImgSelectButton", {}, nullptr},
-      {"RedioMacroButton", {}, nullptr},
-      {"ComboEditContainerElement", {}, nullptr},
-      {"BrelvikMousePadDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikMousePadDevice")); }, nullptr},
-      {"BrelvikHS6533Device", [] { return CreateDeviceControl(QStringLiteral("BrelvikHS6533Device")); }, nullptr},
-      {"BrelvikMouseDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikMouseDevice")); }, nullptr},
-      {"BrelvikKeyboardDevice", [] { return CreateDeviceControl(QStringLiteral("BrelvikKeyboardDevice")); }, nullptr},
-      {"DeviceProfile", {}, nullptr},
-      {"LightControl", {}, nullptr},
-      {"MagicControl", {}, nullptr},
-      {"Voice6533Control", {}, nullptr},
-      {"KeySetControl", {}, nullptr},
-      {"ShootControl", {}, nullptr},
-      {"DeviceProfileUI", {}, "XML/CustomControlXML/DeviceProfile.xml"},
-      {"LightSetControlUI", {}, "XML/CustomControlXML/LightControl.xml"},
-      {"Voice6533SetControlUI", {}, "XML/CustomControlXML/Voice6533Control.xml"},
-      {"MagicSetControlUI", {}, "XML/CustomControlXML/MagicControl.xml"},
-      {"KeySetControlUI", {}, "XML/CustomControlXML/KeySetControl.xml"},
-      {"MacroSetControlUI", {}, "XML/CustomControlXML/MacroControl.xml"},
-      {"ShootKeySetControlUI", {}, "XML/CustomControlXML/ShootControl.xml"},
-      {"VirtualSetControlUI", {}, "XML/CustomControlXML/VirtualSet.xml"},
-  };
-  return table;
-}
-
-CControlUI* CMainWnd::CreateControl(const QString& tag) {
-  for (const TagEntry& entry : TagTable()) {
-    if (tag.compare(QLatin1String(entry.tag), Qt::CaseInsensitive) != 0) continue;
-    if (entry.builtFrom) {
-      CDialogBuilder nested;
-      return nested.Create(QString::fromLatin1(entry.builtFrom), QString(), this, &m_pm);
-    }
-    return entry.create ? entry.create() : nullptr;
-  }
-  return nullptr;
-}
+CControlUI* CMainWnd::CreateControl(const QString& tag) { return CreateSkinTag(tag, this, &m_pm); }
 
 void CMainWnd::InitWindow() {
   debugLine("InitWindow");
@@ -333,6 +289,10 @@ void CMainWnd::SetWindowHiddenFlags(bool hidden) {
 
 void CMainWnd::HideToTray() {
   CMenuWnd::CloseActiveMenu();
+  if (ActionOnClose() == CloseAction::Minimise) {
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return;
+  }
   ShowWindow(false);
   SetWindowHiddenFlags(true);
 }
@@ -443,7 +403,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   if (nameIs(name, "closebtn")) {
     HideToTray();
   } else if (nameIs(name, "nodevice_ok_btn")) {
-    ShowWindow(false);
+    if (ActionOnClose() == CloseAction::Minimise) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else ShowWindow(false);
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
   } else if (nameIs(name, "minbtn")) {

@@ -61,17 +61,9 @@ class CMainWnd : public WindowImplBase,
   LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
   QString QueryControlText(const QString& id, const QString& type) override;
 
-  // The builder callback: custom tags (compared ignoring case) to new objects
-  // or to nested skin files built with this window as callback.
+  // The builder callback: the skin tag table's tags (skin_tags.h), nested
+  // skin files built with this window as callback.
   CControlUI* CreateControl(const QString& tag) override;
-
-  // One row of the tag table: a creator, or the skin file the tag is built from.
-  struct TagEntry {
-    const char* tag;
-    std::function<CControlUI*()> create;  // empty while the class does not exist yet
-    const char* builtFrom;                // nullptr for created tags
-  };
-  static const std::vector<TagEntry>& TagTable();
 
   // Where the devices are looked for (default: the program's HID backend), and
   // whether the watcher thread runs (tests drive passes themselves). Set before Create.

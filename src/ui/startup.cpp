@@ -10,18 +10,16 @@
 #include "platform/debug.h"
 #include "platform/settings_store.h"
 #include "ui/demo_devices.h"
-#include "ui/device/brelvik_usb_device.h"
-#include "ui/device/device_kinds.h"
-#include "ui/device/device_option.h"
-#include "ui/device/mp_device_power.h"
-#include "ui/device/select_panel.h"
+#include "ui/instance_socket.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
+#include "ui/skin_tags.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/qt_scheduler.h"
 #include "ui/toolkit/resource_manager.h"
+#include "ui/window_closing.h"
 
 namespace tessel::ui {
 
@@ -46,45 +44,16 @@ void FontHolder::Unload() {
 }
 
 const std::vector<ControlClass>& ControlClasses() {
-  // The classes are built by the parts of the program that use them; a row
-  // without a creator is skipped when registering.
-  static const std::vector<ControlClass> classes = {
-      {"CCircleProgressUI", {}},
-      {"CChartViewUI", {}},
-      {"CWndUI", {}},
-      {"CSelectPanelUI", [] { return static_cast<CControlUI*>(new CSelectPanelUI); }},
-      {"CDeviceKeyButtonUI", [] { return static_cast<CControlUI*>(new CDeviceKeyButtonUI); }},
-      {"CUpdateInfoListItemUI", {}},
-      {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI); }},
-      {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI); }},
-      {"CComboEditContainerElementUI", {}},
-      {"CHandImgButtonUI", {}},
-      {"CHandImgSelectButtonUI", {}},
-      {"CRedioMacroButtonUI", {}},
-      {"CAudioRecordUI", {}},
-      {"CLightControlUI", {}},
-      {"CMacroControlUI", {}},
-      {"CKeySetControlUI", {}},
-      {"CDeviceProfileUI", {}},
-      {"CShootControlUI", {}},
-      {"CMagicControlUI", {}},
-      {"CVoice6533ControlUI", {}},
-      {"CBrelvikUSBDevice", [] { return static_cast<CControlUI*>(new CBrelvikUSBDevice); }},
-      {"CBrelvikMousePadDevice", [] { return static_cast<CControlUI*>(new CBrelvikMousePadDevice); }},
-      {"CBrelvikHS6533Device", [] { return static_cast<CControlUI*>(new CBrelvikHS6533Device); }},
-  };
+  static const std::vector<ControlClass> classes = [] {
+    std::vector<ControlClass> out;
+    for (const SkinTag& row : SkinTagTable())
+      if (row.className) out.push_back({row.className, row.create});
+    return out;
+  }();
   return classes;
 }
 
-int RegisterControlClasses() {
-  int count = 0;
-  for (const ControlClass& c : ControlClasses()) {
-    if (!c.create) continue;
-    CControlFactory::GetInstance()->RegistControl(QString::fromLatin1(c.name), c.create);
-    ++count;
-  }
-  return count;
-}
+int RegisterControlClasses() { return RegisterSkinClasses(); }
 
 int RunTesselRgb(const StartupOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);
@@ -117,12 +86,17 @@ int RunTesselRgb(const StartupOptions& options) {
   debugPrintf("软件标示：%d", static_cast<int>(instanceMessage));
 
   // 5. Single instance: a second one asks the first to show itself and ends.
+  //    Without a bus the first one listens on a socket beside its lock file.
   SingleInstance instance;
   if (instance.Acquire() == SingleInstance::Result::AlreadyRunning) {
-    CMessageBus::Instance().Broadcast(instanceMessage, 0, 1);
+    if (instance.LockFile().isEmpty()) CMessageBus::Instance().Broadcast(instanceMessage, 0, 1);
+    else if (!InstanceSocket::Raise(InstanceSocket::PathFor(instance.LockFile())))
+      debugLine("the running instance did not answer on its socket");
     unloadFonts();
     return 0;
   }
+  InstanceSocket raiseSocket([instanceMessage] { CMessageBus::Instance().Broadcast(instanceMessage, 0, 1); });
+  if (!instance.LockFile().isEmpty()) raiseSocket.Listen(InstanceSocket::PathFor(instance.LockFile()));
   // The settings store stands in for the installer's registry key: made
   // once so that the language (and later settings) can be kept.
   SettingsStore().create();
@@ -147,7 +121,9 @@ int RunTesselRgb(const StartupOptions& options) {
   int code = 0;
   {
     auto mainWnd = std::make_unique<CMainWnd>();
-    mainWnd->SetStartHidden(options.hidden);
+    // Hidden only where the tray can bring it back.
+    if (options.hidden && !TrayAvailable()) debugLine("no notification area: --hidden shows the window");
+    mainWnd->SetStartHidden(options.hidden && TrayAvailable());
     const UINT style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU |
                        WS_MINIMIZEBOX;
     if (mainWnd->Create(nullptr, QStringLiteral("Tessel RGB"), style, 0, 0, 0, 800, 572)) {
@@ -159,6 +135,7 @@ int RunTesselRgb(const StartupOptions& options) {
   }
   CPaintManagerUI::SetDefaultScheduler(nullptr);
   CResourceManager::GetInstance()->Release();
+  raiseSocket.Close();
   instance.Release();
   // 12.
   unloadFonts();

@@ -34,7 +34,8 @@ inline const std::array<const char*, 4> kPrivateFonts = {
     "Font/NotoSansCJKtc-Regular.otf",
 };
 
-// The custom control classes registered with the control factory, in order.
+// The custom control classes registered with the control factory, in order:
+// the rows of the skin tag table (skin_tags.h) that name a class.
 struct ControlClass {
   const char* name;
   std::function<CControlUI*()> create;  // empty until the class exists

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -130,11 +131,48 @@ TEST_F(ProgramTest, AnswersVersionAndHelp) {
   Start(p, {"--version"});
   ASSERT_TRUE(p.waitForFinished(5000));
   EXPECT_EQ(p.exitCode(), 0);
-  EXPECT_TRUE(p.readAllStandardOutput().startsWith("tessel-rgb "));
+  EXPECT_EQ(p.readAllStandardOutput(), QByteArray("tessel-rgb " TESSEL_VERSION "\n"));
+  EXPECT_EQ(Tesselctl({"--version"}), 0);
   Start(p, {"--help"});
   ASSERT_TRUE(p.waitForFinished(5000));
   EXPECT_EQ(p.exitCode(), 0);
   EXPECT_TRUE(p.readAllStandardOutput().contains("--demo"));
+}
+
+TEST_F(ProgramTest, AnUnknownOptionOrAnEmptyDemoListIsAUsageError) {
+  for (const QStringList& args : {QStringList{"--frob"}, QStringList{"--demo="}, QStringList{"--demo= , "},
+                                  QStringList{"stray"}, QStringList{"--hidden", "-x"}}) {
+    QProcess p;
+    Start(p, args);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.startsWith("tessel-rgb: ")) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir_.path() + "/org.orvik.TesselRGB.lock")) << "it went on to start";
+  }
+}
+
+TEST_F(ProgramTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
+  // No display named at all, and a display named that is not there.
+  for (const char* display : {"", ":97"}) {
+    env_.remove("QT_QPA_PLATFORM");
+    env_.remove("WAYLAND_DISPLAY");
+    if (*display) {
+      env_.insert("QT_QPA_PLATFORM", "xcb");
+      env_.insert("DISPLAY", display);
+    }
+    QProcess p;
+    Start(p, {});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << display;
+    EXPECT_EQ(p.exitCode(), 1) << display;
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.endsWith("tessel-rgb: needs a graphical session (no display found); tesselctl works "
+                             "without one\n"))
+        << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+  }
 }
 
 TEST_F(ProgramTest, SecondInstanceOnTheSessionBusWakesTheFirstAndExits) {
@@ -191,16 +229,24 @@ TEST_F(ProgramTest, WithoutASessionBusALockFileKeepsOneInstance) {
   ASSERT_TRUE(WaitForLine(first_, &log, "InitWindow")) << log.toStdString();
   EXPECT_TRUE(log.contains("no D-Bus session bus"));
   EXPECT_TRUE(QFile::exists(dir_.path() + "/org.orvik.TesselRGB.lock"));
+  EXPECT_TRUE(QFile::exists(dir_.path() + "/org.orvik.TesselRGB.lock.sock"));
   Start(second_, {});
   ASSERT_TRUE(second_.waitForFinished(5000));
   EXPECT_EQ(second_.exitCode(), 0);
   EXPECT_EQ(first_.state(), QProcess::Running);
-  // Once the first is gone the lock is free again.
+  // The second start brought the first one's window back through the socket.
+  EXPECT_TRUE(WaitForLine(first_, &log, "instance message wParam=0 lParam=1")) << log.toStdString();
+  // Once the first is gone the lock is free again (its socket file is stale).
   first_.kill();
   first_.waitForFinished(5000);
   QString log2;
   Start(second_, {});
   EXPECT_TRUE(WaitForLine(second_, &log2, "InitWindow")) << log2.toStdString();
+  // The new instance replaced the stale socket and answers on it.
+  Start(first_, {});
+  ASSERT_TRUE(first_.waitForFinished(5000));
+  EXPECT_EQ(first_.exitCode(), 0);
+  EXPECT_TRUE(WaitForLine(second_, &log2, "instance message wParam=0 lParam=1")) << log2.toStdString();
 }
 
 TEST_F(ProgramTest, DemoProductsArePluggedAndUnpluggedThroughTesselctl) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "device/base/software_effects.h"
 
 using namespace tessel;
@@ -137,4 +140,29 @@ TEST(FunctionMode, PagesOfBothSwitches) {
   EXPECT_EQ(functionModePages(5, 1).function, 2);
   EXPECT_EQ(functionModePages(7, 1).keyFunction, 2);
   EXPECT_EQ(functionModePages(42, 1).function, 0);
+}
+
+// The UI thread picks effects while the effect thread steps them. Under
+// ThreadSanitizer an unlocked effect or phase is reported here; in every build
+// each step must see a whole selection: a wheel step right after select() never
+// starts from a phase the previous effect left behind.
+TEST(SoftwareEffects, SelectingWhileTheEffectThreadStepsKeepsTheStateWhole) {
+  ZoneColours zones(4);
+  SoftwareEffectEngine fx(zones);
+  fx.setColourful(true);
+  std::atomic<bool> done{false};
+  std::thread effectThread([&] {
+    while (!done.load()) fx.step(steady_clock::now());
+  });
+  for (int i = 0; i < 2000; ++i) {
+    fx.select(i % 2 ? SoftwareEffect::ColourWheel : SoftwareEffect::Breathing);
+    const unsigned p = fx.phase();
+    EXPECT_LT(p, 192u);
+    EXPECT_LT(fx.colourIndex(), effect_tables::colourWheel().size());
+  }
+  done = true;
+  effectThread.join();
+  fx.select(SoftwareEffect::Static);
+  EXPECT_EQ(fx.selected(), SoftwareEffect::Static);
+  EXPECT_EQ(fx.phase(), 0u);
 }

@@ -129,6 +129,44 @@ TEST_F(Settings, ABrokenStoreIsKeptAsideOnTheNextWrite) {
   EXPECT_EQ(readFileBytes(aside).value_or(""), "{ LANGUAGE = 1 ");
 }
 
+TEST_F(Settings, AStoreOfTheWrongShapeIsKeptAsideBeforeItIsReplaced) {
+  SettingsStore store;
+  ASSERT_TRUE(store.create());
+  fs::path aside = store.file();
+  aside += ".bad";
+  for (const std::string text : {"[1, 2]\n", "\"LANGUAGE\"\n"}) {
+    std::ofstream(store.file()) << text;
+    ASSERT_TRUE(store.setDword("LANGUAGE", 1033)) << text;
+    EXPECT_EQ(store.getDword("LANGUAGE"), 1033u);
+    EXPECT_EQ(readFileBytes(aside).value_or(""), text);
+    fs::remove(aside);
+  }
+  // A value of another type is not silently overwritten either; the rest stays.
+  const std::string textual = "{ \"LANGUAGE\": \"English\", \"Other\": 5 }\n";
+  std::ofstream(store.file()) << textual;
+  ASSERT_TRUE(store.setDword("LANGUAGE", 2052));
+  EXPECT_EQ(readFileBytes(aside).value_or(""), textual);
+  EXPECT_EQ(store.getDword("LANGUAGE"), 2052u);
+  EXPECT_EQ(store.getDword("Other"), 5u);
+}
+
+TEST_F(Settings, WritingTheValueAlreadyStoredLeavesTheFileAlone) {
+  SettingsStore store;
+  ASSERT_TRUE(store.create());
+  const std::string handWritten = "{\"LANGUAGE\":1033,\"DisplayVersion\":\"0.1.0\"}";
+  std::ofstream(store.file()) << handWritten;
+  EXPECT_TRUE(store.setDword("LANGUAGE", 1033));
+  EXPECT_TRUE(store.setString("DisplayVersion", "0.1.0"));
+  EXPECT_EQ(readFileBytes(store.file()).value_or(""), handWritten);
+  // A change is written.
+  EXPECT_TRUE(store.setDword("LANGUAGE", 2052));
+  EXPECT_NE(readFileBytes(store.file()).value_or(""), handWritten);
+  EXPECT_EQ(store.getString("DisplayVersion"), "0.1.0");
+  fs::path aside = store.file();
+  aside += ".bad";
+  EXPECT_FALSE(fs::exists(aside));
+}
+
 TEST(Debug, CaptureReceivesUtf8LinesUnchanged) {
   std::vector<std::string> lines;
   setDebugCapture([&](std::string_view l) { lines.emplace_back(l); });

@@ -77,8 +77,12 @@ TEST_F(Watcher, PlugAndUnplugAreSeenOnTheNextPass) {
   EXPECT_EQ(removed, (std::vector<std::string>{"removed 2", "removed 3"}));
   EXPECT_EQ(list.slot(2)->present, 0);
   EXPECT_TRUE(list.slot(2)->path.empty());
-  // Unplugging changed the bus, so the next pass looks again (and finds nothing new).
-  EXPECT_GE(watcher.enumerations(), enumerations);
+  // Unplugging changed the bus, so that pass looked again (and found nothing
+  // new); the pass after it, with nothing changed, does not.
+  EXPECT_EQ(watcher.enumerations(), enumerations + 1);
+  watcher.pass();
+  EXPECT_EQ(watcher.enumerations(), enumerations + 1);
+  EXPECT_TRUE(events.take().empty());
   // Plugged back, it is claimed again.
   ASSERT_TRUE(bus.plug("keyboard-receiver"));
   watcher.pass();
@@ -107,4 +111,27 @@ TEST_F(Watcher, ThreadReportsArrivalsAndEndsWithItsDebugLine) {
   EXPECT_EQ(events.take(), (std::vector<std::string>{"arrived 9", "arrived 8", "first scan"}));
   std::lock_guard<std::mutex> lock(linesMutex);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "抓取设备线程设定退出"), lines.end());
+}
+
+TEST_F(Watcher, AReplugBetweenTwoPassesUnderTheSameNodeNameIsARemovalThenAnArrival) {
+  ASSERT_TRUE(bus.plug("mousepad"));
+  watcher.pass();
+  EXPECT_EQ(events.take(), (std::vector<std::string>{"arrived 9", "arrived 8", "first scan"}));
+  const std::string before = list.slot(8)->path;
+  // Pulled and plugged back before the watcher looks: the node name comes back.
+  ASSERT_TRUE(bus.unplug("mousepad"));
+  ASSERT_TRUE(bus.plug("mousepad"));
+  ASSERT_TRUE(bus.present(before));
+  watcher.pass();
+  auto removed = events.take();
+  std::sort(removed.begin(), removed.end());
+  EXPECT_EQ(removed, (std::vector<std::string>{"removed 8", "removed 9"}));
+  // The next pass claims the new node.
+  watcher.pass();
+  auto arrived = events.take();
+  std::sort(arrived.begin(), arrived.end());
+  EXPECT_EQ(arrived, (std::vector<std::string>{"arrived 8", "arrived 9"}));
+  EXPECT_EQ(list.slot(8)->path, before);
+  watcher.pass();
+  EXPECT_TRUE(events.take().empty());
 }

@@ -67,9 +67,10 @@ class SocketBackend : public HidBackend {
                                  tessel::sim::vendorInterfaceDescriptor(), r, w);
   }
   uint64_t changeCounter() override { return 0; }
-  bool present(const std::string&) override {
+  std::optional<NodeIdentity> identity(const std::string&) override {
     std::lock_guard lock(mutex_);
-    return !pulled_;
+    if (pulled_) return std::nullopt;
+    return NodeIdentity{7, 1};
   }
   void send(const Report& r) {
     std::lock_guard lock(mutex_);

@@ -191,3 +191,41 @@ TEST(ReportDescriptor, RejectsMalformedDescriptors) {
             DescriptorError::ReportTooLong);
   EXPECT_EQ(parse({}), DescriptorError::None);
 }
+
+namespace {
+
+// One top-level collection of `fields` button arrays of 32768 one-bit
+// elements, each under its own report id and with one usage: every button
+// capability gets room for every element of every array, so the input items
+// grow with the square of `fields`.
+std::vector<uint8_t> manyWideArrays(int fields) {
+  std::vector<uint8_t> d = {0x05, 0x09, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x01, 0x96, 0x00, 0x80, 0x25, 0x01};
+  for (int i = 1; i <= fields; ++i) d.insert(d.end(), {0x85, static_cast<uint8_t>(i), 0x09, 0x01, 0x81, 0x00});
+  d.push_back(0xC0);
+  return d;
+}
+
+}  // namespace
+
+TEST(ReportDescriptor, DescriptorsThatWouldAllocateMoreThanABoundAreRefused) {
+  ReportDescriptor d;
+  // Three arrays: about 600 KiB of items, still accepted and built.
+  ASSERT_EQ(parseReportDescriptor(manyWideArrays(3), d), DescriptorError::None);
+  const uint64_t three = inputItemsFootprint(d.collections[0]);
+  EXPECT_GT(three, 3u * 3u * 65536u);
+  EXPECT_LT(three, kMaxInterfaceBytes);
+  EXPECT_EQ(buildInputItems(d.collections[0]).size(), 3u);
+  // 255 arrays fit in a 1.6 KiB descriptor yet would ask for about 4 GiB.
+  const std::vector<uint8_t> huge = manyWideArrays(255);
+  EXPECT_LT(huge.size(), 4096u);
+  EXPECT_EQ(parseReportDescriptor(huge, d), DescriptorError::TooLarge);
+  EXPECT_TRUE(d.collections.empty());
+  EXPECT_EQ(parseReportDescriptor(manyWideArrays(9), d), DescriptorError::TooLarge);
+  // Value items: a usage range of four billion and 16384 two-bit elements per field, 100 times.
+  std::vector<uint8_t> values = {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x75, 0x02, 0x96, 0x00, 0x40, 0x25, 0x03};
+  for (int i = 1; i <= 100; ++i)
+    values.insert(values.end(), {0x85, static_cast<uint8_t>(i), 0x1B, 0x00, 0x00, 0x00, 0x00, 0x2B, 0xFE,
+                                 0xFF, 0xFF, 0xFF, 0x81, 0x02});
+  values.push_back(0xC0);
+  EXPECT_EQ(parseReportDescriptor(values, d), DescriptorError::TooLarge);
+}

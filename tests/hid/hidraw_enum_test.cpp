@@ -7,6 +7,8 @@
 #include "device/hid/hidraw_backend.h"
 #include "sim/products.h"
 
+#include <sys/stat.h>
+
 using namespace tessel::hid;
 
 namespace {
@@ -119,4 +121,21 @@ TEST(HidrawEnumeration, HidDeviceListGrowsAndFailsCleanly) {
   EXPECT_FALSE(device.open("/dev/hidraw-none#vid_320f&pid_7c1f&mi_01&col04", true, true));
   EXPECT_FALSE(device.isOpen());
   EXPECT_FALSE(backend.present("/dev/hidraw-none#vid_320f"));
+}
+
+TEST(HidrawEnumeration, NodeIdentityIsTheCharacterDevicesNumberAndInode) {
+  HidrawBackend backend(std::make_unique<RecordedSource>(std::vector<SysfsRecord>{}));
+  // Any character device stands in for a hidraw node here.
+  auto null = backend.identity("/dev/null#vid_320f&pid_7c1f&mi_01");
+  auto zero = backend.identity("/dev/zero#vid_320f&pid_7c1f&mi_01");
+  ASSERT_TRUE(null && zero);
+  EXPECT_NE(*null, *zero);
+  struct stat st {};
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_EQ(null->device, static_cast<uint64_t>(st.st_rdev));
+  EXPECT_EQ(null->inode, static_cast<uint64_t>(st.st_ino));
+  EXPECT_EQ(backend.identity("/dev/null#vid_320f&pid_7c1f&mi_01&col02"), null);
+  // A directory or a missing node is no device.
+  EXPECT_FALSE(backend.identity("/dev#vid_320f&pid_7c1f&mi_01"));
+  EXPECT_FALSE(backend.identity("/dev/hidraw-none#vid_320f&pid_7c1f&mi_01"));
 }

@@ -59,8 +59,10 @@ TEST(Tesselctl, ListShowsAllElevenDemoInterfaces) {
   auto r = run({"--demo", "list"});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(countLines(r.out), 12u);  // header + 11 interfaces
-  EXPECT_NE(r.out.find("headset   cable       0c76:1630  3   0    command  sim/hidraw"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("mouse     receiver    320f:7c20  1   3    input"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("headset   cable       0c76:1630  3          0           command  sim/hidraw"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("mouse     receiver    320f:7c20  1          3           input"), std::string::npos) << r.out;
 
   r = run({"--demo=mouse,keyboard-receiver", "--json", "list"});
   EXPECT_EQ(r.code, kExitOk);
@@ -68,7 +70,7 @@ TEST(Tesselctl, ListShowsAllElevenDemoInterfaces) {
   ASSERT_EQ(v.size(), 4u);
   EXPECT_EQ(v[0]["kind"].asString(), "keyboard");
   EXPECT_EQ(v[0]["connection"].asString(), "receiver");
-  EXPECT_EQ(v[0]["id"].asString(), "320f:5088");
+  EXPECT_EQ(v[0]["vidPid"].asString(), "320f:5088");
   EXPECT_EQ(v[2]["role"].asString(), "command");
   EXPECT_EQ(v[2]["collection"].asInt(), 4);
 }
@@ -119,7 +121,7 @@ TEST(Tesselctl, OutputReflectsTheDeviceMemories) {
   auto v = parse(r.out);
   EXPECT_EQ(v["activeProfile"].asInt(), 1);
   EXPECT_EQ(v["profile"].asInt(), 1);
-  EXPECT_EQ(v["winLock"].asInt(), 1);
+  EXPECT_EQ(v["windowsLock"].asInt(), 1);
   EXPECT_FALSE(b.keyboard->bracketOpen());
   EXPECT_EQ(b.keyboard->writesOutsideBracket(), 0);
 
@@ -160,9 +162,6 @@ TEST(Tesselctl, FailuresNameTheResultCodeAndExitDistinctly) {
   r = run({"status", "mousepad"}, b.ctx());
   EXPECT_EQ(r.code, kExitNoDevice);
   EXPECT_EQ(r.err, "tesselctl: status mousepad: no mousepad found\n");
-  sim::VirtualHidBus empty;
-  r = run({"list"}, {&empty, nullptr});
-  EXPECT_EQ(r.code, kExitNoDevice);
   r = run({"--demo=headset", "identity", "keyboard"});
   EXPECT_EQ(r.code, kExitNoDevice);
 }
@@ -207,6 +206,114 @@ TEST(Tesselctl, UsageErrors) {
                            "status KIND", "link KIND", "--demo[=LIST]", "--receiver", "--json",
                            "TESSEL_DEBUG=1", "Exit codes", "  3  no such device present"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+// Every key of the JSON output is a name of the text output (in camel case;
+// a list names its lines in the singular), and yes/no answers are JSON booleans.
+TEST(Tesselctl, JsonKeysAreTheTextOutputsNames) {
+  OwnBus b;
+  auto camel = [](const std::string& key) {
+    std::string words;
+    for (char c : key) {
+      if (c >= 'A' && c <= 'Z') words += ' ';
+      words += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return words;
+  };
+  auto textNames = [](std::string text) {
+    std::string names;
+    for (char& c : text) names += c == '-' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return names;
+  };
+  const std::vector<std::vector<std::string>> commands = {
+      {"identity", "mouse"}, {"settings", "mouse"}, {"settings", "keyboard"}, {"status", "mouse"},
+      {"--receiver", "link", "mouse"}};
+  for (const auto& args : commands) {
+    const auto text = run(args, b.ctx());
+    ASSERT_EQ(text.code, kExitOk) << text.err;
+    auto json = args;
+    json.insert(json.begin(), "--json");
+    const auto v = parse(run(json, b.ctx()).out);
+    const std::string names = textNames(text.out);
+    for (const std::string& key : v.getMemberNames()) {
+      if (key == "kind" || key == "connection" || key == "path") continue;  // the header line
+      std::string name = camel(key);
+      if (v[key].isArray() && name.back() == 's') name.pop_back();  // "stages": one "stage N" line each
+      EXPECT_NE(names.find(name), std::string::npos) << args[args.size() - 2] << ": " << key << "\n" << text.out;
+    }
+  }
+  const auto settings = parse(run({"--json", "settings", "mouse"}, b.ctx()).out);
+  EXPECT_TRUE(settings["stages"][0]["enabled"].isBool());
+  const auto status = parse(run({"--json", "status", "mouse"}, b.ctx()).out);
+  EXPECT_TRUE(status["charging"].isBool());
+  const auto link = parse(run({"--json", "--receiver", "link", "mouse"}, b.ctx()).out);
+  EXPECT_EQ(link["reachable"], Json::Value(true));
+  EXPECT_EQ(link["link"].asString(), "awake");
+  const auto identity = parse(run({"--json", "identity", "mouse"}, b.ctx()).out);
+  EXPECT_EQ(identity["dpiRange"][1].asInt(), 10000);
+}
+
+TEST(Tesselctl, ListingNothingIsNoFailure) {
+  sim::VirtualHidBus empty;
+  auto r = run({"list"}, {&empty, nullptr});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_EQ(r.out, "no supported device found\n");
+  EXPECT_TRUE(r.err.empty());
+  r = run({"--json", "list"}, {&empty, nullptr});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_TRUE(parse(r.out).isArray());
+  EXPECT_EQ(parse(r.out).size(), 0u);
+}
+
+TEST(Tesselctl, WithJsonAnErrorIsAJsonObjectOnStdout) {
+  OwnBus b;
+  b.mouse->injectFault({sim::FaultKind::StatusFF, sim::cmd::kReadIdentity, 0, 1});
+  auto r = run({"--json", "identity", "mouse"}, b.ctx());
+  EXPECT_EQ(r.code, kExitCommandFailed);
+  EXPECT_EQ(r.err, "tesselctl: identity mouse: device answered status 0xFF (-102)\n");
+  auto v = parse(r.out);
+  EXPECT_EQ(v["error"].asString(), "device answered status 0xFF (-102)");
+  EXPECT_EQ(v["exitCode"].asInt(), kExitCommandFailed);
+  EXPECT_EQ(v["command"].asString(), "identity");
+  EXPECT_EQ(v["kind"].asString(), "mouse");
+  // Usage errors, before and after the command is known.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--json", "--frob", "list"}, {"--json", "frobnicate"}, {"--json"},
+        {"--json", "identity", "toaster"}, {"--json", "status", "mousepad"}}) {
+    r = run(args, b.ctx());
+    EXPECT_NE(r.code, kExitOk);
+    v = parse(r.out);
+    EXPECT_FALSE(v["error"].asString().empty()) << args.back();
+    EXPECT_EQ(v["exitCode"].asInt(), r.code) << args.back();
+  }
+}
+
+TEST(Tesselctl, EachCommandHasItsOwnHelp) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"help", "settings"}, {"settings", "--help"}, {"--help", "settings"}}) {
+    const auto r = run(args);
+    EXPECT_EQ(r.code, kExitOk) << args[0];
+    EXPECT_NE(r.out.find("settings KIND [--profile P]\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("KIND is mouse"), std::string::npos);
+    EXPECT_EQ(r.out.find("Exit codes"), std::string::npos) << "the whole usage instead of the command's";
+  }
+  auto r = run({"list", "--help"});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_NE(r.out.find("supported interfaces present"), std::string::npos);
+  EXPECT_EQ(r.out.find("KIND is"), std::string::npos);
+  EXPECT_EQ(run({"help"}).out, tesselctlUsage());
+  r = run({"help", "frobnicate"});
+  EXPECT_EQ(r.code, kExitUsage);
+  EXPECT_NE(r.err.find("unknown command \"frobnicate\""), std::string::npos);
+  EXPECT_EQ(run({"frobnicate", "--help"}).code, kExitUsage);
+}
+
+TEST(Tesselctl, AnEmptyDemoListIsNamedAsSuch) {
+  for (const char* demo : {"--demo=", "--demo= , "}) {
+    const auto r = run({demo, "list"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("--demo= names no product"), std::string::npos) << r.err;
   }
 }
 

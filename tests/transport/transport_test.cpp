@@ -234,6 +234,19 @@ TEST(CommandTransport, CustomColoursUseRecordOffsetsUnderTheLightLock) {
   EXPECT_EQ(back, colours);
 }
 
+TEST(CommandTransport, CustomColourOffsetsThatWrapIn32BitsAreRefusedNotSentToOffsetZero) {
+  Rig<KeyboardFirmware> rig("keyboard", std::make_shared<KeyboardFirmware>(), 2);
+  std::vector<uint8_t> colours(30, 0x55);
+  // 65536 * 65536 is 0 in 32 bits: it would land on the first record.
+  EXPECT_EQ(rig.t().writeCustomColours(colours, 65536, 65536), ResultCode::NotSent);
+  // 0x10000 * 0x10001 wraps to 0x10000 in 32 bits, then to offset 0 on the wire.
+  EXPECT_EQ(rig.t().writeCustomColours(colours, 0x10001, 0x10000), ResultCode::NotSent);
+  std::vector<uint8_t> back(30);
+  EXPECT_EQ(rig.t().readCustomColours(back, 65536, 65536), ResultCode::NotSent);
+  EXPECT_TRUE(offsets(rig.fw->requests(), fwcmd::kWriteCustomColours).empty());
+  EXPECT_TRUE(offsets(rig.fw->requests(), fwcmd::kReadCustomColours).empty());
+}
+
 TEST(CommandTransport, LiveFrameGoesOnTheCableOnly) {
   Rig<KeyboardFirmware> cable("keyboard", std::make_shared<KeyboardFirmware>(), 1);
   std::vector<uint8_t> frame(366);

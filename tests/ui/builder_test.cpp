@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
+#include <QXmlStreamReader>
+#include <memory>
+#include <typeinfo>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "qt_env.h"
 #include "ui/main_wnd.h"
+#include "ui/skin_tags.h"
 #include "ui/startup.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/controls.h"
@@ -179,17 +184,59 @@ TEST_F(BuilderTest, MainWindowTagTableBuildsNestedFilesWithTheSameCallback) {
   EXPECT_EQ(root->GetCount(), 2);
 }
 
-TEST(StartupTables, ControlClassesAndTagsAreCompleteAndOrdered) {
+TEST(StartupTables, OneTableGivesTheClassesInOrderAndTheTags) {
   const auto& classes = ControlClasses();
   ASSERT_EQ(classes.size(), 23u);
   EXPECT_STREQ(classes.front().name, "CCircleProgressUI");
   EXPECT_STREQ(classes[6].name, "CDeviceOptionUI");
   EXPECT_STREQ(classes.back().name, "CBrelvikHS6533Device");
-  const auto& tags = CMainWnd::TagTable();
-  EXPECT_EQ(tags.size(), 26u);
-  int builtFrom = 0;
-  for (const auto& t : tags) builtFrom += t.builtFrom != nullptr;
+  int tags = 0, builtFrom = 0;
+  QStringList seen;
+  for (const SkinTag& row : SkinTagTable()) {
+    EXPECT_TRUE(row.className || row.tag);
+    EXPECT_FALSE(row.builtFrom && row.create) << row.tag;
+    if (!row.tag) continue;
+    ++tags;
+    builtFrom += row.builtFrom != nullptr;
+    EXPECT_FALSE(seen.contains(QString::fromLatin1(row.tag), Qt::CaseInsensitive)) << row.tag << " twice";
+    seen << QString::fromLatin1(row.tag);
+  }
+  EXPECT_EQ(tags, 28);
   EXPECT_EQ(builtFrom, 8);
+  // The class registered under a name and the tag create the same kind of object.
+  test::EnsureQtApp();
+  RegisterSkinClasses();
+  std::unique_ptr<CControlUI> byTag(CreateSkinTag(QStringLiteral("selectpanel"), nullptr, nullptr));
+  std::unique_ptr<CControlUI> byClass(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CSelectPanelUI")));
+  ASSERT_TRUE(byTag && byClass);
+  EXPECT_EQ(typeid(*byTag), typeid(*byClass));
+}
+
+// Every element of the project's skins is something the builder knows: a
+// toolkit tag, a row of the skin tag table, or part of the file's structure.
+TEST(StartupTables, EveryTagOfTheProjectsSkinsIsKnown) {
+  test::EnsureQtApp();
+  const QStringList structure = {"Window", "Font", "Image", "Default", "Include", "Res", "Language", "XML"};
+  QDirIterator it(QStringLiteral(TESSEL_SOURCE_DIR "/skin"), {"*.xml"}, QDir::Files, QDirIterator::Subdirectories);
+  int files = 0;
+  while (it.hasNext()) {
+    QFile file(it.next());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ++files;
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd()) {
+      if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+      const QString tag = reader.name().toString();
+      if (structure.contains(tag, Qt::CaseInsensitive)) continue;
+      std::unique_ptr<CControlUI> builtin(CDialogBuilder::CreateBuiltinControl(tag));
+      bool inTable = false;
+      for (const SkinTag& row : SkinTagTable())
+        inTable = inTable || (row.tag && tag.compare(QLatin1String(row.tag), Qt::CaseInsensitive) == 0) ||
+                  (row.className && tag.compare(QLatin1String(row.className), Qt::CaseInsensitive) == 0);
+      EXPECT_TRUE(builtin || inTable) << tag.toStdString() << " in " << file.fileName().toStdString();
+    }
+  }
+  EXPECT_GT(files, 5);
 }
 
 TEST(StartupTables, MissingFontIsSkipped) {

@@ -19,6 +19,7 @@
 #include "ui/startup.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/resource_manager.h"
+#include "ui/window_closing.h"
 
 namespace tessel::ui {
 namespace {
@@ -72,6 +73,7 @@ class MainWindowTest : public ::testing::Test {
     hid::setDefaultBackend(nullptr);
     CPaintManagerUI::SetDefaultScheduler(nullptr);
     std::filesystem::remove_all(home_);
+    SetTrayAvailableForTests(std::nullopt);
   }
   void Pass() {
     wnd_.GetWatcher()->pass();
@@ -221,6 +223,7 @@ TEST_F(MainWindowTest, LightControlButtonBroadcastsAndRequestsFromOtherProgramsD
 }
 
 TEST_F(MainWindowTest, ClosingHidesToTheTrayAndMarksTheBatteryDevicesHidden) {
+  SetTrayAvailableForTests(true);
   ASSERT_TRUE(bus_.plug("mouse"));
   Pass();
   ASSERT_TRUE(SpinUntil([&] { return wnd_.IsWindowVisible(); }));
@@ -233,6 +236,32 @@ TEST_F(MainWindowTest, ClosingHidesToTheTrayAndMarksTheBatteryDevicesHidden) {
   Pass();
   EXPECT_TRUE(wnd_.IsWindowVisible());
   EXPECT_FALSE(wnd_.GetRegistry()->pageForOption(0)->device->windowHidden());
+}
+
+// Without a notification area nothing could bring a hidden window back: the
+// caption's close button and the no-device page's "OK" minimise it instead.
+TEST_F(MainWindowTest, WithoutATrayClosingMinimisesInsteadOfHiding) {
+  SetTrayAvailableForTests(false);
+  ASSERT_TRUE(bus_.plug("mouse"));
+  Pass();
+  ASSERT_TRUE(SpinUntil([&] { return wnd_.IsWindowVisible(); }));
+  QTest::mouseClick(Find("closebtn")->GetWidget(), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(wnd_.IsWindowVisible());
+  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
+  wnd_.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_FALSE(wnd_.GetHWND()->isMinimized());
+  wnd_.SendMessage(WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wnd_.IsWindowVisible());
+  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
+  wnd_.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  TNotifyUI ok;
+  ok.sType = notify::kClick;
+  ok.pSender = Find("nodevice_ok_btn");
+  ASSERT_NE(ok.pSender, nullptr);
+  wnd_.Notify(ok);
+  EXPECT_TRUE(wnd_.IsWindowVisible());
+  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
 }
 
 TEST_F(MainWindowTest, LanguageIsSavedOnlyOnChange) {

@@ -12,6 +12,7 @@
 #include "platform/debug.h"
 #include "qt_env.h"
 #include "ui/main_wnd.h"
+#include "ui/window_closing.h"
 #include "ui/msg_wnd.h"
 #include "ui/registered_messages.h"
 #include "ui/toolkit/message_bus.h"
@@ -196,7 +197,8 @@ TEST_F(WindowTest, TrayClicksAndMenuExitEndTheMainWindow) {
     EXPECT_NE(wnd.GetCaptionControl(QString::fromLatin1(name)), nullptr) << name;
   EXPECT_TRUE(wnd.GetManager().FindControl("No_device_Link")->IsVisible());
 
-  // Closing hides the window; the program keeps running.
+  // Closing hides the window in the tray; the program keeps running.
+  SetTrayAvailableForTests(true);
   QTest::mouseClick(wnd.GetManager().FindControl("closebtn")->GetWidget(), Qt::LeftButton);
   EXPECT_FALSE(wnd.IsWindowVisible());
   wnd.GetHWND()->close();
@@ -221,6 +223,7 @@ TEST_F(WindowTest, TrayClicksAndMenuExitEndTheMainWindow) {
   QTimer::singleShot(0, [&] { QTest::mouseClick(exitItem, Qt::LeftButton); });
   QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });  // safety bound only
   code = CPaintManagerUI::MessageLoop();
+  SetTrayAvailableForTests(std::nullopt);
   EXPECT_EQ(code, 0);
   EXPECT_FALSE(wnd.IsWindowVisible());
 }

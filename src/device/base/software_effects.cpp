@@ -97,6 +97,7 @@ Rgb SoftwareEffectEngine::fixed() const {
 }
 
 void SoftwareEffectEngine::select(SoftwareEffect effect) {
+  std::lock_guard lock(mutex_);
   effect_ = effect;
   phase_ = 0;
   colourIndex_ = 0;
@@ -104,16 +105,72 @@ void SoftwareEffectEngine::select(SoftwareEffect effect) {
   toggledOnce_ = false;
 }
 
+SoftwareEffect SoftwareEffectEngine::selected() const {
+  std::lock_guard lock(mutex_);
+  return effect_;
+}
+
+unsigned SoftwareEffectEngine::phase() const {
+  std::lock_guard lock(mutex_);
+  return phase_;
+}
+
+unsigned SoftwareEffectEngine::colourIndex() const {
+  std::lock_guard lock(mutex_);
+  return colourIndex_;
+}
+
+void SoftwareEffectEngine::setPhase(unsigned phase) {
+  std::lock_guard lock(mutex_);
+  phase_ = phase;
+}
+
+bool SoftwareEffectEngine::flashOn() const {
+  std::lock_guard lock(mutex_);
+  return flashOn_;
+}
+
 void SoftwareEffectEngine::step(std::chrono::steady_clock::time_point now) {
+  std::lock_guard lock(mutex_);
   switch (effect_) {
-    case SoftwareEffect::Breathing: breathing(); break;
-    case SoftwareEffect::BreathingFourColours: breathingFourColours(); break;
-    case SoftwareEffect::Static: staticColour(); break;
-    case SoftwareEffect::ColourWheel: colourWheel(); break;
-    case SoftwareEffect::Flashing: flashing(now); break;
-    case SoftwareEffect::FlashingFourColours: flashingFourColours(now); break;
-    case SoftwareEffect::Off: off(); break;
+    case SoftwareEffect::Breathing: breathingLocked(); break;
+    case SoftwareEffect::BreathingFourColours: breathingFourColoursLocked(); break;
+    case SoftwareEffect::Static: staticColourLocked(); break;
+    case SoftwareEffect::ColourWheel: colourWheelLocked(); break;
+    case SoftwareEffect::Flashing: flashingLocked(now); break;
+    case SoftwareEffect::FlashingFourColours: flashingFourColoursLocked(now); break;
+    case SoftwareEffect::Off: zones_.fill(0); break;
   }
+}
+
+void SoftwareEffectEngine::breathing() {
+  std::lock_guard lock(mutex_);
+  breathingLocked();
+}
+
+void SoftwareEffectEngine::breathingFourColours() {
+  std::lock_guard lock(mutex_);
+  breathingFourColoursLocked();
+}
+
+void SoftwareEffectEngine::staticColour() {
+  std::lock_guard lock(mutex_);
+  staticColourLocked();
+}
+
+void SoftwareEffectEngine::colourWheel() {
+  std::lock_guard lock(mutex_);
+  colourWheelLocked();
+}
+
+void SoftwareEffectEngine::flashing(std::chrono::steady_clock::time_point now) {
+  std::lock_guard lock(mutex_);
+  flashingLocked(now);
+}
+
+void SoftwareEffectEngine::flashingFourColours(std::chrono::steady_clock::time_point now) {
+  std::lock_guard lock(mutex_);
+  flashingFourColoursLocked(now);
 }
 
 void SoftwareEffectEngine::stepPhase(unsigned limit) {
@@ -123,7 +180,7 @@ void SoftwareEffectEngine::stepPhase(unsigned limit) {
   else phase_ = (phase_ == 0) ? limit - 1 : phase_ - 1;
 }
 
-void SoftwareEffectEngine::breathing() {
+void SoftwareEffectEngine::breathingLocked() {
   const auto& wheel = effect_tables::colourWheel();
   stepPhase(128);
   if (colourIndex_ >= wheel.size()) colourIndex_ = 0;
@@ -136,7 +193,7 @@ void SoftwareEffectEngine::breathing() {
   zones_.fill(packZone(c.r, c.g, c.b, level));
 }
 
-void SoftwareEffectEngine::breathingFourColours() {
+void SoftwareEffectEngine::breathingFourColoursLocked() {
   const auto& four = effect_tables::fourColours();
   stepPhase(128);
   if (colourIndex_ >= four.size()) colourIndex_ = 0;
@@ -146,12 +203,12 @@ void SoftwareEffectEngine::breathingFourColours() {
   zones_.fill(packZone(c.r, c.g, c.b, level));
 }
 
-void SoftwareEffectEngine::staticColour() {
+void SoftwareEffectEngine::staticColourLocked() {
   const Rgb c = fixed();
   zones_.fill(packZone(c.r, c.g, c.b, brightness()));
 }
 
-void SoftwareEffectEngine::colourWheel() {
+void SoftwareEffectEngine::colourWheelLocked() {
   stepPhase(192);
   const Rgb c = effect_tables::colourWheel()[phase_];
   zones_.fill(packZone(c.r, c.g, c.b, brightness()));
@@ -166,7 +223,7 @@ bool SoftwareEffectEngine::flashDue(std::chrono::steady_clock::time_point now) {
   return true;
 }
 
-void SoftwareEffectEngine::flashing(std::chrono::steady_clock::time_point now) {
+void SoftwareEffectEngine::flashingLocked(std::chrono::steady_clock::time_point now) {
   const auto& wheel = effect_tables::colourWheel();
   if (phase_ >= wheel.size()) phase_ = 0;
   if (flashDue(now)) phase_ = (phase_ + 16 >= wheel.size()) ? 0 : phase_ + 16;
@@ -178,7 +235,7 @@ void SoftwareEffectEngine::flashing(std::chrono::steady_clock::time_point now) {
   zones_.fill(packZone(c.r, c.g, c.b, brightness()));
 }
 
-void SoftwareEffectEngine::flashingFourColours(std::chrono::steady_clock::time_point now) {
+void SoftwareEffectEngine::flashingFourColoursLocked(std::chrono::steady_clock::time_point now) {
   const auto& four = effect_tables::fourColours();
   if (phase_ >= four.size()) phase_ = 0;
   if (flashDue(now)) phase_ = (phase_ + 1 >= four.size()) ? 0 : phase_ + 1;

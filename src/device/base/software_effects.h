@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace tessel {
@@ -62,8 +63,9 @@ class ZoneColours {
 enum class SoftwareEffect { Breathing, BreathingFourColours, Static, ColourWheel, Flashing, FlashingFourColours, Off };
 
 // The state of the software effect of one device and its steps. One thread
-// steps it (the device's effect thread); settings may be changed from another
-// through the setters, which are atomic.
+// steps it (the device's effect thread); settings may be changed from another:
+// the setters are atomic, and the selected effect with its step state (phase,
+// colour index, flash state) is locked, so select() may run while a step does.
 class SoftwareEffectEngine {
  public:
   explicit SoftwareEffectEngine(ZoneColours& zones) : zones_(zones) {}
@@ -76,7 +78,7 @@ class SoftwareEffectEngine {
   void setFixedColour(Rgb colour);
   // Starts an effect from its first step (phase and colour index reset).
   void select(SoftwareEffect effect);
-  SoftwareEffect selected() const { return effect_; }
+  SoftwareEffect selected() const;
 
   // One step of the selected effect; every zone gets the same colour.
   void step(std::chrono::steady_clock::time_point now);
@@ -90,12 +92,19 @@ class SoftwareEffectEngine {
   void flashingFourColours(std::chrono::steady_clock::time_point now);
   void off();
 
-  unsigned phase() const { return phase_; }
-  unsigned colourIndex() const { return colourIndex_; }
-  void setPhase(unsigned phase) { phase_ = phase; }
-  bool flashOn() const { return flashOn_; }
+  unsigned phase() const;
+  unsigned colourIndex() const;
+  void setPhase(unsigned phase);
+  bool flashOn() const;
 
  private:
+  // The step bodies; the caller holds mutex_.
+  void breathingLocked();
+  void breathingFourColoursLocked();
+  void staticColourLocked();
+  void colourWheelLocked();
+  void flashingLocked(std::chrono::steady_clock::time_point now);
+  void flashingFourColoursLocked(std::chrono::steady_clock::time_point now);
   void stepPhase(unsigned limit);
   bool flashDue(std::chrono::steady_clock::time_point now);
   uint8_t brightness() const { return effect_tables::kBrightness[brightnessIndex_.load()]; }
@@ -107,6 +116,7 @@ class SoftwareEffectEngine {
   std::atomic<int> brightnessIndex_{4};
   std::atomic<bool> colourful_{false};
   std::atomic<uint32_t> fixed_{0};
+  mutable std::mutex mutex_;  // guards the members below
   SoftwareEffect effect_ = SoftwareEffect::Static;
   unsigned phase_ = 0;
   unsigned colourIndex_ = 0;

@@ -8,12 +8,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tessel::hid {
 
 inline constexpr int kInfinite = -1;  // time-out that waits until a report or close
+
+// Which node a path stands for: the device number and inode of the hidraw node
+// (a virtual node: its number and plug serial). A product unplugged and plugged
+// back may get the same node name, never the same identity.
+struct NodeIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  friend bool operator==(const NodeIdentity&, const NodeIdentity&) = default;
+};
 
 struct HidAttributes {
   uint16_t vendorId = 0;
@@ -55,8 +65,11 @@ class HidBackend {
   // Grows whenever an interface appears or disappears, so a watcher can skip
   // enumeration while nothing changed. Cheap to call.
   virtual uint64_t changeCounter() = 0;
-  // True while the collection at `path` is attached (costs no more than a stat).
-  virtual bool present(const std::string& path) = 0;
+  // The identity of the node behind `path` while it is attached; none once it
+  // is gone (costs no more than a stat).
+  virtual std::optional<NodeIdentity> identity(const std::string& path) = 0;
+  // True while the collection at `path` is attached.
+  bool present(const std::string& path) { return identity(path).has_value(); }
 };
 
 // The backend the program uses: hidraw by default; the virtual bus in demo

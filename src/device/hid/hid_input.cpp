@@ -1,6 +1,7 @@
 #include "device/hid/hid_input.h"
 
 #include <algorithm>
+#include <map>
 
 namespace tessel::hid {
 namespace {
@@ -62,6 +63,22 @@ InputCapCounts countInputCaps(const TopCollection& c) {
   for (const ReportField& f : c.fields)
     if (f.kind == ReportKind::Input && !f.isConstant() && !f.isButton()) ++counts.valueCaps;
   return counts;
+}
+
+uint64_t inputItemsFootprint(const TopCollection& c) {
+  std::map<uint16_t, uint64_t> listLength;  // per usage page, as maxUsageListLength()
+  for (const ReportField& f : c.fields)
+    if (f.kind == ReportKind::Input && !f.isConstant() && f.isButton())
+      listLength[f.usagePage()] +=
+          f.isArray() ? f.reportCount : std::min(f.reportCount, std::max<uint32_t>(f.usageCount(), 1));
+  uint64_t bytes = 0;
+  forEachButtonCap(c, [&](const ReportField&, uint32_t min, uint32_t) {
+    bytes += sizeof(HidDataItem) + sizeof(uint16_t) * listLength[static_cast<uint16_t>(min >> 16)];
+  });
+  for (const ReportField& f : c.fields)
+    if (f.kind == ReportKind::Input && !f.isConstant() && !f.isButton())
+      bytes += sizeof(HidDataItem) * std::max<uint64_t>(1, std::min(f.usageCount(), f.reportCount));
+  return bytes;
 }
 
 std::vector<HidDataItem> buildInputItems(const TopCollection& c) {

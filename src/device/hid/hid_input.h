@@ -50,6 +50,10 @@ struct InputCapCounts {
 };
 InputCapCounts countInputCaps(const TopCollection& collection);
 
+// Bytes buildInputItems() would take for the collection, counted without
+// allocating anything.
+uint64_t inputItemsFootprint(const TopCollection& collection);
+
 // One item per input button capability, then one per usage of every input
 // value capability.
 std::vector<HidDataItem> buildInputItems(const TopCollection& collection);

@@ -261,10 +261,11 @@ uint64_t HidrawBackend::changeCounter() {
   return source_ ? source_->changeCounter() : 0;
 }
 
-bool HidrawBackend::present(const std::string& path) {
+std::optional<NodeIdentity> HidrawBackend::identity(const std::string& path) {
   std::string node(pathNode(path));
   struct stat st;
-  return ::stat(node.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+  if (::stat(node.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return std::nullopt;
+  return NodeIdentity{static_cast<uint64_t>(st.st_rdev), static_cast<uint64_t>(st.st_ino)};
 }
 
 }  // namespace tessel::hid

@@ -81,7 +81,7 @@ class HidrawBackend : public HidBackend {
   bool enumerate(std::vector<std::string>& paths) override;
   std::unique_ptr<HidChannel> open(const std::string& path, bool wantRead, bool wantWrite) override;
   uint64_t changeCounter() override;
-  bool present(const std::string& path) override;
+  std::optional<NodeIdentity> identity(const std::string& path) override;
 
  private:
   std::mutex mutex_;  // the source is used by one thread at a time

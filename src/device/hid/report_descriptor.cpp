@@ -1,5 +1,7 @@
 #include "device/hid/report_descriptor.h"
 
+#include "device/hid/hid_input.h"
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -109,6 +111,7 @@ const char* descriptorErrorText(DescriptorError error) {
     case DescriptorError::ReportIdShared: return "report id used by two top-level collections";
     case DescriptorError::ReportTooLong: return "report too long";
     case DescriptorError::TooManyUsages: return "too many usages";
+    case DescriptorError::TooLarge: return "descriptor would take too much memory";
   }
   return "unknown error";
 }
@@ -250,6 +253,16 @@ DescriptorError parseReportDescriptor(const uint8_t* data, size_t size, ReportDe
     }
   }
   if (depth != 0) return fail(DescriptorError::UnclosedCollection);
+
+  // Report ids, counts and usage ranges decide how much the collections and
+  // their input items take: refuse what no real device needs rather than let
+  // a device (or a broken one) run the program out of memory.
+  uint64_t footprint = 0;
+  for (const TopCollection& c : result.collections) {
+    footprint += sizeof(TopCollection) + inputItemsFootprint(c);
+    for (const ReportField& f : c.fields) footprint += sizeof(ReportField) + sizeof(uint32_t) * f.usages.size();
+  }
+  if (footprint > kMaxInterfaceBytes) return fail(DescriptorError::TooLarge);
 
   for (TopCollection& c : result.collections) {
     std::map<std::pair<int, uint8_t>, bool> seen;

@@ -83,7 +83,12 @@ enum class DescriptorError {
   ReportIdShared,        // one report id in two top-level collections
   ReportTooLong,
   TooManyUsages,
+  TooLarge,              // its collections would take more memory than any device needs
 };
+
+// The most memory the parsed form of one interface and its input items may
+// take; a descriptor asking for more is refused.
+inline constexpr uint64_t kMaxInterfaceBytes = 4u << 20;
 
 const char* descriptorErrorText(DescriptorError error);
 

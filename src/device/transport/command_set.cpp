@@ -18,9 +18,10 @@ ResultCode judgeReply(ResultCode exchanged, const CommandReport& reply) {
 
 // Offsets are 16 bits on the wire: a transfer that would run past 0xFFFF is
 // refused instead of wrapping round to the start of the memory.
-bool fitsOffsets(uint32_t baseOffset, size_t total, uint8_t code) {
-  if (baseOffset + total <= 0x10000u) return true;
-  debugPrintf("command 0x%02x refused: offset %u + %zu bytes passes 0xFFFF", code, baseOffset, total);
+bool fitsOffsets(uint64_t baseOffset, size_t total, uint8_t code) {
+  if (baseOffset <= 0x10000u && baseOffset + total <= 0x10000u) return true;
+  debugPrintf("command 0x%02x refused: offset %llu + %zu bytes passes 0xFFFF", code,
+              static_cast<unsigned long long>(baseOffset), total);
   return false;
 }
 
@@ -33,7 +34,7 @@ ResultCode CommandTransport::commandExchange(const CommandReport& request, Comma
 }
 
 ResultCode CommandTransport::readChunked(uint8_t code, std::span<uint8_t> destination,
-                                         uint32_t baseOffset, uint8_t chunk, LockKind lock) {
+                                         uint64_t baseOffset, uint8_t chunk, LockKind lock) {
   if (chunk == 0 || !fitsOffsets(baseOffset, destination.size(), code)) return ResultCode::NotSent;
   CommandReport reply{};
   for (size_t position = 0; position < destination.size(); position += chunk) {
@@ -48,7 +49,7 @@ ResultCode CommandTransport::readChunked(uint8_t code, std::span<uint8_t> destin
 }
 
 ResultCode CommandTransport::writeChunked(uint8_t code, std::span<const uint8_t> source,
-                                          uint32_t baseOffset, uint8_t chunk, LockKind lock) {
+                                          uint64_t baseOffset, uint8_t chunk, LockKind lock) {
   if (chunk == 0 || !fitsOffsets(baseOffset, source.size(), code)) return ResultCode::NotSent;
   CommandReport reply{};
   for (size_t position = 0; position < source.size(); position += chunk) {
@@ -114,14 +115,16 @@ ResultCode CommandTransport::writeKeyTable(std::span<const uint8_t> source, int 
 ResultCode CommandTransport::readCustomColours(std::span<uint8_t> destination, int recordIndex,
                                                int recordSize) {
   if (recordIndex < 0 || recordSize < 0) return ResultCode::NotSent;
-  const uint32_t base = static_cast<uint32_t>(recordIndex) * static_cast<uint32_t>(recordSize);
+  // In 64 bits: a large index times a large record size must not wrap into range.
+  const uint64_t base = static_cast<uint64_t>(recordIndex) * static_cast<uint64_t>(recordSize);
   return readChunked(command::kReadCustomColours, destination, base, chunkSize(), LockKind::Light);
 }
 
 ResultCode CommandTransport::writeCustomColours(std::span<const uint8_t> source, int recordIndex,
                                                 int recordSize) {
   if (recordIndex < 0 || recordSize < 0) return ResultCode::NotSent;
-  const uint32_t base = static_cast<uint32_t>(recordIndex) * static_cast<uint32_t>(recordSize);
+  // In 64 bits: a large index times a large record size must not wrap into range.
+  const uint64_t base = static_cast<uint64_t>(recordIndex) * static_cast<uint64_t>(recordSize);
   return writeChunked(command::kWriteCustomColours, source, base, chunkSize(), LockKind::Light);
 }
 

@@ -167,9 +167,9 @@ class CommandTransport {
   enum class LockKind { Command, Light };
   ResultCode exchangeLocked(const CommandReport& request, CommandReport& reply, bool traced);
   ResultCode commandExchange(const CommandReport& request, CommandReport& reply, LockKind lock);
-  ResultCode readChunked(uint8_t code, std::span<uint8_t> destination, uint32_t baseOffset,
+  ResultCode readChunked(uint8_t code, std::span<uint8_t> destination, uint64_t baseOffset,
                          uint8_t chunk, LockKind lock);
-  ResultCode writeChunked(uint8_t code, std::span<const uint8_t> source, uint32_t baseOffset,
+  ResultCode writeChunked(uint8_t code, std::span<const uint8_t> source, uint64_t baseOffset,
                           uint8_t chunk, LockKind lock);
   ResultCode single(uint8_t code);
   hid::HidDevice& activeHandle() { return onReceiver_.load() ? receiver_ : cable_; }
