@@ -260,9 +260,14 @@ void CBasicProfiledata::setAudioLightInfo(const AudioLightRecord& record) {
 std::vector<LightListEntry> CBasicProfiledata::getLightList() const {
   auto l = lock();
   if (const Json::Value* s = section("LightList", Shape::Array)) {
+    // Arrays are walked by index: jsoncpp's iterators skip the holes that
+    // assigning past the end leaves, and a hole is a zone of its own.
     std::vector<LightListEntry> list;
     list.reserve(s->size());
-    for (const Json::Value& entry : *s) list.push_back(section::readLightListEntry(entry));
+    for (unsigned i = 0; i < s->size(); ++i) {
+      const Json::Value& entry = (*s)[i];
+      list.push_back(section::readLightListEntry(entry));
+    }
     lightListCache_ = std::move(list);
   }
   return lightListCache_;
@@ -281,7 +286,10 @@ std::vector<KeyListEntry> CBasicProfiledata::getKeyList() const {
   if (const Json::Value* s = section("KeyList", Shape::Array)) {
     std::vector<KeyListEntry> list;
     list.reserve(s->size());
-    for (const Json::Value& entry : *s) list.push_back(section::readKeyListEntry(entry));
+    for (unsigned i = 0; i < s->size(); ++i) {
+      const Json::Value& entry = (*s)[i];
+      list.push_back(section::readKeyListEntry(entry));
+    }
     keyListCache_ = std::move(list);
   }
   return keyListCache_;
@@ -306,7 +314,10 @@ void CBasicProfiledata::setKeyAssignment(std::size_t index, const FunctionCode& 
   if (const Json::Value* s = section("KeyList", Shape::Array)) {
     // Keep the cache in step with the document before changing one entry.
     std::vector<KeyListEntry> list;
-    for (const Json::Value& entry : *s) list.push_back(section::readKeyListEntry(entry));
+    for (unsigned i = 0; i < s->size(); ++i) {
+      const Json::Value& entry = (*s)[i];
+      list.push_back(section::readKeyListEntry(entry));
+    }
     keyListCache_ = std::move(list);
   }
   if (keyListCache_.size() <= index) keyListCache_.resize(index + 1);

@@ -62,7 +62,10 @@ std::vector<std::string> CHs6533Profiledata::getCustomEqNames() const {
   if (const Json::Value* s = section("CustomEQNameInfo", Shape::Array)) {
     std::vector<std::string> names;
     names.reserve(s->size());
-    for (const Json::Value& entry : *s) names.push_back(json::getString(entry, "Name", ""));
+    for (unsigned i = 0; i < s->size(); ++i) {
+      const Json::Value& entry = (*s)[i];
+      names.push_back(json::getString(entry, "Name", ""));
+    }
     customNamesCache_ = std::move(names);
   }
   return customNamesCache_;

@@ -24,7 +24,7 @@ std::vector<DpiStage> CMouseProfiledata::getStages() const {
     if (list.isArray()) {
       std::vector<DpiStage> stages;
       stages.reserve(list.size());
-      for (const Json::Value& stage : list) stages.push_back(section::readStage(stage));
+      for (unsigned i = 0; i < list.size(); ++i) stages.push_back(section::readStage(list[i]));
       stagesCache_ = std::move(stages);
     }
   }
@@ -90,7 +90,10 @@ std::vector<CorrectPreset> CMouseProfiledata::getCorrectInfo() const {
   if (const Json::Value* s = section("CorrectInfo", Shape::Array)) {
     std::vector<CorrectPreset> presets;
     presets.reserve(s->size());
-    for (const Json::Value& p : *s) presets.push_back(section::readCorrect(p));
+    for (unsigned i = 0; i < s->size(); ++i) {
+      const Json::Value& p = (*s)[i];
+      presets.push_back(section::readCorrect(p));
+    }
     correctCache_ = std::move(presets);
   }
   return correctCache_;
