@@ -1,10 +1,12 @@
 #include "config/basic_profiledata.h"
 
 #include <json/json.h>
+#include <sys/stat.h>
 
 #include "config/light_sequence.h"
 #include "config/section_codec.h"
 #include "platform/debug.h"
+#include "platform/file_io.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
 
@@ -26,14 +28,11 @@ const Json::Value& nullJson() {
 
 DeviceElement::DeviceElement() = default;
 DeviceElement::DeviceElement(const Json::Value& value)
-    : value_(value.isNull() ? nullptr : std::make_unique<Json::Value>(value)) {}
-DeviceElement::DeviceElement(const DeviceElement& other)
-    : value_(other.value_ ? std::make_unique<Json::Value>(*other.value_) : nullptr) {}
+    : value_(value.isNull() ? nullptr : std::make_shared<const Json::Value>(value)) {}
+DeviceElement::DeviceElement(std::shared_ptr<const Json::Value> value) : value_(std::move(value)) {}
+DeviceElement::DeviceElement(const DeviceElement&) = default;
 DeviceElement::DeviceElement(DeviceElement&&) noexcept = default;
-DeviceElement& DeviceElement::operator=(const DeviceElement& other) {
-  if (this != &other) value_ = other.value_ ? std::make_unique<Json::Value>(*other.value_) : nullptr;
-  return *this;
-}
+DeviceElement& DeviceElement::operator=(const DeviceElement&) = default;
 DeviceElement& DeviceElement::operator=(DeviceElement&&) noexcept = default;
 DeviceElement::~DeviceElement() = default;
 
@@ -61,7 +60,7 @@ CBasicProfiledata::~CBasicProfiledata() = default;
 bool CBasicProfiledata::save() {
   auto l = lock();
   if (!working_ || documentPath_.empty()) return false;
-  return saveElementLocked(*working_, documentPath_);
+  return saveElementLocked(*working_, documentPath_, working_.use_count() == 1 ? working_.get() : nullptr);
 }
 
 bool CBasicProfiledata::saveTo(const DeviceElement& element, const fs::path& path) {
@@ -78,20 +77,57 @@ bool CBasicProfiledata::saveLightLibrary(const fs::path& path) {
   return library_.save(path);
 }
 
-bool CBasicProfiledata::saveElementLocked(const Json::Value& element, const fs::path& path) const {
+std::optional<CBasicProfiledata::FileStamp> CBasicProfiledata::stampOf(const fs::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                   static_cast<uint64_t>(st.st_size),
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+void CBasicProfiledata::rememberRoot(Json::Value root, const std::optional<FileStamp>& stamp) {
+  if (!stamp) {
+    rootCache_.reset();
+    rootStamp_.reset();
+    return;
+  }
+  rootCache_ = std::make_unique<Json::Value>(std::move(root));
+  rootStamp_ = stamp;
+}
+
+bool CBasicProfiledata::saveElementLocked(const Json::Value& element, const fs::path& path,
+                                          Json::Value* lend) {
   // A null element would wipe the profile's settings: nothing was loaded, so
   // there is nothing to save.
   if (path.empty() || !element.isObject()) return false;
-  Json::Value root = readJsonFile(path);
+  const bool bound = path == documentPath_;
+  Json::Value root;
+  const std::optional<FileStamp> before = stampOf(path);
+  if (bound && rootCache_ && rootStamp_ && before == rootStamp_) {
+    root = std::move(*rootCache_);
+  } else {
+    // Read the file again so that what others keep in it survives. An
+    // unparsable file is kept aside by the reader before we replace it.
+    root = readJsonFile(path);
+  }
+  rootCache_.reset();
+  rootStamp_.reset();
   if (!root.isObject()) root = Json::Value(Json::objectValue);
   Json::Value& devices = json::objectMember(root, "Device");
   if (!devices.isArray()) devices = Json::Value(Json::arrayValue);
   // Elements before ours that do not exist yet become null, as in any array.
-  devices[elementIndex_] = element;
-  if (!writeJsonFile(path, root)) {
+  Json::Value& slot = devices[elementIndex_];
+  // The working copy, when nobody else shares it, is lent to the root for
+  // the write instead of copied (a keyboard document is mostly this element).
+  if (lend) slot.swap(*lend);
+  else slot = element;
+  const bool written = writeFileAtomic(path, styledJson(root));
+  if (lend) slot.swap(*lend);
+  if (!written) {
     debugPrintf("save failed: %s", path.string().c_str());
     return false;
   }
+  if (bound) rememberRoot(std::move(root), stampOf(path));
   return true;
 }
 
@@ -99,6 +135,8 @@ void CBasicProfiledata::setDocumentPath(const fs::path& path) {
   auto l = lock();
   documentPath_ = path;
   working_.reset();
+  rootCache_.reset();
+  rootStamp_.reset();
   clearCachesLocked();
 }
 
@@ -172,44 +210,51 @@ void CBasicProfiledata::clearCachesLocked() {
 
 DeviceElement CBasicProfiledata::loadDeviceElement() {
   auto l = lock();
-  Json::Value root;
   if (!documentPath_.empty()) {
-    root = readJsonFile(documentPath_);
-    const Json::Value& element = json::element(json::member(root, "Device"), elementIndex_);
-    if (element.isObject()) {
-      working_ = std::make_unique<Json::Value>(element);
-      return DeviceElement(*working_);
+    const std::optional<FileStamp> before = stampOf(documentPath_);
+    Json::Value root = readJsonFile(documentPath_);
+    if (json::element(json::member(root, "Device"), elementIndex_).isObject()) {
+      working_ = std::make_shared<Json::Value>(std::move(root["Device"][elementIndex_]));
+      // Only a file that did not change while we read it is known.
+      const std::optional<FileStamp> after = stampOf(documentPath_);
+      rememberRoot(std::move(root), before == after ? after : std::nullopt);
+      return DeviceElement(std::shared_ptr<const Json::Value>(working_));
     }
   }
   // No usable element: the profile starts as the factory settings.
   working_.reset();
   if (defaultPath_.empty()) return DeviceElement();
-  const Json::Value factory = readJsonFile(defaultPath_);
-  const Json::Value& element = json::element(json::member(factory, "Device"), 0);
-  if (!element.isObject()) return DeviceElement();
-  working_ = std::make_unique<Json::Value>(element);
+  Json::Value factory = readJsonFile(defaultPath_);
+  if (!json::element(json::member(factory, "Device"), 0).isObject()) return DeviceElement();
+  working_ = std::make_shared<Json::Value>(std::move(factory["Device"][0]));
   if (!documentPath_.empty()) saveElementLocked(*working_, documentPath_);
-  return DeviceElement(*working_);
+  return DeviceElement(std::shared_ptr<const Json::Value>(working_));
 }
 
 bool CBasicProfiledata::loadDefaultElement() {
   auto l = lock();
   if (defaultPath_.empty()) return false;
-  const Json::Value factory = readJsonFile(defaultPath_);
-  const Json::Value& element = json::element(json::member(factory, "Device"), 0);
-  if (!element.isObject()) return false;
-  working_ = std::make_unique<Json::Value>(element);
+  Json::Value factory = readJsonFile(defaultPath_);
+  if (!json::element(json::member(factory, "Device"), 0).isObject()) return false;
+  working_ = std::make_shared<Json::Value>(std::move(factory["Device"][0]));
   return true;
 }
 
 DeviceElement CBasicProfiledata::workingCopy() const {
   auto l = lock();
-  return working_ ? DeviceElement(*working_) : DeviceElement();
+  return working_ ? DeviceElement(std::shared_ptr<const Json::Value>(working_)) : DeviceElement();
 }
 
 void CBasicProfiledata::setWorkingCopy(const DeviceElement& element) {
   auto l = lock();
-  working_ = element.isNull() ? nullptr : std::make_unique<Json::Value>(element.value());
+  // Shared, not copied: mutableWorking() clones it before the first change.
+  working_ = element.isNull() ? nullptr : std::const_pointer_cast<Json::Value>(element.value_);
+}
+
+Json::Value& CBasicProfiledata::mutableWorking() {
+  if (!working_) working_ = std::make_shared<Json::Value>(Json::objectValue);
+  else if (working_.use_count() > 1) working_ = std::make_shared<Json::Value>(*working_);
+  return *working_;
 }
 
 const Json::Value* CBasicProfiledata::section(std::string_view key, Shape shape) const {
@@ -220,8 +265,7 @@ const Json::Value* CBasicProfiledata::section(std::string_view key, Shape shape)
 }
 
 Json::Value& CBasicProfiledata::writableSection(std::string_view key, Shape shape) {
-  if (!working_) working_ = std::make_unique<Json::Value>(Json::objectValue);
-  Json::Value& v = json::objectMember(*working_, key);
+  Json::Value& v = json::objectMember(mutableWorking(), key);
   if (shape == Shape::Object && !v.isObject()) v = Json::Value(Json::objectValue);
   if (shape == Shape::Array && !v.isArray()) v = Json::Value(Json::arrayValue);
   return v;
@@ -332,6 +376,18 @@ std::vector<CustomColor> CBasicProfiledata::getCustomGroupColors(unsigned group,
   auto l = lock();
   std::vector<CustomColor> colors(count);
   if (!working_ || group >= kMaxCustomGroups) return colors;
+  // Read without touching the working copy when the group is complete; only
+  // a group with missing colours is completed (with zeros) in the document.
+  if (const Json::Value* mode = section("CustomLightMode", Shape::Object)) {
+    const Json::Value& list = json::element(json::member(*mode, "LightColorInfo"), group);
+    bool complete = list.isArray() && list.size() >= count;
+    for (unsigned i = 0; complete && i < count; ++i) {
+      const Json::Value& colour = list[i];
+      if (!colour.isObject()) complete = false;
+      else colors[i] = section::readCustomColor(colour);
+    }
+    if (complete) return colors;
+  }
   Json::Value& mode = writableSection("CustomLightMode", Shape::Object);
   Json::Value& groups = json::objectMember(mode, "LightColorInfo");
   if (!groups.isArray()) groups = Json::Value(Json::arrayValue);

@@ -44,8 +44,9 @@ namespace tessel {
 
 inline constexpr std::string_view kDocumentExtension = ".Json";
 
-// An opaque copy of one "Device" element (the working copy or one read from
-// another file). Copies share nothing mutable.
+// An opaque, immutable copy of one "Device" element (the working copy or one
+// read from another file). Copies share the value; the profile-data object
+// clones its working copy before changing it while an element still shares it.
 class DeviceElement {
  public:
   DeviceElement();
@@ -66,8 +67,9 @@ class DeviceElement {
  private:
   friend class CBasicProfiledata;
   explicit DeviceElement(const Json::Value& value);
+  explicit DeviceElement(std::shared_ptr<const Json::Value> value);
   const Json::Value& value() const;
-  std::unique_ptr<Json::Value> value_;
+  std::shared_ptr<const Json::Value> value_;
 };
 
 class CBasicProfiledata {
@@ -171,7 +173,7 @@ class CBasicProfiledata {
   std::filesystem::path documentPath_, defaultPath_, libraryPath_, sequenceFolder_;
   unsigned elementIndex_ = 0;
   int kindIndex_ = 0;
-  std::unique_ptr<Json::Value> working_;
+  std::shared_ptr<Json::Value> working_;  // shared with DeviceElements handed out
   LightEffectLibrary library_;
   mutable LightRecord lightCache_;
   mutable AudioLightRecord audioCache_;
@@ -180,8 +182,29 @@ class CBasicProfiledata {
   mutable unsigned customGroupIndexCache_ = 0;
 
   void clearCachesLocked();
+  // The working copy, ready to change: created when null, cloned when an
+  // element handed out still shares it.
+  Json::Value& mutableWorking();
   LightRecord readLightLocked() const;
-  bool saveElementLocked(const Json::Value& element, const std::filesystem::path& path) const;
+
+  // What a file was when we last read or wrote it (device, inode, size,
+  // modification time). Every atomic write makes a new inode, so an equal
+  // stamp means the text on disk is the text we know.
+  struct FileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t mtimeNs = -1;
+    bool operator==(const FileStamp&) const = default;
+  };
+  static std::optional<FileStamp> stampOf(const std::filesystem::path& path);
+  // The bound document's root as last read or written, so a save need not
+  // parse the whole document again while nobody else changed the file.
+  std::unique_ptr<Json::Value> rootCache_;
+  std::optional<FileStamp> rootStamp_;
+  void rememberRoot(Json::Value root, const std::optional<FileStamp>& stamp);
+  // `lend`: the unshared working copy (== &element), moved into the root for
+  // the write instead of copied; it is back in place when this returns.
+  bool saveElementLocked(const Json::Value& element, const std::filesystem::path& path,
+                         Json::Value* lend = nullptr);
 };
 
 }  // namespace tessel

@@ -106,6 +106,36 @@ TEST_F(Profiledata, SaveReplacesOnlyItsOwnElement) {
   EXPECT_EQ(saved["Device"][0]["Custom"].asString(), "mine");
 }
 
+TEST_F(Profiledata, RepeatedSavesKeepFollowingTheFileOnDisk) {
+  writeText(path("p.Json"), R"({"Other": 1, "Device": [{"LightInfo": {"SelectItem": 1}}, {"second": 2}]})");
+  CBasicProfiledata doc;
+  bind(doc, "p.Json");
+  doc.loadDeviceElement();
+  for (uint8_t red : {10, 20, 30}) {
+    LightRecord light = doc.getLightInfo();
+    light.red = red;
+    doc.setLightInfo(light);
+    ASSERT_TRUE(doc.save());
+    const Json::Value saved = readJson(path("p.Json"));
+    EXPECT_EQ(saved["Device"][0]["LightInfo"]["Red"].asInt(), red);
+    EXPECT_EQ(saved["Device"][1]["second"].asInt(), 2);
+    EXPECT_EQ(saved["Other"].asInt(), 1);
+    // The working copy is still whole after the save.
+    EXPECT_EQ(doc.getLightInfo().selectItem, 1);
+  }
+  // Changed by hand in place (same inode) after our last save: kept.
+  std::string text = readText(path("p.Json"));
+  text.replace(text.find("\"Other\" : 1"), 11, "\"Other\" : 77");
+  { std::ofstream(path("p.Json"), std::ios::binary) << text; }
+  ASSERT_TRUE(doc.save());
+  EXPECT_EQ(readJson(path("p.Json"))["Other"].asInt(), 77);
+  // An element handed out before a save is not changed by it or by later edits.
+  const DeviceElement before = doc.workingCopy();
+  doc.setLightInfo(LightRecord{});
+  ASSERT_TRUE(doc.save());
+  EXPECT_EQ(parse(before.text())["LightInfo"]["Red"].asInt(), 30);
+}
+
 TEST_F(Profiledata, SaveToAnotherPathAndAFailedWriteIsReported) {
   CBasicProfiledata doc;
   bind(doc, "p.Json");
