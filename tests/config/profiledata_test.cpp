@@ -4,6 +4,9 @@
 #include "config/keyboard_profiledata.h"
 #include "config_fixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace fs = std::filesystem;
 using namespace tessel;
 
@@ -368,6 +371,48 @@ TEST_F(Profiledata, DeviceElementCopiesAreIndependent) {
   EXPECT_EQ(parse(before.text())["LightInfo"]["Red"].asInt(), 1);
   EXPECT_TRUE(DeviceElement::fromText("[1]").isNull());
   EXPECT_TRUE(DeviceElement::fromText("{bad").isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// A page edits and saves while a light thread reads the light sections and
+// takes copies of the element: every read sees a whole record, and copies
+// handed out never change under their holder.
+TEST_F(Profiledata, PageAndLightThreadShareOneDocument) {
+  CBasicProfiledata doc;
+  bind(doc, "p.Json");
+  doc.loadDeviceElement();
+  std::atomic<bool> stop{false};
+  std::thread light([&] {
+    while (!stop.load()) {
+      const LightRecord r = doc.getLightInfo();
+      // The page always writes red == green.
+      if (r.red != r.green) {
+        ADD_FAILURE() << "torn light record";
+      }
+      const DeviceElement copy = doc.workingCopy();
+      const std::string first = copy.text();
+      (void)doc.getLightList();
+      (void)doc.getSelectedSequence(10);
+      if (copy.text() != first) {
+        ADD_FAILURE() << "a handed-out element changed";
+      }
+    }
+  });
+  for (int i = 0; i < 200; ++i) {
+    LightRecord r = doc.getLightInfo();
+    r.red = r.green = static_cast<uint8_t>(i);
+    doc.setLightInfo(r);
+    doc.setLightList({LightListEntry{1, 2, 3, 0, 0, r.red, 0, 0, 1}});
+    if (i % 20 == 0) {
+      EXPECT_TRUE(doc.save());
+    }
+  }
+  stop = true;
+  light.join();
+  EXPECT_EQ(doc.getLightInfo().red, 199);
 }
 
 }  // namespace
