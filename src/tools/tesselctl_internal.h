@@ -60,6 +60,10 @@ struct Subcommand {
 
 const std::vector<Subcommand>& subcommands();
 
+// Profile store commands (tesselctl_profile.cpp); they need no device.
+int runProfile(Invocation& inv);
+int runDoc(Invocation& inv);
+
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
 
