@@ -74,6 +74,8 @@ FirmwareImage mouseFactoryImage(bool throughReceiver) {
     s[b + 59] = 1;
     put16(s, b + 60, 1920);
     put16(s, b + 62, 1080);
+    s[b + 64] = kMouseSurfaceMinSq;     // the selected surface preset
+    s[b + 65] = kMouseSurfacePixThresh;
   }
   img.settings[0] = 0;  // active on-board profile
 

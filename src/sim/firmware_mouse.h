@@ -7,7 +7,8 @@
 // profiles (4), 8 light zones (15), 9-10 sensor id 0x3325, 11 DPI step (100),
 // 12-13 highest stage index (73), 14-15 lowest DPI (200).
 // Settings memory: byte 0 the active profile; the block of profile p at p x 128
-// (71 bytes are meaningful; stages at 14 + 9 i, screen size at 60).
+// (71 bytes are meaningful; stages at 14 + 9 i, screen size at 60, surface
+// preset at 64).
 #include "sim/firmware_base.h"
 
 namespace tessel::sim {
@@ -21,6 +22,10 @@ inline constexpr uint16_t kMouseLowestDpi = 200;
 inline constexpr size_t kMouseProfileStride = 128;
 inline constexpr size_t kMouseProfiles = 4;
 inline constexpr size_t kMouseLightZones = 15;
+// The surface preset the mouse leaves the factory with (the factory
+// document's selected "CorrectInfo" entry): settings bytes 64 and 65.
+inline constexpr uint8_t kMouseSurfaceMinSq = 32;
+inline constexpr uint8_t kMouseSurfacePixThresh = 20;
 
 FirmwareImage mouseFactoryImage(bool throughReceiver);
 

@@ -1,0 +1,31 @@
+#pragma once
+// JSON <-> record conversions of the document sections, shared by the
+// profile-data classes. Internal to src/config: readers never throw and read
+// a missing or mistyped member as 0; writers write booleans as integers.
+#include <json/json.h>
+
+#include "config/document_records.h"
+#include "config/light_record.h"
+
+namespace tessel::section {
+
+LightRecord readLight(const Json::Value& v);
+Json::Value writeLight(const LightRecord& r);
+AudioLightRecord readAudioLight(const Json::Value& v);
+Json::Value writeAudioLight(const AudioLightRecord& r);
+LightListEntry readLightListEntry(const Json::Value& v);
+Json::Value writeLightListEntry(const LightListEntry& e);
+KeyListEntry readKeyListEntry(const Json::Value& v);
+DpiStage readStage(const Json::Value& v);
+Json::Value writeStage(const DpiStage& s);
+CorrectPreset readCorrect(const Json::Value& v);
+Json::Value writeCorrect(const CorrectPreset& p);
+CustomColor readCustomColor(const Json::Value& v);
+Json::Value writeCustomColor(const CustomColor& c);
+LightStep readStep(const Json::Value& v);
+Json::Value writeStep(const LightStep& s);
+// An array of presets, each an array of {"value"} bands.
+std::vector<EqPreset> readEqPresets(const Json::Value& v);
+Json::Value writeEqPresets(const std::vector<EqPreset>& presets);
+
+}  // namespace tessel::section
