@@ -22,6 +22,7 @@ class CBrelvikUSBDevice;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
+class ProfileActions;
 
 // Numeric messages of the main window.
 inline constexpr UINT kMsgHook = 1054;
@@ -149,6 +150,7 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<PowerWatcher> power_;
   bool shutDown_ = false;
   bool stayHidden_ = false;
+  std::unique_ptr<ProfileActions> profiles_;
 };
 
 // The process-wide main window that worker threads post to (null outside

@@ -13,6 +13,7 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
+#include "ui/device/device_profile.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/main_wnd.h"
@@ -65,7 +66,7 @@ const std::vector<ControlClass>& ControlClasses() {
       {"CLightControlUI", {}},
       {"CMacroControlUI", {}},
       {"CKeySetControlUI", {}},
-      {"CDeviceProfileUI", {}},
+      {"CDeviceProfileUI", [] { return static_cast<CControlUI*>(new CDeviceProfileUI); }},
       {"CShootControlUI", {}},
       {"CMagicControlUI", {}},
       {"CVoice6533ControlUI", {}},
