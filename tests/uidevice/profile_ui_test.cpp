@@ -213,5 +213,26 @@ TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
   EXPECT_EQ(messages_.size(), 3);
 }
 
+TEST_F(ProfileUiTest, HeadsetPageShowsItsOwnTabsAndOutOfRangeTabsKeepTheEighth) {
+  CBrelvikUSBDevice* headset = wnd_->CreatePage(3, supportedInterfaceTable()[0]).device;
+  ASSERT_NE(headset, nullptr);
+  ASSERT_TRUE(headset->Profile().Init(7, root_ / "HD", fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "HD.Json").ok());
+  CDeviceProfileUI* s = headset->Profile().Selector();
+  auto tab = [s](const char* name) {
+    return dynamic_cast<COptionUI*>(s->FindControl([name](CControlUI* c) { return c->GetName() == QLatin1String(name); }));
+  };
+  for (const char* hidden : {"cursor_Op_tab", "macro_Op_tab", "system_Op_tab", "key_Op_tab"})
+    EXPECT_FALSE(tab(hidden)->GetOwnVisible()) << hidden;
+  for (const char* shown : {"deng_Op_tab", "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"})
+    EXPECT_TRUE(tab(shown)->GetOwnVisible()) << shown;
+  s->SelectTab(8);
+  s->SelectTab(0);
+  EXPECT_TRUE(tab("Virtual7.1_Op_tab")->IsSelected());
+  EXPECT_FALSE(tab("deng_Op_tab")->IsSelected());
+  // Its own folder: the mouse's profiles are not the headset's.
+  EXPECT_TRUE(fs::exists(root_ / "HD" / "ProfileList.ini"));
+  EXPECT_EQ(s->GetProfileCount(), 1);
+}
+
 }  // namespace
 }  // namespace tessel::ui
