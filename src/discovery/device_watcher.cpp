@@ -103,8 +103,9 @@ void DeviceWatcher::checkPresence() {
   for (int i = 0; i < count; ++i) {
     auto s = list_.slot(i);
     if (!s || !s->present) continue;
-    const auto claimedOn = static_cast<size_t>(i) < identities_.size() ? identities_[static_cast<size_t>(i)]
-                                                                        : std::nullopt;
+    const size_t at = static_cast<size_t>(i);
+    const hid::NodeIdentity* claimedOn =
+        at < identities_.size() && identities_[at] ? &*identities_[at] : nullptr;
     const std::optional<hid::NodeIdentity> now = backend_.identity(s->path);
     if (now && (!claimedOn || *now == *claimedOn)) continue;
     // Another node under the same name: the bus may not look changed any more,

@@ -508,6 +508,10 @@ const std::vector<Subcommand>& subcommands() {
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product",
        false, runDemo},
+      {"profile", "profile ACTION KIND [ARGS]",
+       "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",
+       false, runProfile},
+      {"doc", "doc show KIND [INDEX]", "the current (or given) profile document as stored", false, runDoc},
   };
   return table;
 }

@@ -66,6 +66,10 @@ const std::vector<Subcommand>& subcommands();
 void printJsonError(std::ostream& out, int code, std::string_view text, std::string_view command = {},
                     std::string_view kind = {});
 
+// Profile store commands (tesselctl_profile.cpp); they need no device.
+int runProfile(Invocation& inv);
+int runDoc(Invocation& inv);
+
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
 

@@ -16,6 +16,8 @@
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/mp_device_power.h"
+#include "ui/device/device_profile_page.h"
+#include "ui/profile_actions.h"
 #include "ui/power_watcher.h"
 #include "ui/registered_messages.h"
 #include "ui/skin_tags.h"
@@ -53,7 +55,15 @@ constexpr FontRow kFontTable[] = {{-1, 11, false, false}, {0, 15, false, false},
 
 CMainWnd* MainWindow() { return g_mainWnd.load(); }
 
-CMainWnd::CMainWnd() = default;
+CMainWnd::CMainWnd() {
+  ProfileActions::Hooks hooks;
+  hooks.currentPage = [this]() -> CBrelvikUSBDevice* {
+    const DevicePage* page = registry_ ? registry_->currentPage() : nullptr;
+    return page ? PageOf(*page) : nullptr;
+  };
+  hooks.startTimer = [this](UINT id, UINT elapse) { SetTimer(id, elapse); };
+  profiles_ = std::make_unique<ProfileActions>(*this, std::move(hooks));
+}
 
 CMainWnd::~CMainWnd() {
   Shutdown();
@@ -178,6 +188,7 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
   page->SetBatteryFlag(xml.batteryFlag != 0);
   if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(page)) mouse->SetMouseParameter(xml.mouseParameter);
   page->SetBatteryIndicator(indicator);
+  page->Profile().Init(option.typeCode, option.kindName);
   pageSwitch->Add(page);
   const int pageIndex = pageSwitch->GetItemIndex(page);
 
@@ -398,6 +409,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     }
     return;
   }
+  if (profiles_->Notify(msg)) return;
   if (msg.sType != notify::kClick || !msg.pSender) return;
   const QString name = msg.pSender->GetName();
   if (nameIs(name, "closebtn")) {
@@ -502,6 +514,11 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       if (wParam == kTimerTrayMenu) {
         KillTimer(kTimerTrayMenu);
         ShowTrayMenu();
+        return 0;
+      }
+      if (wParam == kTimerProfileSwitch) {
+        KillTimer(kTimerProfileSwitch);
+        profiles_->SwitchProfile();
         return 0;
       }
       if (wParam == kTimerFitDisplay) {

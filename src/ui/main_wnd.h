@@ -24,6 +24,7 @@ class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
 class StallMonitor;
+class ProfileActions;
 
 // Numeric messages of the main window (numbers in shell/window_messages.h).
 inline constexpr UINT kMsgHook = messages::kHook;
@@ -145,6 +146,7 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<StallMonitor> stallMonitor_;
   bool shutDown_ = false;
   bool stayHidden_ = false;
+  std::unique_ptr<ProfileActions> profiles_;
 };
 
 // The process-wide main window that worker threads post to (null outside

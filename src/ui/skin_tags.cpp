@@ -3,6 +3,7 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
+#include "ui/device/device_profile.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
@@ -39,7 +40,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CLightControlUI", "LightControl", {}, nullptr},
       {"CMacroControlUI", nullptr, {}, nullptr},
       {"CKeySetControlUI", "KeySetControl", {}, nullptr},
-      {"CDeviceProfileUI", "DeviceProfile", {}, nullptr},
+      {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
       {"CShootControlUI", "ShootControl", {}, nullptr},
       {"CMagicControlUI", "MagicControl", {}, nullptr},
       {"CVoice6533ControlUI", "Voice6533Control", {}, nullptr},

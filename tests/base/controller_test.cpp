@@ -194,7 +194,7 @@ class CountingBackend : public hid::HidBackend {
   explicit CountingBackend(hid::HidBackend& inner) : inner_(inner) {}
   bool enumerate(std::vector<std::string>& paths) override { return inner_.enumerate(paths); }
   uint64_t changeCounter() override { return inner_.changeCounter(); }
-  bool present(const std::string& path) override { return inner_.present(path); }
+  std::optional<hid::NodeIdentity> identity(const std::string& path) override { return inner_.identity(path); }
   std::unique_ptr<hid::HidChannel> open(const std::string& path, bool r, bool w) override {
     auto channel = inner_.open(path, r, w);
     if (!channel) return nullptr;

@@ -2,6 +2,7 @@
 
 #include "device/base/software_effects.h"
 #include "ui/device/device_option.h"
+#include "ui/device/device_profile_page.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/paint_manager.h"
@@ -40,6 +41,11 @@ CBrelvikUSBDevice::~CBrelvikUSBDevice() {
   if (tile_) tile_->DeviceGone(this);
   if (indicator_) indicator_->SetOwner(nullptr);
   if (pm_) pm_->RemoveNotifier(this);
+}
+
+PageProfile& CBrelvikUSBDevice::Profile() {
+  if (!profile_) profile_ = std::make_unique<PageProfile>(*this);
+  return *profile_;
 }
 
 void CBrelvikUSBDevice::InitUI(CPaintManagerUI* manager) {

@@ -21,6 +21,7 @@ class CTabLayoutUI;
 class CDeviceKeyButtonUI;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
+class PageProfile;
 
 class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
  public:
@@ -89,6 +90,9 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
   void SetFunctionMode(int mode);
   int GetFunctionMode() const { return controller_->functionMode(); }
 
+  // The page's profile selector and the document of its current profile.
+  PageProfile& Profile();
+
   // Only notifications of the page's own controls reach OnNotify.
   void Notify(TNotifyUI& msg) override;
   bool IsOwnControl(const CControlUI* control) const;
@@ -110,6 +114,7 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
   CTabLayoutUI* functionSwitch_ = nullptr;
   CTabLayoutUI* keyFunctionSwitch_ = nullptr;
   bool switchesLooked_ = false;
+  std::unique_ptr<PageProfile> profile_;
 };
 
 }  // namespace tessel::ui

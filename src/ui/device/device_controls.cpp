@@ -6,6 +6,7 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
+#include "ui/device/device_profile.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 
@@ -21,6 +22,7 @@ CControlUI* CreateDeviceControl(const QString& tag) {
       {"BrelvikHS6533Device", [] () -> CControlUI* { return new CBrelvikHS6533Device; }},
       {"DeviceOption", [] () -> CControlUI* { return new CDeviceOptionUI; }},
       {"MpDevicePower", [] () -> CControlUI* { return new CMpDevicePowerUI; }},
+      {"DeviceProfile", [] () -> CControlUI* { return new CDeviceProfileUI; }},
   };
   for (const auto& [name, create] : kTags)
     if (tag.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return create();

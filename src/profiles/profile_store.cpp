@@ -1,0 +1,251 @@
+#include "profiles/profile_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/debug.h"
+#include "platform/json_access.h"
+#include "platform/json_file.h"
+
+namespace tessel::profiles {
+namespace fs = std::filesystem;
+
+int ProfileOutcome::renameCode() const {
+  switch (status) {
+    case ProfileStatus::Ok: return 1;
+    case ProfileStatus::NameTaken: return 0;
+    case ProfileStatus::BlankName: return 2;
+    default: return -1;
+  }
+}
+
+ProfileStore::FolderLock::FolderLock(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  fd_ = ::open((folder / ".ProfileList.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ >= 0) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+}
+
+ProfileStore::FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+ProfileStore::ProfileStore(fs::path dataFolder, fs::path defaultDocument, int deviceType, const Clock& clock)
+    : folder_(std::move(dataFolder)), defaultDocument_(std::move(defaultDocument)), deviceType_(deviceType),
+      ids_(clock) {}
+
+std::optional<fs::path> ProfileStore::documentPathFor(std::string_view uuid) const {
+  if (!isTimestampId(uuid)) return std::nullopt;
+  return folder_ / (std::string(uuid) + std::string(kDocumentExtension));
+}
+
+bool ProfileStore::write(const fs::path& path, const Json::Value& value) const {
+  return writeJsonFile(path, value, hooks_);
+}
+
+ProfileOutcome ProfileStore::writeFailed(const fs::path& path) const {
+  std::error_code ec;
+  fs::create_directories(path.parent_path(), ec);
+  return {ProfileStatus::WriteFailed, "cannot write " + path.string() + " (read-only folder or full disk?)", -1, {}};
+}
+
+ProfileOutcome ProfileStore::badIndex(int index) const {
+  return {ProfileStatus::BadIndex, "no profile with index " + std::to_string(index), -1, {}};
+}
+
+// A write killed between creating its temporary file and the rename leaves
+// ".<name>.tmp.XXXXXX" behind. Only our own files' leftovers are removed, and
+// only while the folder's lock is held.
+void ProfileStore::removeStaleTemporaries() {
+  std::error_code ec;
+  fs::directory_iterator it(folder_, ec);
+  if (ec) return;
+  const std::string listPrefix = "." + std::string(kProfileListFile) + ".tmp.";
+  const std::string docMarker = std::string(kDocumentExtension) + ".tmp.";
+  for (const auto& entry : it) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() < 2 || name[0] != '.') continue;
+    bool ours = name.rfind(listPrefix, 0) == 0;
+    if (!ours) {
+      const size_t marker = name.find(docMarker);
+      ours = marker != std::string::npos && isTimestampId(std::string_view(name).substr(1, marker - 1));
+    }
+    if (ours) fs::remove(entry.path(), ec);
+  }
+}
+
+Json::Value ProfileStore::factoryDocument(std::string_view name, std::string_view uuid) const {
+  Json::Value document;
+  if (auto bytes = readFileBytes(defaultDocument_)) parseJson(*bytes, document);
+  if (!document.isObject()) document = Json::Value(Json::objectValue);
+  document["profilename"] = std::string(name);
+  document["profileUUID"] = std::string(uuid);
+  return document;
+}
+
+// A profile whose document is missing (or not a document) reads as a fresh one
+// from the factory document, as the device page would load it.
+Json::Value ProfileStore::documentOrFactory(const fs::path& path, std::string_view name,
+                                            std::string_view uuid) const {
+  Json::Value document = readJsonFile(path);
+  if (!document.isObject()) return factoryDocument(name, uuid);
+  return document;
+}
+
+ProfileOutcome ProfileStore::createList(Loaded& loaded) {
+  const std::string uuid = ids_.next(folder_, kDocumentExtension);
+  const fs::path docPath = folder_ / (uuid + std::string(kDocumentExtension));
+  // A list we are about to replace keeps its other top-level members.
+  Json::Value list = loaded.list.isObject() ? loaded.list : Json::Value(Json::objectValue);
+  list["profilelist"] = Json::Value(Json::arrayValue);
+  list["profilelist"].append(makeListEntry("profile1", uuid));
+  list["profileselect"] = 0;
+  if (!write(docPath, factoryDocument("profile1", uuid))) return writeFailed(docPath);
+  if (!write(listPath(), list)) {
+    std::error_code ec;
+    fs::remove(docPath, ec);
+    return writeFailed(listPath());
+  }
+  loaded.list = std::move(list);
+  loaded.parsed = parseProfileList(loaded.list);
+  return {ProfileStatus::Ok, {}, 0, "profile1"};
+}
+
+ProfileStore::Loaded ProfileStore::load() {
+  std::error_code ec;
+  fs::create_directories(folder_, ec);
+  removeStaleTemporaries();
+  Loaded loaded;
+  loaded.list = readJsonFile(listPath());
+  loaded.parsed = parseProfileList(loaded.list);
+  if (!loaded.parsed.usable()) {
+    debugPrintf("profile list missing or empty, creating profile1: %s", listPath().string().c_str());
+    loaded.failure = createList(loaded);
+  }
+  return loaded;
+}
+
+ProfileOutcome ProfileStore::initialise() {
+  FolderLock lock(folder_);
+  Loaded loaded = load();
+  if (!loaded.failure.ok()) return loaded.failure;
+  const int select = loaded.parsed.select;
+  return {ProfileStatus::Ok, {}, select, loaded.parsed.entries[select].name};
+}
+
+std::vector<ProfileEntry> ProfileStore::entries() {
+  FolderLock lock(folder_);
+  return load().parsed.entries;
+}
+
+int ProfileStore::current() {
+  FolderLock lock(folder_);
+  return load().parsed.select;
+}
+
+std::optional<fs::path> ProfileStore::documentPath(int index) {
+  const auto list = entries();
+  if (index < 0 || index >= static_cast<int>(list.size())) return std::nullopt;
+  return documentPathFor(list[index].uuid);
+}
+
+ProfileOutcome ProfileStore::select(int index) {
+  FolderLock lock(folder_);
+  Loaded loaded = load();
+  if (!loaded.failure.ok()) return loaded.failure;
+  const auto& list = loaded.parsed.entries;
+  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
+  loaded.list["profileselect"] = index;
+  if (!write(listPath(), loaded.list)) return writeFailed(listPath());
+  return {ProfileStatus::Ok, {}, index, list[index].name};
+}
+
+ProfileOutcome ProfileStore::append(Loaded& loaded, const std::string& name, const Json::Value& document,
+                                    bool makeCurrent) {
+  const std::string uuid = ids_.next(folder_, kDocumentExtension);
+  const fs::path docPath = folder_ / (uuid + std::string(kDocumentExtension));
+  Json::Value doc = document.isObject() ? document : Json::Value(Json::objectValue);
+  doc["profilename"] = name;
+  doc["profileUUID"] = uuid;
+  if (!write(docPath, doc)) return writeFailed(docPath);
+  Json::Value& array = json::objectMember(loaded.list, "profilelist");
+  array.append(makeListEntry(name, uuid));
+  const int index = static_cast<int>(array.size()) - 1;
+  if (makeCurrent) loaded.list["profileselect"] = index;
+  if (!write(listPath(), loaded.list)) {
+    std::error_code ec;
+    fs::remove(docPath, ec);
+    return writeFailed(listPath());
+  }
+  return {ProfileStatus::Ok, {}, index, name};
+}
+
+ProfileOutcome ProfileStore::add() {
+  FolderLock lock(folder_);
+  Loaded loaded = load();
+  if (!loaded.failure.ok()) return loaded.failure;
+  if (loaded.parsed.entries.size() >= static_cast<size_t>(kMaxAddedProfiles))
+    return {ProfileStatus::TooMany, "there are already " + std::to_string(kMaxAddedProfiles) + " profiles", -1, {}};
+  const std::string name = nextProfileName(loaded.parsed.entries);
+  return append(loaded, name, factoryDocument(name, ""), true);
+}
+
+ProfileOutcome ProfileStore::remove(int index) {
+  FolderLock lock(folder_);
+  Loaded loaded = load();
+  if (!loaded.failure.ok()) return loaded.failure;
+  const auto& list = loaded.parsed.entries;
+  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
+  if (list.size() < 2) return {ProfileStatus::LastProfile, "the last profile cannot be deleted", -1, {}};
+  const int next = index == 0 ? 0 : index - 1;
+  const auto docPath = documentPathFor(list[index].uuid);
+  Json::Value removed;
+  loaded.list["profilelist"].removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
+  loaded.list["profileselect"] = next;
+  if (!write(listPath(), loaded.list)) return writeFailed(listPath());
+  // An identifier that is not ours names no file we may delete.
+  if (docPath) {
+    std::error_code ec;
+    fs::remove(*docPath, ec);
+  }
+  const auto after = parseProfileList(loaded.list);
+  return {ProfileStatus::Ok, {}, next, after.entries[next].name};
+}
+
+ProfileOutcome ProfileStore::rename(int index, std::string_view name) {
+  FolderLock lock(folder_);
+  Loaded loaded = load();
+  if (!loaded.failure.ok()) return loaded.failure;
+  const auto& list = loaded.parsed.entries;
+  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
+  if (isBlankName(name)) return {ProfileStatus::BlankName, "a profile name cannot be blank", -1, {}};
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (static_cast<int>(i) != index && sameName(list[i].name, name))
+      return {ProfileStatus::NameTaken, "another profile is named \"" + list[i].name + "\"", -1, {}};
+  }
+  // The document first: a document with the new name under the old list entry
+  // is harmless, the list is what the selector shows.
+  if (const auto docPath = documentPathFor(list[index].uuid)) {
+    std::error_code ec;
+    if (fs::exists(*docPath, ec)) {
+      Json::Value document = readJsonFile(*docPath);
+      if (document.isObject()) {
+        document["profilename"] = std::string(name);
+        if (!write(*docPath, document)) return writeFailed(*docPath);
+      }
+    }
+  }
+  json::objectMember(json::arrayElement(loaded.list["profilelist"], static_cast<unsigned>(index)),
+                     "profilename") = std::string(name);
+  if (!write(listPath(), loaded.list)) return writeFailed(listPath());
+  return {ProfileStatus::Ok, {}, index, std::string(name)};
+}
+
+}  // namespace tessel::profiles

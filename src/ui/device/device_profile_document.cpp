@@ -1,0 +1,21 @@
+// The page document's own file (see PageDocument).
+#include "config/basic_profiledata.h"
+#include "ui/device/device_profile_page.h"
+
+namespace tessel::ui {
+
+PageDocument::PageDocument() : document_(std::make_unique<CBasicProfiledata>()) {}
+PageDocument::~PageDocument() = default;
+
+void PageDocument::SetDefaultPath(const std::filesystem::path& path) { document_->setDefaultDocumentPath(path); }
+
+void PageDocument::BindAndLoad(const std::filesystem::path& path) {
+  document_->setDocumentPath(path);
+  document_->loadDeviceElement();
+}
+
+std::filesystem::path PageDocument::Path() const { return document_->documentPath(); }
+
+bool PageDocument::Save() { return document_->save(); }
+
+}  // namespace tessel::ui

@@ -1,0 +1,238 @@
+// The profile selector on a real mouse page, driven by control name through
+// the toolkit: the selector's skin, the profile buttons and the switch.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include "device_env.h"
+#include "platform/json_file.h"
+#include "ui/device/device_profile.h"
+#include "ui/device/device_profile_page.h"
+#include "ui/profile_actions.h"
+
+namespace tessel::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CountingMouse : public CBrelvikMouseDevice {
+ public:
+  CountingMouse(hid::HidBackend& backend, Clock& clock) : CBrelvikMouseDevice(backend, clock) {}
+  void RefreshView() override { ++refreshes; }
+  int refreshes = 0;
+};
+
+// Counts the page's refreshes.
+// A window that builds the selector's nested skin as the main window does and
+// hands notifications to the profile actions.
+class ProfileWnd : public test::DeviceWnd {
+ public:
+  using DeviceWnd::DeviceWnd;
+  CControlUI* CreateControl(const QString& tag) override {
+    if (tag.compare(QLatin1String("DeviceProfileUI"), Qt::CaseInsensitive) == 0) {
+      CDialogBuilder nested;
+      return nested.Create(QStringLiteral("XML/CustomControlXML/DeviceProfile.xml"), QString(), this, &m_pm);
+    }
+    if (tag.compare(QLatin1String("BrelvikMouseDevice"), Qt::CaseInsensitive) == 0)
+      return new CountingMouse(hid::defaultBackend(), SystemClock::instance());
+    return DeviceWnd::CreateControl(tag);
+  }
+  void Notify(TNotifyUI& msg) override {
+    if (actions && actions->Notify(msg)) return;
+    DeviceWnd::Notify(msg);
+  }
+  ProfileActions* actions = nullptr;
+};
+
+class ProfileUiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::EnsureQtApp();
+    test::UseProjectSkin();
+    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    CPaintManagerUI::SetDefaultScheduler(&clock_);
+    root_ = fs::temp_directory_path() / ("tessel-profile-ui-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    wnd_ = std::make_unique<ProfileWnd>(bus_);
+    ASSERT_TRUE(wnd_->Create(nullptr, QStringLiteral("profile test"), WS_VISIBLE, 0, 0, 0, 800, 572));
+    QCoreApplication::processEvents();
+    page_ = wnd_->CreatePage(0, supportedInterfaceTable()[0]).device;
+    ASSERT_NE(page_, nullptr);
+
+    ProfileActions::Hooks hooks;
+    hooks.currentPage = [this] { return page_; };
+    hooks.startTimer = [this](UINT id, UINT ms) { timers_.push_back({id, ms}); };
+    hooks.message = [this](const QString& text, int mode) {
+      messages_.push_back(text);
+      return mode == 1 ? confirm_ : 1;
+    };
+    hooks.chooseFile = [this](bool) { return chosenFile_; };
+    actions_ = std::make_unique<ProfileActions>(*wnd_, std::move(hooks));
+    wnd_->actions = actions_.get();
+
+    const auto outcome = page_->Profile().Init(2, root_ / "mouse", fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "mouse.Json");
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    selector_ = page_->Profile().Selector();
+    ASSERT_NE(selector_, nullptr);
+  }
+  void TearDown() override {
+    wnd_->actions = nullptr;
+    wnd_.reset();
+    actions_.reset();
+    CPaintManagerUI::SetDefaultScheduler(nullptr);
+    fs::remove_all(root_);
+  }
+  void Click(const char* name) {
+    CControlUI* c = wnd_->Find<CControlUI>(name);
+    ASSERT_NE(c, nullptr) << name;
+    if (!c->IsVisible()) selector_->ShowProfileMenu(true);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(c->GetWidget(), Qt::LeftButton);
+  }
+  QStringList ComboTexts() const {
+    QStringList out;
+    auto* combo = selector_->GetCombo();
+    for (int i = 0; i < combo->GetItemCount(); ++i) out << combo->GetItemText(i);
+    return out;
+  }
+  Json::Value List() const { return readJsonFile(root_ / "mouse" / "ProfileList.ini"); }
+
+  ManualClock clock_;
+  sim::VirtualHidBus bus_;
+  fs::path root_;
+  std::unique_ptr<ProfileWnd> wnd_;
+  std::unique_ptr<ProfileActions> actions_;
+  CBrelvikUSBDevice* page_ = nullptr;
+  CDeviceProfileUI* selector_ = nullptr;
+  std::vector<std::pair<UINT, UINT>> timers_;
+  QStringList messages_;
+  int confirm_ = 1;
+  QString chosenFile_;
+};
+
+TEST_F(ProfileUiTest, FirstStartShowsProfile1AndTheMouseTabs) {
+  EXPECT_EQ(ComboTexts(), QStringList{"profile1"});
+  EXPECT_EQ(selector_->GetCurrentIndex(), 0);
+  EXPECT_EQ(selector_->GetNameBoxText(), "profile1");
+  EXPECT_TRUE(fs::exists(*selector_->CurrentDocumentPath()));
+  EXPECT_TRUE(wnd_->Find<COptionUI>("deng_Op_tab")->IsSelected());
+  EXPECT_TRUE(wnd_->Find<CControlUI>("cursor_Op_tab")->GetOwnVisible());
+  EXPECT_FALSE(wnd_->Find<CControlUI>("6533_voice_Op_tab")->GetOwnVisible());
+  selector_->SelectTab(3);
+  EXPECT_TRUE(wnd_->Find<COptionUI>("macro_Op_tab")->IsSelected());
+  EXPECT_FALSE(wnd_->Find<COptionUI>("deng_Op_tab")->IsSelected());
+  // The page's document is the current profile's.
+  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->CurrentDocumentPath());
+}
+
+TEST_F(ProfileUiTest, AddRenameAndSwitchThroughTheControls) {
+  auto* page = static_cast<CountingMouse*>(page_);
+  Click("device_add_btn");
+  EXPECT_EQ(ComboTexts(), (QStringList{"profile1", "profile2"}));
+  EXPECT_EQ(selector_->GetCurrentIndex(), 0);  // add does not move the selection
+
+  // Rename the current profile by typing into the name box.
+  auto* edit = qobject_cast<QLineEdit*>(selector_->GetNameBox()->GetWidget());
+  ASSERT_NE(edit, nullptr);
+  edit->clear();
+  QTest::keyClicks(edit, "Game");
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(ComboTexts(), (QStringList{"Game", "profile2"}));
+  EXPECT_EQ(List()["profilelist"][0]["profilename"].asString(), "Game");
+  EXPECT_TRUE(messages_.isEmpty());
+
+  // A taken name and a blank one are refused with their messages.
+  edit->clear();
+  QTest::keyClicks(edit, "PROFILE2");
+  Click("device_profile_edit_save_btn");
+  edit->clear();
+  QTest::keyClicks(edit, "   ");
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(messages_, (QStringList{"message_text_5", "message_text_25"}));
+  EXPECT_EQ(ComboTexts(), (QStringList{"Game", "profile2"}));
+
+  // Choosing profile2 starts the 400 ms switch; when it fires the page is
+  // bound to profile2's document, refreshed and written.
+  const int refreshesBefore = page->refreshes;
+  QTest::keyClick(selector_->GetCombo()->GetComboBox(), Qt::Key_Down);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+  ASSERT_EQ(timers_.size(), 1u);
+  EXPECT_EQ(timers_[0], (std::pair<UINT, UINT>{1055u, 400u}));
+  actions_->SwitchProfile();
+  EXPECT_EQ(List()["profileselect"].asInt(), 1);
+  EXPECT_EQ(selector_->GetNameBoxText(), "profile2");
+  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->GetProfileDocumentPath(1));
+  EXPECT_EQ(page->refreshes, refreshesBefore + 1);
+}
+
+TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
+  Click("device_add_btn");
+  Click("device_add_btn");
+  selector_->Select(2, false);
+  const fs::path deleted = *selector_->CurrentDocumentPath();
+  Click("device_sub_btn");
+  EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+  EXPECT_FALSE(fs::exists(deleted));
+  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->GetProfileDocumentPath(1));
+  // The page saves into the new current document, never the deleted one.
+  page_->Profile().SaveDocument();
+  EXPECT_FALSE(fs::exists(deleted));
+
+  Click("device_copy_btn");
+  EXPECT_EQ(ComboTexts().last(), "profile2 copy");
+
+  chosenFile_ = QString::fromStdString((root_ / "Shared.json").string());
+  Click("device_export_btn");
+  ASSERT_TRUE(fs::exists(root_ / "Shared.json"));
+  Click("device_import_btn");
+  EXPECT_EQ(ComboTexts().last(), "Shared");
+  EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+
+  writeFileAtomic(root_ / "bad.json", "[]");
+  chosenFile_ = QString::fromStdString((root_ / "bad.json").string());
+  Click("device_import_btn");
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains("not a profile document")) << messages_[0].toStdString();
+  EXPECT_EQ(ComboTexts().size(), 4);
+
+  confirm_ = 0;
+  Click("device_reset_btn");
+  EXPECT_EQ(messages_.last(), "message_text_22");
+  confirm_ = 1;
+  Click("device_reset_btn");
+  EXPECT_EQ(messages_.size(), 3);
+
+  // The last profile cannot go; nothing is said.
+  while (selector_->GetProfileCount() > 1) Click("device_sub_btn");
+  Click("device_sub_btn");
+  EXPECT_EQ(ComboTexts().size(), 1);
+  EXPECT_EQ(messages_.size(), 3);
+}
+
+TEST_F(ProfileUiTest, HeadsetPageShowsItsOwnTabsAndOutOfRangeTabsKeepTheEighth) {
+  CBrelvikUSBDevice* headset = wnd_->CreatePage(3, supportedInterfaceTable()[0]).device;
+  ASSERT_NE(headset, nullptr);
+  ASSERT_TRUE(headset->Profile().Init(7, root_ / "HD", fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "HD.Json").ok());
+  CDeviceProfileUI* s = headset->Profile().Selector();
+  auto tab = [s](const char* name) {
+    return dynamic_cast<COptionUI*>(s->FindControl([name](CControlUI* c) { return c->GetName() == QLatin1String(name); }));
+  };
+  for (const char* hidden : {"cursor_Op_tab", "macro_Op_tab", "system_Op_tab", "key_Op_tab"})
+    EXPECT_FALSE(tab(hidden)->GetOwnVisible()) << hidden;
+  for (const char* shown : {"deng_Op_tab", "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"})
+    EXPECT_TRUE(tab(shown)->GetOwnVisible()) << shown;
+  s->SelectTab(8);
+  s->SelectTab(0);
+  EXPECT_TRUE(tab("Virtual7.1_Op_tab")->IsSelected());
+  EXPECT_FALSE(tab("deng_Op_tab")->IsSelected());
+  // Its own folder: the mouse's profiles are not the headset's.
+  EXPECT_TRUE(fs::exists(root_ / "HD" / "ProfileList.ini"));
+  EXPECT_EQ(s->GetProfileCount(), 1);
+}
+
+}  // namespace
+}  // namespace tessel::ui
