@@ -1,0 +1,32 @@
+#include "services/update_time.h"
+
+#include <ctime>
+
+#include "platform/json_access.h"
+#include "platform/json_file.h"
+
+namespace tessel {
+
+std::string formatUpdateDate(const CalendarDate& date) {
+  return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" + std::to_string(date.day);
+}
+
+CalendarDate todayLocal() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::string readLastCheckDate(const std::filesystem::path& file) {
+  const Json::Value doc = readJsonFile(file);
+  return json::getString(json::member(json::member(doc, "updatelasttime"), "value"), "");
+}
+
+bool writeLastCheckDate(const std::filesystem::path& file, std::string_view dateText) {
+  Json::Value doc(Json::objectValue);
+  doc["updatelasttime"]["value"] = std::string(dateText);
+  return writeJsonFile(file, doc);
+}
+
+}  // namespace tessel
