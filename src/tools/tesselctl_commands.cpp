@@ -466,6 +466,11 @@ const std::vector<Subcommand>& subcommands() {
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product",
        false, runDemo},
+      {"update-check", "update-check [--server URL]",
+       "ask the update server for newer firmware and software: the settings window's update list", false,
+       runUpdateCheckCommand},
+      {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
+       false, runDoctorCommand},
   };
   return table;
 }

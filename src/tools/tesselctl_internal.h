@@ -60,6 +60,10 @@ struct Subcommand {
 
 const std::vector<Subcommand>& subcommands();
 
+// Handlers living in their own files.
+int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp
+int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
+
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
 
