@@ -15,7 +15,8 @@ std::string_view updateRowStateTextKey(int state) {
 bool updateRowStateMarkable(int state) { return state == 1 || state == 2 || state == 8; }
 bool updateRowStateShowsProgress(int state) { return state == 4 || state == 6; }
 uint32_t updateRowTextColour(int state) { return state == 7 ? 0xFFFFFFFFu : 0xFF0099FFu; }
-uint32_t updateRowBackColour(int state) { return state == 7 ? 0xFF666666u : 0xFF0078C8u; }
+uint32_t updateRowBackColour(int state) { return state == 7 ? 0xFF666666u : 0xFF171A21u; }
+uint32_t updateRowBorderColour(int state) { return state == 7 ? 0xFF666666u : 0xFF0078C8u; }
 
 void UpdateList::setRow(size_t i, const UpdateResult& result) {
   if (i >= rows_.size()) rows_.resize(i + 1);

@@ -19,9 +19,12 @@ inline constexpr int kUpdateRowStates = 9;
 std::string_view updateRowStateTextKey(int state);  // empty for a state outside 0..8
 bool updateRowStateMarkable(int state);             // 1, 2, 8
 bool updateRowStateShowsProgress(int state);        // 4, 6
-// Text and background colours (ARGB) of a row in this state.
+// Colours (ARGB) of a row in this state: "up to date" rows are white on
+// grey; the others carry the blue accent in their text and border on the
+// window's dark panel colour.
 uint32_t updateRowTextColour(int state);
 uint32_t updateRowBackColour(int state);
+uint32_t updateRowBorderColour(int state);
 
 struct UpdateListRow {
   UpdateResult result;

@@ -17,6 +17,7 @@
 #include "ui/device/select_panel.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
+#include "ui/set_wnd.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
@@ -123,6 +124,7 @@ int RunTesselRgb(const StartupOptions& options) {
     unloadFonts();
     return 0;
   }
+  CSetWnd::SetServerOverride(options.updateServer);
   // The settings store stands in for the installer's registry key: made
   // once so that the language (and later settings) can be kept.
   SettingsStore().create();

@@ -56,3 +56,24 @@ TEST(Autostart, WritesAndRemovesTheEntryUnderXdgConfigHome) {
 
 }  // namespace
 }  // namespace tessel
+
+#include "services/skin_record.h"
+
+namespace tessel {
+namespace {
+
+TEST(SkinRecord, ResetAndPresetWriteTheirFlagsAndKeepOtherLines) {
+  const fs::path file = fs::temp_directory_path() / ("tessel-main-ini-" + std::to_string(::getpid()));
+  fs::remove(file);
+  ASSERT_TRUE(writeSkinRecord(file, false, kDefaultSkinImage));
+  EXPECT_EQ(readFileBytes(file).value_or(""), "[SKINIMAGE]\nFLAGS=0\nIMAGE=common/background.png\n");
+  ASSERT_TRUE(writeFileAtomic(file, "; ours\n[OTHER]\nA=1\n\n[skinimage]\nFLAGS=0\nIMAGE=x\n"));
+  ASSERT_TRUE(writeSkinRecord(file, true, "bg/ocean.svg\n[EVIL]"));
+  EXPECT_EQ(readFileBytes(file).value_or(""),
+            "; ours\n[OTHER]\nA=1\n\n[skinimage]\nFLAGS=1\nIMAGE=bg/ocean.svg[EVIL]\n");
+  EXPECT_EQ(setIniValue("[A]\nX=1\n\n[B]\n", "A", "Y", "2"), "[A]\nX=1\nY=2\n\n[B]\n");
+  fs::remove(file);
+}
+
+}  // namespace
+}  // namespace tessel

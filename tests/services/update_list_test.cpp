@@ -26,7 +26,8 @@ TEST(UpdateListStates, NineStatesWithTheirTextsAndLooks) {
   }
   EXPECT_EQ(updateRowBackColour(7), 0xFF666666u);
   EXPECT_EQ(updateRowTextColour(7), 0xFFFFFFFFu);
-  EXPECT_EQ(updateRowBackColour(1), 0xFF0078C8u);
+  EXPECT_EQ(updateRowTextColour(1), 0xFF0099FFu);
+  EXPECT_EQ(updateRowBorderColour(3), 0xFF0078C8u);
 }
 
 TEST(UpdateListRows, OnlyOfferedRowsCanBeMarkedAndConfirmingMovesThemToWaiting) {

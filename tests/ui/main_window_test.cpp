@@ -58,6 +58,8 @@ class MainWindowTest : public ::testing::Test {
     home_ = mkdtemp(pattern);
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    // No saved language: a Chinese locale starts in Chinese (entry 0).
+    qputenv("LC_ALL", "zh_CN.UTF-8");
     SettingsStore().create();
     // Device pages open their handles on the program's backend, as in demo mode.
     hid::setDefaultBackend(&bus_);
