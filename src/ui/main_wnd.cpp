@@ -494,8 +494,9 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       }
     } else if (msg == rm.identify && msg != 0) {
       Identify();
+    } else if (msg == rm.settingsRelay && msg != 0) {
+      RelayToSettingsWindow(msg, wParam, lParam);
     }
-    // EBF15 goes to the settings window, which this build does not have yet.
     return true;
   }
   switch (msg) {

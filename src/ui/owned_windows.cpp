@@ -43,6 +43,10 @@ void TellOwnedWindowsLanguage(int index) {
   if (CAboutWnd* w = CAboutWnd::Current()) w->SendMessage(kMsgLanguageChanged, static_cast<WPARAM>(index), 0);
 }
 
+void RelayToSettingsWindow(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (CSetWnd* w = CSetWnd::Current()) w->PostMessage(msg, wParam, lParam);
+}
+
 void CloseOwnedWindows() {
   if (CSetWnd* w = CSetWnd::Current()) {
     w->StopThreads();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "ui/toolkit/defs.h"
+
 namespace tessel::ui {
 
 class CMainWnd;
@@ -18,6 +20,8 @@ void OpenSettingsWindow(CMainWnd& main);
 std::vector<uint16_t> TileFirmwareVersions(CMainWnd& main);
 // Sends the language-changed message (3089) to the owned windows that are open.
 void TellOwnedWindowsLanguage(int index);
+// Posts a message on unchanged to the settings window when it is open.
+void RelayToSettingsWindow(UINT msg, WPARAM wParam, LPARAM lParam);
 // Stops the settings window's check and destroys every owned window.
 void CloseOwnedWindows();
 

@@ -119,6 +119,11 @@ void CSetWnd::StartCheck() {
                             QStringLiteral(" ") + QString::fromStdString(options_.server));
   }
   const std::vector<UpdateEntry> entries = buildUpdateEntries(options_.firmwareVersions, options_.appVersion);
+  // The rows are there at once; the thread fills them in.
+  for (size_t i = 0; i < entries.size(); ++i) {
+    list_.setRow(i, initialUpdateRow(entries[i]));
+    ShowRow(i);
+  }
   UpdateCheckConfig config;
   config.serverBase = options_.server;
   config.updateTimeFile = options_.updateTimeFile;

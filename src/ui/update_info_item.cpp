@@ -20,7 +20,11 @@ CUpdateInfoListItemUI::CUpdateInfoListItemUI() {
   SetChildPadding(6);
   SetBorderRound(6);
   SetBorderSize(1);
-  check_ = makeChild<CCheckBoxUI>(*this, "check_name_select", 26);
+  // The mark keeps its column when a row cannot be marked.
+  auto* markColumn = new CHorizontalLayoutUI;
+  markColumn->SetFixedWidth(26);
+  Add(markColumn);
+  check_ = makeChild<CCheckBoxUI>(*markColumn, "check_name_select", 20);
   check_->SetFixedHeight(20);
   check_->SetBorderSize(1);
   check_->SetBorderColor(0xFF3A4150);

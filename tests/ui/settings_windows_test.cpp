@@ -72,6 +72,13 @@ class SettingsWindows : public ::testing::Test {
     ASSERT_NE(c->GetWidget(), nullptr);
     QTest::mouseClick(c->GetWidget(), Qt::LeftButton);
   }
+  // With TESSEL_SHOT_DIR set, keeps a picture of the window there (for looking at, not asserted).
+  static void Shot(CWindowWnd& w, const char* name) {
+    const QByteArray dir = qgetenv("TESSEL_SHOT_DIR");
+    if (dir.isEmpty() || !w.GetHWND()) return;
+    QCoreApplication::processEvents();
+    w.GetHWND()->grab().save(QString::fromUtf8(dir) + "/" + QString::fromLatin1(name) + ".png");
+  }
   fs::path home_;
   OwnerWnd owner_;
 };
@@ -90,6 +97,23 @@ TEST_F(SettingsWindows, WithoutAServerNothingIsAskedAndTheWindowSaysSo) {
             CResourceManager::GetInstance()->GetText(QStringLiteral("NoUpdateInfoText")));
   EXPECT_FALSE(Find(wnd, "update_status_ring")->GetOwnVisible());
   EXPECT_FALSE(fs::exists(home_ / "updatetime.config"));
+  Shot(wnd, "settings-no-server");
+  wnd.DestroyWindow();
+}
+
+TEST_F(SettingsWindows, AnAnswerWithNothingNewerShowsTheCheckDate) {
+  tessel::test::LocalServer server;
+  server.http().Post("/api/updates", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(R"({"version":"0102","version_name":"1.2","name":"MS"})", "application/json");
+  });
+  ASSERT_TRUE(server.start());
+  CSetWnd wnd(&owner_, options({0x0102}, server.base()));
+  ASSERT_TRUE(wnd.Create(&owner_, QStringLiteral("set"), WS_VISIBLE, 0));
+  ASSERT_TRUE(SpinUntil([&] { return wnd.GetWindowState() == UpdateWindowState::UpToDate; }));
+  EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(),
+            CResourceManager::GetInstance()->GetText(QStringLiteral("UpdateIsLastText")) + " 2024-3-7");
+  EXPECT_FALSE(Find(wnd, "update_fw_and_ap")->IsEnabled());
+  Shot(wnd, "settings-up-to-date");
   wnd.DestroyWindow();
 }
 
@@ -105,6 +129,7 @@ TEST_F(SettingsWindows, OfferedFirmwareCanBeMarkedAndConfirmed) {
   CSetWnd wnd(&owner_, options({0x0102, 0}, server.base()));
   ASSERT_TRUE(wnd.Create(&owner_, QStringLiteral("set"), WS_VISIBLE, 0));
   ASSERT_TRUE(SpinUntil([&] { return wnd.GetWindowState() == UpdateWindowState::Available; }));
+  Shot(wnd, "settings-update-available");
   ASSERT_EQ(wnd.GetUpdateList().rows().size(), 2u);
   CUpdateInfoListItemUI* ms = wnd.GetRowControl(0);
   CUpdateInfoListItemUI* ap = wnd.GetRowControl(1);
@@ -144,6 +169,7 @@ TEST_F(SettingsWindows, ClosingEndsASlowCheckAndWritesNoDate) {
   EXPECT_TRUE(wnd->IsCheckRunning());
   EXPECT_EQ(wnd->GetWindowState(), UpdateWindowState::Checking);
   EXPECT_TRUE(Find(*wnd, "update_status_ring")->GetOwnVisible());
+  Shot(*wnd, "settings-checking");
   Click(Find(*wnd, "closebtn"));  // stops the thread, then closes (and deletes) the window
   ASSERT_TRUE(SpinUntil([&] { return CSetWnd::Current() == nullptr; }));
   EXPECT_FALSE(fs::exists(home_ / "updatetime.config"));
@@ -188,8 +214,10 @@ TEST_F(SettingsWindows, SkinChoicesReachEveryReceiverAndOnlyImagesAreRecorded) {
   // The window itself is a receiver too.
   EXPECT_EQ(wnd.GetManager().GetRoot()->GetBkImage(), "common/background.png");
 
+  Shot(wnd, "skin-window");
   Click(Find(wnd, "skin_image_btn"));
   ASSERT_EQ(seen.size(), 2u);
+  Shot(wnd, "skin-window-aurora");
   EXPECT_EQ(seen[1].image, "bg/aurora.svg");
   EXPECT_EQ(readFileBytes(record).value_or(""), "[SKINIMAGE]\nFLAGS=1\nIMAGE=bg/aurora.svg\n");
 
@@ -224,6 +252,7 @@ TEST_F(SettingsWindows, AboutShowsTheBuildVersion) {
                 QString::fromLatin1(applicationVersion().data(), int(applicationVersion().size())));
   EXPECT_FALSE(applicationVersion().empty());
   EXPECT_NE(applicationVersion(), "0.0.0");
+  Shot(wnd, "about");
   wnd.DestroyWindow();
 }
 
