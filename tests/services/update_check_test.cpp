@@ -109,6 +109,13 @@ TEST(UpdateTimeFile, RoundTripsAndIgnoresBrokenContent) {
   EXPECT_EQ(readLastCheckDate(file), "2024-3-7");
   ASSERT_TRUE(writeFileAtomic(file, R"({"updatelasttime":{"value":20240307}})"));
   EXPECT_EQ(readLastCheckDate(file), "");
+  ASSERT_TRUE(writeFileAtomic(file, "{\"updatelasttime\":{\"value\":\"\\u00e9\xa4\x8a-1-1\"}}"));
+  EXPECT_EQ(readLastCheckDate(file), "");  // not a date: not shown
+  EXPECT_TRUE(isUpdateDate("2024-12-31"));
+  EXPECT_FALSE(isUpdateDate("2024-3"));
+  EXPECT_FALSE(isUpdateDate("2024-3-7-1"));
+  EXPECT_FALSE(isUpdateDate("-3-7"));
+  EXPECT_FALSE(isUpdateDate("<b>2024</b>-3-7"));
   ASSERT_TRUE(writeFileAtomic(file, "{not json"));
   EXPECT_EQ(readLastCheckDate(file), "");
   EXPECT_TRUE(fs::exists(file.string() + ".bad"));  // kept aside, never lost
