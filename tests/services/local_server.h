@@ -15,10 +15,16 @@
 
 namespace tessel::test {
 
+// A proxy from the environment must not stand between the client and these servers.
+inline void bypassProxies() {
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+  ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+}
+
 class LocalServer {
  public:
-  explicit LocalServer(std::unique_ptr<httplib::Server> server) : server_(std::move(server)) {}
-  LocalServer() : server_(std::make_unique<httplib::Server>()) {}
+  explicit LocalServer(std::unique_ptr<httplib::Server> server) : server_(std::move(server)) { bypassProxies(); }
+  LocalServer() : server_(std::make_unique<httplib::Server>()) { bypassProxies(); }
   ~LocalServer() { stop(); }
 
   httplib::Server& http() { return *server_; }
@@ -51,6 +57,7 @@ class LocalServer {
 class SilentServer {
  public:
   SilentServer() {
+    bypassProxies();
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
