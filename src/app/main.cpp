@@ -20,7 +20,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNoDisplay = 1;
 
 const char kUsage[] =
-    "Usage: tessel-rgb [--demo[=LIST]] [--hidden] [--version] [--help]\n"
+    "Usage: tessel-rgb [--demo[=LIST]] [--hidden] [--server URL] [--version] [--help]\n"
     "Configuration centre for Tessel RGB mice, keyboards, mousepads and headsets.\n"
     "  --demo[=LIST]  run on emulated devices instead of the real ones; LIST is a\n"
     "                 comma-separated choice of mouse, mouse-receiver, keyboard,\n"
@@ -28,6 +28,8 @@ const char kUsage[] =
     "                 mouse,keyboard). \"tesselctl demo ...\" plugs and unplugs them.\n"
     "  --hidden       start in the tray without showing the window (where the\n"
     "                 desktop has no tray the window is shown)\n"
+    "  --server URL   the update server the settings window asks (default:\n"
+    "                 \"UpdateServer\" in settings.json; none: no update check)\n"
     "  --version      print the version and exit\n"
     "  --help         print this text and exit\n"
     "Without a graphical session, tesselctl reads and checks the devices.\n";
@@ -92,6 +94,10 @@ int main(int argc, char** argv) {
       options.hidden = true;
     } else if (std::strcmp(a, "--demo") == 0) {
       options.demo = true;
+    } else if (std::strcmp(a, "--server") == 0 && i + 1 < argc) {
+      options.updateServer = argv[++i];
+    } else if (std::strncmp(a, "--server=", 9) == 0) {
+      options.updateServer = a + 9;
     } else if (std::strncmp(a, "--demo=", 7) == 0) {
       options.demo = true;
       options.demoList = QString::fromLocal8Bit(a + 7);

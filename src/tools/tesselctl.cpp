@@ -61,6 +61,7 @@ std::string tesselctlUsage() {
       "                  (default: the cable when it is plugged, else the receiver)\n"
       "  --json          print JSON instead of text\n"
       "  --profile P     settings: the on-board profile to show (default: the active one)\n"
+      "  --server URL    update-check: the update server (default: \"UpdateServer\" in settings.json)\n"
       "  --help          print this text\n"
       "  --version       print the version\n"
       "\n"
@@ -130,6 +131,12 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
         return false;
       }
       o.profile = p;
+    } else if (a == "--server" || a.rfind("--server=", 0) == 0) {
+      if (a == "--server" && i + 1 >= args.size()) {
+        error = "--server needs an address";
+        return false;
+      }
+      o.server = a == "--server" ? args[++i] : a.substr(9);
     } else if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (a == "--version") {

@@ -51,6 +51,7 @@ struct TesselctlOptions {
   bool receiver = false;
   bool json = false;
   std::optional<int> profile;
+  std::optional<std::string> server;  // update-check: the update server's base address
   bool help = false;
   bool version = false;
   std::vector<std::string> operands;  // COMMAND first

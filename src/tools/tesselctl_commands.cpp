@@ -512,6 +512,11 @@ const std::vector<Subcommand>& subcommands() {
        "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",
        false, runProfile},
       {"doc", "doc show KIND [INDEX]", "the current (or given) profile document as stored", false, runDoc},
+      {"update-check", "update-check [--server URL]",
+       "ask the update server for newer firmware and software: the settings window's update list", false,
+       runUpdateCheckCommand},
+      {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
+       false, runDoctorCommand},
   };
   return table;
 }

@@ -70,6 +70,10 @@ void printJsonError(std::ostream& out, int code, std::string_view text, std::str
 int runProfile(Invocation& inv);
 int runDoc(Invocation& inv);
 
+// Handlers living in their own files.
+int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp
+int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
+
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);
 

@@ -18,7 +18,10 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/profile_actions.h"
+#include "services/app_settings.h"
+#include "ui/owned_windows.h"
 #include "ui/power_watcher.h"
+#include "ui/skin_wnd.h"
 #include "ui/registered_messages.h"
 #include "ui/skin_tags.h"
 #include "ui/stall_monitor.h"
@@ -86,6 +89,7 @@ void CMainWnd::InitWindow() {
   SetIcon(rm->GetImagePath(QString::number(kTrayIconId)));
   tray_.CreateTrayIcon(this, kTrayIconId, QStringLiteral("Tessel RGB"), 0);
   ExportToBus();
+  AddSkinReceiver(this, [this](const SkinChange& c) { ApplySkinToRoot(m_pm.GetRoot(), c); });
 }
 
 CControlUI* CMainWnd::GetCaptionControl(const QString& name) const {
@@ -123,6 +127,8 @@ void CMainWnd::OnWindowInit() {
 
 void CMainWnd::LoadSavedLanguage() {
   std::optional<uint32_t> saved = SettingsStore().getDword("LANGUAGE");
+  // Nothing saved yet: the user's locale decides.
+  if (!saved) saved = localeLanguageId();
   languages_.clear();
   if (auto folder = defaultDataFolder()) languages_ = readLanguageList(readJsonFile(*folder / "Language.config"));
   ApplyLanguage(languageIndexFor(languages_, saved));
@@ -146,6 +152,7 @@ void CMainWnd::ApplyLanguage(int index) {
   rm->ReloadText();
   if (SettingsStore().setDword("LANGUAGE", entry.id)) debugLine("写成功！");
   if (QWidget* w = GetHWND()) w->update();
+  TellOwnedWindowsLanguage(index);
 }
 
 // ------------------------------------------------------------ pages
@@ -412,6 +419,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   if (profiles_->Notify(msg)) return;
   if (msg.sType != notify::kClick || !msg.pSender) return;
   const QString name = msg.pSender->GetName();
+  if (OpenOwnedWindowFor(*this, name)) return;
   if (nameIs(name, "closebtn")) {
     HideToTray();
   } else if (nameIs(name, "nodevice_ok_btn")) {
@@ -472,8 +480,9 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       }
     } else if (msg == rm.identify && msg != 0) {
       Identify();
+    } else if (msg == rm.settingsRelay && msg != 0) {
+      RelayToSettingsWindow(msg, wParam, lParam);
     }
-    // EBF15 goes to the settings window, which this build does not have yet.
     return true;
   }
   switch (msg) {
@@ -491,6 +500,12 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       return true;
     case kMsgDpiDebug:
       debugLine("界面 DPI 1发生变化");
+      return true;
+    case kMsgOpenSettings:
+      OpenSettingsWindow(*this);
+      return true;
+    case kMsgClearSettingsImage:
+      if (CControlUI* c = GetCaptionControl(QStringLiteral("setbtn"))) c->SetForeImage(QString());
       return true;
     case kMsgShowProgress:
       if (CControlUI* c = m_pm.FindControl(QStringLiteral("setting_progress"))) c->SetVisible(true);
@@ -562,6 +577,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
     case WM_MENUCLICK: {
       // The toolkit owns the item record; it is freed after this returns.
       const auto* cmd = reinterpret_cast<const MenuCmd*>(wParam);
+      if (cmd && OpenOwnedWindowFor(*this, cmd->szName)) return 0;
       if (cmd && cmd->szName == QLatin1String("exit")) {
         CMenuWnd::CloseActiveMenu();
         exiting_ = true;
@@ -595,6 +611,8 @@ void CMainWnd::Shutdown() {
   // A watcher waiting in SendMessage is released first, then asked to stop;
   // every thread is joined within its bound, none is killed.
   CancelPendingSends();
+  CloseOwnedWindows();
+  RemoveSkinReceiver(this);
   if (watcher_) watcher_->stop(std::chrono::milliseconds(1000));
   if (registry_) {
     for (const DevicePage& p : registry_->pages()) {

@@ -7,6 +7,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
+#include "ui/update_info_item.h"
 
 namespace tessel::ui {
 namespace {
@@ -29,7 +30,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CWndUI", nullptr, {}, nullptr},
       {"CSelectPanelUI", "SelectPanel", make<CSelectPanelUI>(), nullptr},
       {"CDeviceKeyButtonUI", "DeviceKeyButton", make<CDeviceKeyButtonUI>(), nullptr},
-      {"CUpdateInfoListItemUI", nullptr, {}, nullptr},
+      {"CUpdateInfoListItemUI", nullptr, make<CUpdateInfoListItemUI>(), nullptr},
       {"CDeviceOptionUI", "DeviceOption", make<CDeviceOptionUI>(), nullptr},
       {"CMpDevicePowerUI", "MpDevicePower", make<CMpDevicePowerUI>(), nullptr},
       {"CComboEditContainerElementUI", "ComboEditContainerElement", {}, nullptr},

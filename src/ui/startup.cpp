@@ -14,6 +14,7 @@
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
 #include "ui/skin_tags.h"
+#include "ui/set_wnd.h"
 #include "ui/toolkit/builder.h"
 #include "ui/toolkit/message_bus.h"
 #include "ui/toolkit/paint_manager.h"
@@ -97,6 +98,7 @@ int RunTesselRgb(const StartupOptions& options) {
   }
   InstanceSocket raiseSocket([instanceMessage] { CMessageBus::Instance().Broadcast(instanceMessage, 0, 1); });
   if (!instance.LockFile().isEmpty()) raiseSocket.Listen(InstanceSocket::PathFor(instance.LockFile()));
+  CSetWnd::SetServerOverride(options.updateServer);
   // The settings store stands in for the installer's registry key: made
   // once so that the language (and later settings) can be kept.
   SettingsStore().create();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tessel::ui {
@@ -48,6 +49,7 @@ struct StartupOptions {
   bool demo = false;
   QString demoList;  // the devices after "--demo=", empty for the default
   bool hidden = false;  // start in the tray without showing the window
+  std::string updateServer;  // "--server URL": the update server, over the settings file's
 };
 
 // Runs the program on an existing QApplication: fonts, single instance, skin

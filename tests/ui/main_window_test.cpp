@@ -16,6 +16,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
+#include "ui/set_wnd.h"
 #include "ui/startup.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/resource_manager.h"
@@ -59,6 +60,8 @@ class MainWindowTest : public ::testing::Test {
     home_ = mkdtemp(pattern);
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    // No saved language: a Chinese locale starts in Chinese (entry 0).
+    qputenv("LC_ALL", "zh_CN.UTF-8");
     SettingsStore().create();
     // Device pages open their handles on the program's backend, as in demo mode.
     hid::setDefaultBackend(&bus_);
@@ -273,6 +276,29 @@ TEST_F(MainWindowTest, LanguageIsSavedOnlyOnChange) {
   setDebugCapture({});
   EXPECT_EQ(wnd_.GetLanguageIndex(), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "写成功！"), 1);
+}
+
+TEST_F(MainWindowTest, SettingsMessagesOpenTheSettingsWindowAndClearTheButtonImage) {
+  EXPECT_EQ(CSetWnd::Current(), nullptr);
+  wnd_.SendMessage(kMsgOpenSettings, 0, 0);
+  CSetWnd* settings = CSetWnd::Current();
+  ASSERT_NE(settings, nullptr);
+  wnd_.SendMessage(kMsgOpenSettings, 0, 0);  // a second request brings the same window forward
+  EXPECT_EQ(CSetWnd::Current(), settings);
+  // A language chosen in the main window reaches the open settings window's list.
+  wnd_.SendMessage(kMsgLanguageChanged, 1, 0);
+  auto* combo = dynamic_cast<CComboUI*>(settings->GetManager().FindControl(QStringLiteral("Language_combox_info")));
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->GetCurSel(), 1);
+
+  CControlUI* setbtn = wnd_.GetCaptionControl(QStringLiteral("setbtn"));
+  ASSERT_NE(setbtn, nullptr);
+  setbtn->SetForeImage(QStringLiteral("common/settings.svg"));
+  wnd_.SendMessage(kMsgClearSettingsImage, 0, 0);
+  EXPECT_EQ(setbtn->GetForeImage(), "");
+  // Closing the program's window takes the settings window with it.
+  wnd_.DestroyWindow();
+  EXPECT_EQ(CSetWnd::Current(), nullptr);
 }
 
 }  // namespace

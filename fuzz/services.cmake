@@ -1,0 +1,6 @@
+# The update service's answers, the last-check file and the skin record.
+if(TARGET tessel_services)
+  tessel_add_fuzz(update_response SOURCES update_response_fuzz.cpp LIBS tessel_services)
+  tessel_add_fuzz(update_time SOURCES update_time_fuzz.cpp LIBS tessel_services)
+  tessel_add_fuzz(skin_record SOURCES skin_record_fuzz.cpp LIBS tessel_services)
+endif()

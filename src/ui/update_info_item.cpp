@@ -1,0 +1,64 @@
+#include "ui/update_info_item.h"
+
+namespace tessel::ui {
+
+namespace {
+template <typename T>
+T* makeChild(CContainerUI& parent, const char* name, int width) {
+  auto* c = new T;
+  c->SetName(QString::fromLatin1(name));
+  if (width > 0) c->SetFixedWidth(width);
+  parent.Add(c);
+  return c;
+}
+}  // namespace
+
+CUpdateInfoListItemUI::CUpdateInfoListItemUI() {
+  SetName(QStringLiteral("update_info_item"));
+  SetFixedHeight(kRowHeight);
+  SetInset(QMargins(12, 0, 12, 0));
+  SetChildPadding(6);
+  SetBorderRound(6);
+  SetBorderSize(1);
+  // The mark keeps its column when a row cannot be marked.
+  auto* markColumn = new CHorizontalLayoutUI;
+  markColumn->SetFixedWidth(26);
+  Add(markColumn);
+  check_ = makeChild<CCheckBoxUI>(*markColumn, "check_name_select", 20);
+  check_->SetFixedHeight(20);
+  check_->SetBorderSize(1);
+  check_->SetBorderColor(0xFF3A4150);
+  check_->SetBorderRound(4);
+  check_->SetSelectedBkColor(0xFF3D7BFF);
+  name_ = makeChild<CLabelUI>(*this, "update_name_text", 70);
+  installed_ = makeChild<CLabelUI>(*this, "update_installed_text", 120);
+  available_ = makeChild<CLabelUI>(*this, "update_available_text", 120);
+  auto* last = new CVerticalLayoutUI;
+  Add(last);
+  stateText_ = makeChild<CLabelUI>(*last, "update_state_text", 0);
+  progress_ = makeChild<CProgressUI>(*last, "update_progress_value", 0);
+  progress_->SetFixedHeight(4);
+  progress_->SetBkColor(0xFF2C313C);
+  progress_->SetVisible(false);
+}
+
+void CUpdateInfoListItemUI::SetRow(const UpdateListRow& row) {
+  state_ = row.state;
+  name_->SetText(QString::fromStdString(row.result.name));
+  installed_->SetText(QString::fromStdString(row.result.installedText));
+  available_->SetText(row.state == 7 ? QString() : QString::fromStdString(row.result.availableText));
+  SetUserData(QString::fromStdString(row.result.path));
+  const std::string_view key = updateRowStateTextKey(row.state);
+  stateText_->SetText(key.empty() ? QString() : QStringLiteral("%[") + QString::fromLatin1(key.data(), int(key.size())) +
+                                                    QStringLiteral("]"));
+  const DWORD text = updateRowTextColour(row.state);
+  for (CLabelUI* l : {name_, installed_, available_, stateText_}) l->SetTextColor(text);
+  SetBkColor(updateRowBackColour(row.state));
+  SetBorderColor(updateRowBorderColour(row.state));
+  progress_->SetVisible(updateRowStateShowsProgress(row.state));
+  check_->SetEnabled(row.selectable);
+  check_->SetVisible(updateRowStateMarkable(row.state));
+  check_->SetCheck(row.selected, false);
+}
+
+}  // namespace tessel::ui
