@@ -60,7 +60,10 @@ CBasicProfiledata::~CBasicProfiledata() = default;
 bool CBasicProfiledata::save() {
   auto l = lock();
   if (!working_ || documentPath_.empty()) return false;
-  return saveElementLocked(*working_, documentPath_, working_.use_count() == 1 ? working_.get() : nullptr);
+  // The working copy is lent to the root for the write instead of copied;
+  // one that was handed out is cloned first (once), as before any change.
+  Json::Value& working = mutableWorking();
+  return saveElementLocked(working, documentPath_, &working);
 }
 
 bool CBasicProfiledata::saveTo(const DeviceElement& element, const fs::path& path) {
@@ -215,6 +218,7 @@ DeviceElement CBasicProfiledata::loadDeviceElement() {
     Json::Value root = readJsonFile(documentPath_);
     if (json::element(json::member(root, "Device"), elementIndex_).isObject()) {
       working_ = std::make_shared<Json::Value>(std::move(root["Device"][elementIndex_]));
+      shared_ = true;
       // Only a file that did not change while we read it is known.
       const std::optional<FileStamp> after = stampOf(documentPath_);
       rememberRoot(std::move(root), before == after ? after : std::nullopt);
@@ -227,6 +231,7 @@ DeviceElement CBasicProfiledata::loadDeviceElement() {
   Json::Value factory = readJsonFile(defaultPath_);
   if (!json::element(json::member(factory, "Device"), 0).isObject()) return DeviceElement();
   working_ = std::make_shared<Json::Value>(std::move(factory["Device"][0]));
+  shared_ = true;
   if (!documentPath_.empty()) saveElementLocked(*working_, documentPath_);
   return DeviceElement(std::shared_ptr<const Json::Value>(working_));
 }
@@ -237,23 +242,31 @@ bool CBasicProfiledata::loadDefaultElement() {
   Json::Value factory = readJsonFile(defaultPath_);
   if (!json::element(json::member(factory, "Device"), 0).isObject()) return false;
   working_ = std::make_shared<Json::Value>(std::move(factory["Device"][0]));
+  shared_ = false;
   return true;
 }
 
 DeviceElement CBasicProfiledata::workingCopy() const {
   auto l = lock();
-  return working_ ? DeviceElement(std::shared_ptr<const Json::Value>(working_)) : DeviceElement();
+  if (!working_) return DeviceElement();
+  shared_ = true;
+  return DeviceElement(std::shared_ptr<const Json::Value>(working_));
 }
 
 void CBasicProfiledata::setWorkingCopy(const DeviceElement& element) {
   auto l = lock();
   // Shared, not copied: mutableWorking() clones it before the first change.
   working_ = element.isNull() ? nullptr : std::const_pointer_cast<Json::Value>(element.value_);
+  shared_ = true;
 }
 
 Json::Value& CBasicProfiledata::mutableWorking() {
+  // Whether a handed-out element still exists is not asked (a reference
+  // count read races with its holder's thread): once handed out, the value
+  // is never changed again, and the first change works on a clone.
   if (!working_) working_ = std::make_shared<Json::Value>(Json::objectValue);
-  else if (working_.use_count() > 1) working_ = std::make_shared<Json::Value>(*working_);
+  else if (shared_) working_ = std::make_shared<Json::Value>(*working_);
+  shared_ = false;
   return *working_;
 }
 

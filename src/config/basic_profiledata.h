@@ -173,7 +173,8 @@ class CBasicProfiledata {
   std::filesystem::path documentPath_, defaultPath_, libraryPath_, sequenceFolder_;
   unsigned elementIndex_ = 0;
   int kindIndex_ = 0;
-  std::shared_ptr<Json::Value> working_;  // shared with DeviceElements handed out
+  std::shared_ptr<Json::Value> working_;
+  mutable bool shared_ = false;  // working_ was handed out (or taken in) as a DeviceElement
   LightEffectLibrary library_;
   mutable LightRecord lightCache_;
   mutable AudioLightRecord audioCache_;
@@ -182,8 +183,8 @@ class CBasicProfiledata {
   mutable unsigned customGroupIndexCache_ = 0;
 
   void clearCachesLocked();
-  // The working copy, ready to change: created when null, cloned when an
-  // element handed out still shares it.
+  // The working copy, ready to change: created when null, cloned when it was
+  // handed out as an element since the last clone.
   Json::Value& mutableWorking();
   LightRecord readLightLocked() const;
 
@@ -201,8 +202,8 @@ class CBasicProfiledata {
   std::unique_ptr<Json::Value> rootCache_;
   std::optional<FileStamp> rootStamp_;
   void rememberRoot(Json::Value root, const std::optional<FileStamp>& stamp);
-  // `lend`: the unshared working copy (== &element), moved into the root for
-  // the write instead of copied; it is back in place when this returns.
+  // `lend`: the unshared working copy (== &element), swapped into the root
+  // for the write instead of copied; it is back in place when this returns.
   bool saveElementLocked(const Json::Value& element, const std::filesystem::path& path,
                          Json::Value* lend = nullptr);
 };

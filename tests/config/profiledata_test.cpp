@@ -384,6 +384,7 @@ TEST_F(Profiledata, PageAndLightThreadShareOneDocument) {
   CBasicProfiledata doc;
   bind(doc, "p.Json");
   doc.loadDeviceElement();
+  doc.setLightInfo(LightRecord{});
   std::atomic<bool> stop{false};
   std::thread light([&] {
     while (!stop.load()) {
