@@ -34,7 +34,7 @@
 
 #include "config/document_records.h"
 #include "config/light_effect_library.h"
-#include "config/light_record.h"
+#include "core/light_record.h"
 
 namespace Json {
 class Value;

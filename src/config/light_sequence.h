@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "config/light_record.h"
+#include "core/light_record.h"
 
 namespace tessel {
 

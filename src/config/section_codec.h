@@ -5,7 +5,7 @@
 #include <json/json.h>
 
 #include "config/document_records.h"
-#include "config/light_record.h"
+#include "core/light_record.h"
 
 namespace tessel::section {
 

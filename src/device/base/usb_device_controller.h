@@ -18,6 +18,7 @@
 
 #include "core/clock.h"
 #include "core/interface_key.h"
+#include "core/light_record.h"
 #include "core/worker.h"
 #include "device/base/device_command_queue.h"
 #include "device/base/frame_sender.h"
@@ -28,9 +29,6 @@ namespace tessel {
 
 // Input usages the devices send on their consumer-control collection.
 inline constexpr uint16_t kUsageSettingsChanged = 0x401;
-
-// The 14-byte light record of the lighting model.
-using LightRecord = std::array<uint8_t, 14>;
 
 // Two 32-bit colours and a flag byte (background, foreground, seven-colour flag).
 struct AudioColourRecord {

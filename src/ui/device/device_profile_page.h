@@ -15,9 +15,8 @@ class CBasicProfiledata;
 
 namespace tessel::ui {
 
-// The document of the current profile. Kept in a file of its own: the
-// document records and the device base each name a LightRecord, so no file
-// may include both.
+// The document of the current profile, held behind a pointer so that the
+// page headers need not pull in the document classes.
 class PageDocument {
  public:
   PageDocument();
