@@ -2,6 +2,7 @@
 
 #include "services/app_settings.h"
 #include "ui/main_wnd.h"
+#include "ui/popup_window.h"
 #include "ui/skin_wnd.h"
 #include "ui/toolkit/resource_manager.h"
 
@@ -27,13 +28,7 @@ CAboutWnd* CAboutWnd::Open(CWindowWnd* owner) {
   }
   auto* wnd = new CAboutWnd(std::string(applicationVersion()));
   wnd->heapOwned_ = true;
-  if (!wnd->Create(owner, QStringLiteral("Tessel RGB"), WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW)) {
-    delete wnd;
-    return nullptr;
-  }
-  wnd->CenterWindow();
-  wnd->ShowWindow(true);
-  return wnd;
+  return ShowPopupWindow(wnd, owner);
 }
 
 void CAboutWnd::OnFinalMessage(QWidget*) {

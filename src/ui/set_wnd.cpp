@@ -10,6 +10,7 @@
 #include "services/app_settings.h"
 #include "services/autostart.h"
 #include "ui/main_wnd.h"
+#include "ui/popup_window.h"
 #include "ui/skin_wnd.h"
 #include "ui/toolkit/resource_manager.h"
 #include "ui/update_info_item.h"
@@ -68,13 +69,7 @@ CSetWnd* CSetWnd::Open(CWindowWnd* owner, SetWndOptions options) {
   }
   auto* wnd = new CSetWnd(owner, std::move(options));
   wnd->heapOwned_ = true;
-  if (!wnd->Create(owner, QStringLiteral("Tessel RGB"), WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW)) {
-    delete wnd;
-    return nullptr;
-  }
-  wnd->CenterWindow();
-  wnd->ShowWindow(true);
-  return wnd;
+  return ShowPopupWindow(wnd, owner);
 }
 
 void CSetWnd::OnFinalMessage(QWidget*) {

@@ -7,6 +7,7 @@
 
 #include "platform/data_folders.h"
 #include "services/skin_record.h"
+#include "ui/popup_window.h"
 
 namespace tessel::ui {
 
@@ -77,13 +78,7 @@ CSkinWnd* CSkinWnd::Open(CWindowWnd* owner) {
   }
   auto* wnd = new CSkinWnd(ProgramSkinRecord());
   wnd->heapOwned_ = true;
-  if (!wnd->Create(owner, QStringLiteral("Tessel RGB"), WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW)) {
-    delete wnd;
-    return nullptr;
-  }
-  wnd->CenterWindow();
-  wnd->ShowWindow(true);
-  return wnd;
+  return ShowPopupWindow(wnd, owner);
 }
 
 void CSkinWnd::OnFinalMessage(QWidget*) {
