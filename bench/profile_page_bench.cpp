@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "ui/device/brelvik_usb_device.h"
-#include "ui/device/device_controls.h"
+#include "ui/skin_tags.h"
 #include "ui/device/device_profile.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/toolkit/builder.h"
@@ -30,11 +30,7 @@ class PageWnd : public WindowImplBase {
     return QStringLiteral("<Window size=\"800,572\"><HorizontalLayout name=\"root\"/></Window>");
   }
   CControlUI* CreateControl(const QString& tag) override {
-    if (tag.compare(QLatin1String("DeviceProfileUI"), Qt::CaseInsensitive) == 0) {
-      CDialogBuilder nested;
-      return nested.Create(QStringLiteral("XML/CustomControlXML/DeviceProfile.xml"), QString(), this, &m_pm);
-    }
-    return CreateDeviceControl(tag);
+    return CreateSkinTag(tag, this, &m_pm);
   }
   CBrelvikUSBDevice* BuildKeyboardPage() {
     CDialogBuilder builder;

@@ -12,7 +12,7 @@
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
 #include "ui/device/brelvik_usb_device.h"
-#include "ui/device/device_controls.h"
+#include "ui/skin_tags.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/mp_device_power.h"
@@ -53,7 +53,7 @@ class DeviceWnd : public WindowImplBase {
     if (is("BrelvikKeyboardDevice")) return new CBrelvikKeyboardDevice(backend_);
     if (is("BrelvikMousePadDevice")) return new CBrelvikMousePadDevice(backend_);
     if (is("BrelvikHS6533Device")) return new CBrelvikHS6533Device(backend_);
-    return CreateDeviceControl(tag);
+    return CreateSkinTag(tag, this, &m_pm);
   }
 
   void Notify(TNotifyUI& msg) override {

@@ -219,11 +219,11 @@ TEST_F(PageTest, TagsAndFactoryNamesCreateTheDeviceControls) {
   const char* classes[] = {"SelectPanel", "DeviceKeyButton", "DeviceOption", "MpDevicePower",
                            "BrelvikMouseDevice", "BrelvikKeyboardDevice", "BrelvikMousePadDevice", "BrelvikHS6533Device"};
   for (size_t i = 0; i < std::size(tags); ++i) {
-    std::unique_ptr<CControlUI> c(CreateDeviceControl(QString::fromLatin1(tags[i])));
+    std::unique_ptr<CControlUI> c(CreateSkinTag(QString::fromLatin1(tags[i]), nullptr, nullptr));
     ASSERT_NE(c, nullptr) << tags[i];
     EXPECT_EQ(c->GetClass(), QLatin1String(classes[i]));
   }
-  EXPECT_EQ(CreateDeviceControl(QStringLiteral("LightControl")), nullptr);
+  EXPECT_EQ(CreateSkinTag(QStringLiteral("LightControl"), nullptr, nullptr), nullptr);
   RegisterControlClasses();  // start-up's class table
   std::unique_ptr<CControlUI> base(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CBrelvikUSBDevice")));
   ASSERT_NE(base, nullptr);

@@ -71,7 +71,7 @@ TEST_F(TileTest, IconsAndNameFollowTheTypeCode) {
   EXPECT_TRUE(tile->GetSynchroOption()->IsSelected());
   EXPECT_TRUE(tile->GetSelectOption()->GetNormalImage().contains("kb_device_synchro_normal.svg"));
   // A new tile starts unknown.
-  std::unique_ptr<CControlUI> fresh(CreateDeviceControl(QStringLiteral("DeviceOption")));
+  std::unique_ptr<CControlUI> fresh(CreateSkinTag(QStringLiteral("DeviceOption"), nullptr, nullptr));
   EXPECT_TRUE(static_cast<CDeviceOptionUI*>(fresh.get())->GetIcon(0).endsWith("unknow_device_normal.png"));
 }
 
