@@ -162,8 +162,15 @@ ProfileOutcome ProfileStore::select(int index) {
   if (!loaded.failure.ok()) return loaded.failure;
   const auto& list = loaded.parsed.entries;
   if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
-  loaded.list["profileselect"] = index;
-  if (!write(listPath(), loaded.list)) return writeFailed(listPath());
+  // Every page selects its stored profile when it is created (each plug and
+  // hand-over): the list is rewritten, with its disk sync, only when the
+  // selection really changes.
+  const Json::Value* stored = loaded.list.find("profileselect", "profileselect" + 13);
+  const bool unchanged = stored && stored->isInt() && stored->asInt() == index;
+  if (!unchanged) {
+    loaded.list["profileselect"] = index;
+    if (!write(listPath(), loaded.list)) return writeFailed(listPath());
+  }
   return {ProfileStatus::Ok, {}, index, list[index].name};
 }
 
