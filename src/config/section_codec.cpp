@@ -1,5 +1,8 @@
 #include "config/section_codec.h"
 
+#include <type_traits>
+#include <variant>
+
 #include "platform/json_access.h"
 
 namespace tessel::section {
@@ -9,98 +12,116 @@ using json::getInt;
 using json::member;
 
 namespace {
-uint8_t u8(const Json::Value& v, std::string_view key) { return getInt<uint8_t>(v, key, 0); }
-uint8_t flag(const Json::Value& v, std::string_view key) { return getBool(v, key, false) ? 1 : 0; }
-Json::Value num(int value) { return Json::Value(value); }
+
+// One member of a section: its key and the record field it fills. A flag is
+// read as a boolean (true, or any non-zero number) and written as 0 or 1.
+template <class R>
+struct Field {
+  const char* key;
+  std::variant<uint8_t R::*, uint16_t R::*, int32_t R::*> member;
+  bool flag = false;
+};
+
+// Reading and writing walk the same table, so a key can never be read under
+// one name and written under another.
+template <class R, size_t N>
+R readFields(const Json::Value& v, const Field<R> (&fields)[N]) {
+  R r{};
+  for (const Field<R>& f : fields) {
+    std::visit(
+        [&](auto m) {
+          using T = std::remove_reference_t<decltype(r.*m)>;
+          if (f.flag) {
+            r.*m = getBool(v, f.key, false) ? 1 : 0;
+          } else {
+            r.*m = getInt<T>(v, f.key, 0);
+          }
+        },
+        f.member);
+  }
+  return r;
+}
+
+template <class R, size_t N>
+Json::Value writeFields(const R& r, const Field<R> (&fields)[N]) {
+  Json::Value v(Json::objectValue);
+  for (const Field<R>& f : fields) {
+    std::visit(
+        [&](auto m) {
+          if (f.flag) {
+            v[f.key] = r.*m ? 1 : 0;
+          } else {
+            v[f.key] = static_cast<Json::Int>(r.*m);
+          }
+        },
+        f.member);
+  }
+  return v;
+}
+
+using L = LightRecord;
+const Field<L> kLight[] = {
+    {"SelectItem", &L::selectItem}, {"Light", &L::light},           {"Speed", &L::speed},
+    {"Fx", &L::fx},                 {"MultiColor", &L::multiColor, true},
+    {"Red", &L::red},               {"Green", &L::green},           {"Blue", &L::blue},
+    {"ZZCCLedMode", &L::zzccLedMode}, {"CustomGroup", &L::customGroup}, {"OldLedmode", &L::oldLedmode},
+};
+
+using A = AudioLightRecord;
+const Field<A> kAudioLight[] = {
+    {"AudioMode", &A::audioMode}, {"BkColorR", &A::bkColorR}, {"BkColorG", &A::bkColorG},
+    {"BkColorB", &A::bkColorB},   {"FgColorR", &A::fgColorR}, {"FgColorG", &A::fgColorG},
+    {"FgColorB", &A::fgColorB},   {"7ColorFlags", &A::sevenColorFlags, true},
+    {"ColorTypeFlags", &A::colorTypeFlags, true},
+};
+
+using E = LightListEntry;
+const Field<E> kLightListEntry[] = {
+    {"LEDREGMode", &E::mode},   {"LEDBrightness", &E::brightness}, {"LEDSpeed", &E::speed},
+    {"LEDDirection", &E::direction, true}, {"LEDMultiColor", &E::multiColor, true},
+    {"red", &E::red},           {"green", &E::green},              {"blue", &E::blue},
+};
+
+using S = DpiStage;
+const Field<S> kStage[] = {
+    {"StageActive", &S::enabled}, {"StageXY", &S::xy},         {"StageDPIX", &S::x}, {"StageDPIY", &S::y},
+    {"StageColorR", &S::red},     {"StageColorG", &S::green}, {"StageColorB", &S::blue},
+};
+
+using P = CorrectPreset;
+const Field<P> kCorrect[] = {
+    {"CorrectPixThresh", &P::pixThresh}, {"CorrectMinSq", &P::minSq},
+    {"CorrectSelect", &P::select, true},
+};  // and the text "CorrectName"
+
+using C = CustomColor;
+const Field<C> kCustomColor[] = {{"Red", &C::red}, {"Green", &C::green}, {"Blue", &C::blue}, {"Alpha", &C::alpha}};
+
+// A sequence step keeps its direction and multi-colour values as numbers.
+using T = LightStep;
+const Field<T> kStep[] = {
+    {"LEDREGMode", &T::mode}, {"LEDDirection", &T::direction}, {"LEDBrightness", &T::brightness},
+    {"LEDSpeed", &T::speed},  {"LEDMultiColor", &T::multiColor}, {"red", &T::red},
+    {"green", &T::green},     {"blue", &T::blue},              {"Time", &T::time},
+    {"Cyle", &T::cycle},
+};
+
 }  // namespace
 
-LightRecord readLight(const Json::Value& v) {
-  LightRecord r;
-  r.selectItem = u8(v, "SelectItem");
-  r.light = u8(v, "Light");
-  r.speed = u8(v, "Speed");
-  r.fx = u8(v, "Fx");
-  r.multiColor = flag(v, "MultiColor");
-  r.red = u8(v, "Red");
-  r.green = u8(v, "Green");
-  r.blue = u8(v, "Blue");
-  r.zzccLedMode = u8(v, "ZZCCLedMode");
-  r.customGroup = u8(v, "CustomGroup");
-  r.oldLedmode = u8(v, "OldLedmode");
-  return r;
-}
-
-Json::Value writeLight(const LightRecord& r) {
-  Json::Value v(Json::objectValue);
-  v["SelectItem"] = num(r.selectItem);
-  v["Light"] = num(r.light);
-  v["Speed"] = num(r.speed);
-  v["Fx"] = num(r.fx);
-  v["MultiColor"] = num(r.multiColor ? 1 : 0);
-  v["Red"] = num(r.red);
-  v["Green"] = num(r.green);
-  v["Blue"] = num(r.blue);
-  v["ZZCCLedMode"] = num(r.zzccLedMode);
-  v["CustomGroup"] = num(r.customGroup);
-  v["OldLedmode"] = num(r.oldLedmode);
-  return v;
-}
-
-AudioLightRecord readAudioLight(const Json::Value& v) {
-  AudioLightRecord r;
-  r.audioMode = u8(v, "AudioMode");
-  r.bkColorR = u8(v, "BkColorR");
-  r.bkColorG = u8(v, "BkColorG");
-  r.bkColorB = u8(v, "BkColorB");
-  r.fgColorR = u8(v, "FgColorR");
-  r.fgColorG = u8(v, "FgColorG");
-  r.fgColorB = u8(v, "FgColorB");
-  r.sevenColorFlags = flag(v, "7ColorFlags");
-  r.colorTypeFlags = flag(v, "ColorTypeFlags");
-  return r;
-}
-
-Json::Value writeAudioLight(const AudioLightRecord& r) {
-  Json::Value v(Json::objectValue);
-  v["AudioMode"] = num(r.audioMode);
-  v["BkColorR"] = num(r.bkColorR);
-  v["BkColorG"] = num(r.bkColorG);
-  v["BkColorB"] = num(r.bkColorB);
-  v["FgColorR"] = num(r.fgColorR);
-  v["FgColorG"] = num(r.fgColorG);
-  v["FgColorB"] = num(r.fgColorB);
-  v["7ColorFlags"] = num(r.sevenColorFlags ? 1 : 0);
-  v["ColorTypeFlags"] = num(r.colorTypeFlags ? 1 : 0);
-  return v;
-}
+LightRecord readLight(const Json::Value& v) { return readFields(v, kLight); }
+Json::Value writeLight(const LightRecord& r) { return writeFields(r, kLight); }
+AudioLightRecord readAudioLight(const Json::Value& v) { return readFields(v, kAudioLight); }
+Json::Value writeAudioLight(const AudioLightRecord& r) { return writeFields(r, kAudioLight); }
 
 LightListEntry readLightListEntry(const Json::Value& v) {
-  LightListEntry e;
-  if (v.isNull()) return e;  // a null entry: zeros, not present
-  e.mode = u8(v, "LEDREGMode");
-  e.brightness = u8(v, "LEDBrightness");
-  e.speed = u8(v, "LEDSpeed");
-  e.direction = flag(v, "LEDDirection");
-  e.multiColor = flag(v, "LEDMultiColor");
-  e.red = u8(v, "red");
-  e.green = u8(v, "green");
-  e.blue = u8(v, "blue");
+  if (v.isNull()) return {};  // a null entry: zeros, not present
+  LightListEntry e = readFields(v, kLightListEntry);
   e.present = 1;
   return e;
 }
 
 Json::Value writeLightListEntry(const LightListEntry& e) {
-  if (!e.present) return Json::Value();
-  Json::Value v(Json::objectValue);
-  v["LEDREGMode"] = num(e.mode);
-  v["LEDBrightness"] = num(e.brightness);
-  v["LEDSpeed"] = num(e.speed);
-  v["LEDDirection"] = num(e.direction ? 1 : 0);
-  v["LEDMultiColor"] = num(e.multiColor ? 1 : 0);
-  v["red"] = num(e.red);
-  v["green"] = num(e.green);
-  v["blue"] = num(e.blue);
-  return v;
+  return e.present ? writeFields(e, kLightListEntry) : Json::Value();
 }
 
 KeyListEntry readKeyListEntry(const Json::Value& v) {
@@ -111,90 +132,23 @@ KeyListEntry readKeyListEntry(const Json::Value& v) {
   return e;
 }
 
-DpiStage readStage(const Json::Value& v) {
-  DpiStage s;
-  s.enabled = u8(v, "StageActive");
-  s.xy = u8(v, "StageXY");
-  s.x = getInt<uint16_t>(v, "StageDPIX", 0);
-  s.y = getInt<uint16_t>(v, "StageDPIY", 0);
-  s.red = u8(v, "StageColorR");
-  s.green = u8(v, "StageColorG");
-  s.blue = u8(v, "StageColorB");
-  return s;
-}
-
-Json::Value writeStage(const DpiStage& s) {
-  Json::Value v(Json::objectValue);
-  v["StageActive"] = num(s.enabled);
-  v["StageXY"] = num(s.xy);
-  v["StageDPIX"] = num(s.x);
-  v["StageDPIY"] = num(s.y);
-  v["StageColorR"] = num(s.red);
-  v["StageColorG"] = num(s.green);
-  v["StageColorB"] = num(s.blue);
-  return v;
-}
-
+DpiStage readStage(const Json::Value& v) { return readFields(v, kStage); }
+Json::Value writeStage(const DpiStage& s) { return writeFields(s, kStage); }
 CorrectPreset readCorrect(const Json::Value& v) {
-  CorrectPreset p;
-  p.pixThresh = getInt<int32_t>(v, "CorrectPixThresh", 0);
-  p.minSq = getInt<int32_t>(v, "CorrectMinSq", 0);
-  p.select = flag(v, "CorrectSelect");
+  CorrectPreset p = readFields(v, kCorrect);
   p.name = json::getString(v, "CorrectName", "");
   return p;
 }
 
 Json::Value writeCorrect(const CorrectPreset& p) {
-  Json::Value v(Json::objectValue);
-  v["CorrectPixThresh"] = p.pixThresh;
-  v["CorrectMinSq"] = p.minSq;
-  v["CorrectSelect"] = num(p.select ? 1 : 0);
+  Json::Value v = writeFields(p, kCorrect);
   v["CorrectName"] = p.name;
   return v;
 }
-
-CustomColor readCustomColor(const Json::Value& v) {
-  return CustomColor{u8(v, "Red"), u8(v, "Green"), u8(v, "Blue"), u8(v, "Alpha")};
-}
-
-Json::Value writeCustomColor(const CustomColor& c) {
-  Json::Value v(Json::objectValue);
-  v["Red"] = num(c.red);
-  v["Green"] = num(c.green);
-  v["Blue"] = num(c.blue);
-  v["Alpha"] = num(c.alpha);
-  return v;
-}
-
-LightStep readStep(const Json::Value& v) {
-  LightStep s;
-  s.mode = u8(v, "LEDREGMode");
-  s.direction = u8(v, "LEDDirection");
-  s.brightness = u8(v, "LEDBrightness");
-  s.speed = u8(v, "LEDSpeed");
-  s.multiColor = u8(v, "LEDMultiColor");
-  s.red = u8(v, "red");
-  s.green = u8(v, "green");
-  s.blue = u8(v, "blue");
-  s.time = getInt<int32_t>(v, "Time", 0);
-  s.cycle = getInt<int32_t>(v, "Cyle", 0);
-  return s;
-}
-
-Json::Value writeStep(const LightStep& s) {
-  Json::Value v(Json::objectValue);
-  v["LEDREGMode"] = num(s.mode);
-  v["LEDDirection"] = num(s.direction);
-  v["LEDBrightness"] = num(s.brightness);
-  v["LEDSpeed"] = num(s.speed);
-  v["LEDMultiColor"] = num(s.multiColor);
-  v["red"] = num(s.red);
-  v["green"] = num(s.green);
-  v["blue"] = num(s.blue);
-  v["Time"] = s.time;
-  v["Cyle"] = s.cycle;
-  return v;
-}
+CustomColor readCustomColor(const Json::Value& v) { return readFields(v, kCustomColor); }
+Json::Value writeCustomColor(const CustomColor& c) { return writeFields(c, kCustomColor); }
+LightStep readStep(const Json::Value& v) { return readFields(v, kStep); }
+Json::Value writeStep(const LightStep& s) { return writeFields(s, kStep); }
 
 std::vector<EqPreset> readEqPresets(const Json::Value& v) {
   std::vector<EqPreset> presets;
