@@ -17,16 +17,7 @@ void CHs6533Profiledata::clearOwnCaches() {
 HeadsetSystemSet CHs6533Profiledata::getSystemSet() const {
   auto l = lock();
   if (const Json::Value* s = section("SystemSetStages", Shape::Object)) {
-    HeadsetSystemSet h;
-    h.magicEnable = json::getInt<int32_t>(*s, "MagicEnable", 0);
-    h.magicType = json::getInt<int32_t>(*s, "MagicType", 0);
-    h.eqType = json::getInt<int32_t>(*s, "EqType", 0);
-    h.customEqSelectIndex = json::getInt<int32_t>(*s, "CustomEqSeletIndex", 0);
-    h.micInSelect = json::getInt<int32_t>(*s, "MicInSelect", 0);
-    h.micInValue = json::getInt<int32_t>(*s, "MicInValue", 0);
-    h.micMonitorSelect = json::getInt<int32_t>(*s, "MicMoniterSelect", 0);
-    h.micMonitorValue = json::getInt<int32_t>(*s, "MicMoniterValue", 0);
-    setCache_ = h;
+    setCache_ = section::readHeadsetSystem(*s);
   }
   return setCache_;
 }
@@ -34,15 +25,7 @@ HeadsetSystemSet CHs6533Profiledata::getSystemSet() const {
 void CHs6533Profiledata::setSystemSet(const HeadsetSystemSet& h) {
   auto l = lock();
   setCache_ = h;
-  Json::Value& s = writableSection("SystemSetStages", Shape::Object);
-  s["MagicEnable"] = h.magicEnable;
-  s["MagicType"] = h.magicType;
-  s["EqType"] = h.eqType;
-  s["CustomEqSeletIndex"] = h.customEqSelectIndex;
-  s["MicInSelect"] = h.micInSelect;
-  s["MicInValue"] = h.micInValue;
-  s["MicMoniterSelect"] = h.micMonitorSelect;
-  s["MicMoniterValue"] = h.micMonitorValue;
+  section::writeHeadsetSystem(h, writableSection("SystemSetStages", Shape::Object));
 }
 
 std::vector<EqPreset> CHs6533Profiledata::getEqPresets() const {

@@ -42,9 +42,9 @@ R readFields(const Json::Value& v, const Field<R> (&fields)[N]) {
   return r;
 }
 
+// Writes the table's members into `v`, keeping any others it has.
 template <class R, size_t N>
-Json::Value writeFields(const R& r, const Field<R> (&fields)[N]) {
-  Json::Value v(Json::objectValue);
+void writeFieldsInto(Json::Value& v, const R& r, const Field<R> (&fields)[N]) {
   for (const Field<R>& f : fields) {
     std::visit(
         [&](auto m) {
@@ -56,6 +56,12 @@ Json::Value writeFields(const R& r, const Field<R> (&fields)[N]) {
         },
         f.member);
   }
+}
+
+template <class R, size_t N>
+Json::Value writeFields(const R& r, const Field<R> (&fields)[N]) {
+  Json::Value v(Json::objectValue);
+  writeFieldsInto(v, r, fields);
   return v;
 }
 
@@ -106,6 +112,20 @@ const Field<T> kStep[] = {
     {"Cyle", &T::cycle},
 };
 
+using K = KeyboardSystemStages;
+const Field<K> kKeyboardSystem[] = {
+    {"Repeat", &K::repeat},           {"RepeatDelay", &K::repeatDelay}, {"Key6Flag", &K::key6Flag},
+    {"PollingRate", &K::pollingRate}, {"WFlag", &K::wFlag},             {"WinFlag", &K::winFlag},
+};
+
+using H = HeadsetSystemSet;
+const Field<H> kHeadsetSystem[] = {
+    {"MagicEnable", &H::magicEnable},       {"MagicType", &H::magicType},
+    {"EqType", &H::eqType},                 {"CustomEqSeletIndex", &H::customEqSelectIndex},
+    {"MicInSelect", &H::micInSelect},       {"MicInValue", &H::micInValue},
+    {"MicMoniterSelect", &H::micMonitorSelect}, {"MicMoniterValue", &H::micMonitorValue},
+};
+
 }  // namespace
 
 LightRecord readLight(const Json::Value& v) { return readFields(v, kLight); }
@@ -149,6 +169,11 @@ CustomColor readCustomColor(const Json::Value& v) { return readFields(v, kCustom
 Json::Value writeCustomColor(const CustomColor& c) { return writeFields(c, kCustomColor); }
 LightStep readStep(const Json::Value& v) { return readFields(v, kStep); }
 Json::Value writeStep(const LightStep& s) { return writeFields(s, kStep); }
+
+KeyboardSystemStages readKeyboardSystem(const Json::Value& v) { return readFields(v, kKeyboardSystem); }
+void writeKeyboardSystem(const KeyboardSystemStages& k, Json::Value& into) { writeFieldsInto(into, k, kKeyboardSystem); }
+HeadsetSystemSet readHeadsetSystem(const Json::Value& v) { return readFields(v, kHeadsetSystem); }
+void writeHeadsetSystem(const HeadsetSystemSet& h, Json::Value& into) { writeFieldsInto(into, h, kHeadsetSystem); }
 
 std::vector<EqPreset> readEqPresets(const Json::Value& v) {
   std::vector<EqPreset> presets;

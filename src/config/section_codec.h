@@ -24,6 +24,12 @@ CustomColor readCustomColor(const Json::Value& v);
 Json::Value writeCustomColor(const CustomColor& c);
 LightStep readStep(const Json::Value& v);
 Json::Value writeStep(const LightStep& s);
+// "SystemStages" of the keyboard and "SystemSetStages" of the headset; the
+// writers fill an existing section and keep its other members.
+KeyboardSystemStages readKeyboardSystem(const Json::Value& v);
+void writeKeyboardSystem(const KeyboardSystemStages& k, Json::Value& into);
+HeadsetSystemSet readHeadsetSystem(const Json::Value& v);
+void writeHeadsetSystem(const HeadsetSystemSet& h, Json::Value& into);
 // An array of presets, each an array of {"value"} bands.
 std::vector<EqPreset> readEqPresets(const Json::Value& v);
 Json::Value writeEqPresets(const std::vector<EqPreset>& presets);

@@ -55,6 +55,21 @@ void DeviceCommandQueue::runJob(Job& job) {
   ++completed_;
 }
 
+// Inline and stepped jobs complete on the thread that runs them.
+void DeviceCommandQueue::runHere(Job& job) {
+  runJob(job);
+  if (job.done) job.done();
+  finishJob();
+}
+
+void DeviceCommandQueue::finishJob() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_ = false;
+  }
+  cv_.notify_all();
+}
+
 void DeviceCommandQueue::drainInline() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -73,13 +88,7 @@ void DeviceCommandQueue::drainInline() {
       jobs_.pop_front();
       running_ = true;
     }
-    runJob(job);
-    if (job.done) job.done();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = false;
-    }
-    cv_.notify_all();
+    runHere(job);
   }
 }
 
@@ -92,13 +101,7 @@ bool DeviceCommandQueue::runNext() {
     jobs_.pop_front();
     running_ = true;
   }
-  runJob(job);
-  if (job.done) job.done();
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_ = false;
-  }
-  cv_.notify_all();
+  runHere(job);
   return true;
 }
 
@@ -160,11 +163,7 @@ void DeviceCommandQueue::workerLoop(const StopEvent& stop) {
         if (alive->load()) done();
       });
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = false;
-    }
-    cv_.notify_all();
+    finishJob();
   }
 }
 

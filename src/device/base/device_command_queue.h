@@ -91,6 +91,8 @@ class DeviceCommandQueue {
     std::string key;
   };
   void runJob(Job& job);
+  void runHere(Job& job);
+  void finishJob();
   void drainInline();
   void workerLoop(const StopEvent& stop);
 
