@@ -60,6 +60,12 @@ ProfileOutcome ProfileStore::badIndex(int index) const {
   return {ProfileStatus::BadIndex, "no profile with index " + std::to_string(index), -1, {}};
 }
 
+std::optional<ProfileOutcome> ProfileStore::refuseEntry(const Loaded& loaded, int index) const {
+  if (!loaded.failure.ok()) return loaded.failure;
+  if (index < 0 || index >= static_cast<int>(loaded.parsed.entries.size())) return badIndex(index);
+  return std::nullopt;
+}
+
 // A write killed between creating its temporary file and the rename leaves
 // ".<name>.tmp.XXXXXX" behind. Only our own files' leftovers are removed, and
 // only while the folder's lock is held.
@@ -159,9 +165,8 @@ std::optional<fs::path> ProfileStore::documentPath(int index) {
 ProfileOutcome ProfileStore::select(int index) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   // Every page selects its stored profile when it is created (each plug and
   // hand-over): the list is rewritten, with its disk sync, only when the
   // selection really changes.
@@ -207,9 +212,8 @@ ProfileOutcome ProfileStore::add() {
 ProfileOutcome ProfileStore::remove(int index) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   if (list.size() < 2) return {ProfileStatus::LastProfile, "the last profile cannot be deleted", -1, {}};
   const int next = index == 0 ? 0 : index - 1;
   const auto docPath = documentPathFor(list[index].uuid);
@@ -229,9 +233,8 @@ ProfileOutcome ProfileStore::remove(int index) {
 ProfileOutcome ProfileStore::rename(int index, std::string_view name) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   if (isBlankName(name)) return {ProfileStatus::BlankName, "a profile name cannot be blank", -1, {}};
   for (size_t i = 0; i < list.size(); ++i) {
     if (static_cast<int>(i) != index && sameName(list[i].name, name))

@@ -131,6 +131,9 @@ class ProfileStore {
   ProfileOutcome append(Loaded& loaded, const std::string& name, const Json::Value& document,
                         bool makeCurrent);
   ProfileOutcome badIndex(int index) const;
+  // The outcome that refuses an operation on entry `index`: the list could
+  // not be loaded, or has no such entry. None when the entry may be used.
+  std::optional<ProfileOutcome> refuseEntry(const Loaded& loaded, int index) const;
   ProfileOutcome writeFailed(const std::filesystem::path& path) const;
 
   std::filesystem::path folder_;

@@ -54,9 +54,8 @@ bool parseImportDocument(std::string_view bytes, Json::Value& document, std::str
 ProfileOutcome ProfileStore::copy(int index) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   const auto source = documentPathFor(list[index].uuid);
   if (!source) return refusedId(list[index]);
   const std::string name = copyName(list, list[index].name);
@@ -66,9 +65,8 @@ ProfileOutcome ProfileStore::copy(int index) {
 ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   const auto source = documentPathFor(list[index].uuid);
   if (!source) return refusedId(list[index]);
   // A profile never saved yet exports as the document it would load as, not
@@ -98,9 +96,8 @@ ProfileOutcome ProfileStore::importFrom(const fs::path& source) {
 ProfileOutcome ProfileStore::reset(int index) {
   FolderLock lock(folder_);
   Loaded loaded = load();
-  if (!loaded.failure.ok()) return loaded.failure;
+  if (auto refused = refuseEntry(loaded, index)) return *refused;
   const auto& list = loaded.parsed.entries;
-  if (index < 0 || index >= static_cast<int>(list.size())) return badIndex(index);
   const auto path = documentPathFor(list[index].uuid);
   if (!path) return refusedId(list[index]);
   Json::Value document = factoryDocument(list[index].name, list[index].uuid);
