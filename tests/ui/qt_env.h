@@ -9,6 +9,7 @@
 
 #include "core/clock.h"
 #include "ui/toolkit/paint_manager.h"
+#include "ui/toolkit/resource_manager.h"
 
 namespace tessel::ui::test {
 
@@ -30,6 +31,14 @@ inline QApplication* EnsureQtApp() {
 inline void UseProjectSkin() {
   CPaintManagerUI::SetInstancePath(QStringLiteral(TESSEL_SOURCE_DIR));
   CPaintManagerUI::SetResourcePath(QStringLiteral(TESSEL_SOURCE_DIR "/skin/"));
+}
+
+// The Qt application, the project's skin folder and its "res.xml": what every
+// test that builds the program's own windows starts from.
+inline void UseProjectResources() {
+  EnsureQtApp();
+  UseProjectSkin();
+  CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
 }
 
 // Runs the event loop until `done` or a generous safety bound (not a timing assertion).

@@ -40,9 +40,7 @@ class OwnerWnd : public WindowImplBase {
 class SettingsWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    test::UseProjectResources();
     CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
     char pattern[] = "/tmp/tessel-setwnd-XXXXXX";
     home_ = mkdtemp(pattern);

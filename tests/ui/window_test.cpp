@@ -51,9 +51,7 @@ using test::SpinUntil;
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    test::UseProjectResources();
     CPaintManagerUI::SetDefaultScheduler(&clock_);
   }
   void TearDown() override { CPaintManagerUI::SetDefaultScheduler(nullptr); }

@@ -27,9 +27,7 @@ const char* kPanelSkin =
 class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    test::UseProjectResources();
     CPaintManagerUI::SetDefaultScheduler(&clock_);
   }
   void TearDown() override {

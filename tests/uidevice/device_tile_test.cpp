@@ -16,9 +16,7 @@ using test::DeviceWnd;
 class TileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    test::UseProjectResources();
     CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
     CPaintManagerUI::SetDefaultScheduler(&clock_);
     wnd_ = std::make_unique<DeviceWnd>(bus_);

@@ -50,9 +50,7 @@ class ProfileWnd : public test::DeviceWnd {
 class ProfileUiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
+    test::UseProjectResources();
     CPaintManagerUI::SetDefaultScheduler(&clock_);
     root_ = fs::temp_directory_path() / ("tessel-profile-ui-" + std::to_string(::getpid()));
     fs::remove_all(root_);
