@@ -69,34 +69,30 @@ void DeviceTile::onTimer(int id) {
     case kDeviceChanged: device.commandQueue().submit([&device] { device.deviceChanged(); }); break;
     case kReserved3: device.commandQueue().submit([&device] { device.reserved3(); }); break;
     case kReserved4: device.commandQueue().submit([&device] { device.reserved4(); }); break;
-    case kStatus: {
-      if (!device_.pollsStatus()) break;
-      auto again = guarded(&DeviceTile::statusAnswered);
-      device.commandQueue().request<std::optional<UsbDeviceController::StatusBlock>>(
-          [&device] { return device.readStatusBlock(); },
-          [&device, again](std::optional<UsbDeviceController::StatusBlock> block) {
-            if (block) device.showStatus(*block);
-            again(true);
-          });
+    case kStatus:
+      if (device_.pollsStatus()) requestStatus(true);
       break;
-    }
     case kLinkWatch: linkWatchTimer(); break;
     default: break;
   }
 }
 
-void DeviceTile::statusAnswered(bool) {
-  if (device_.pollsStatus() && device_.isConnected()) startTimer(kStatus, 5000);
-}
+void DeviceTile::pollStatus() { requestStatus(false); }
 
-void DeviceTile::pollStatus() {
+void DeviceTile::requestStatus(bool rearm) {
   UsbDeviceController& device = device_;
   device.commandQueue().request<std::optional<UsbDeviceController::StatusBlock>>(
       [&device] { return device.readStatusBlock(); },
-      [&device, life = std::weak_ptr<int>(life_)](std::optional<UsbDeviceController::StatusBlock> block) {
-        if (block && life.lock()) device.showStatus(*block);
+      [this, rearm, life = std::weak_ptr<int>(life_)](std::optional<UsbDeviceController::StatusBlock> block) {
+        if (!life.lock()) return;
+        if (block) device_.showStatus(*block);
+        // The next timed poll is started only once this one is answered, so a
+        // silent device never piles up polls.
+        if (rearm && device_.pollsStatus() && device_.isConnected()) startTimer(kStatus, 5000);
       },
-      "status poll");
+      // Only an extra poll may be superseded: a dropped timed poll would
+      // never start the next one.
+      rearm ? std::string() : std::string("status poll"));
 }
 
 void DeviceTile::connectTimer() {

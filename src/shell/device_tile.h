@@ -94,7 +94,9 @@ class DeviceTile {
   void connectAnswered(bool awake);
   void linkWatchTimer();
   void linkAnswered(bool awake);
-  void statusAnswered(bool);
+  // Reads the status block on the queue and shows it; `rearm`: the 5 s
+  // timer's own poll, which starts the next one when answered.
+  void requestStatus(bool rearm);
   // Wraps a completion so that it does nothing once the tile is gone.
   std::function<void(bool)> guarded(void (DeviceTile::*handler)(bool));
 
