@@ -176,7 +176,8 @@ void CKeySetControlUI::InstallKeyFilter() {
   box->installEventFilter(keyFilter_.get());
 }
 
-void CKeySetControlUI::ReloadTexts() {
+void CKeySetControlUI::ReloadText() {
+  CVerticalLayoutUI::ReloadText();
   FillLists();
   RefreshView();
 }

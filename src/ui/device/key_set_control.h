@@ -58,8 +58,8 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   // Empties the editor and reports "closed".
   void Close();
 
-  // Refills the lists after a language change; keeps the selections.
-  void ReloadTexts();
+  // Refills the lists in the language now loaded; keeps the selections.
+  void ReloadText() override;
   // Shows the model's state in the controls.
   void RefreshView();
 
