@@ -124,6 +124,13 @@ TEST_F(KeySetControlTest, EveryControlIsThereAndTheListsComeFromTheTables) {
   EXPECT_EQ(Combo("keyset_macro_over_combo")->GetItemCount(), 5);
   EXPECT_EQ(Combo("keyset_macro_combo")->GetItemCount(), 0);
 
+  // Names of codes as a page shows them.
+  const std::vector<std::string> macros{"Reload"};
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x20, 0x01, 0x06}), "Left Ctrl+C");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x71, 0, 3}, macros), "Reload");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x70, 1, 0}, macros), "");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x20, 0x00, 0x00}), "Disabled");
+
   // Another language refills the lists and the key box, keeping the choices.
   editor_->LoadRecord(FunctionCode{0x20, 0x00, 0x2C}, kLeftButton);
   Choose("keyset_media_combo", 6);

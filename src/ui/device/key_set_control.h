@@ -14,6 +14,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ class CComboUI;
 class CEditUI;
 class CCheckBoxUI;
 class CTabLayoutUI;
+
+// The text a page shows for a code: its display name in the language now
+// loaded ("Left Ctrl+C"), a macro by its name from macroNames.
+QString FunctionDisplayText(const FunctionCode& code, std::span<const std::string> macroNames = {});
 
 class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
  public:
