@@ -25,6 +25,7 @@ class LightListEffects {
   struct ZoneState {
     uint8_t breathPhase = 0;
     uint8_t breathColour = 0;
+    uint8_t breathShown = 0;  // the colour index the last breathing pass showed
     bool flashOn = false;
     uint8_t flashColour = 0;
     bool toggled = false;  // false until the first toggle: the first pass toggles
@@ -45,6 +46,9 @@ class LightListEffects {
   // One pass of breathing, flashing and colour wheel, and the static and off
   // zones, written into the zone array.
   void pass(SteadyTime now);
+  // Writes the zones as the last pass left them, without moving any effect
+  // on (after the device's own effect overwrote them between passes).
+  void repaint();
   // Whether a pass can change a zone from one pass to the next (breathing,
   // flashing or colour wheel in use): otherwise a pass only repeats itself.
   bool animated() const;
@@ -55,9 +59,10 @@ class LightListEffects {
   size_t drivenZones() const { return state_.size(); }
 
  private:
-  void breathingPass(size_t i);
-  void flashingPass(size_t i, SteadyTime now);
-  void colourWheelPass(size_t i);
+  void breathingStep(size_t i);
+  void flashingStep(size_t i, SteadyTime now);
+  void colourWheelStep(size_t i);
+  void paint(size_t i);
 
   ZoneColours& zones_;
   std::vector<LightListEntry> entries_;

@@ -8,6 +8,7 @@
 // One phase is shared by all steps and not reset between them; a pass count
 // paces the modes (it wraps to 0 at 255). Not locked: the owner calls it under
 // its own lock.
+#include <array>
 #include <cstdint>
 
 #include "core/clock.h"

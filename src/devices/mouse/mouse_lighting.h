@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "core/clock.h"
@@ -84,6 +85,8 @@ class MouseLighting {
   FadeZone fadeZone(size_t zone) const;
 
  private:
+  void notify();
+  unsigned randomIndex();
   void applyRecordLocked(SteadyTime now);
   void modeStepLocked(unsigned mode, SteadyTime now);
   void groupWaveLocked();
@@ -92,29 +95,35 @@ class MouseLighting {
   void fadeStepLocked();
   void showFadeLocked();
   void setGroup(size_t group, uint32_t record);
-  bool perPassWorkLocked() const;
+  void stepPhase(unsigned limit);
+  SteadyTime nextDueLocked() const;
   uint8_t brightnessEntry() const;
 
   UsbDeviceController& device_;
   ZoneColours& zones_;
   RandomSource random_;
-  uint32_t seed_ = 0x2545F491u;  // the fallback generator's state
+  uint32_t seed_ = 0x2545F491u;  // the fallback generator's state (light thread only)
   std::function<void()> wake_;
 
+  mutable std::mutex wakeMutex_;  // guards wake_ alone
   mutable std::mutex mutex_;  // guards everything below
   LightRecord record_{};
   bool recordChanged_ = true;
   bool haveMode_ = false;
   unsigned mode_ = 0;
-  bool idle_ = true;
+  bool idle_ = true;    // the device was closed or synchronised
+  bool rebase_ = false;  // the last turn asked to sleep until woken
   SteadyTime nextPass_{};
   unsigned frameCount_ = 0;
   unsigned phase_ = 0;
   std::array<FadeZone, kZoneCount> fade_{};
   UserSequencePlayer sequence_;
   LightListEffects lightList_;
-  bool restartPending_ = true;
+  // Changes from the UI thread that need the turn's time are applied there.
+  std::optional<LightSequence> newSequence_;
+  std::optional<std::vector<LightListEntry>> newLightList_;
 
+  std::atomic<unsigned> recordMode_{0};  // the record's mode, for keyEvent()
   std::atomic<bool> keyPending_{false};
 };
 
