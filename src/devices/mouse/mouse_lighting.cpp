@@ -181,28 +181,30 @@ SteadyTime MouseLighting::turn(SteadyTime now) {
     drawn = true;
   }
   if (stepNow && !sequence) {
-    frameCount_ = 0;
     modeStepLocked(mode_, now);
     drawn = true;
   }
-  if (now >= nextPass_) {
+  if (drawn) {
+    // A step out of turn (a new record, a key press) takes this pass: the
+    // frame count starts again from it, and the zones the light list drives
+    // are put back without moving its effects on.
+    frameCount_ = 0;
+    nextPass_ = now + kAdvance;
+    lightList_.repaint();
+  } else if (now >= nextPass_) {
     const auto passes = 1 + (now - nextPass_) / kAdvance;
     nextPass_ += passes * kAdvance;
     if (sequence) {
       sequence_.pass(now, record_.speed);
     } else {
       const unsigned period = kFramePeriod[index04(record_.speed)];
-      frameCount_ = static_cast<unsigned>(std::min<decltype(passes)>(frameCount_ + passes, period));
-      if (frameCount_ >= period) {
-        frameCount_ = 0;
-        modeStepLocked(mode_, now);
-      }
+      // A late turn runs one step and keeps the passes past it, so the
+      // steps stay on their grid instead of drifting by the lateness.
+      const auto count = frameCount_ + passes;
+      frameCount_ = static_cast<unsigned>(count % period);
+      if (count >= period) modeStepLocked(mode_, now);
     }
     lightList_.pass(now);
-  } else if (drawn) {
-    // The mode's step overwrote zones the light list drives: put them back
-    // without moving the list's effects on.
-    lightList_.repaint();
   }
   const SteadyTime next = nextDueLocked();
   rebase_ = next == LightThread::kIdle;
