@@ -183,3 +183,16 @@ TEST(UserSequence, FlashingTogglesByTheRecordSpeedAndTakesItsColourAtTheToggle) 
   player.pass(clock.now(), 0);
   EXPECT_TRUE(player.flashOn());
 }
+
+TEST(BreathingWave, Rises48StepsFrom22To255ThenFallsTheSameWay) {
+  const auto& wave = effect_tables::breathingWave();
+  EXPECT_EQ(wave[0], 22);
+  EXPECT_EQ(wave[1], 24);
+  EXPECT_EQ(wave[20], 94);
+  EXPECT_EQ(wave[41], 213);
+  EXPECT_EQ(wave[47], 255);
+  EXPECT_EQ(wave[48], 255);
+  EXPECT_EQ(wave[94], 24);
+  EXPECT_EQ(wave[95], 22);
+  for (size_t i = 0; i < 48; ++i) EXPECT_EQ(wave[i], wave[95 - i]) << i;
+}
