@@ -78,7 +78,11 @@ TEST_F(MouseLightingTest, ClosedOrSynchronisedTheThreadIdlesAndLeavesTheZonesAlo
   lighting_.setRecord(record(3));
   EXPECT_EQ(lighting_.turn(t0_), LightThread::kIdle);
   EXPECT_EQ(device_.zoneColour(0), at({1, 2, 3}, 4));
-  device_.setSynchronised(false);
+  const int wakesBefore = wakes_.load();
+  device_.setSynchronised(true);  // no change: no wake
+  EXPECT_EQ(wakes_.load(), wakesBefore);
+  device_.setSynchronised(false);  // the thread must take over at once
+  EXPECT_EQ(wakes_.load(), wakesBefore + 1);
   lighting_.turn(t0_);
   EXPECT_EQ(device_.zoneColour(0), at({200, 10, 0}, 255));
   closed.shutdown();

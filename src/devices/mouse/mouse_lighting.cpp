@@ -46,7 +46,12 @@ MouseLighting::MouseLighting(UsbDeviceController& device, RandomSource random)
       zones_(device.zones()),
       random_(std::move(random)),
       sequence_(device.zones()),
-      lightList_(device.zones()) {}
+      lightList_(device.zones()) {
+  // The end of the synchronised effect must reach the zones without waiting.
+  device_.setLightWake([this] { notify(); });
+}
+
+MouseLighting::~MouseLighting() { device_.setLightWake({}); }
 
 void MouseLighting::setWake(std::function<void()> wake) {
   std::lock_guard lock(wakeMutex_);

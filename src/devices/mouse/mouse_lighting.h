@@ -51,7 +51,11 @@ class MouseLighting {
 
   // The zone array of `device` should have kZoneCount zones. Without a random
   // source the fade takes its colours from a fixed-seed generator.
+  // It also asks `device` to wake it when the synchronised flag changes.
   explicit MouseLighting(UsbDeviceController& device, RandomSource random = {});
+  ~MouseLighting();
+  MouseLighting(const MouseLighting&) = delete;
+  MouseLighting& operator=(const MouseLighting&) = delete;
 
   // Called after every change below (the light thread's wake()).
   void setWake(std::function<void()> wake);
