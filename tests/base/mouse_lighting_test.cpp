@@ -232,6 +232,18 @@ TEST_F(MouseLightingTest, KeyEventsOutsideTheFadeChangeNothing) {
   EXPECT_EQ(device_.zoneColour(0), at({9, 9, 9}, 0));
 }
 
+TEST_F(MouseLightingTest, AKeyPressedWhileSynchronisedIsNotReplayedAfterwards) {
+  lighting_.setRecord(record(6));
+  lighting_.turn(t0_);
+  device_.setSynchronised(true);
+  lighting_.keyEvent();
+  EXPECT_EQ(lighting_.turn(t0_ + 1s), LightThread::kIdle);
+  device_.setSynchronised(false);
+  lighting_.turn(t0_ + 2s);
+  EXPECT_EQ(lighting_.fadeZone(0).state, MouseLighting::FadeState::Idle);
+  EXPECT_EQ(random_.load(), 0u);
+}
+
 TEST_F(MouseLightingTest, AUserSequencePlaysOnEveryPassAndRestartsOnReload) {
   LightStep red;
   red.mode = 1;

@@ -149,6 +149,7 @@ SteadyTime MouseLighting::turn(SteadyTime now) {
   std::lock_guard lock(mutex_);
   if (!device_.isConnected() || device_.synchronised()) {
     idle_ = true;
+    keyPending_ = false;  // a press nobody saw light up is not replayed later
     return LightThread::kIdle;
   }
   bool stepNow = false;

@@ -9,7 +9,10 @@
 // (28, 23, 18, 13, 7 passes for speed 0..4) it restarts and one step of the
 // mode's effect runs. A user sequence and the light list effects work on
 // every pass. turn() returns when the next pass with something to do is due,
-// so the thread sleeps through passes that would change nothing.
+// so the thread sleeps through passes that would change nothing; static, off
+// and a faded-out reactive fade sleep until woken, and so does a closed or
+// synchronised device. A new record or a key press draws at once and starts
+// the frame count again from there; a late turn keeps the step grid.
 //
 // Modes by position in the light-mode list: 0 group wave, 1 colour wheel,
 // 2 breathing, 3 static, 4 flashing, 5 streamer, 6 reactive fade, 7 breathing
