@@ -231,6 +231,17 @@ uint8_t UsbDeviceController::audioLevel(int key) const {
 
 // ------------------------------------------------------------------ records
 
+void UsbDeviceController::setSynchronised(bool on) {
+  if (synchronised_.exchange(on) == on) return;
+  std::lock_guard<std::mutex> lock(lightWakeMutex_);
+  if (lightWake_) lightWake_();
+}
+
+void UsbDeviceController::setLightWake(std::function<void()> wake) {
+  std::lock_guard<std::mutex> lock(lightWakeMutex_);
+  lightWake_ = std::move(wake);
+}
+
 void UsbDeviceController::setLightRecord(const LightRecord& record) {
   std::lock_guard<std::mutex> lock(mutex_);
   lightRecord_ = record;

@@ -53,8 +53,14 @@ class UsbDeviceController {
   transport::CommandTransport& inputTransport() { return input_; }
   bool isConnected() const { return transport_.isOpen(); }
   bool onReceiver() const { return transport_.onReceiver(); }
-  void setSynchronised(bool on) { synchronised_ = on; }
+  // A change of the flag wakes the device's light thread: it pauses while
+  // the synchronised effect shows and takes over again when it ends.
+  void setSynchronised(bool on);
   bool synchronised() const { return synchronised_; }
+  // Set by the device kind that runs a light thread; called (under a lock of
+  // its own, so clearing it waits for a call in progress) whenever the light
+  // thread should look again at once.
+  void setLightWake(std::function<void()> wake);
 
   // ---- identity
   void setIdentity(const InterfaceKey& key);
@@ -207,6 +213,8 @@ class UsbDeviceController {
   transport::CommandTransport input_;
   FrameSender frames_;
   std::atomic<bool> synchronised_{false};
+  std::mutex lightWakeMutex_;  // guards lightWake_ and its calls
+  std::function<void()> lightWake_;
 
   mutable std::mutex mutex_;  // guards the strings, identity and records
   InterfaceKey identity_;
