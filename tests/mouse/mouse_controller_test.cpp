@@ -391,3 +391,38 @@ TEST_F(MouseRig, DeviceChangedReadsTheBlockAgainAndFactoryResetWritesTheFactoryS
   EXPECT_EQ(blockOf(*fw_, 0)[16], reread()->getStages()[0].x);
   EXPECT_EQ(fw_->keyTable()[0], 0x10);
 }
+
+TEST_F(MouseRig, TheLightThreadRunsOnceTheMouseIsReadAndKeyEventsStartTheFade) {
+  plug(false);
+  mouse_->requestConnected();
+  ASSERT_TRUE(mouse_->lightThread().running());
+  LightRecord fade = doc_.getLightInfo();
+  fade.selectItem = 6;  // reactive fade
+  fade.multiColor = 0;
+  fade.light = 4;
+  fade.red = 255;
+  fade.green = fade.blue = 0;
+  mouse_->changeLightRecord(fade);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+
+  mouse_->inputUsageFrom(kUsageKeyEvent, true);  // the receiver's reader does not count
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+
+  mouse_->inputUsageFrom(kUsageKeyEvent, false);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_NE(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+  EXPECT_NE(mouse_->zoneColour(0), 0u);
+
+  // In another mode a key event changes nothing.
+  LightRecord breathing = fade;
+  breathing.selectItem = 2;
+  mouse_->changeLightRecord(breathing);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  const auto before = mouse_->lighting().fadeZone(3);
+  mouse_->inputUsageFrom(kUsageKeyEvent, false);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(3).state, before.state);
+  EXPECT_EQ(mouse_->lighting().fadeZone(3).level, before.level);
+}

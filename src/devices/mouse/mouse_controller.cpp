@@ -22,7 +22,17 @@ constexpr int kDefaultProfiles = 4;
 
 }  // namespace
 
-MouseController::~MouseController() { shutdown(); }
+MouseController::~MouseController() {
+  lightThread_.stop();
+  shutdown();
+}
+
+void MouseController::startLightThread() {
+  setLightZoneCount(static_cast<int>(MouseLighting::kZoneCount));
+  lighting_.setWake([this] { lightThread_.wake(); });
+  lightThread_.start([this](SteadyTime now) { return lighting_.turn(now); });
+  debugLine("鼠标灯光线程启动");
+}
 
 // ------------------------------------------------------------------ binding
 
@@ -246,9 +256,8 @@ std::optional<UsbDeviceController::StatusBlock> MouseController::readStatusBlock
 void MouseController::inputUsageFrom(uint16_t usage, bool receiver) {
   if (usage == kUsageKeyEvent) {
     if (receiver) return;
-    // Light thread seam: the reactive fade starts from here once the light
-    // thread runs inside this controller (MouseLighting::keyEvent).
     keyEvents_.fetch_add(1);
+    lighting_.keyEvent();  // wakes the light thread in the reactive fade
     return;
   }
   if (!isConnected()) return;
@@ -274,6 +283,9 @@ void MouseController::afterRead(ResultCode stateRead) {
     reloadLightData();
   }
   applyConfiguration();
+  // The light thread shows the document's light; without a document there is
+  // nothing to show and the zones stay as their owner sets them.
+  if (doc_) startLightThread();
 }
 
 void MouseController::handleProfileStage(ProfileStageReport report) {
@@ -308,6 +320,10 @@ void MouseController::reloadLightData() {
   feed.sequence = doc_->getSelectedSequence(modes_.size());
   feed.lightList = doc_->getLightList();
   setLightRecord(feed.record);
+  lighting_.setRecord(feed.record);
+  lighting_.setSequence(feed.sequence);
+  lighting_.setLightList(feed.lightList);
+  lighting_.reload(clock().now());
   std::lock_guard lock(feedMutex_);
   feed_ = std::move(feed);
 }

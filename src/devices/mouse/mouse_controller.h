@@ -13,6 +13,9 @@
 //                 reads and writes; they keep the device images (identity,
 //                 key table as read, slot map, profile number, last block).
 //                 The images sit behind a mutex so the UI thread can take copies.
+//   light thread  MouseLighting's turns, started once the mouse was read and
+//                 fed (record, selected sequence, light list) on every
+//                 reload of the light data.
 //   reader thread inputUsage(): a key event goes to the light thread; a
 //                 profile / stage report is posted to the UI thread (a no-op
 //                 job whose completion carries it), never handled there.
@@ -47,8 +50,10 @@
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
+#include "device/base/light_thread.h"
 #include "device/base/usb_device_controller.h"
 #include "devices/mouse/mouse_encoding.h"
+#include "devices/mouse/mouse_lighting.h"
 
 namespace tessel {
 
@@ -182,6 +187,11 @@ class MouseController : public UsbDeviceController {
   };
   LightFeed lightFeed() const;
   uint64_t keyEvents() const { return keyEvents_.load(); }
+  MouseLighting& lighting() { return lighting_; }
+  LightThread& lightThread() { return lightThread_; }
+  // Starts (or restarts) the light thread; connecting does it once the mouse was read.
+  void startLightThread();
+  void stopLightThread() { lightThread_.stop(); }
 
  private:
   struct Images {
@@ -225,6 +235,10 @@ class MouseController : public UsbDeviceController {
   mutable std::mutex feedMutex_;
   LightFeed feed_;
   std::atomic<uint64_t> keyEvents_{0};
+
+  MouseLighting lighting_{*this};
+  // Declared after what its turns use: it stops first.
+  LightThread lightThread_{clock(), "mouse light thread"};
 };
 
 }  // namespace tessel
