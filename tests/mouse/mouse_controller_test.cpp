@@ -426,3 +426,16 @@ TEST_F(MouseRig, TheLightThreadRunsOnceTheMouseIsReadAndKeyEventsStartTheFade) {
   EXPECT_EQ(mouse_->lighting().fadeZone(3).state, before.state);
   EXPECT_EQ(mouse_->lighting().fadeZone(3).level, before.level);
 }
+
+TEST_F(MouseRig, DeviceChangedWhileClosedKeepsWhatTheUserChangedSince) {
+  plug(false);
+  mouse_->requestConnected();
+  EXPECT_EQ(doc_.getActiveStage(), 1);
+  mouse_->transport().disconnect();
+  ASSERT_TRUE(mouse_->selectStage(3));  // the write fails; the document keeps it
+  ASSERT_EQ(failures_.size(), 1u);
+  const int before = refreshes_;
+  mouse_->requestDeviceChanged();
+  EXPECT_GT(refreshes_, before);  // the page shows the document again
+  EXPECT_EQ(reread()->getActiveStage(), 3);
+}

@@ -129,11 +129,9 @@ ResultCode MouseController::readMouse() {
 }
 
 ResultCode MouseController::readStateFromDevice() {
-  if (!isConnected()) {
-    // Closed: the last block read stands for the mouse.
-    std::lock_guard lock(imagesMutex_);
-    return images_.block ? ResultCode::Success : ResultCode::NotSent;
-  }
+  // Closed: nothing new to show. The last block read is not applied again, as
+  // it would undo what the user changed in the document since.
+  if (!isConnected()) return ResultCode::NotSent;
   if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   auto& t = transport();
   std::array<uint8_t, 1> profile{};
