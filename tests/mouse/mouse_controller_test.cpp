@@ -439,3 +439,17 @@ TEST_F(MouseRig, DeviceChangedWhileClosedKeepsWhatTheUserChangedSince) {
   EXPECT_GT(refreshes_, before);  // the page shows the document again
   EXPECT_EQ(reread()->getActiveStage(), 3);
 }
+
+TEST_F(MouseRig, AnAwakeMouseBehindTheReceiverIsAskedForItsLinkOnceAndReadInSmallChunks) {
+  plug(true);
+  mouse_->requestConnected();
+  EXPECT_EQ(fw_->countOf(kLink), 1u);
+  EXPECT_EQ(fw_->commandCodes().front(), kLink);
+  EXPECT_EQ(fw_->countOf(kReadSettings), 1u + 3u);  // 71 bytes in chunks of 24
+  EXPECT_TRUE(mouse_->keyTableRead());
+  ASSERT_TRUE(mouse_->setStageColour(2, 0x102030));
+  const auto block = blockOf(*fw_, 0);
+  EXPECT_EQ((std::vector<uint8_t>(block.begin() + 14 + 18 + 6, block.begin() + 14 + 18 + 9)),
+            (std::vector<uint8_t>{0x10, 0x20, 0x30}));
+  EXPECT_TRUE(failures_.empty());
+}

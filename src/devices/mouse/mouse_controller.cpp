@@ -128,11 +128,11 @@ ResultCode MouseController::readMouse() {
   return ResultCode::Success;
 }
 
-ResultCode MouseController::readStateFromDevice() {
+ResultCode MouseController::readStateFromDevice(bool checkLink) {
   // Closed: nothing new to show. The last block read is not applied again, as
   // it would undo what the user changed in the document since.
   if (!isConnected()) return ResultCode::NotSent;
-  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+  if (checkLink && onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   auto& t = transport();
   std::array<uint8_t, 1> profile{};
   ResultCode r = t.readSettings(profile, 0);
@@ -160,7 +160,7 @@ ResultCode MouseController::writeBlockOnDevice(SettingsBlockInput in) {
   // Which profile to write and what its byte 0 holds come from a read: never
   // guess profile 0, which would switch the mouse or overwrite that profile.
   if (!known) {
-    const ResultCode r = readStateFromDevice();
+    const ResultCode r = readStateFromDevice(false);
     if (r != ResultCode::Success) return r;
   }
   int profile = 0;
@@ -221,7 +221,8 @@ ResultCode MouseController::writeButtonTableOnDevice(std::vector<KeyListEntry> b
 
 void MouseController::connected() {
   const ResultCode read = readMouse();
-  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice();
+  // The link was asked just now when the mouse answered the reads.
+  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice(read != ResultCode::Success);
   if (read != ResultCode::Success) debugLine("鼠标读取失败");
   postToUi([this, state] { afterRead(state); });
 }

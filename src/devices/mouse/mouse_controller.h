@@ -32,6 +32,8 @@
 //   4. edits: setStageIndex, setStageDpiText, ..., changeLightRecord,
 //      StoreAssignment + WriteButtonTable, applyAll.
 //   5. requestDeviceChanged() after the mouse says its settings changed.
+//   6. profile switch: bind the new document, loadConfiguration(),
+//      applyConfiguration(), then applyAll() when the mouse is connected.
 // Nothing is written to the key table before the table was read, and a
 // settings block goes back to the profile it was read from with its byte 0
 // as read.
@@ -176,6 +178,8 @@ class MouseController : public UsbDeviceController {
   void inputUsage(uint16_t usage) override { inputUsageFrom(usage, false); }
   void inputUsageFrom(uint16_t usage, bool receiver) override;
   void writeSettingsBlock(int, int, int, int, int) override { WriteSettingsBlock(); }
+  // The macro order is recomputed from the buttons (the same renumbering).
+  void writeKeyTable(const std::vector<int>&, int) override { WriteButtonTable(); }
   void writeKeyTableWithStoredOrder(int) override { WriteButtonTable(); }
   void saveProfileData() override;
 
@@ -206,7 +210,7 @@ class MouseController : public UsbDeviceController {
   // Queue thread.
   bool linkUp();
   ResultCode readMouse();
-  ResultCode readStateFromDevice();
+  ResultCode readStateFromDevice(bool checkLink = true);
   ResultCode writeBlockOnDevice(mouse::SettingsBlockInput in);
   ResultCode writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
                                       std::vector<int>* order);
