@@ -367,6 +367,18 @@ TEST_F(MouseRig, KeyEventsCountOnlyFromTheCableAndBadNibblesAreIgnored) {
   mouse_->inputUsageFrom(0x1001, false);  // inline queue: handled at once
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_EQ(mouse_->currentProfile(), 1);
+
+  // A profile with three stages: stage 4 is not there to select.
+  std::vector<DpiStage> stages = doc_.getStages();
+  stages.resize(3);
+  doc_.setStages(stages);
+  mouse_->inputUsageFrom(0x1142, false);
+  EXPECT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(mouse_->currentProfile(), 1);
+  mouse_->inputUsageFrom(0x1122, false);
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(doc_.getActiveStage(), 2);
+  EXPECT_EQ(mouse_->currentProfile(), 2);
 }
 
 TEST_F(MouseRig, DeviceChangedReadsTheBlockAgainAndFactoryResetWritesTheFactorySettings) {

@@ -288,6 +288,8 @@ void MouseController::afterRead(ResultCode stateRead) {
 }
 
 void MouseController::handleProfileStage(ProfileStageReport report) {
+  // A stage the document does not have cannot be shown or written back.
+  if (doc_ && report.stage && *report.stage >= static_cast<int>(doc_->getStages().size())) return;
   {
     std::lock_guard lock(imagesMutex_);
     images_.profile = report.profile;
