@@ -465,3 +465,20 @@ TEST_F(MouseRig, AnAwakeMouseBehindTheReceiverIsAskedForItsLinkOnceAndReadInSmal
             (std::vector<uint8_t>{0x10, 0x20, 0x30}));
   EXPECT_TRUE(failures_.empty());
 }
+
+TEST_F(MouseRig, ASliderDragSendsOnlyItsLastPositionWhileTheDocumentFollowsEveryStep) {
+  plug(false);
+  mouse_->requestConnected();
+  mouse_->commandQueue().runStepped();
+  fw_->clearLog();
+  for (int index = 10; index <= 14; ++index) ASSERT_TRUE(mouse_->setStageIndex(2, index));
+  // Nothing reached the mouse yet; the document already holds the last position.
+  EXPECT_TRUE(fw_->commandCodes().empty());
+  EXPECT_EQ(reread()->getStages()[2].x, 14);
+  EXPECT_EQ(mouse_->commandQueue().waiting(), 1u);
+  mouse_->commandQueue().runPending();
+  EXPECT_EQ(fw_->countOf(kBegin), 1u);
+  EXPECT_EQ(blockOf(*fw_, 0)[14 + 18 + 2], 14);
+  EXPECT_EQ(mouse_->commandQueue().superseded(), 4u);
+  EXPECT_TRUE(failures_.empty());
+}
