@@ -307,6 +307,7 @@ TEST_F(MouseRig, ReceiverWithASleepingMouseReadsNothingButLoadsTheDocument) {
   EXPECT_GE(refreshes_, 1);
   EXPECT_EQ(mouse_->stages().size(), 5u);  // the factory document's stages
   EXPECT_EQ(mouse_->lightFeed().record, doc_.getLightInfo());
+  EXPECT_TRUE(mouse_->lightThread().running());
 
   ASSERT_TRUE(mouse_->setStageIndex(0, 3));
   ASSERT_EQ(failures_.size(), 1u);
