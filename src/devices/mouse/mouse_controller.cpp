@@ -28,7 +28,12 @@ MouseController::~MouseController() {
 }
 
 void MouseController::startLightThread() {
-  setLightZoneCount(static_cast<int>(MouseLighting::kZoneCount));
+  // The old thread may be mid-turn on the zone array: stop it before the
+  // array can change. The registry normally sized it already (15 zones), so
+  // the UI thread's light tick never sees a resize.
+  lightThread_.stop();
+  if (lightZoneCount() != static_cast<int>(MouseLighting::kZoneCount))
+    setLightZoneCount(static_cast<int>(MouseLighting::kZoneCount));
   lighting_.setWake([this] { lightThread_.wake(); });
   lightThread_.start([this](SteadyTime now) { return lighting_.turn(now); });
   debugLine("鼠标灯光线程启动");
