@@ -13,6 +13,10 @@
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/defs.h"
 
+namespace tessel {
+class CBasicProfiledata;
+}
+
 namespace tessel::ui {
 
 class CPaintManagerUI;
@@ -83,7 +87,10 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
 
   // A light tick's frame: every visible light button shows its zone's colour
   // and brightness. An empty frame (light control off) changes nothing.
-  void ShowFrame(const std::vector<uint8_t>& frame);
+  virtual void ShowFrame(const std::vector<uint8_t>& frame);
+  // The page's configuration document, once its class is settled (the
+  // profile selector's set-up); the device kinds bind their controllers here.
+  virtual void BindDocument(CBasicProfiledata&) {}
 
   // Stores the mode and selects the pages of "device_function_switch" and
   // "device_key_function_switch" (looked up on first use).
