@@ -4,6 +4,7 @@
 // page's controls, the notification pump for them, and the owner of the
 // device's controller (transport, identity, zone colours, virtual operations).
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -89,8 +90,9 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
   // and brightness. An empty frame (light control off) changes nothing.
   virtual void ShowFrame(const std::vector<uint8_t>& frame);
   // The page's configuration document, once its class is settled (the
-  // profile selector's set-up); the device kinds bind their controllers here.
-  virtual void BindDocument(CBasicProfiledata&) {}
+  // profile selector's set-up), and the device data folder; the device kinds
+  // bind their controllers here.
+  virtual void BindDocument(CBasicProfiledata&, const std::filesystem::path& /*dataFolder*/) {}
 
   // Stores the mode and selects the pages of "device_function_switch" and
   // "device_key_function_switch" (looked up on first use).

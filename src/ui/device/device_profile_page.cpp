@@ -23,7 +23,7 @@ profiles::ProfileOutcome PageProfile::Init(int typeCode, const fs::path& dataFol
       [](CControlUI* c) { return c->GetName() == QLatin1String("DeviceProfileItem"); }));
   document_.SetDeviceType(typeCode);
   document_.SetDefaultPath(defaultDocument);
-  page_.BindDocument(document_.Get());
+  page_.BindDocument(document_.Get(), dataFolder);
   if (!selector_) {
     debugLine("page without DeviceProfileItem");
     return {profiles::ProfileStatus::BadIndex, "the page has no profile selector", -1, {}};
