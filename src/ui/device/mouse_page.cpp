@@ -162,6 +162,12 @@ void CBrelvikMouseDevice::BindPageControls() {
     };
     lightEditor_->FillModeList(Mouse().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
+  // The calculator's boxes start with their sliders' values.
+  for (int i = 0; i < kStages; ++i) {
+    auto* slider = Find<CSliderUI>(Named("zelto_DPI_slider_", i));
+    auto* edit = Find<CControlUI>(Named("zelto_DPI_edit_", i));
+    if (slider && edit) edit->SetText(QString::number(slider->GetValue()));
+  }
   SelectTab(0);
   RefreshView();
 }
