@@ -4,6 +4,8 @@
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile.h"
+#include "ui/device/key_set_control.h"
+#include "ui/device/light_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
 #include <filesystem>
 
 #include "config/mouse_profiledata.h"
@@ -10,6 +13,7 @@
 #include "device_env.h"
 #include "sim/firmware_mouse.h"
 #include "ui/device/device_profile_page.h"
+#include "ui/device/key_set_control.h"
 #include "ui/device/light_control.h"
 
 namespace tessel::ui {
@@ -255,6 +259,49 @@ TEST_F(MousePageTest, AWriteTheMouseRefusesIsToldAndTheDocumentKeepsIt) {
   Slide("DPI_slider_0", 26);
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(Saved()->getStages()[0].x, 26);
+}
+
+TEST_F(MousePageTest, AKeyPictureOpensTheAssignmentEditorAndItsCodeReachesTheKeyTable) {
+  page_->SelectTab(1);
+  CKeySetControlUI* editor = page_->KeyEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_FALSE(editor->GetOwnVisible());
+  ASSERT_TRUE(C("key_3")->Activate());
+  EXPECT_TRUE(editor->GetOwnVisible());
+  EXPECT_EQ(page_->GetEditedButton(), 3);
+  EXPECT_EQ(editor->Model().assigned(), page_->Mouse().buttons()[3].assignment);
+  EXPECT_FALSE(C("device_tishi_info")->GetOwnVisible());
+
+  // Vertical scroll, five steps.
+  auto* functions = As<CComboUI>("keyset_function_combo");
+  int scroll = -1;
+  for (int i = 0; i < functions->GetItemCount(); ++i)
+    if (functions->GetItemUserData(i).toInt() == 3) scroll = i;
+  ASSERT_GE(scroll, 0);
+  functions->GetComboBox()->setCurrentIndex(scroll);
+  emit functions->GetComboBox()->activated(scroll);
+  auto* count = As<CEditUI>("keyset_mousewheel_num_edit");
+  count->GetLineEdit()->selectAll();
+  QTest::keyClicks(count->GetLineEdit(), "5");
+  const FunctionCode built = editor->BuildCode();
+  EXPECT_EQ(built.type, 0x12);
+  ASSERT_TRUE(C("key_butt_keysave")->Activate());
+  EXPECT_FALSE(editor->GetOwnVisible());
+  EXPECT_EQ(page_->GetEditedButton(), -1);
+
+  EXPECT_EQ(Saved()->getKeyList()[3].assignment, built);
+  const auto map = page_->Mouse().slotMap();
+  ASSERT_TRUE(map);
+  const size_t slot = (*map)[3];
+  const std::vector<uint8_t> table = fw_->keyTable();
+  ASSERT_GE(table.size(), slot * 3 + 3);
+  EXPECT_EQ(table[slot * 3], built.type);
+  EXPECT_EQ(table[slot * 3 + 1], built.param1);
+  EXPECT_EQ(table[slot * 3 + 2], built.param2);
+  // The other buttons keep their codes.
+  const size_t left = (*map)[0];
+  EXPECT_EQ((FunctionCode{table[left * 3], table[left * 3 + 1], table[left * 3 + 2]}),
+            page_->Mouse().buttons()[0].assignment);
 }
 
 TEST_F(MousePageTest, DpiCalculatorOnlyMirrors) {

@@ -10,6 +10,7 @@
 #include "platform/data_folders.h"
 #include "platform/debug.h"
 #include "ui/color_select_wnd.h"
+#include "ui/device/key_set_control.h"
 #include "ui/device/select_panel.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/resource_manager.h"
@@ -162,6 +163,7 @@ void CBrelvikMouseDevice::BindPageControls() {
     };
     lightEditor_->FillModeList(Mouse().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
+  BindKeyEditor();
   // The calculator's boxes start with their sliders' values.
   for (int i = 0; i < kStages; ++i) {
     auto* slider = Find<CSliderUI>(Named("zelto_DPI_slider_", i));
@@ -196,6 +198,47 @@ CDeviceKeyButtonUI* CBrelvikMouseDevice::GetZonePicture(int n) const {
 
 void CBrelvikMouseDevice::SetSameModeAllowed(bool allowed) {
   if (lightEditor_) lightEditor_->SetSameModeAllowed(allowed);
+}
+
+void CBrelvikMouseDevice::BindKeyEditor() {
+  keyEditor_ = Find<CKeySetControlUI>(QStringLiteral("KeySetControlItem"));
+  if (!keyEditor_) return;
+  CKeySetControlUI::Callbacks callbacks;
+  // Every edit reaches the mouse: the stored code goes into the key table at once.
+  callbacks.store = [this](const FunctionCode& code) {
+    if (editedButton_ < 0) return;
+    if (Mouse().StoreAssignment(editedButton_, code)) Mouse().WriteButtonTable();
+  };
+  // Sending everything takes the editor's code first, so what the user sees is sent.
+  callbacks.prosave = [this] {
+    if (editedButton_ >= 0) Mouse().StoreAssignment(editedButton_, keyEditor_->BuildCode());
+    Mouse().WriteButtonTable();
+    Mouse().saveProfileData();
+    keyEditor_->Close();
+  };
+  callbacks.closed = [this] { ShowKeyEditor(false); };
+  keyEditor_->SetCallbacks(std::move(callbacks));
+  keyEditor_->SetMacroNames({});
+  ShowKeyEditor(false);
+}
+
+void CBrelvikMouseDevice::ShowKeyEditor(bool show) {
+  if (!show) editedButton_ = -1;
+  if (keyEditor_) keyEditor_->SetVisible(show);
+  if (auto* tip = Find<CControlUI>(QStringLiteral("device_tishi_info"))) tip->SetVisible(!show);
+  for (int i = 0; i < GetKeyButtonCount(); ++i)
+    if (CDeviceKeyButtonUI* key = GetKeyButton(i)) key->SetSelected(show && i == editedButton_);
+}
+
+void CBrelvikMouseDevice::OpenKeyEditor(int index) {
+  if (!keyEditor_ || index < 0 || index >= static_cast<int>(mouse::kLogicalButtons)) return;
+  const std::vector<KeyListEntry> buttons = Mouse().buttons();
+  const FunctionCode fallback = mouse::kMouseButtons[static_cast<size_t>(index)].defaultCode;
+  KeyListEntry entry{fallback, fallback};
+  if (index < static_cast<int>(buttons.size())) entry = buttons[static_cast<size_t>(index)];
+  editedButton_ = index;
+  keyEditor_->LoadRecord(entry.assignment, entry.defaultAssignment);
+  ShowKeyEditor(true);
 }
 
 // ------------------------------------------------------------------ showing
@@ -292,6 +335,12 @@ void CBrelvikMouseDevice::OnNotify(TNotifyUI& msg) {
   if (msg.sType == notify::kSelectChanged) {
     if (const int n = Indexed(name, "mouse_device_seting_option_", 16); n >= 0) {
       if (static_cast<COptionUI*>(msg.pSender)->IsSelected()) SelectTab(n);
+      return;
+    }
+  }
+  if (msg.sType == notify::kClick) {
+    if (const int n = Indexed(name, "key_", GetKeyButtonCount()); n >= 0 && msg.pSender == GetKeyButton(n)) {
+      OpenKeyEditor(n);
       return;
     }
   }

@@ -22,6 +22,7 @@
 namespace tessel::ui {
 
 class CDeviceKeyButtonUI;
+class CKeySetControlUI;
 
 class CBrelvikMouseDevice : public CBrelvikUSBDevice {
  public:
@@ -46,6 +47,11 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void SelectTab(int n);
   int GetTab() const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
+  CKeySetControlUI* KeyEditor() const { return keyEditor_; }
+  // Makes button `index` (0..10) current and shows the assignment editor
+  // with its record; the button being edited, or -1.
+  void OpenKeyEditor(int index);
+  int GetEditedButton() const { return editedButton_; }
   CDeviceKeyButtonUI* GetZonePicture(int n) const;
   int GetZonePictureCount() const { return static_cast<int>(zonePictures_.size()); }
   CDeviceKeyButtonUI* GetLogoPicture() const { return logo_; }
@@ -77,11 +83,15 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   bool HandlePointerNotify(TNotifyUI& msg, const QString& name);
   bool HandleMirrorNotify(TNotifyUI& msg, const QString& name);
   void WriteFailed();
+  void BindKeyEditor();
+  void ShowKeyEditor(bool show);
 
   int mouseParameter_ = -1;
   std::vector<CDeviceKeyButtonUI*> zonePictures_;
   CDeviceKeyButtonUI* logo_ = nullptr;
   CLightControlUI* lightEditor_ = nullptr;
+  CKeySetControlUI* keyEditor_ = nullptr;
+  int editedButton_ = -1;
   CLightControlUI::ColourChooser chooser_;
   std::function<void(const QString&)> messageSink_;
   bool showing_ = false;
