@@ -12,6 +12,7 @@
 #include "device/base/software_effects.h"
 #include "device_env.h"
 #include "sim/firmware_mouse.h"
+#include "ui/device/device_profile.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
 #include "ui/device/light_control.h"
@@ -302,6 +303,30 @@ TEST_F(MousePageTest, AKeyPictureOpensTheAssignmentEditorAndItsCodeReachesTheKey
   const size_t left = (*map)[0];
   EXPECT_EQ((FunctionCode{table[left * 3], table[left * 3 + 1], table[left * 3 + 2]}),
             page_->Mouse().buttons()[0].assignment);
+}
+
+TEST_F(MousePageTest, ASwitchedProfileIsLoadedAndWrittenNotResetToFactory) {
+  Slide("DPI_slider_0", 25);
+  ASSERT_EQ(Block()[14 + 2], 25);
+  const int factory = page_->Mouse().stages()[1].x;
+  CDeviceProfileUI* selector = page_->Profile().Selector();
+  ASSERT_NE(selector, nullptr);
+  ASSERT_TRUE(selector->Add().ok());
+  ASSERT_TRUE(selector->Select(1, false).ok());
+  ASSERT_TRUE(page_->Profile().Rebind());
+  // The new profile is the factory settings, shown and written to the mouse.
+  const int fresh = page_->Mouse().stages()[0].x;
+  EXPECT_NE(fresh, 25);
+  EXPECT_EQ(Block()[14 + 2], fresh);
+  EXPECT_EQ(As<CSliderUI>("DPI_slider_0")->GetValue(), fresh);
+  EXPECT_EQ(page_->Mouse().stages()[1].x, factory);
+
+  // Back to the first: its own value comes back and goes to the mouse.
+  ASSERT_TRUE(selector->Select(0, false).ok());
+  ASSERT_TRUE(page_->Profile().Rebind());
+  EXPECT_EQ(page_->Mouse().stages()[0].x, 25);
+  EXPECT_EQ(Block()[14 + 2], 25);
+  EXPECT_EQ(Saved()->getStages()[0].x, 25);
 }
 
 TEST_F(MousePageTest, DpiCalculatorOnlyMirrors) {
