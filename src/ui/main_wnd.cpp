@@ -7,6 +7,7 @@
 #include <atomic>
 #include <unistd.h>
 
+#include "config/mouse_profiledata.h"
 #include "discovery/device_tables.h"
 #include "platform/data_folders.h"
 #include "platform/debug.h"
@@ -193,7 +194,10 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
   page->SetKeyButtonCount(xml.keyButtonCount);
   page->SetLightZoneCount(xml.lightZoneCount);
   page->SetBatteryFlag(xml.batteryFlag != 0);
-  if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(page)) mouse->SetMouseParameter(xml.mouseParameter);
+  if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(page)) {
+    mouse->SetMouseParameter(xml.mouseParameter);
+    mouse->onSameMode = [this](CBrelvikMouseDevice& source) { ApplySameLight(source); };
+  }
   page->SetBatteryIndicator(indicator);
   page->Profile().Init(option.typeCode, option.kindName);
   pageSwitch->Add(page);
@@ -264,6 +268,27 @@ void CMainWnd::applyBar(const BarOutcome& outcome) {
     if (tile->GetOwnVisible() != t.visible) tile->SetVisible(t.visible);
     tile->Select(t.visible && t.selected);
     tile->SetSynchronised(t.synchroMark);
+    // The same-light button is offered while more than one device is shown.
+    if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(PageOf(p))) mouse->SetSameModeAllowed(outcome.multipleVisible);
+  }
+}
+
+void CMainWnd::ApplySameLight(CBrelvikMouseDevice& source) {
+  if (!registry_ || !source.Mouse().document()) return;
+  const LightRecord record = source.Mouse().document()->getLightInfo();
+  const int kind = sameLight_.kindFor(source.Controller().typeCode(), record.selectItem);
+  for (const DevicePage& p : registry_->pages()) {
+    auto* target = dynamic_cast<CBrelvikMouseDevice*>(PageOf(p));
+    // Only the mouse pages exist so far; the other kinds join with their pages.
+    if (!target || target == &source || !target->Controller().isConnected() || !target->Mouse().document()) continue;
+    const auto mode = sameLightMode(target->Controller().typeCode(), kind);
+    if (!mode) continue;
+    LightRecord next = record;
+    next.selectItem = static_cast<uint8_t>(*mode);
+    target->Mouse().changeLightRecord(next);
+    // Its own effect pauses until its next light change.
+    target->Controller().setSynchronised(true);
+    target->RefreshView();
   }
 }
 

@@ -20,6 +20,7 @@
 namespace tessel::ui {
 
 class CBrelvikUSBDevice;
+class CBrelvikMouseDevice;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
@@ -123,6 +124,9 @@ class CMainWnd : public WindowImplBase,
   void SetWindowHiddenFlags(bool hidden);
   void ShowLightControlText(std::string_view text);
   void Shutdown();
+  // "deng_same_mode" on `source`: every other open device takes the mode of
+  // the same kind with the source's brightness, speed, direction and colours.
+  void ApplySameLight(CBrelvikMouseDevice& source);
 
   CTrayIcon tray_;
   std::vector<std::pair<QString, CControlUI*>> caption_;
@@ -136,6 +140,7 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<DeviceWatcher> watcher_;
   std::map<const UsbDeviceController*, std::pair<CBrelvikUSBDevice*, CDeviceOptionUI*>> pageControls_;
   LightControl light_;
+  SameLight sameLight_;
   bool systemAwake_ = true;
   int languageIndex_ = -1;
   std::vector<LanguageEntry> languages_;

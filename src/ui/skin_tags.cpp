@@ -5,6 +5,7 @@
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile.h"
 #include "ui/device/key_set_control.h"
+#include "ui/device/light_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
@@ -39,7 +40,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CHandImgSelectButtonUI", "HandImgSelectButton", {}, nullptr},
       {"CRedioMacroButtonUI", "RedioMacroButton", {}, nullptr},
       {"CAudioRecordUI", "AudioRecord", {}, nullptr},
-      {"CLightControlUI", "LightControl", {}, nullptr},
+      {"CLightControlUI", "LightControl", make<CLightControlUI>(), nullptr},
       {"CMacroControlUI", nullptr, {}, nullptr},
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},

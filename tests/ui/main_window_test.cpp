@@ -13,6 +13,7 @@
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
 #include "ui/device/device_option.h"
+#include "ui/device/mouse_page.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
@@ -152,6 +153,26 @@ TEST_F(MainWindowTest, BatteryIndicatorShowsTheMousesStatusBlock) {
       QStringLiteral("device_wuxian_logo"));
   ASSERT_NE(mark, nullptr);
   EXPECT_FALSE(mark->GetOwnVisible());
+}
+
+TEST_F(MainWindowTest, TheSameLightButtonIsOfferedWhileSeveralDevicesAreShown) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  ASSERT_TRUE(bus_.plug("keyboard"));
+  Pass();
+  const DevicePage* page = wnd_.GetRegistry()->pageForOption(0);
+  ASSERT_NE(page, nullptr);
+  auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(wnd_.PageOf(*page));
+  ASSERT_NE(mouse, nullptr);
+  ASSERT_NE(mouse->LightEditor(), nullptr);
+  LightRecord record = mouse->LightEditor()->GetRecord();
+  record.selectItem = 2;  // breathing has a kind of its own
+  mouse->LightEditor()->ShowRecord(record);
+  CControlUI* same = mouse->FindControl([](CControlUI* c) { return c->GetName() == "deng_same_mode"; });
+  ASSERT_NE(same, nullptr);
+  EXPECT_TRUE(same->GetOwnVisible());
+  ASSERT_TRUE(bus_.unplug("keyboard"));
+  Pass();
+  EXPECT_FALSE(same->GetOwnVisible());
 }
 
 TEST_F(MainWindowTest, TheMousepadsIndicatorShowsThePhoneOnItsChargingArea) {

@@ -221,7 +221,10 @@ TEST_F(PageTest, TagsAndFactoryNamesCreateTheDeviceControls) {
     ASSERT_NE(c, nullptr) << tags[i];
     EXPECT_EQ(c->GetClass(), QLatin1String(classes[i]));
   }
-  EXPECT_EQ(CreateSkinTag(QStringLiteral("LightControl"), nullptr, nullptr), nullptr);
+  std::unique_ptr<CControlUI> editor(CreateSkinTag(QStringLiteral("lightcontrol"), nullptr, nullptr));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->GetClass(), "LightControl");
+  EXPECT_EQ(CreateSkinTag(QStringLiteral("MagicControl"), nullptr, nullptr), nullptr);
   RegisterControlClasses();  // start-up's class table
   std::unique_ptr<CControlUI> base(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CBrelvikUSBDevice")));
   ASSERT_NE(base, nullptr);

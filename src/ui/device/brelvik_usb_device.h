@@ -4,6 +4,7 @@
 // page's controls, the notification pump for them, and the owner of the
 // device's controller (transport, identity, zone colours, virtual operations).
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "device/base/usb_device_controller.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/defs.h"
+
+namespace tessel {
+class CBasicProfiledata;
+}
 
 namespace tessel::ui {
 
@@ -83,7 +88,11 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
 
   // A light tick's frame: every visible light button shows its zone's colour
   // and brightness. An empty frame (light control off) changes nothing.
-  void ShowFrame(const std::vector<uint8_t>& frame);
+  virtual void ShowFrame(const std::vector<uint8_t>& frame);
+  // The page's configuration document, once its class is settled (the
+  // profile selector's set-up), and the device data folder; the device kinds
+  // bind their controllers here.
+  virtual void BindDocument(CBasicProfiledata&, const std::filesystem::path& /*dataFolder*/) {}
 
   // Stores the mode and selects the pages of "device_function_switch" and
   // "device_key_function_switch" (looked up on first use).

@@ -2,9 +2,6 @@
 
 namespace tessel::ui {
 
-CBrelvikMouseDevice::CBrelvikMouseDevice(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<MouseController>(backend, clock)) {}
-
 CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& clock)
     : CBrelvikUSBDevice(std::make_unique<KeyboardController>(backend, clock)) {}
 

@@ -3,25 +3,11 @@
 // line in devices/<kind>/, hold what the kinds do with the device (link
 // query, status block, lighting commands); the pages will grow their views.
 #include "devices/keyboard/keyboard_controller.h"
-#include "devices/mouse/mouse_controller.h"
 #include "devices/mousepad/mousepad_controller.h"
 #include "ui/device/brelvik_usb_device.h"
+#include "ui/device/mouse_page.h"
 
 namespace tessel::ui {
-
-class CBrelvikMouseDevice : public CBrelvikUSBDevice {
- public:
-  explicit CBrelvikMouseDevice(hid::HidBackend& backend = hid::defaultBackend(),
-                               Clock& clock = SystemClock::instance());
-  QString GetClass() const override { return QStringLiteral("BrelvikMouseDevice"); }
-  // Passed only to mouse pages.
-  void SetMouseParameter(int value) { mouseParameter_ = value; }
-  int GetMouseParameter() const { return mouseParameter_; }
-  MouseController& Mouse() { return static_cast<MouseController&>(Controller()); }
-
- private:
-  int mouseParameter_ = -1;
-};
 
 class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
  public:

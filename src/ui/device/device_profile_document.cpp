@@ -1,11 +1,21 @@
 // The page document's own file (see PageDocument).
 #include "config/basic_profiledata.h"
+#include "config/mouse_profiledata.h"
 #include "ui/device/device_profile_page.h"
 
 namespace tessel::ui {
 
 PageDocument::PageDocument() : document_(std::make_unique<CBasicProfiledata>()) {}
 PageDocument::~PageDocument() = default;
+
+void PageDocument::SetDeviceType(int typeCode) {
+  const bool mouse = typeCode == 2 || typeCode == 6;
+  if (mouse == (dynamic_cast<CMouseProfiledata*>(document_.get()) != nullptr)) return;
+  const std::filesystem::path defaults = document_->defaultDocumentPath();
+  if (mouse) document_ = std::make_unique<CMouseProfiledata>();
+  else document_ = std::make_unique<CBasicProfiledata>();
+  if (!defaults.empty()) document_->setDefaultDocumentPath(defaults);
+}
 
 void PageDocument::SetDefaultPath(const std::filesystem::path& path) { document_->setDefaultDocumentPath(path); }
 

@@ -21,7 +21,9 @@ profiles::ProfileOutcome PageProfile::Init(int typeCode, std::string_view kindNa
 profiles::ProfileOutcome PageProfile::Init(int typeCode, const fs::path& dataFolder, const fs::path& defaultDocument) {
   selector_ = dynamic_cast<CDeviceProfileUI*>(page_.FindControl(
       [](CControlUI* c) { return c->GetName() == QLatin1String("DeviceProfileItem"); }));
+  document_.SetDeviceType(typeCode);
   document_.SetDefaultPath(defaultDocument);
+  page_.BindDocument(document_.Get(), dataFolder);
   if (!selector_) {
     debugLine("page without DeviceProfileItem");
     return {profiles::ProfileStatus::BadIndex, "the page has no profile selector", -1, {}};
@@ -41,9 +43,16 @@ bool PageProfile::Rebind() {
   // Binding clears every cached section, so nothing of the previous profile
   // shows through the new one.
   document_.BindAndLoad(*path);
-  page_.Controller().reloadDocument();
+  // The new profile's settings are loaded (not the factory reset of the
+  // device's "reload document"), shown, and written to a connected device.
+  UsbDeviceController& device = page_.Controller();
+  device.loadConfiguration();
   page_.RefreshView();
-  page_.Controller().applyConfiguration();
+  device.applyConfiguration();
+  if (device.isConnected()) {
+    device.writeSettingsBlock(0, 0, 1, 0, 0);
+    device.writeKeyTableWithStoredOrder(0);
+  }
   return true;
 }
 

@@ -21,6 +21,9 @@ class PageDocument {
  public:
   PageDocument();
   ~PageDocument();
+  // The document class of a device type: the mouse's (types 2 and 6) keeps
+  // its stages and pointer settings. Only before anything was bound.
+  void SetDeviceType(int typeCode);
   void SetDefaultPath(const std::filesystem::path& path);
   // Binds the document (every cached section is forgotten) and loads it.
   void BindAndLoad(const std::filesystem::path& path);

@@ -401,6 +401,7 @@ class CSliderUI : public CProgressUI {
   CSliderUI();
   QString GetClass() const override { return QStringLiteral("Slider"); }
   void SetThumbImage(const QString& image) { thumbImage_ = image; Invalidate(); }
+  QString GetThumbImage() const { return thumbImage_; }
   void SetStep(int step) { step_ = step > 0 ? step : 1; }
   void SetAttribute(const QString& name, const QString& value) override;
   void DoEvent(TEventUI& event) override;

@@ -1,0 +1,101 @@
+#pragma once
+// CBrelvikMouseDevice: the page of one mouse. The page only maps its
+// controls' notifications to the mouse controller's operations
+// (devices/mouse/mouse_controller.h) and shows the controller's state:
+//   performance tab  "DPI_slider_N", "DPI_edit_N", "DPI_enable_check_N",
+//                    "DPI_select_check_N", "DPI_layout_N", "DPI_color_option_N",
+//                    "polling_rate_option_N", the pointer sliders and checks
+//   buttons tab      the picture's key buttons "key_N" open the assignment editor
+//   lighting tab     the live picture of the zones "light_0_N" and the "logo",
+//                    and the light editor "LightControlItem"
+// "mouse_option_layout"'s options "mouse_device_seting_option_N" switch the
+// tabs of "mouse_device_seting_layout". The "zelto_DPI_" pairs only mirror
+// each other.
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "devices/mouse/mouse_controller.h"
+#include "ui/device/brelvik_usb_device.h"
+#include "ui/device/light_control.h"
+
+namespace tessel::ui {
+
+class CDeviceKeyButtonUI;
+class CKeySetControlUI;
+
+class CBrelvikMouseDevice : public CBrelvikUSBDevice {
+ public:
+  explicit CBrelvikMouseDevice(hid::HidBackend& backend = hid::defaultBackend(),
+                               Clock& clock = SystemClock::instance());
+  ~CBrelvikMouseDevice() override;
+  QString GetClass() const override { return QStringLiteral("BrelvikMouseDevice"); }
+  // The logo zone of the device XML table (-1: none).
+  void SetMouseParameter(int value) { mouseParameter_ = value; }
+  int GetMouseParameter() const { return mouseParameter_; }
+  MouseController& Mouse() { return static_cast<MouseController&>(Controller()); }
+
+  // Base's tables, then the page's own controls; selects tab 0.
+  void InitPage() override;
+  // Shows the document and the mouse's state on every control.
+  void RefreshView() override;
+  void ShowFrame(const std::vector<uint8_t>& frame) override;
+  void BindDocument(CBasicProfiledata& document, const std::filesystem::path& dataFolder) override;
+
+  // Tab n of "mouse_device_seting_layout" with its option set; an index past
+  // the tabs selects 0.
+  void SelectTab(int n);
+  int GetTab() const;
+  CLightControlUI* LightEditor() const { return lightEditor_; }
+  CKeySetControlUI* KeyEditor() const { return keyEditor_; }
+  // Makes button `index` (0..10) current and shows the assignment editor
+  // with its record; the button being edited, or -1.
+  void OpenKeyEditor(int index);
+  int GetEditedButton() const { return editedButton_; }
+  CDeviceKeyButtonUI* GetZonePicture(int n) const;
+  int GetZonePictureCount() const { return static_cast<int>(zonePictures_.size()); }
+  CDeviceKeyButtonUI* GetLogoPicture() const { return logo_; }
+
+  // The palette dialog for stage colours and the light editor; tests replace it.
+  void SetColourChooser(CLightControlUI::ColourChooser chooser);
+  // How the page tells the user that the mouse did not take a change (the
+  // message box over the main window by default; tests replace it).
+  void SetMessageSink(std::function<void(const QString& textKey)> sink) { messageSink_ = std::move(sink); }
+  // Whether the light editor may offer "deng_same_mode" (the main window
+  // decides: more than one device shown), and what the button does.
+  void SetSameModeAllowed(bool allowed);
+  std::function<void(CBrelvikMouseDevice&)> onSameMode;
+
+ protected:
+  void OnNotify(TNotifyUI& msg) override;
+
+ private:
+  template <typename T>
+  T* Find(const QString& name) const;
+  void BindPageControls();
+  // What RefreshView shows; the controller's "state changed" comes here.
+  void ShowState();
+  void LoadLightLists();
+  void ShowLightRecord();
+  void ShowLogoTooltip();
+  void ChooseStageColour(int stage);
+  bool HandleStageNotify(TNotifyUI& msg, const QString& name);
+  bool HandlePointerNotify(TNotifyUI& msg, const QString& name);
+  bool HandleMirrorNotify(TNotifyUI& msg, const QString& name);
+  void WriteFailed();
+  void BindKeyEditor();
+  void ShowKeyEditor(bool show);
+
+  int mouseParameter_ = -1;
+  std::vector<CDeviceKeyButtonUI*> zonePictures_;
+  CDeviceKeyButtonUI* logo_ = nullptr;
+  CLightControlUI* lightEditor_ = nullptr;
+  CKeySetControlUI* keyEditor_ = nullptr;
+  int editedButton_ = -1;
+  CLightControlUI::ColourChooser chooser_;
+  std::function<void(const QString&)> messageSink_;
+  bool showing_ = false;
+  std::vector<std::string> sequenceNames_;
+};
+
+}  // namespace tessel::ui
