@@ -8,6 +8,7 @@
 #include "discovery/device_tables.h"
 #include "device/hid/hid_path.h"
 #include "sim/firmware_products.h"
+#include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl_internal.h"
 
@@ -56,7 +57,9 @@ std::string tesselctlUsage() {
       "Options:\n"
       "  --demo[=LIST]   use emulated products instead of the real ones; LIST is a\n"
       "                  comma-separated choice of mouse, mouse-receiver, keyboard,\n"
-      "                  keyboard-receiver, mousepad, headset (default: all of them)\n"
+      "                  keyboard-receiver, mousepad, headset (default: all of them);\n"
+      "                  their memories persist in $XDG_STATE_HOME/tessel-rgb/demo/\n"
+      "  --demo-reset    with --demo: start the emulated products from the factory state\n"
       "  --receiver      talk to the mouse or keyboard through its 2.4 GHz receiver\n"
       "                  (default: the cable when it is plugged, else the receiver)\n"
       "  --json          print JSON instead of text\n"
@@ -99,6 +102,9 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
     const std::string& a = args[i];
     if (a == "--demo") {
       o.demo = true;
+    } else if (a == "--demo-reset") {
+      o.demo = true;
+      o.demoReset = true;
     } else if (a.rfind("--demo=", 0) == 0) {
       o.demo = true;
       o.demoList = a.substr(7);
@@ -217,13 +223,15 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   }
 
   // The HID backend: the caller's, the emulated products, or the system's.
+  // The emulated products keep their memories in the demo store, shared with
+  // a running "tessel-rgb --demo" (the store outlives the bus).
+  std::shared_ptr<sim::FirmwareStore> store;
   std::unique_ptr<sim::VirtualHidBus> bus;
   hid::HidBackend* backend = context.backend;
   if (backend == nullptr && options.demo) {
+    store = std::make_shared<sim::FirmwareStore>(sim::defaultFirmwareStoreFolder(), options.demoReset);
     bus = std::make_unique<sim::VirtualHidBus>();
-    bus->setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
-      return sim::makeProductFirmware(info.name);
-    });
+    bus->setFirmwareFactory(store->factory());
     if (!bus->plugList(options.demoList, &error)) {
       err << "tesselctl: --demo: " << error << "\n";
       if (options.json) printJsonError(out, kExitUsage, "--demo: " + error);
