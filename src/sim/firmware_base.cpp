@@ -414,4 +414,61 @@ void CommandFirmware::setStatusBlock(const std::array<uint8_t, kStatusBlockSize>
   status_.assign(block.begin(), block.end());
 }
 
+void CommandFirmware::setDefaultKeyTable(const std::vector<uint8_t>& bytes) {
+  std::lock_guard lock(mutex_);
+  std::fill(defaultKeyTable_.begin(), defaultKeyTable_.end(), 0);
+  std::copy_n(bytes.begin(), std::min(bytes.size(), defaultKeyTable_.size()), defaultKeyTable_.begin());
+}
+
+bool CommandFirmware::sendInputUsage(uint16_t usage) {
+  if (host_ == nullptr) return false;
+  host_->pushConsumerInput({0x03, static_cast<uint8_t>(usage & 0xFF), static_cast<uint8_t>(usage >> 8)});
+  return true;
+}
+
+namespace {
+
+// "TFW1", then per memory a 32-bit little-endian length and the bytes.
+constexpr uint8_t kSnapshotMagic[4] = {'T', 'F', 'W', '1'};
+
+void appendSection(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) {
+  const auto n = static_cast<uint32_t>(bytes.size());
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+std::vector<uint8_t> CommandFirmware::snapshot() const {
+  std::lock_guard lock(mutex_);
+  std::vector<uint8_t> out(std::begin(kSnapshotMagic), std::end(kSnapshotMagic));
+  for (const auto* m : {&settings_, &keyTable_, &customColours_, &macro_, &recoil_}) appendSection(out, *m);
+  return out;
+}
+
+bool CommandFirmware::restore(const std::vector<uint8_t>& bytes) {
+  std::lock_guard lock(mutex_);
+  std::vector<uint8_t>* memories[] = {&settings_, &keyTable_, &customColours_, &macro_, &recoil_};
+  if (bytes.size() < 4 || !std::equal(std::begin(kSnapshotMagic), std::end(kSnapshotMagic), bytes.begin()))
+    return false;
+  // Check every section before changing anything.
+  size_t at = 4;
+  for (auto* m : memories) {
+    if (bytes.size() - at < 4) return false;
+    uint32_t n = 0;
+    for (int i = 0; i < 4; ++i) n |= static_cast<uint32_t>(bytes[at + static_cast<size_t>(i)]) << (8 * i);
+    at += 4;
+    if (n != m->size() || bytes.size() - at < n) return false;
+    at += n;
+  }
+  if (at != bytes.size()) return false;
+  at = 4;
+  for (auto* m : memories) {
+    at += 4;
+    std::copy_n(bytes.begin() + static_cast<long>(at), m->size(), m->begin());
+    at += m->size();
+  }
+  return true;
+}
+
 }  // namespace tessel::sim

@@ -177,6 +177,20 @@ class CommandFirmware : public Firmware {
   void setIdentityByte(size_t index, uint8_t value);  // byte 6 also resizes the macro memory
   void setSettings(size_t offset, const std::vector<uint8_t>& bytes);
   void setStatusBlock(const std::array<uint8_t, kStatusBlockSize>& block);
+  // Replaces what 0x07 reads (three bytes per slot); the bank keeps its size.
+  void setDefaultKeyTable(const std::vector<uint8_t>& bytes);
+
+  // Sends a consumer-control input report carrying `usage` (report id 3,
+  // usage low byte first), as the product does when its profile or stage
+  // button is pressed. False before the product is on a bus.
+  bool sendInputUsage(uint16_t usage);
+
+  // The memories a user changes (settings, key table, custom colours, macro
+  // and recoil memory) as one byte string, and back. restore() refuses (and
+  // changes nothing) a string that is not a snapshot of this product's
+  // memories with the same sizes.
+  std::vector<uint8_t> snapshot() const;
+  bool restore(const std::vector<uint8_t>& bytes);
 
  protected:
   mutable std::mutex mutex_;

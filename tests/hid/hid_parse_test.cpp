@@ -140,7 +140,7 @@ TEST(ReportDescriptor, ConsumerUsageIsUnpacked) {
   std::vector<HidDataItem> items = buildInputItems(cc);
   ASSERT_EQ(items.size(), 1u);
   EXPECT_TRUE(items[0].isButton);
-  EXPECT_EQ(items[0].usageMax, 0x0FFF);
+  EXPECT_EQ(items[0].usageMax, 0x1FFF);
 
   const uint8_t press[] = {0x03, 0x01, 0x04};
   EXPECT_EQ(unpackInput(cc, press, sizeof press, items), HidStatus::Success);

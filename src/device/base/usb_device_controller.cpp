@@ -182,7 +182,7 @@ void UsbDeviceController::readLoop(hid::HidDevice& handle, const StopEvent& stop
       }
       if (handler) handler();
     } else if (usage != 0) {
-      inputUsage(usage);
+      inputUsageFrom(usage, &handle == &input_.receiverHandle());
     }
   }
 }

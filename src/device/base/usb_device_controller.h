@@ -185,6 +185,8 @@ class UsbDeviceController {
   virtual void saveProfileData() {}
   // Usages other than 0x401 from the input interface (on the reader's thread).
   virtual void inputUsage(uint16_t /*usage*/) {}
+  // The same with the reader it came from (the receiver's or the cable's).
+  virtual void inputUsageFrom(uint16_t usage, bool /*receiver*/) { inputUsage(usage); }
 
   // Ends the connection and stops the command queue, the readers and the
   // frame sender; the device kinds call it from their destructors before

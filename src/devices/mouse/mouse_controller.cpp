@@ -1,11 +1,604 @@
 #include "devices/mouse/mouse_controller.h"
 
+#include <algorithm>
+
+#include "config/mouse_profiledata.h"
+#include "platform/debug.h"
+
 namespace tessel {
+
+using namespace mouse;
+
+namespace {
+
+// The first failure of a sequence, or success.
+ResultCode firstFailure(std::initializer_list<ResultCode> results) {
+  for (ResultCode r : results)
+    if (r != ResultCode::Success) return r;
+  return ResultCode::Success;
+}
+
+constexpr int kDefaultProfiles = 4;
+
+}  // namespace
+
+MouseController::~MouseController() { shutdown(); }
+
+// ------------------------------------------------------------------ binding
+
+void MouseController::bindDocument(CMouseProfiledata* document) { doc_ = document; }
+
+void MouseController::setLightModes(std::vector<LightModeEntry> modes) { modes_ = std::move(modes); }
+
+void MouseController::setScreenSize(uint16_t width, uint16_t height) {
+  screenWidth_ = width;
+  screenHeight_ = height;
+}
+
+void MouseController::setListener(Listener listener) { listener_ = std::move(listener); }
+
+std::vector<uint8_t> MouseController::modeCodes() const {
+  std::vector<uint8_t> codes;
+  codes.reserve(modes_.size());
+  for (const auto& m : modes_) codes.push_back(m.code);
+  return codes;
+}
+
+// ------------------------------------------------------------------ device state
+
+MouseIdentity MouseController::identityFields() const {
+  std::lock_guard lock(imagesMutex_);
+  return decodeMouseIdentity(images_.identity);
+}
+
+std::optional<SlotMap> MouseController::slotMap() const {
+  std::lock_guard lock(imagesMutex_);
+  return images_.slotMap;
+}
+
+int MouseController::currentProfile() const {
+  std::lock_guard lock(imagesMutex_);
+  return images_.profile;
+}
+
+std::optional<ReadBlock> MouseController::lastBlock() const {
+  std::lock_guard lock(imagesMutex_);
+  return images_.block;
+}
+
+bool MouseController::keyTableRead() const {
+  std::lock_guard lock(imagesMutex_);
+  return images_.slotMap.has_value();
+}
+
+int MouseController::profileCount() const {
+  std::lock_guard lock(imagesMutex_);
+  const int n = images_.identityRead ? images_.identity[7] : 0;
+  return n > 0 ? n : kDefaultProfiles;
+}
+
+// ------------------------------------------------------------------ queue thread
+
+bool MouseController::linkUp() {
+  if (!isConnected()) return false;
+  return !onReceiver() || transport().linkQuery();
+}
+
+ResultCode MouseController::readMouse() {
+  if (!isConnected()) return ResultCode::NotSent;
+  // A receiver whose mouse sleeps answers nothing useful: read nothing.
+  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+  auto& t = transport();
+  t.begin();
+  std::array<uint8_t, kIdentitySize> id{};
+  ResultCode r = t.readIdentity(id);
+  if (r != ResultCode::Success) {
+    t.end(1);
+    return r;
+  }
+  {
+    std::lock_guard lock(imagesMutex_);
+    images_.identity = id;
+    images_.identityRead = true;
+  }
+  setIdentityBlock(id);
+  const unsigned size = static_cast<unsigned>(id[5]) * 3u;
+  if (size > transport::kMaxMemorySize || !t.setMemorySize(static_cast<uint16_t>(size))) {
+    t.end(1);
+    return ResultCode::NotSent;
+  }
+  std::array<uint8_t, transport::kMaxMemorySize> buffer{};
+  r = t.readKeyTable(std::span<uint8_t>(buffer.data(), size));
+  t.end(1);
+  // A failed read keeps the previous image and slot map.
+  if (r != ResultCode::Success) return r;
+  std::lock_guard lock(imagesMutex_);
+  images_.keyTable.assign(buffer.begin(), buffer.begin() + size);
+  images_.slotMap = BuildSlotMap(images_.keyTable, id[5], images_.slotMap);
+  return ResultCode::Success;
+}
+
+ResultCode MouseController::readStateFromDevice() {
+  if (!isConnected()) {
+    // Closed: the last block read stands for the mouse.
+    std::lock_guard lock(imagesMutex_);
+    return images_.block ? ResultCode::Success : ResultCode::NotSent;
+  }
+  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+  auto& t = transport();
+  std::array<uint8_t, 1> profile{};
+  ResultCode r = t.readSettings(profile, 0);
+  if (r != ResultCode::Success) return r;
+  ReadBlock block{};
+  r = t.readSettings(block, static_cast<uint16_t>(profile[0] * kProfileStride));
+  if (r != ResultCode::Success) return r;
+  std::lock_guard lock(imagesMutex_);
+  images_.profile = profile[0];
+  images_.byte0AsRead = block[0];
+  block[0] = profile[0];
+  block[9] = 0;
+  images_.block = block;
+  return ResultCode::Success;
+}
+
+ResultCode MouseController::writeBlockOnDevice(SettingsBlockInput in) {
+  if (!isConnected()) return ResultCode::NotSent;
+  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+  bool known = false;
+  {
+    std::lock_guard lock(imagesMutex_);
+    known = images_.block.has_value();
+  }
+  // Which profile to write and what its byte 0 holds come from a read: never
+  // guess profile 0, which would switch the mouse or overwrite that profile.
+  if (!known) {
+    const ResultCode r = readStateFromDevice();
+    if (r != ResultCode::Success) return r;
+  }
+  int profile = 0;
+  {
+    std::lock_guard lock(imagesMutex_);
+    profile = images_.profile;
+    in.byte0 = images_.byte0AsRead;
+  }
+  const SettingsBlock block = encodeSettingsBlock(in);
+  auto& t = transport();
+  const ResultCode begun = t.begin();
+  if (begun != ResultCode::Success) return begun;
+  const ResultCode written = t.writeSettings(block, static_cast<uint16_t>(profile * kProfileStride));
+  const ResultCode ended = t.end(1);
+  const ResultCode r = firstFailure({written, ended});
+  if (written == ResultCode::Success) {
+    std::lock_guard lock(imagesMutex_);
+    if (images_.block && images_.profile == profile) {
+      std::copy(block.begin() + 1, block.end(), images_.block->begin() + 1);
+      (*images_.block)[9] = 0;
+    }
+  }
+  return r;
+}
+
+ResultCode MouseController::writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
+                                                     std::vector<int>* order) {
+  if (!isConnected()) return ResultCode::NotSent;
+  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+  // Never write a table that was not read: its other slots would be zeros.
+  if (!keyTableRead()) {
+    const ResultCode r = readMouse();
+    if (r != ResultCode::Success) return r;
+  }
+  auto& t = transport();
+  std::array<uint8_t, kIdentitySize> id{};
+  ResultCode r = t.readIdentity(id);
+  if (r != ResultCode::Success) return r;
+  const unsigned size = static_cast<unsigned>(id[5]) * 3u;
+  if (size > transport::kMaxMemorySize || !t.setMemorySize(static_cast<uint16_t>(size))) return ResultCode::NotSent;
+  std::vector<uint8_t> lastRead;
+  SlotMap map{};
+  {
+    std::lock_guard lock(imagesMutex_);
+    images_.identity = id;
+    lastRead = images_.keyTable;
+    map = *images_.slotMap;
+  }
+  lastRead.resize(size, 0);
+  ButtonTableImage image = buildButtonTableImage(lastRead, map, buttons, macroCount);
+  if (order) *order = image.macroOrder;
+  const ResultCode begun = t.begin();
+  if (begun != ResultCode::Success) return begun;
+  const ResultCode written = t.writeKeyTable(image.image, 0);
+  const ResultCode ended = t.end(1);
+  return firstFailure({written, ended});
+}
+
+void MouseController::connected() {
+  const ResultCode read = readMouse();
+  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice();
+  if (read != ResultCode::Success) debugLine("鼠标读取失败");
+  postToUi([this, state] { afterRead(state); });
+}
+
+void MouseController::deviceChanged() {
+  const ResultCode state = readStateFromDevice();
+  postToUi([this, state] {
+    if (!doc_) return;
+    if (state == ResultCode::Success) {
+      const auto block = lastBlock();
+      doc_->setActiveStage((*block)[kActiveStageOffset]);
+      doc_->setLightInfo(decodeMouseLight(*block, modeCodes(), doc_->getLightInfo()));
+      save();
+      reloadLightData();
+    }
+    applyConfiguration();
+  });
+}
+
+bool MouseController::isAwake() { return transport().linkQuery(); }
 
 std::optional<UsbDeviceController::StatusBlock> MouseController::readStatusBlock() {
   // Hidden in the tray: nobody looks at the battery, so the mouse is left alone.
   if (windowHidden()) return std::nullopt;
   return readStatusFromDevice();
+}
+
+// ------------------------------------------------------------------ reader thread
+
+void MouseController::inputUsageFrom(uint16_t usage, bool receiver) {
+  if (usage == kUsageKeyEvent) {
+    if (receiver) return;
+    // Light thread seam: the reactive fade starts from here once the light
+    // thread runs inside this controller (MouseLighting::keyEvent).
+    keyEvents_.fetch_add(1);
+    return;
+  }
+  if (!isConnected()) return;
+  const auto report = decodeProfileStageUsage(usage, profileCount(), static_cast<int>(kMaxStages));
+  if (!report) return;
+  // The document and the page belong to the UI thread.
+  postToUi([this, r = *report] { handleProfileStage(r); });
+}
+
+void MouseController::postToUi(std::function<void()> call) {
+  commandQueue().submit([] {}, std::move(call));
+}
+
+// ------------------------------------------------------------------ UI thread
+
+void MouseController::afterRead(ResultCode stateRead) {
+  loadConfiguration();
+  if (doc_ && stateRead == ResultCode::Success) {
+    const auto block = lastBlock();
+    doc_->setActiveStage((*block)[kActiveStageOffset]);
+    doc_->setLightInfo(decodeMouseLight(*block, modeCodes(), doc_->getLightInfo()));
+    save();
+    reloadLightData();
+  }
+  applyConfiguration();
+}
+
+void MouseController::handleProfileStage(ProfileStageReport report) {
+  {
+    std::lock_guard lock(imagesMutex_);
+    images_.profile = report.profile;
+    if (images_.block) {
+      (*images_.block)[0] = static_cast<uint8_t>(report.profile);
+      if (report.stage) (*images_.block)[kActiveStageOffset] = static_cast<uint8_t>(*report.stage);
+    }
+  }
+  // The mouse switched stage on its own: the document follows, so the next
+  // write does not switch it back.
+  if (doc_ && report.stage) {
+    doc_->setActiveStage(static_cast<uint8_t>(*report.stage));
+    save();
+  }
+  if (listener_.profileStageChanged) listener_.profileStageChanged(report.profile, report.stage);
+  applyConfiguration();
+}
+
+void MouseController::save() {
+  if (doc_ && !doc_->save()) debugLine("鼠标配置保存失败");
+}
+
+void MouseController::saveProfileData() { save(); }
+
+void MouseController::reloadLightData() {
+  if (!doc_) return;
+  LightFeed feed;
+  feed.record = doc_->getLightInfo();
+  feed.sequence = doc_->getSelectedSequence(modes_.size());
+  feed.lightList = doc_->getLightList();
+  setLightRecord(feed.record);
+  std::lock_guard lock(feedMutex_);
+  feed_ = std::move(feed);
+}
+
+MouseController::LightFeed MouseController::lightFeed() const {
+  std::lock_guard lock(feedMutex_);
+  return feed_;
+}
+
+void MouseController::loadConfiguration() {
+  if (!doc_) return;
+  doc_->loadDeviceElement();
+  reloadLightData();
+}
+
+void MouseController::applyConfiguration() {
+  if (listener_.stateChanged) listener_.stateChanged();
+}
+
+void MouseController::reloadDocument() {
+  if (!doc_ || !doc_->loadDefaultElement()) return;
+  save();
+  reloadLightData();
+  applyConfiguration();
+  applyAll();
+}
+
+void MouseController::reportFailure(Write what, ResultCode r) {
+  if (r == ResultCode::Success) return;
+  debugLine(what == Write::SettingsBlock ? "鼠标设置写入失败" : "鼠标按键写入失败");
+  if (listener_.writeFailed) listener_.writeFailed(what, r);
+}
+
+void MouseController::requestConnected() {
+  commandQueue().submit([this] { connected(); });
+}
+
+void MouseController::requestDeviceChanged() {
+  commandQueue().submit([this] { deviceChanged(); });
+}
+
+SettingsBlockInput MouseController::blockInput() const {
+  SettingsBlockInput in;
+  in.stages = doc_->getStages();
+  in.words = doc_->getSystemWords();
+  in.activeStage = doc_->getActiveStage();
+  in.light = doc_->getLightInfo();
+  in.modeCodes = modeCodes();
+  in.presets = doc_->getCorrectInfo();
+  in.screenWidth = screenWidth_;
+  in.screenHeight = screenHeight_;
+  return in;
+}
+
+void MouseController::WriteSettingsBlock(std::function<void(ResultCode)> done) {
+  if (!doc_) return;
+  commandQueue().request<ResultCode>(
+      [this, in = blockInput()] { return writeBlockOnDevice(in); },
+      [this, done = std::move(done)](ResultCode r) {
+        reportFailure(Write::SettingsBlock, r);
+        if (done) done(r);
+      },
+      "settings");
+}
+
+void MouseController::WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done) {
+  if (!doc_) return;
+  struct Outcome {
+    ResultCode result = ResultCode::NotSent;
+    std::vector<int> order;
+  };
+  commandQueue().request<Outcome>(
+      [this, buttons = doc_->getKeyList(), macros = macroCount_] {
+        Outcome o;
+        o.result = writeButtonTableOnDevice(buttons, macros, &o.order);
+        return o;
+      },
+      [this, done = std::move(done)](Outcome o) {
+        reportFailure(Write::ButtonTable, o.result);
+        if (done) done(o.result, std::move(o.order));
+      },
+      "key table");
+}
+
+bool MouseController::CheckMacroReferences(int macroCount) {
+  setMacroCount(macroCount);
+  if (!doc_) return false;
+  std::vector<KeyListEntry> list = doc_->getKeyList();
+  if (!mouse::CheckMacroReferences(list, macroCount_)) return false;
+  doc_->setKeyList(list);
+  save();
+  applyConfiguration();
+  return true;
+}
+
+std::vector<int> MouseController::macroOrderList() {
+  if (!doc_) return {};
+  std::vector<uint8_t> table;
+  std::optional<SlotMap> map;
+  {
+    std::lock_guard lock(imagesMutex_);
+    table = images_.keyTable;
+    map = images_.slotMap;
+  }
+  if (!map) return {};
+  return buildButtonTableImage(table, *map, doc_->getKeyList(), macroCount_).macroOrder;
+}
+
+// ------------------------------------------------------------------ edits
+
+std::vector<DpiStage> MouseController::stagesUpTo(int stage) const {
+  std::vector<DpiStage> stages = doc_->getStages();
+  if (static_cast<int>(stages.size()) <= stage) stages.resize(static_cast<size_t>(stage) + 1);
+  return stages;
+}
+
+bool MouseController::setStageIndex(int stage, int index) {
+  if (!doc_ || stage < 0 || stage >= static_cast<int>(kMaxStages)) return false;
+  const MouseIdentity id = identityFields();
+  const int highest = id.dpiStep != 0 ? id.highestIndex : 0xFFFF;
+  std::vector<DpiStage> stages = stagesUpTo(stage);
+  stages[static_cast<size_t>(stage)].x = static_cast<uint16_t>(std::clamp(index, 0, highest));
+  doc_->setStages(stages);
+  save();
+  WriteSettingsBlock();
+  return true;
+}
+
+bool MouseController::setStageDpi(int stage, int64_t dpi) {
+  const MouseIdentity id = identityFields();
+  if (id.dpiStep == 0) return false;  // no scale to convert with
+  return setStageIndex(stage, DpiToIndex(id, dpi));
+}
+
+bool MouseController::setStageDpiText(int stage, std::string_view typed) {
+  return setStageDpi(stage, parseTypedNumber(typed));
+}
+
+bool MouseController::setStageEnabled(int stage, bool enabled) {
+  if (!doc_ || stage < 0 || stage >= static_cast<int>(kMaxStages)) return false;
+  std::vector<DpiStage> stages = stagesUpTo(stage);
+  if (!enabled) {
+    if (stage == doc_->getActiveStage()) return false;
+    const auto on = std::count_if(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled != 0; });
+    if (on <= 1 && stages[static_cast<size_t>(stage)].enabled) return false;
+  }
+  stages[static_cast<size_t>(stage)].enabled = enabled ? 1 : 0;
+  doc_->setStages(stages);
+  save();
+  WriteSettingsBlock();
+  return true;
+}
+
+bool MouseController::selectStage(int stage) {
+  if (!doc_ || stage < 0 || stage >= static_cast<int>(kMaxStages)) return false;
+  if (stage >= static_cast<int>(doc_->getStages().size())) return false;
+  doc_->setActiveStage(static_cast<uint8_t>(stage));
+  save();
+  WriteSettingsBlock();
+  return true;
+}
+
+bool MouseController::setStageColour(int stage, uint32_t rgb) {
+  if (!doc_ || stage < 0 || stage >= static_cast<int>(kMaxStages)) return false;
+  std::vector<DpiStage> stages = stagesUpTo(stage);
+  DpiStage& s = stages[static_cast<size_t>(stage)];
+  s.red = static_cast<uint8_t>(rgb >> 16);
+  s.green = static_cast<uint8_t>(rgb >> 8);
+  s.blue = static_cast<uint8_t>(rgb);
+  doc_->setStages(stages);
+  save();
+  WriteSettingsBlock();
+  return true;
+}
+
+bool MouseController::setPollingRate(int index) {
+  if (!doc_ || index < 0 || index >= kPollingOptions) return false;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.reportRate = static_cast<uint16_t>(index);
+  doc_->setSystemStages(s);
+  save();
+  WriteSettingsBlock();
+  return true;
+}
+
+void MouseController::setPointerSpeed(int value) {
+  if (!doc_) return;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.mouseSpeed = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
+  doc_->setSystemStages(s);
+  save();
+}
+
+void MouseController::setDoubleClickTime(int value) {
+  if (!doc_) return;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.doubleClickTime = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
+  doc_->setSystemStages(s);
+  save();
+}
+
+void MouseController::setWheelSpeed(int value) {
+  if (!doc_) return;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.wheelScrollLines = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
+  // Scrolling by lines and by pages exclude each other.
+  s.scrollPage = static_cast<uint16_t>(s.scrollPage & 0xFF00);
+  doc_->setSystemStages(s);
+  save();
+}
+
+void MouseController::setPointerPrecision(bool on) {
+  if (!doc_) return;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.pointerPrecision = on ? 1 : 0;
+  doc_->setSystemStages(s);
+  save();
+}
+
+void MouseController::setScrollByPage(bool on) {
+  if (!doc_) return;
+  MouseSystemStages s = doc_->getSystemStages();
+  s.scrollPage = static_cast<uint16_t>((s.scrollPage & 0xFF00) | (on ? 1 : 0));
+  doc_->setSystemStages(s);
+  save();
+}
+
+bool MouseController::StoreAssignment(int button, const FunctionCode& code) {
+  if (!doc_ || button < 0 || button >= static_cast<int>(kLogicalButtons)) return false;
+  std::vector<KeyListEntry> list = doc_->getKeyList();
+  while (static_cast<int>(list.size()) <= button) {
+    const FunctionCode d = kMouseButtons[list.size()].defaultCode;
+    list.push_back({d, d});
+  }
+  list[static_cast<size_t>(button)].assignment = code;
+  doc_->setKeyList(list);
+  save();
+  applyConfiguration();
+  return true;
+}
+
+void MouseController::changeLightRecord(const LightRecord& record) {
+  if (!doc_) return;
+  setSynchronised(false);
+  doc_->setLightInfo(record);
+  save();
+  reloadLightData();
+  WriteSettingsBlock();
+}
+
+void MouseController::applyAll() {
+  WriteSettingsBlock();
+  WriteButtonTable();
+}
+
+// ------------------------------------------------------------------ page state
+
+std::vector<DpiStage> MouseController::stages() const { return doc_ ? doc_->getStages() : std::vector<DpiStage>{}; }
+
+uint8_t MouseController::activeStage() const { return doc_ ? doc_->getActiveStage() : 0; }
+
+MouseSystemStages MouseController::systemStages() const { return doc_ ? doc_->getSystemStages() : MouseSystemStages{}; }
+
+std::vector<KeyListEntry> MouseController::buttons() const {
+  return doc_ ? doc_->getKeyList() : std::vector<KeyListEntry>{};
+}
+
+int MouseController::sliderMaximum() const { return identityFields().highestIndex; }
+
+int MouseController::dpiMaximum() const { return highestDpi(identityFields()); }
+
+std::array<MouseStageView, kMaxStages> MouseController::stageViews() const {
+  std::array<MouseStageView, kMaxStages> views{};
+  if (!doc_) return views;
+  const std::vector<DpiStage> list = doc_->getStages();
+  const int active = doc_->getActiveStage();
+  const MouseIdentity id = identityFields();
+  const auto enabledCount = std::count_if(list.begin(), list.end(), [](const DpiStage& s) { return s.enabled != 0; });
+  for (size_t i = 0; i < kMaxStages && i < list.size(); ++i) {
+    const DpiStage& s = list[i];
+    MouseStageView& v = views[i];
+    v.present = true;
+    v.enabled = s.enabled != 0;
+    v.selected = static_cast<int>(i) == active;
+    // At least one stage stays enabled, and the active one cannot be turned off.
+    v.enableAvailable = !v.selected && !(v.enabled && enabledCount <= 1);
+    v.index = s.x;
+    v.dpi = IndexToDpi(id, s.x);
+    v.colour = (uint32_t{s.red} << 16) | (uint32_t{s.green} << 8) | s.blue;
+  }
+  return views;
 }
 
 }  // namespace tessel

@@ -1,18 +1,230 @@
 #pragma once
-// The mouse's controller: awake when the receiver's link query says so (on
-// the cable always); its status block feeds the battery indicator, except
-// while the window is hidden in the tray.
+// The mouse's controller: the Qt-free half of the mouse page. Its owner (the
+// page, or tesselctl) binds it to a CMouseProfiledata document and calls the
+// same operations: every edit stores the value in the document, saves it and
+// writes what changed to the mouse; every exchange with the mouse is a job on
+// the device's command queue whose result comes back as a completion on the
+// UI thread (Inline mode: at once, on the caller's thread).
+//
+// Threads and ownership:
+//   UI thread     the document, the edit operations, the derived page state,
+//                 load / apply configuration, the listener's callbacks.
+//   queue thread  connected(), deviceChanged() and the bodies of the queued
+//                 reads and writes; they keep the device images (identity,
+//                 key table as read, slot map, profile number, last block).
+//                 The images sit behind a mutex so the UI thread can take copies.
+//   reader thread inputUsage(): a key event goes to the light thread; a
+//                 profile / stage report is posted to the UI thread (a no-op
+//                 job whose completion carries it), never handled there.
+//
+// Call order for an owner:
+//   1. construct; bindDocument(&doc); setLightModes(...); setScreenSize(w, h);
+//      setListener(...). tesselctl: also setMacroCount(n) when it knows it.
+//   2. loadConfiguration(); applyConfiguration()   (page shows the document)
+//   3. after the transport is open: requestConnected() (or, from the tile's
+//      job on the queue thread, connected()): reads the mouse, reads the
+//      current profile's block, then on the UI thread updates the document
+//      from the block, loads and applies the configuration, and feeds the
+//      light thread.
+//   4. edits: setStageIndex, setStageDpiText, ..., changeLightRecord,
+//      StoreAssignment + WriteButtonTable, applyAll.
+//   5. requestDeviceChanged() after the mouse says its settings changed.
+// Nothing is written to the key table before the table was read, and a
+// settings block goes back to the profile it was read from with its byte 0
+// as read.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/document_records.h"
+#include "config/light_mode_list.h"
+#include "core/light_record.h"
+#include "core/result_code.h"
 #include "device/base/usb_device_controller.h"
+#include "devices/mouse/mouse_encoding.h"
 
 namespace tessel {
 
+class CMouseProfiledata;
+
+// A key went down on the mouse (cable input interface only): the reactive
+// fade starts from it.
+inline constexpr uint16_t kUsageKeyEvent = 0x403;
+
+// What the page shows for one of the five stage rows.
+struct MouseStageView {
+  bool present = false;          // the stage is in the document's list
+  bool enabled = false;          // "DPI_enable_check_"
+  bool enableAvailable = true;   // the last enabled stage and the active one cannot be turned off
+  bool selected = false;         // "DPI_select_check_" (the active stage)
+  int index = 0;                 // "DPI_slider_"
+  int dpi = 0;                   // "DPI_edit_"
+  uint32_t colour = 0;           // 0xRRGGBB, "DPI_color_option_"
+};
+
 class MouseController : public UsbDeviceController {
  public:
+  // Which write a failure report is about.
+  enum class Write { SettingsBlock, ButtonTable };
+
+  // Called on the UI thread.
+  struct Listener {
+    std::function<void()> stateChanged;                   // the page shows the document and state again
+    std::function<void(Write, ResultCode)> writeFailed;   // the mouse did not take it; the document keeps it
+    std::function<void(int profile, std::optional<int> stage)> profileStageChanged;  // an input report
+  };
+
   using UsbDeviceController::UsbDeviceController;
-  ~MouseController() override { shutdown(); }
-  // On the device's queue.
-  bool isAwake() override { return transport().linkQuery(); }
+  ~MouseController() override;
+
+  // ---- binding (UI thread)
+  void bindDocument(CMouseProfiledata* document);
+  CMouseProfiledata* document() const { return doc_; }
+  void setLightModes(std::vector<LightModeEntry> modes);
+  const std::vector<LightModeEntry>& lightModes() const { return modes_; }
+  void setScreenSize(uint16_t width, uint16_t height);
+  void setListener(Listener listener);
+  // Macros in the library (button codes with a macro number at or past it fall back to the default).
+  void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
+  int macroCount() const { return macroCount_; }
+
+  // ---- device state (copies; any thread)
+  mouse::MouseIdentity identityFields() const;
+  std::optional<mouse::SlotMap> slotMap() const;
+  int currentProfile() const;
+  std::optional<mouse::ReadBlock> lastBlock() const;  // byte 0 replaced by the profile number
+  bool keyTableRead() const;
+  // On-board profiles a report may name: identity byte 7, else 4.
+  int profileCount() const;
+
+  // ---- queued device work (UI thread; completion on the UI thread)
+  void requestConnected();
+  void requestDeviceChanged();
+  // Writes the document's settings to the profile last read. The completion
+  // reports a failure through the listener.
+  void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
+  // Writes the document's buttons into the key table last read; done gets the
+  // result and the macro download order.
+  void WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done = {});
+
+  // ---- document operations (UI thread)
+  // Buttons bound to macros past `macroCount` get their defaults; saved when changed.
+  bool CheckMacroReferences(int macroCount);
+  // Loads the document's element (bound path or factory) and tells the light thread.
+  void loadConfiguration() override;
+  // The page shows the document: listener.stateChanged.
+  void applyConfiguration() override;
+  // Factory reset of the current profile document, saved, applied and written.
+  void reloadDocument() override;
+
+  // ---- edits: store in the document, save, write what changed (UI thread)
+  // Each returns false, changing nothing, for a value it refuses: a stage
+  // outside 0..4, turning off the last enabled or the active stage, a DPI
+  // while the mouse's scale is unknown (identity not read), a polling index
+  // outside 0..4, a button outside 0..10. Indices are clamped to the slider.
+  bool setStageIndex(int stage, int index);
+  bool setStageDpiText(int stage, std::string_view typed);
+  bool setStageDpi(int stage, int64_t dpi);
+  bool setStageEnabled(int stage, bool enabled);
+  bool selectStage(int stage);
+  bool setStageColour(int stage, uint32_t rgb);
+  bool setPollingRate(int index);
+  // Document only: the mouse does not keep these.
+  void setPointerSpeed(int value);
+  void setDoubleClickTime(int value);
+  void setWheelSpeed(int value);  // also clears scroll-by-page
+  void setPointerPrecision(bool on);
+  void setScrollByPage(bool on);
+  // Replaces button `button`'s assigned code (the default stays); no device
+  // write until WriteButtonTable.
+  bool StoreAssignment(int button, const FunctionCode& code);
+  // A change on the light editor: synchronised flag cleared, record stored and
+  // saved, light data reloaded, block written.
+  void changeLightRecord(const LightRecord& record);
+  // Everything of the current document to the mouse, as after a profile
+  // switch: the settings block, then the key table.
+  void applyAll();
+
+  // ---- page state (UI thread)
+  std::vector<DpiStage> stages() const;
+  uint8_t activeStage() const;
+  MouseSystemStages systemStages() const;
+  std::vector<KeyListEntry> buttons() const;
+  std::array<MouseStageView, mouse::kMaxStages> stageViews() const;
+  int sliderMaximum() const;  // highest index
+  int dpiMaximum() const;     // the DPI of the highest index
+  std::vector<int> macroOrderList() override;
+
+  // ---- base operations
+  void connected() override;       // queue thread (the tile's connect job)
+  void deviceChanged() override;   // queue thread
+  bool isAwake() override;
   std::optional<StatusBlock> readStatusBlock() override;
+  // Reader thread. A key event counts only from the cable's reader.
+  void inputUsage(uint16_t usage) override { inputUsageFrom(usage, false); }
+  void inputUsageFrom(uint16_t usage, bool receiver) override;
+  void writeSettingsBlock(int, int, int, int, int) override { WriteSettingsBlock(); }
+  void writeKeyTableWithStoredOrder(int) override { WriteButtonTable(); }
+  void saveProfileData() override;
+
+  // Light thread inputs as last fed (record, selected sequence, light list).
+  struct LightFeed {
+    LightRecord record;
+    LightSequence sequence;
+    std::vector<LightListEntry> lightList;
+  };
+  LightFeed lightFeed() const;
+  uint64_t keyEvents() const { return keyEvents_.load(); }
+
+ private:
+  struct Images {
+    std::array<uint8_t, mouse::kIdentitySize> identity{};
+    bool identityRead = false;
+    std::vector<uint8_t> keyTable;  // as read (slots x 3)
+    std::optional<mouse::SlotMap> slotMap;
+    int profile = 0;
+    std::optional<mouse::ReadBlock> block;  // byte 0 = profile
+    uint8_t byte0AsRead = 0;
+  };
+  // Queue thread.
+  bool linkUp();
+  ResultCode readMouse();
+  ResultCode readStateFromDevice();
+  ResultCode writeBlockOnDevice(mouse::SettingsBlockInput in);
+  ResultCode writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
+                                      std::vector<int>* order);
+  // UI thread.
+  void afterRead(ResultCode stateRead);
+  mouse::SettingsBlockInput blockInput() const;
+  std::vector<uint8_t> modeCodes() const;
+  void save();
+  void reloadLightData();
+  void showState();
+  void reportFailure(Write what, ResultCode r);
+  void postToUi(std::function<void()> call);
+  void handleProfileStage(mouse::ProfileStageReport report);
+  std::vector<DpiStage> stagesUpTo(int stage) const;
+
+  CMouseProfiledata* doc_ = nullptr;
+  std::vector<LightModeEntry> modes_;
+  uint16_t screenWidth_ = 1920, screenHeight_ = 1080;
+  int macroCount_ = 0;
+  Listener listener_;
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+
+  mutable std::mutex imagesMutex_;
+  Images images_;
+
+  mutable std::mutex feedMutex_;
+  LightFeed feed_;
+  std::atomic<uint64_t> keyEvents_{0};
 };
 
 }  // namespace tessel
