@@ -4,6 +4,7 @@
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile.h"
+#include "ui/device/key_set_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
@@ -40,7 +41,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CAudioRecordUI", "AudioRecord", {}, nullptr},
       {"CLightControlUI", "LightControl", {}, nullptr},
       {"CMacroControlUI", nullptr, {}, nullptr},
-      {"CKeySetControlUI", "KeySetControl", {}, nullptr},
+      {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
       {"CShootControlUI", "ShootControl", {}, nullptr},
       {"CMagicControlUI", "MagicControl", {}, nullptr},

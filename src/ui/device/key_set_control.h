@@ -1,0 +1,91 @@
+#pragma once
+// CKeySetControlUI: the assignment editor of a button ("KeySetControlItem",
+// built from XML/CustomControlXML/KeySetControl.xml, whose root element is
+// this control). It forwards every notification of its lists, boxes, checks
+// and buttons to a KeySetModel and shows the model's state; it knows no bytes
+// beyond what the model builds.
+//
+// While "keyset_keyboard_text_edit" has the focus, key presses of our own
+// window are captured: Qt's native scan code (the X11 keycode, evdev + 8) is
+// turned into a set-1 scan code and handed to the model.
+//
+// The page that owns the editor wires the callbacks: store (the code built
+// for the current button), prosave (send everything to the device) and closed.
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/key_assignment.h"
+#include "ui/toolkit/controls.h"
+
+class QKeyEvent;
+class QObject;
+
+namespace tessel::ui {
+
+class CComboUI;
+class CEditUI;
+class CCheckBoxUI;
+class CTabLayoutUI;
+
+class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
+ public:
+  struct Callbacks {
+    std::function<void(const FunctionCode&)> store;  // "key_butt_keysave" and "key_butt_keydefalut"
+    std::function<void()> prosave;                   // "key_butt_prosave"
+    std::function<void()> closed;                    // after save, default or cancel
+  };
+
+  CKeySetControlUI();
+  ~CKeySetControlUI() override;
+  QString GetClass() const override { return QStringLiteral("KeySetControl"); }
+
+  void SetCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
+  // Fills "keyset_macro_combo".
+  void SetMacroNames(std::vector<std::string> names);
+  // Keeps the button's codes and shows the assigned one.
+  void LoadRecord(const FunctionCode& assigned, const FunctionCode& defaultCode);
+  void ShowDefault();
+  void Cancel();
+  // The code the controls describe.
+  FunctionCode BuildCode() const { return model_.buildCode(); }
+  // A key pressed while the key box has the focus; false when ignored.
+  bool CaptureKey(uint8_t scanCode, bool extended);
+  // A Qt key event of the key box (its native scan code is the X11 keycode).
+  bool CaptureQtKey(const QKeyEvent& event);
+  // Empties the editor and reports "closed".
+  void Close();
+
+  // Refills the lists after a language change; keeps the selections.
+  void ReloadTexts();
+  // Shows the model's state in the controls.
+  void RefreshView();
+
+  const KeySetModel& Model() const { return model_; }
+
+  void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
+  void DoInit() override;
+  void Notify(TNotifyUI& msg) override;
+
+ private:
+  struct Parts;
+  void FindParts();
+  void FillLists();
+  void InstallKeyFilter();
+  bool IsMine(const CControlUI* control) const;
+  void OnItemSelect(CControlUI* sender, int index);
+  void OnTextChanged(CControlUI* sender);
+  void OnCheck(CControlUI* sender, bool checked);
+  void OnClick(CControlUI* sender);
+
+  KeySetModel model_;
+  Callbacks callbacks_;
+  std::unique_ptr<Parts> parts_;
+  std::unique_ptr<QObject> keyFilter_;
+  CPaintManagerUI* pm_ = nullptr;
+  bool refreshing_ = false;
+};
+
+}  // namespace tessel::ui
