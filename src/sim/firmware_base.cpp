@@ -243,35 +243,6 @@ bool CommandFirmware::reachesKeptMemory(uint8_t command) {
   }
 }
 
-std::vector<uint8_t>* CommandFirmware::keptMemoryLocked(const std::string& name) {
-  if (name == "settings") return &settings_;
-  if (name == "keyTable") return &keyTable_;
-  if (name == "customColours") return &customColours_;
-  if (name == "macro") return &macro_;
-  if (name == "recoil") return &recoil_;
-  return nullptr;
-}
-
-FirmwareMemories CommandFirmware::snapshot() const {
-  std::lock_guard lock(mutex_);
-  return {{"settings", settings_}, {"keyTable", keyTable_}, {"customColours", customColours_},
-          {"macro", macro_}, {"recoil", recoil_}};
-}
-
-bool CommandFirmware::restore(const FirmwareMemories& memories) {
-  std::lock_guard lock(mutex_);
-  bool all = true;
-  for (const auto& [name, bytes] : memories) {
-    std::vector<uint8_t>* target = keptMemoryLocked(name);
-    if (target == nullptr || target->size() != bytes.size()) {
-      all = false;
-      continue;
-    }
-    *target = bytes;
-  }
-  return all;
-}
-
 void CommandFirmware::setMemoryKeeper(std::shared_ptr<MemoryKeeper> keeper) {
   std::lock_guard lock(mutex_);
   keeper_ = std::move(keeper);

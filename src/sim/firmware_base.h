@@ -12,7 +12,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -96,12 +95,6 @@ struct RequestRecord {
   }
 };
 
-// The memories a device keeps while it is switched off, by name: "settings",
-// "keyTable" (the user table written with 0x09), "customColours", "macro",
-// "recoil". The identity, the factory key table, the LED table, the live
-// frame and the status block are not among them.
-using FirmwareMemories = std::map<std::string, std::vector<uint8_t>>;
-
 class CommandFirmware;
 
 // Keeps a firmware's memories outside the process (the demo's store). Called
@@ -112,7 +105,7 @@ class MemoryKeeper {
   virtual ~MemoryKeeper() = default;
   // Before the command: take in what another process stored since.
   virtual void beforeCommand(CommandFirmware& firmware) = 0;
-  // After a command that changed a kept memory.
+  // After a command that changed a kept memory (one of those snapshot() holds).
   virtual void afterChange(CommandFirmware& firmware) = 0;
 };
 
@@ -167,10 +160,7 @@ class CommandFirmware : public Firmware {
   int liveFrameChunks() const;   // 0x12 chunks received
   int resumeLightingCount() const;
 
-  // The kept memories (copies), and taking them back: a memory whose size
-  // differs from this firmware's, or an unknown name, is left out (false).
-  FirmwareMemories snapshot() const;
-  bool restore(const FirmwareMemories& memories);
+  // Something that keeps the memories outside the process (the demo store).
   void setMemoryKeeper(std::shared_ptr<MemoryKeeper> keeper);
 
   // Test set-up.
@@ -205,7 +195,6 @@ class CommandFirmware : public Firmware {
   std::optional<FaultKind> takeFaultLocked(uint8_t command);
   static bool isWrite(uint8_t command);
   static bool reachesKeptMemory(uint8_t command);
-  std::vector<uint8_t>* keptMemoryLocked(const std::string& name);
 
   std::string productName_;
   bool receiver_;

@@ -6,6 +6,7 @@
 
 #include "device/transport/device_lock_file.h"
 #include "platform/debug.h"
+#include "platform/file_io.h"
 #include "platform/json_file.h"
 #include "sim/firmware_products.h"
 
@@ -61,31 +62,22 @@ FileStamp stampOf(const std::filesystem::path& path) {
           static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
-// Reads a product file; false when there is none or it is not one of ours.
-bool readMemories(const std::filesystem::path& path, std::string_view product, FirmwareMemories& out) {
+// Reads a product file's snapshot; false when there is none or it is not one of ours.
+bool readSnapshot(const std::filesystem::path& path, std::string_view product, std::vector<uint8_t>& out) {
   const Json::Value root = readJsonFile(path);  // unparsable text is kept aside there
   if (!root.isObject() || root.get("product", "").asString() != product) return false;
   const Json::Value& memories = root["memories"];
-  if (!memories.isObject()) return false;
-  out.clear();
-  for (const auto& name : memories.getMemberNames()) {
-    const Json::Value& v = memories[name];
-    std::vector<uint8_t> bytes;
-    if (!v.isString() || !fromHex(v.asString(), bytes)) {
-      debugPrintf("demo store: %s: memory \"%s\" is not hex; the factory one stays", path.c_str(), name.c_str());
-      continue;
-    }
-    out[name] = std::move(bytes);
+  if (!memories.isString() || !fromHex(memories.asString(), out)) {
+    debugPrintf("demo store: %s: \"memories\" is not hex", path.c_str());
+    return false;
   }
   return true;
 }
 
-bool writeMemories(const std::filesystem::path& path, std::string_view product, const FirmwareMemories& memories) {
+bool writeSnapshot(const std::filesystem::path& path, std::string_view product, const std::vector<uint8_t>& snapshot) {
   Json::Value root(Json::objectValue);
   root["product"] = std::string(product);
-  Json::Value& m = root["memories"];
-  m = Json::Value(Json::objectValue);
-  for (const auto& [name, bytes] : memories) m[name] = toHex(bytes);
+  root["memories"] = toHex(snapshot);
   return writeJsonFile(path, root);
 }
 
@@ -95,8 +87,8 @@ class StoredMemories : public MemoryKeeper {
   StoredMemories(std::filesystem::path path, std::string product)
       : path_(std::move(path)), product_(std::move(product)) {}
 
-  // Takes the file in, or (on reset, or when there is none) writes the
-  // firmware's own memories to it.
+  // Takes the file in, or (on reset, or when there is none or it cannot be
+  // used) writes the firmware's own memories to it.
   void start(CommandFirmware& firmware, bool reset) {
     std::lock_guard lock(mutex_);
     if (!reset && load(firmware)) return;
@@ -117,18 +109,22 @@ class StoredMemories : public MemoryKeeper {
   }
 
  private:
+  // False when the file is missing, not ours, or holds memories of another
+  // layout (then the caller writes ours over it).
   bool load(CommandFirmware& firmware) {
-    FirmwareMemories memories;
+    std::vector<uint8_t> snapshot;
     const FileStamp stamp = stampOf(path_);
-    if (!stamp.exists || !readMemories(path_, product_, memories)) return false;
-    if (!firmware.restore(memories)) {
-      debugPrintf("demo store: %s holds memories of another size; those stay as they were", path_.c_str());
+    if (!stamp.exists || !readSnapshot(path_, product_, snapshot)) return false;
+    if (!firmware.restore(snapshot)) {
+      debugPrintf("demo store: %s holds memories of another size; the product keeps its own", path_.c_str());
+      keepAside(path_);
+      return false;
     }
     seen_ = stamp;
     return true;
   }
   void save(CommandFirmware& firmware) {
-    if (!writeMemories(path_, product_, firmware.snapshot())) {
+    if (!writeSnapshot(path_, product_, firmware.snapshot())) {
       debugPrintf("demo store: cannot write %s", path_.c_str());
     }
     seen_ = stampOf(path_);

@@ -4,9 +4,10 @@
 // $XDG_STATE_HOME/tessel-rgb/demo/ (default ~/.local/state/tessel-rgb/demo/),
 // named after the product ("mouse.json", "keyboard-receiver.json"):
 //
-//   {"product": "mouse", "memories": {"settings": "00010302...", "keyTable": ..., ...}}
+//   {"product": "mouse", "memories": "54465731..."}
 //
-// with every kept memory (firmware_base.h) as lower-case hex.
+// with the firmware's snapshot() of the memories a user changes (settings,
+// key table, custom colours, macro and recoil memory) as lower-case hex.
 //
 // When it is written: after every command that changed a kept memory, before
 // the reply leaves the firmware, atomically (temporary file and rename). A
@@ -21,9 +22,9 @@
 // lock file (device/transport/device_lock_file.h, turned on for emulated
 // devices by the store), so the two processes see one device.
 //
-// A file that cannot be parsed is kept aside as "<name>.bad" and the product
-// starts from the factory state; a memory of the wrong size is ignored (the
-// factory one stays).
+// A file that cannot be parsed, or whose memories do not fit the product
+// (another size), is kept aside as "<name>.bad" and the product starts from
+// the factory state.
 #include <filesystem>
 #include <memory>
 #include <mutex>

@@ -81,7 +81,8 @@ bool DemoDevices::Input(const QString& product, uint usage) {
   auto p = bus_.product(name);
   if (!p && name.find("-receiver") == std::string::npos) p = bus_.product(name + "-receiver");
   if (!p || p->info().inputCollection == 0) return false;
-  p->pushConsumerInput({sim::kConsumerReportId, static_cast<uint8_t>(usage & 0xFF), static_cast<uint8_t>(usage >> 8)});
+  auto* firmware = dynamic_cast<sim::CommandFirmware*>(&p->firmware());
+  if (!firmware || !firmware->sendInputUsage(static_cast<uint16_t>(usage))) return false;
   debugPrintf("demo input: %s usage 0x%04x", std::string(p->name()).c_str(), usage);
   return true;
 }
