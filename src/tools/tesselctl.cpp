@@ -181,6 +181,19 @@ std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bo
   return found;
 }
 
+std::optional<FoundInterface> findCommandInterface(hid::HidBackend& backend, DeviceKind kind, bool receiverOnly) {
+  // The cable first unless --receiver, then the receiver.
+  std::optional<FoundInterface> cable, receiver;
+  for (const auto& f : findSupportedInterfaces(backend)) {
+    if (f.role != kRoleCommand || kindOf(f.type) != kind) continue;
+    auto& slot = isReceiver(f.type) ? receiver : cable;
+    if (!slot) slot = f;
+  }
+  return receiverOnly ? receiver : (cable ? cable : receiver);
+}
+
+std::optional<DeviceKind> parseCliKind(std::string_view text) { return parseKind(text); }
+
 int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  const TesselctlContext& context) {
   TesselctlOptions options;
@@ -264,14 +277,7 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   if (options.profile && name != "settings") return inv.fail(kExitUsage, "--profile only goes with settings");
 
-  // Find the command interface: the cable first unless --receiver, then the receiver.
-  std::optional<FoundInterface> cable, receiver;
-  for (const auto& f : findSupportedInterfaces(*backend)) {
-    if (f.role != kRoleCommand || kindOf(f.type) != *inv.kind) continue;
-    auto& slot = isReceiver(f.type) ? receiver : cable;
-    if (!slot) slot = f;
-  }
-  std::optional<FoundInterface> chosen = options.receiver ? receiver : (cable ? cable : receiver);
+  std::optional<FoundInterface> chosen = findCommandInterface(*backend, *inv.kind, options.receiver);
   if (!chosen) {
     std::string what = "no " + inv.kindText + (options.receiver ? " receiver" : "") + " found";
     if (!options.demo && context.backend == nullptr) what += " (is it plugged in? --demo runs on emulated devices)";

@@ -532,6 +532,12 @@ const std::vector<Subcommand>& subcommands() {
       {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
+      {"get", "get KIND", "the settings as key=value lines (from the device when present, else the current profile)",
+       false, runGet},
+      {"set", "set KIND KEY=VALUE...", "change settings in the current profile and on the device (keys: see get)",
+       false, runSet},
+      {"apply", "apply KIND", "write the whole current profile to the device, as after a profile switch", false,
+       runApply},
       {"help", "help [COMMAND]", "this text, or the help of one command", false, runHelp},
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product;\n"
