@@ -64,13 +64,10 @@ FileStamp stampOf(const std::filesystem::path& path) {
 
 // Reads a product file's snapshot; false when there is none or it is not one of ours.
 bool readSnapshot(const std::filesystem::path& path, std::string_view product, std::vector<uint8_t>& out) {
-  const Json::Value root = readJsonFile(path);  // unparsable text is kept aside there
-  if (!root.isObject() || root.get("product", "").asString() != product) return false;
-  const Json::Value& memories = root["memories"];
-  if (!memories.isString() || !fromHex(memories.asString(), out)) {
-    debugPrintf("demo store: %s: \"memories\" is not hex", path.c_str());
-    return false;
-  }
+  // Unparsable text is kept aside by the reader.
+  auto snapshot = parseStoredSnapshot(readJsonFile(path), product);
+  if (!snapshot) return false;
+  out = std::move(*snapshot);
   return true;
 }
 
@@ -137,6 +134,17 @@ class StoredMemories : public MemoryKeeper {
 };
 
 }  // namespace
+
+std::optional<std::vector<uint8_t>> parseStoredSnapshot(const Json::Value& root, std::string_view product) {
+  if (!root.isObject() || !root["product"].isString() || root["product"].asString() != product) return std::nullopt;
+  const Json::Value& memories = root["memories"];
+  std::vector<uint8_t> bytes;
+  if (!memories.isString() || !fromHex(memories.asString(), bytes)) {
+    debugLine("demo store: \"memories\" is not hex");
+    return std::nullopt;
+  }
+  return bytes;
+}
 
 std::filesystem::path defaultFirmwareStoreFolder() {
   const char* state = std::getenv("XDG_STATE_HOME");

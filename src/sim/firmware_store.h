@@ -25,17 +25,26 @@
 // A file that cannot be parsed, or whose memories do not fit the product
 // (another size), is kept aside as "<name>.bad" and the product starts from
 // the factory state.
+#include <json/json.h>
+
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/firmware_base.h"
 #include "sim/virtual_bus.h"
 
 namespace tessel::sim {
+
+// The snapshot bytes a parsed product file holds; nullopt when it is not a
+// file of `product` or its memories are not hex. Whether the bytes fit the
+// product is the firmware's restore() to say.
+std::optional<std::vector<uint8_t>> parseStoredSnapshot(const Json::Value& root, std::string_view product);
 
 // $XDG_STATE_HOME/tessel-rgb/demo, or ~/.local/state/tessel-rgb/demo.
 std::filesystem::path defaultFirmwareStoreFolder();
