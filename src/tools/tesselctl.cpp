@@ -93,6 +93,7 @@ bool tesselctlCommandHelp(std::string_view command, std::string& text) {
         "on its cable when it is plugged, else through its receiver (--receiver: the\n"
         "receiver only).\n";
   }
+  if (command == "get" || command == "set" || command == "apply") text += settingsKeysHelp();
   text += "\nOptions, exit codes: tesselctl --help\n";
   return true;
 }

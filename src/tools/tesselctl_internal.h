@@ -85,6 +85,8 @@ std::optional<DeviceKind> parseCliKind(std::string_view text);
 int runGet(Invocation& inv);
 int runSet(Invocation& inv);
 int runApply(Invocation& inv);
+// The keys of every kind, for the help of get, set and apply.
+std::string settingsKeysHelp();
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.

@@ -25,7 +25,9 @@ namespace {
 
 enum class Action { Get, Set, Apply };
 
-constexpr uint16_t kScreenWidth = 1920;  // the settings block carries a screen size; the tool has none
+// The settings block carries the screen size the window measured; the tool
+// has no screen of its own, so it writes back what the mouse holds, or this.
+constexpr uint16_t kScreenWidth = 1920;
 constexpr uint16_t kScreenHeight = 1080;
 
 int exitFor(ResultCode r) { return r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed; }
@@ -72,7 +74,13 @@ class MouseSession {
     }
     present_ = true;
     mouse_.requestConnected();
-    answered_ = mouse_.lastBlock().has_value();
+    const auto block = mouse_.lastBlock();
+    answered_ = block.has_value();
+    if (block) {
+      const uint16_t w = static_cast<uint16_t>((*block)[mouse::kScreenOffset] | (*block)[mouse::kScreenOffset + 1] << 8);
+      const uint16_t h = static_cast<uint16_t>((*block)[mouse::kScreenOffset + 2] | (*block)[mouse::kScreenOffset + 3] << 8);
+      if (w != 0 && h != 0) mouse_.setScreenSize(w, h);
+    }
     return kExitOk;
   }
 
@@ -202,6 +210,22 @@ int runSettingsCommand(Invocation& inv, Action action) {
 }
 
 }  // namespace
+
+std::string settingsKeysHelp() {
+  std::string text =
+      "\nMouse keys (get prints them all; set takes any of them back):\n"
+      "  stage.N.index  stage.N.dpi  stage.N.enabled  stage.N.colour   (N = 0..4)\n"
+      "  stage.active  polling (0..4)\n"
+      "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
+      "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
+      "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
+      "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
+      "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
+      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
+      "A bad key or value exits 2 and nothing changes. Without the device only the\n"
+      "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
+  return text;
+}
 
 int runGet(Invocation& inv) { return runSettingsCommand(inv, Action::Get); }
 int runSet(Invocation& inv) { return runSettingsCommand(inv, Action::Set); }

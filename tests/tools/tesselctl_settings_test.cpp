@@ -136,6 +136,8 @@ TEST_F(Settings, GetPrintsWhatTheMouseAndTheDocumentHoldAndSetTakesItBackWriting
 
 TEST_F(Settings, SetWritesTheChangeToTheMouseAndTheDocumentAndTellsTheProgram) {
   plugMouse();
+  // The screen size the window wrote stays: the tool has no screen of its own.
+  fw_->setSettings(60, {0x00, 0x0A, 0xA0, 0x05});  // 2560 x 1440
   const Outcome set = run({"set", "mouse", "stage.1.dpi=5200", "polling=1", "stage.3.colour=#12ab9f"});
   ASSERT_EQ(set.code, kExitOk) << set.err;
   EXPECT_TRUE(hasLine(set.out, "stage.1.dpi=5200"));
@@ -146,6 +148,9 @@ TEST_F(Settings, SetWritesTheChangeToTheMouseAndTheDocumentAndTellsTheProgram) {
   const auto stage3 = stageBytes(3);
   EXPECT_EQ(std::vector<uint8_t>(stage3.begin() + 6, stage3.end()), (std::vector<uint8_t>{0x12, 0xAB, 0x9F}));
   EXPECT_EQ(fw_->writesOutsideBracket(), 0);
+  const auto memory = fw_->settings();
+  EXPECT_EQ(std::vector<uint8_t>(memory.begin() + 60, memory.begin() + 64),
+            (std::vector<uint8_t>{0x00, 0x0A, 0xA0, 0x05}));
   // In the document.
   const Json::Value doc = document();
   EXPECT_EQ(doc["DPIStages"]["StageDPIs"][1]["StageDPIX"].asInt(), 49);
@@ -300,6 +305,14 @@ TEST_F(Settings, JsonIsOneObjectWithTypedValues) {
   std::istringstream in2(set.out);
   ASSERT_TRUE(Json::parseFromStream(b, in2, &v, &errs)) << set.out;
   EXPECT_EQ(v["stage.0.dpi"].asInt(), 800) << "a typed DPI lands on the scale's step below";
+}
+
+TEST_F(Settings, TheHelpOfSetNamesTheKeys) {
+  const Outcome help = run({"set", "--help"});
+  EXPECT_EQ(help.code, kExitOk);
+  for (const char* key : {"stage.N.dpi", "stage.active", "polling", "light.multicolour", "button.N"})
+    EXPECT_NE(help.out.find(key), std::string::npos) << key;
+  EXPECT_NE(run({"--help"}).out.find("set KIND KEY=VALUE..."), std::string::npos);
 }
 
 TEST(SettingValues, TextsOfTheValueTypes) {

@@ -69,7 +69,6 @@ std::string deviceLockName(std::string_view devicePath) {
 DeviceLockFile::~DeviceLockFile() { close(); }
 
 bool DeviceLockFile::open(std::string_view devicePath, const std::optional<std::filesystem::path>& folder) {
-  std::lock_guard holder(holder_);
   std::lock_guard guard(mutex_);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -93,7 +92,6 @@ bool DeviceLockFile::open(std::string_view devicePath, const std::optional<std::
 }
 
 void DeviceLockFile::close() {
-  std::lock_guard holder(holder_);
   std::lock_guard guard(mutex_);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -111,25 +109,18 @@ std::filesystem::path DeviceLockFile::path() const {
 }
 
 void DeviceLockFile::lock() {
-  holder_.lock();
-  int fd;
-  {
-    std::lock_guard guard(mutex_);
-    fd = fd_;
-  }
-  if (fd >= 0) {
+  mutex_.lock();
+  if (fd_ >= 0) {
     // Another process holds it for one exchange at most; a signal only
     // restarts the wait.
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
-  heldFd_ = fd;
 }
 
 void DeviceLockFile::unlock() {
-  if (heldFd_ >= 0) ::flock(heldFd_, LOCK_UN);
-  heldFd_ = -1;
-  holder_.unlock();
+  if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+  mutex_.unlock();
 }
 
 }  // namespace tessel::transport

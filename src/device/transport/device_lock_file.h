@@ -62,17 +62,15 @@ class DeviceLockFile {
   std::filesystem::path path() const;
 
   // Takes the lock, waiting while another holder has it; unlock() gives it
-  // back. The object's own mutex keeps one holder per object, so two threads
-  // sharing it (the command and the light lock of one transport) also wait
-  // for each other.
+  // back. The object's own mutex is held in between, so two threads sharing
+  // one object also wait for each other (flock alone would let a second
+  // lock on the same descriptor through), and open/close wait for the holder.
   void lock();
   void unlock();
 
  private:
-  mutable std::mutex mutex_;  // guards fd_ and path_ against open/close
-  std::mutex holder_;         // held from lock() to unlock()
+  mutable std::mutex mutex_;  // held from lock() to unlock(); guards fd_ and path_
   int fd_ = -1;
-  int heldFd_ = -1;           // the descriptor lock() took, released by unlock()
   std::filesystem::path path_;
 };
 
