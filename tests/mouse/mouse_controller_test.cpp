@@ -307,6 +307,7 @@ TEST_F(MouseRig, ReceiverWithASleepingMouseReadsNothingButLoadsTheDocument) {
   EXPECT_GE(refreshes_, 1);
   EXPECT_EQ(mouse_->stages().size(), 5u);  // the factory document's stages
   EXPECT_EQ(mouse_->lightFeed().record, doc_.getLightInfo());
+  EXPECT_TRUE(mouse_->lightThread().running());
 
   ASSERT_TRUE(mouse_->setStageIndex(0, 3));
   ASSERT_EQ(failures_.size(), 1u);
@@ -367,6 +368,18 @@ TEST_F(MouseRig, KeyEventsCountOnlyFromTheCableAndBadNibblesAreIgnored) {
   mouse_->inputUsageFrom(0x1001, false);  // inline queue: handled at once
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_EQ(mouse_->currentProfile(), 1);
+
+  // A profile with three stages: stage 4 is not there to select.
+  std::vector<DpiStage> stages = doc_.getStages();
+  stages.resize(3);
+  doc_.setStages(stages);
+  mouse_->inputUsageFrom(0x1142, false);
+  EXPECT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(mouse_->currentProfile(), 1);
+  mouse_->inputUsageFrom(0x1122, false);
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(doc_.getActiveStage(), 2);
+  EXPECT_EQ(mouse_->currentProfile(), 2);
 }
 
 TEST_F(MouseRig, DeviceChangedReadsTheBlockAgainAndFactoryResetWritesTheFactorySettings) {
@@ -390,4 +403,83 @@ TEST_F(MouseRig, DeviceChangedReadsTheBlockAgainAndFactoryResetWritesTheFactoryS
   EXPECT_EQ(reread()->getKeyList()[0].assignment, kMouseButtons[0].defaultCode);
   EXPECT_EQ(blockOf(*fw_, 0)[16], reread()->getStages()[0].x);
   EXPECT_EQ(fw_->keyTable()[0], 0x10);
+}
+
+TEST_F(MouseRig, TheLightThreadRunsOnceTheMouseIsReadAndKeyEventsStartTheFade) {
+  plug(false);
+  mouse_->requestConnected();
+  ASSERT_TRUE(mouse_->lightThread().running());
+  LightRecord fade = doc_.getLightInfo();
+  fade.selectItem = 6;  // reactive fade
+  fade.multiColor = 0;
+  fade.light = 4;
+  fade.red = 255;
+  fade.green = fade.blue = 0;
+  mouse_->changeLightRecord(fade);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+
+  mouse_->inputUsageFrom(kUsageKeyEvent, true);  // the receiver's reader does not count
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+
+  mouse_->inputUsageFrom(kUsageKeyEvent, false);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_NE(mouse_->lighting().fadeZone(0).state, MouseLighting::FadeState::Idle);
+  EXPECT_NE(mouse_->zoneColour(0), 0u);
+
+  // In another mode a key event changes nothing.
+  LightRecord breathing = fade;
+  breathing.selectItem = 2;
+  mouse_->changeLightRecord(breathing);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  const auto before = mouse_->lighting().fadeZone(3);
+  mouse_->inputUsageFrom(kUsageKeyEvent, false);
+  ASSERT_TRUE(mouse_->lightThread().waitUntilAsleep());
+  EXPECT_EQ(mouse_->lighting().fadeZone(3).state, before.state);
+  EXPECT_EQ(mouse_->lighting().fadeZone(3).level, before.level);
+}
+
+TEST_F(MouseRig, DeviceChangedWhileClosedKeepsWhatTheUserChangedSince) {
+  plug(false);
+  mouse_->requestConnected();
+  EXPECT_EQ(doc_.getActiveStage(), 1);
+  mouse_->transport().disconnect();
+  ASSERT_TRUE(mouse_->selectStage(3));  // the write fails; the document keeps it
+  ASSERT_EQ(failures_.size(), 1u);
+  const int before = refreshes_;
+  mouse_->requestDeviceChanged();
+  EXPECT_GT(refreshes_, before);  // the page shows the document again
+  EXPECT_EQ(reread()->getActiveStage(), 3);
+}
+
+TEST_F(MouseRig, AnAwakeMouseBehindTheReceiverIsAskedForItsLinkOnceAndReadInSmallChunks) {
+  plug(true);
+  mouse_->requestConnected();
+  EXPECT_EQ(fw_->countOf(kLink), 1u);
+  EXPECT_EQ(fw_->commandCodes().front(), kLink);
+  EXPECT_EQ(fw_->countOf(kReadSettings), 1u + 3u);  // 71 bytes in chunks of 24
+  EXPECT_TRUE(mouse_->keyTableRead());
+  ASSERT_TRUE(mouse_->setStageColour(2, 0x102030));
+  const auto block = blockOf(*fw_, 0);
+  EXPECT_EQ((std::vector<uint8_t>(block.begin() + 14 + 18 + 6, block.begin() + 14 + 18 + 9)),
+            (std::vector<uint8_t>{0x10, 0x20, 0x30}));
+  EXPECT_TRUE(failures_.empty());
+}
+
+TEST_F(MouseRig, ASliderDragSendsOnlyItsLastPositionWhileTheDocumentFollowsEveryStep) {
+  plug(false);
+  mouse_->requestConnected();
+  mouse_->commandQueue().runStepped();
+  fw_->clearLog();
+  for (int index = 10; index <= 14; ++index) ASSERT_TRUE(mouse_->setStageIndex(2, index));
+  // Nothing reached the mouse yet; the document already holds the last position.
+  EXPECT_TRUE(fw_->commandCodes().empty());
+  EXPECT_EQ(reread()->getStages()[2].x, 14);
+  EXPECT_EQ(mouse_->commandQueue().waiting(), 1u);
+  mouse_->commandQueue().runPending();
+  EXPECT_EQ(fw_->countOf(kBegin), 1u);
+  EXPECT_EQ(blockOf(*fw_, 0)[14 + 18 + 2], 14);
+  EXPECT_EQ(mouse_->commandQueue().superseded(), 4u);
+  EXPECT_TRUE(failures_.empty());
 }

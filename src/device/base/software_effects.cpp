@@ -50,6 +50,22 @@ const std::array<uint8_t, 128>& breathingCurve() {
   return curve;
 }
 
+const std::array<uint8_t, 96>& breathingWave() {
+  static const std::array<uint8_t, 96> wave = [] {
+    static constexpr uint8_t rising[48] = {
+        22,  24,  27,  30,  33,  36,  39,  42,  45,  49,  53,  57,  61,  65,  69,  73,
+        77,  81,  85,  89,  94,  99,  104, 109, 114, 119, 124, 129, 134, 140, 146, 152,
+        158, 164, 170, 176, 182, 188, 194, 200, 206, 213, 220, 227, 234, 241, 248, 255};
+    std::array<uint8_t, 96> w{};
+    for (int i = 0; i < 48; ++i) {
+      w[i] = rising[i];
+      w[95 - i] = rising[i];
+    }
+    return w;
+  }();
+  return wave;
+}
+
 }  // namespace effect_tables
 
 // ------------------------------------------------------------------ ZoneColours

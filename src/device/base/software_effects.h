@@ -34,6 +34,9 @@ namespace effect_tables {
 const std::array<Rgb, 4>& fourColours();
 const std::array<Rgb, 192>& colourWheel();
 const std::array<uint8_t, 128>& breathingCurve();
+// The 96-entry breathing wave of the wave effects (mouse group wave, user
+// sequence wave): 48 rising values from 22 to 255, then the same in reverse.
+const std::array<uint8_t, 96>& breathingWave();
 inline constexpr std::array<uint8_t, 5> kBrightness{0, 80, 135, 195, 255};
 inline constexpr std::array<uint8_t, 5> kFlashPeriod{28, 23, 18, 13, 7};  // units of 200 ms
 }  // namespace effect_tables

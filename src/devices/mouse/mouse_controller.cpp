@@ -22,7 +22,17 @@ constexpr int kDefaultProfiles = 4;
 
 }  // namespace
 
-MouseController::~MouseController() { shutdown(); }
+MouseController::~MouseController() {
+  lightThread_.stop();
+  shutdown();
+}
+
+void MouseController::startLightThread() {
+  setLightZoneCount(static_cast<int>(MouseLighting::kZoneCount));
+  lighting_.setWake([this] { lightThread_.wake(); });
+  lightThread_.start([this](SteadyTime now) { return lighting_.turn(now); });
+  debugLine("鼠标灯光线程启动");
+}
 
 // ------------------------------------------------------------------ binding
 
@@ -118,13 +128,11 @@ ResultCode MouseController::readMouse() {
   return ResultCode::Success;
 }
 
-ResultCode MouseController::readStateFromDevice() {
-  if (!isConnected()) {
-    // Closed: the last block read stands for the mouse.
-    std::lock_guard lock(imagesMutex_);
-    return images_.block ? ResultCode::Success : ResultCode::NotSent;
-  }
-  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+ResultCode MouseController::readStateFromDevice(bool checkLink) {
+  // Closed: nothing new to show. The last block read is not applied again, as
+  // it would undo what the user changed in the document since.
+  if (!isConnected()) return ResultCode::NotSent;
+  if (checkLink && onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   auto& t = transport();
   std::array<uint8_t, 1> profile{};
   ResultCode r = t.readSettings(profile, 0);
@@ -152,7 +160,7 @@ ResultCode MouseController::writeBlockOnDevice(SettingsBlockInput in) {
   // Which profile to write and what its byte 0 holds come from a read: never
   // guess profile 0, which would switch the mouse or overwrite that profile.
   if (!known) {
-    const ResultCode r = readStateFromDevice();
+    const ResultCode r = readStateFromDevice(false);
     if (r != ResultCode::Success) return r;
   }
   int profile = 0;
@@ -213,7 +221,8 @@ ResultCode MouseController::writeButtonTableOnDevice(std::vector<KeyListEntry> b
 
 void MouseController::connected() {
   const ResultCode read = readMouse();
-  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice();
+  // The link was asked just now when the mouse answered the reads.
+  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice(read != ResultCode::Success);
   if (read != ResultCode::Success) debugLine("鼠标读取失败");
   postToUi([this, state] { afterRead(state); });
 }
@@ -246,9 +255,8 @@ std::optional<UsbDeviceController::StatusBlock> MouseController::readStatusBlock
 void MouseController::inputUsageFrom(uint16_t usage, bool receiver) {
   if (usage == kUsageKeyEvent) {
     if (receiver) return;
-    // Light thread seam: the reactive fade starts from here once the light
-    // thread runs inside this controller (MouseLighting::keyEvent).
     keyEvents_.fetch_add(1);
+    lighting_.keyEvent();  // wakes the light thread in the reactive fade
     return;
   }
   if (!isConnected()) return;
@@ -274,9 +282,14 @@ void MouseController::afterRead(ResultCode stateRead) {
     reloadLightData();
   }
   applyConfiguration();
+  // The light thread shows the document's light; without a document there is
+  // nothing to show and the zones stay as their owner sets them.
+  if (doc_) startLightThread();
 }
 
 void MouseController::handleProfileStage(ProfileStageReport report) {
+  // A stage the document does not have cannot be shown or written back.
+  if (doc_ && report.stage && *report.stage >= static_cast<int>(doc_->getStages().size())) return;
   {
     std::lock_guard lock(imagesMutex_);
     images_.profile = report.profile;
@@ -308,6 +321,10 @@ void MouseController::reloadLightData() {
   feed.sequence = doc_->getSelectedSequence(modes_.size());
   feed.lightList = doc_->getLightList();
   setLightRecord(feed.record);
+  lighting_.setRecord(feed.record);
+  lighting_.setSequence(feed.sequence);
+  lighting_.setLightList(feed.lightList);
+  lighting_.reload(clock().now());
   std::lock_guard lock(feedMutex_);
   feed_ = std::move(feed);
 }

@@ -13,6 +13,9 @@
 //                 reads and writes; they keep the device images (identity,
 //                 key table as read, slot map, profile number, last block).
 //                 The images sit behind a mutex so the UI thread can take copies.
+//   light thread  MouseLighting's turns, started once the mouse was read and
+//                 fed (record, selected sequence, light list) on every
+//                 reload of the light data.
 //   reader thread inputUsage(): a key event goes to the light thread; a
 //                 profile / stage report is posted to the UI thread (a no-op
 //                 job whose completion carries it), never handled there.
@@ -29,6 +32,8 @@
 //   4. edits: setStageIndex, setStageDpiText, ..., changeLightRecord,
 //      StoreAssignment + WriteButtonTable, applyAll.
 //   5. requestDeviceChanged() after the mouse says its settings changed.
+//   6. profile switch: bind the new document, loadConfiguration(),
+//      applyConfiguration(), then applyAll() when the mouse is connected.
 // Nothing is written to the key table before the table was read, and a
 // settings block goes back to the profile it was read from with its byte 0
 // as read.
@@ -47,8 +52,10 @@
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
+#include "device/base/light_thread.h"
 #include "device/base/usb_device_controller.h"
 #include "devices/mouse/mouse_encoding.h"
+#include "devices/mouse/mouse_lighting.h"
 
 namespace tessel {
 
@@ -171,6 +178,8 @@ class MouseController : public UsbDeviceController {
   void inputUsage(uint16_t usage) override { inputUsageFrom(usage, false); }
   void inputUsageFrom(uint16_t usage, bool receiver) override;
   void writeSettingsBlock(int, int, int, int, int) override { WriteSettingsBlock(); }
+  // The macro order is recomputed from the buttons (the same renumbering).
+  void writeKeyTable(const std::vector<int>&, int) override { WriteButtonTable(); }
   void writeKeyTableWithStoredOrder(int) override { WriteButtonTable(); }
   void saveProfileData() override;
 
@@ -182,6 +191,11 @@ class MouseController : public UsbDeviceController {
   };
   LightFeed lightFeed() const;
   uint64_t keyEvents() const { return keyEvents_.load(); }
+  MouseLighting& lighting() { return lighting_; }
+  LightThread& lightThread() { return lightThread_; }
+  // Starts (or restarts) the light thread; connecting does it once the mouse was read.
+  void startLightThread();
+  void stopLightThread() { lightThread_.stop(); }
 
  private:
   struct Images {
@@ -196,7 +210,7 @@ class MouseController : public UsbDeviceController {
   // Queue thread.
   bool linkUp();
   ResultCode readMouse();
-  ResultCode readStateFromDevice();
+  ResultCode readStateFromDevice(bool checkLink = true);
   ResultCode writeBlockOnDevice(mouse::SettingsBlockInput in);
   ResultCode writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
                                       std::vector<int>* order);
@@ -225,6 +239,10 @@ class MouseController : public UsbDeviceController {
   mutable std::mutex feedMutex_;
   LightFeed feed_;
   std::atomic<uint64_t> keyEvents_{0};
+
+  MouseLighting lighting_{*this};
+  // Declared after what its turns use: it stops first.
+  LightThread lightThread_{clock(), "mouse light thread"};
 };
 
 }  // namespace tessel
