@@ -123,6 +123,24 @@ TEST_F(KeySetControlTest, EveryControlIsThereAndTheListsComeFromTheTables) {
   EXPECT_EQ(Combo("keyset_gunkey_combo")->GetItemCount(), 4);
   EXPECT_EQ(Combo("keyset_macro_over_combo")->GetItemCount(), 5);
   EXPECT_EQ(Combo("keyset_macro_combo")->GetItemCount(), 0);
+
+  // Names of codes as a page shows them.
+  const std::vector<std::string> macros{"Reload"};
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x20, 0x01, 0x06}), "Left Ctrl+C");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x71, 0, 3}, macros), "Reload");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x70, 1, 0}, macros), "");
+  EXPECT_EQ(FunctionDisplayText(FunctionCode{0x20, 0x00, 0x00}), "Disabled");
+
+  // Another language refills the lists and the key box, keeping the choices.
+  editor_->LoadRecord(FunctionCode{0x20, 0x00, 0x2C}, kLeftButton);
+  Choose("keyset_media_combo", 6);
+  EXPECT_EQ(Find(QStringLiteral("keyset_keyboard_text_edit"))->GetText(), "Space");
+  ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_cn.xml")));
+  CResourceManager::GetInstance()->ReloadText();
+  EXPECT_EQ(Combo("keyset_media_combo")->GetItemText(6), QString::fromUtf8("音量+"));
+  EXPECT_EQ(Combo("keyset_media_combo")->GetCurSel(), 6);
+  EXPECT_EQ(Find(QStringLiteral("keyset_keyboard_text_edit"))->GetText(), QString::fromUtf8("空格"));
+  EXPECT_EQ(FunctionShown(), 6);
 }
 
 TEST_F(KeySetControlTest, ScrollShownAndEdited) {

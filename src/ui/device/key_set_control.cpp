@@ -45,6 +45,13 @@ constexpr int kKeptPage = kFunctionListCount;  // the page of codes without one
 
 }  // namespace
 
+QString FunctionDisplayText(const FunctionCode& code, std::span<const std::string> macroNames) {
+  const std::string text = joinFunctionName(FunctionName(code, macroNames), [](std::string_view key) {
+    return Text(key).toStdString();
+  });
+  return QString::fromStdString(text);
+}
+
 struct CKeySetControlUI::Parts {
   CComboUI* function = nullptr;
   CTabLayoutUI* pages = nullptr;
@@ -176,7 +183,8 @@ void CKeySetControlUI::InstallKeyFilter() {
   box->installEventFilter(keyFilter_.get());
 }
 
-void CKeySetControlUI::ReloadTexts() {
+void CKeySetControlUI::ReloadText() {
+  CVerticalLayoutUI::ReloadText();
   FillLists();
   RefreshView();
 }

@@ -14,6 +14,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ class CComboUI;
 class CEditUI;
 class CCheckBoxUI;
 class CTabLayoutUI;
+
+// The text a page shows for a code: its display name in the language now
+// loaded ("Left Ctrl+C"), a macro by its name from macroNames.
+QString FunctionDisplayText(const FunctionCode& code, std::span<const std::string> macroNames = {});
 
 class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
  public:
@@ -58,8 +63,8 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   // Empties the editor and reports "closed".
   void Close();
 
-  // Refills the lists after a language change; keeps the selections.
-  void ReloadTexts();
+  // Refills the lists in the language now loaded; keeps the selections.
+  void ReloadText() override;
   // Shows the model's state in the controls.
   void RefreshView();
 

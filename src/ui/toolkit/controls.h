@@ -62,7 +62,9 @@ class CControlUI {
   // resource manager now and again at every ReloadText.
   virtual void SetText(const QString& text);
   QString GetTextKey() const { return textKey_; }
-  void ReloadText();  // re-resolves the text key (and the tooltip key)
+  // Re-resolves the text key (and the tooltip key); controls that fill texts
+  // in code refill them here.
+  virtual void ReloadText();
   QString GetToolTip() const { return tooltip_; }
   void SetToolTip(const QString& text);
   QString GetUserData() const { return userData_; }
