@@ -36,6 +36,10 @@ void exchangeLoop(benchmark::State& state, Step step) {
     state.SkipWithError("connect failed");
     return;
   }
+  if (transport::emulatedDevicesShared() && m.t.deviceLock().path().empty()) {
+    state.SkipWithError("no lock file");
+    return;
+  }
   for (auto _ : state) {
     if (step(m.t) != ResultCode::Success) {
       state.SkipWithError("exchange failed");
@@ -51,6 +55,17 @@ void BM_TransportExchange(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_TransportExchange);
+
+// The same exchange holding the device's lock file as well (what every
+// exchange costs when another process may share the device): compare with
+// BM_TransportExchange for the overhead of the lock per exchange.
+void BM_TransportExchangeWithDeviceLock(benchmark::State& state) {
+  transport::shareEmulatedDevices(true);
+  exchangeLoop(state, [](transport::CommandTransport& t) { return t.resumeLighting(); });
+  transport::shareEmulatedDevices(false);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TransportExchangeWithDeviceLock);
 
 // One chunk of a 56-byte settings read: the same plus the data copy.
 void BM_TransportSettingsChunk(benchmark::State& state) {

@@ -30,6 +30,9 @@ function(tessel_add_test name)
   if(NOT T_LABELS)
     set(T_LABELS core)
   endif()
+  # The emulated products keep their memories under XDG_STATE_HOME: tests
+  # never read or change the user's demo store.
   gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120
+                       ENVIRONMENT "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state/${name}"
                        DISCOVERY_TIMEOUT 60)
 endfunction()

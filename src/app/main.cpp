@@ -20,12 +20,14 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNoDisplay = 1;
 
 const char kUsage[] =
-    "Usage: tessel-rgb [--demo[=LIST]] [--hidden] [--server URL] [--version] [--help]\n"
+    "Usage: tessel-rgb [--demo[=LIST]] [--demo-reset] [--hidden] [--server URL] [--version] [--help]\n"
     "Configuration centre for Tessel RGB mice, keyboards, mousepads and headsets.\n"
     "  --demo[=LIST]  run on emulated devices instead of the real ones; LIST is a\n"
     "                 comma-separated choice of mouse, mouse-receiver, keyboard,\n"
     "                 keyboard-receiver, mousepad, headset or all (default:\n"
     "                 mouse,keyboard). \"tesselctl demo ...\" plugs and unplugs them.\n"
+    "                 Their memories persist in $XDG_STATE_HOME/tessel-rgb/demo/.\n"
+    "  --demo-reset   with --demo: start the emulated devices from the factory state\n"
     "  --hidden       start in the tray without showing the window (where the\n"
     "                 desktop has no tray the window is shown)\n"
     "  --server URL   the update server the settings window asks (default:\n"
@@ -94,6 +96,9 @@ int main(int argc, char** argv) {
       options.hidden = true;
     } else if (std::strcmp(a, "--demo") == 0) {
       options.demo = true;
+    } else if (std::strcmp(a, "--demo-reset") == 0) {
+      options.demo = true;
+      options.demoReset = true;
     } else if (std::strcmp(a, "--server") == 0 && i + 1 < argc) {
       options.updateServer = argv[++i];
     } else if (std::strncmp(a, "--server=", 9) == 0) {

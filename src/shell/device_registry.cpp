@@ -70,6 +70,19 @@ std::vector<const DevicePage*> DeviceRegistry::pagesOf(DeviceKind kind) const {
   return out;
 }
 
+int DeviceRegistry::settingsChangedElsewhere(DeviceKind kind) {
+  int asked = 0;
+  for (const DevicePage* p : pagesOf(kind)) {
+    // The page's working copy of the document is older than the file now:
+    // reload it first, or the next save would write the old values back.
+    p->device->loadConfiguration();
+    if (p->tile != nullptr && p->tile->visible()) p->tile->startTimer(DeviceTile::kDeviceChanged, 0);
+    else p->device->applyConfiguration();
+    ++asked;
+  }
+  return asked;
+}
+
 const DevicePage* DeviceRegistry::pageForOption(int optionIndex) const {
   for (const DevicePage& p : pages_)
     if (p.device->optionIndex() == optionIndex) return &p;

@@ -81,6 +81,13 @@ class DeviceRegistry {
   const DevicePage* pageForOption(int optionIndex) const;
   const DevicePage* pageWithIdentity(const InterfaceKey& key) const;
 
+  // Another process changed the settings of the devices of `kind` (tesselctl
+  // set or apply): each page reloads its profile document from disk, and a
+  // connected one then runs *device changed* through its tile's timer, as
+  // after the device's own settings-changed report. Returns the number of
+  // pages asked.
+  int settingsChangedElsewhere(DeviceKind kind);
+
   // Light control: resume lighting with `on` on every mouse, mousepad and
   // keyboard (the headset keeps its own flag). Suspend tells every device to
   // stop without changing the window's flag; resume gives it back.

@@ -140,6 +140,7 @@ uint8_t CommandFirmware::applyLocked(const Report& /*request*/, RequestRecord& r
   if (mem.writable) {
     std::copy_n(rec.report.begin() + 8, length, mem.bytes->begin() + static_cast<long>(offset));
     if (command == cmd::kLiveFrame) ++liveChunks_;
+    else keptChanged_ = true;
   } else {
     std::copy_n(mem.bytes->begin() + static_cast<long>(offset), length, reply.begin() + 8);
   }
@@ -156,8 +157,17 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
                    static_cast<uint16_t>(rec.report[1] | (rec.report[2] << 8));
 
   bool unplug = false;
+  std::shared_ptr<MemoryKeeper> keeper;
+  if (reachesKeptMemory(rec.command)) {
+    std::lock_guard lock(mutex_);
+    keeper = keeper_;
+  }
+  // Outside the lock: the keeper reads and restores through the public calls.
+  if (keeper) keeper->beforeCommand(*this);
+  bool changed = false;
   {
     std::lock_guard lock(mutex_);
+    keptChanged_ = false;
     if (silent_) {
       held_ = report;
       return;
@@ -210,9 +220,32 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
     }
     if (log_.size() >= kMaxLogEntries) log_.erase(log_.begin(), log_.begin() + kMaxLogEntries / 2);
     log_.push_back(std::move(rec));
+    changed = keptChanged_;
   }
+  if (changed && keeper) keeper->afterChange(*this);
   // Outside the lock: the host may call back into the bus.
   if (unplug && host_ != nullptr) host_->unplug();
+}
+
+bool CommandFirmware::reachesKeptMemory(uint8_t command) {
+  switch (command) {
+    case cmd::kReadSettings:
+    case cmd::kWriteSettings:
+    case cmd::kReadKeyTable:
+    case cmd::kWriteKeyTable:
+    case cmd::kReadCustomColours:
+    case cmd::kWriteCustomColours:
+    case cmd::kWriteMacro:
+    case cmd::kWriteRecoil:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CommandFirmware::setMemoryKeeper(std::shared_ptr<MemoryKeeper> keeper) {
+  std::lock_guard lock(mutex_);
+  keeper_ = std::move(keeper);
 }
 
 void CommandFirmware::setDeviceAwake(bool awake) {

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -94,6 +95,20 @@ struct RequestRecord {
   }
 };
 
+class CommandFirmware;
+
+// Keeps a firmware's memories outside the process (the demo's store). Called
+// on the thread that handles the command, while the bus lets no other call
+// into this firmware, and only for commands that reach a kept memory.
+class MemoryKeeper {
+ public:
+  virtual ~MemoryKeeper() = default;
+  // Before the command: take in what another process stored since.
+  virtual void beforeCommand(CommandFirmware& firmware) = 0;
+  // After a command that changed a kept memory (one of those snapshot() holds).
+  virtual void afterChange(CommandFirmware& firmware) = 0;
+};
+
 class CommandFirmware : public Firmware {
  public:
   CommandFirmware(FirmwareImage image, bool throughReceiver);
@@ -145,6 +160,9 @@ class CommandFirmware : public Firmware {
   int liveFrameChunks() const;   // 0x12 chunks received
   int resumeLightingCount() const;
 
+  // Something that keeps the memories outside the process (the demo store).
+  void setMemoryKeeper(std::shared_ptr<MemoryKeeper> keeper);
+
   // Test set-up.
   void setIdentityByte(size_t index, uint8_t value);  // byte 6 also resizes the macro memory
   void setSettings(size_t offset, const std::vector<uint8_t>& bytes);
@@ -176,6 +194,7 @@ class CommandFirmware : public Firmware {
   uint8_t applyLocked(const Report& request, RequestRecord& record, Report& reply);
   std::optional<FaultKind> takeFaultLocked(uint8_t command);
   static bool isWrite(uint8_t command);
+  static bool reachesKeptMemory(uint8_t command);
 
   std::string productName_;
   bool receiver_;
@@ -200,6 +219,8 @@ class CommandFirmware : public Firmware {
   int strayEnds_ = 0;
   int liveChunks_ = 0;
   int resumeCount_ = 0;
+  bool keptChanged_ = false;  // a kept memory was written by the command in hand
+  std::shared_ptr<MemoryKeeper> keeper_;
 };
 
 }  // namespace tessel::sim

@@ -5,12 +5,61 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <cstdio>
 #include <ostream>
 
 #include "tools/demo_client.h"
 #include "tools/tesselctl.h"
 
 namespace tessel::tools {
+
+namespace {
+
+const QString kService = QStringLiteral("org.orvik.TesselRGB");
+
+// Whether the running program owns its name on the session bus.
+bool programRunning(QDBusConnection& bus) {
+  return bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kService).value();
+}
+
+}  // namespace
+
+int demoInputOverDBus(const std::string& product, uint16_t usage, std::ostream& out, std::ostream& err) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!programRunning(bus)) {
+    err << "tesselctl: demo: tessel-rgb is not running (start it with --demo)\n";
+    return kExitNoDevice;
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/orvik/TesselRGB/demo"),
+                                                     QStringLiteral("org.orvik.TesselRGB.Demo"),
+                                                     QStringLiteral("Input"));
+  call << QString::fromStdString(product) << static_cast<uint>(usage);
+  QDBusReply<bool> reply = bus.call(call, QDBus::Block, 5000);
+  if (!reply.isValid()) {
+    err << "tesselctl: demo: " << reply.error().message().toStdString()
+        << " (is tessel-rgb running with --demo?)\n";
+    return kExitNoDevice;
+  }
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04x", usage);
+  if (!reply.value()) {
+    err << "tesselctl: demo input " << product << " " << text << ": refused (" << product << " not plugged)\n";
+    return kExitNoDevice;
+  }
+  out << "demo input " << product << " " << text << ": sent\n";
+  return kExitOk;
+}
+
+bool notifySettingsChangedOverDBus(const std::string& kind) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!programRunning(bus)) return false;
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/orvik/TesselRGB/devices"),
+                                                     QStringLiteral("org.orvik.TesselRGB.Devices"),
+                                                     QStringLiteral("DeviceChanged"));
+  call << QString::fromStdString(kind);
+  QDBusReply<int> reply = bus.call(call, QDBus::Block, 2000);
+  return reply.isValid() && reply.value() >= 0;
+}
 
 int demoControlOverDBus(const std::string& verb, const std::string& product, std::ostream& out,
                         std::ostream& err) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -6,4 +7,9 @@ namespace tessel::tools {
 // The executable's TesselctlContext::demoControl when built with Qt D-Bus.
 int demoControlOverDBus(const std::string& verb, const std::string& product, std::ostream& out,
                         std::ostream& err);
+// TesselctlContext::demoInput: Input(s product, u usage) on the demo object.
+int demoInputOverDBus(const std::string& product, uint16_t usage, std::ostream& out, std::ostream& err);
+// TesselctlContext::notifySettingsChanged: DeviceChanged(s kind) on
+// org.orvik.TesselRGB.Devices; false when no program runs or it did not answer.
+bool notifySettingsChangedOverDBus(const std::string& kind);
 }  // namespace tessel::tools

@@ -8,6 +8,7 @@
 #include "discovery/device_tables.h"
 #include "device/hid/hid_path.h"
 #include "sim/firmware_products.h"
+#include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl_internal.h"
 
@@ -56,7 +57,9 @@ std::string tesselctlUsage() {
       "Options:\n"
       "  --demo[=LIST]   use emulated products instead of the real ones; LIST is a\n"
       "                  comma-separated choice of mouse, mouse-receiver, keyboard,\n"
-      "                  keyboard-receiver, mousepad, headset (default: all of them)\n"
+      "                  keyboard-receiver, mousepad, headset (default: all of them);\n"
+      "                  their memories persist in $XDG_STATE_HOME/tessel-rgb/demo/\n"
+      "  --demo-reset    with --demo: start the emulated products from the factory state\n"
       "  --receiver      talk to the mouse or keyboard through its 2.4 GHz receiver\n"
       "                  (default: the cable when it is plugged, else the receiver)\n"
       "  --json          print JSON instead of text\n"
@@ -90,6 +93,7 @@ bool tesselctlCommandHelp(std::string_view command, std::string& text) {
         "on its cable when it is plugged, else through its receiver (--receiver: the\n"
         "receiver only).\n";
   }
+  if (command == "get" || command == "set" || command == "apply") text += settingsKeysHelp();
   text += "\nOptions, exit codes: tesselctl --help\n";
   return true;
 }
@@ -99,6 +103,9 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
     const std::string& a = args[i];
     if (a == "--demo") {
       o.demo = true;
+    } else if (a == "--demo-reset") {
+      o.demo = true;
+      o.demoReset = true;
     } else if (a.rfind("--demo=", 0) == 0) {
       o.demo = true;
       o.demoList = a.substr(7);
@@ -175,6 +182,19 @@ std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bo
   return found;
 }
 
+std::optional<FoundInterface> findCommandInterface(hid::HidBackend& backend, DeviceKind kind, bool receiverOnly) {
+  // The cable first unless --receiver, then the receiver.
+  std::optional<FoundInterface> cable, receiver;
+  for (const auto& f : findSupportedInterfaces(backend)) {
+    if (f.role != kRoleCommand || kindOf(f.type) != kind) continue;
+    auto& slot = isReceiver(f.type) ? receiver : cable;
+    if (!slot) slot = f;
+  }
+  return receiverOnly ? receiver : (cable ? cable : receiver);
+}
+
+std::optional<DeviceKind> parseCliKind(std::string_view text) { return parseKind(text); }
+
 int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  const TesselctlContext& context) {
   TesselctlOptions options;
@@ -217,13 +237,15 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   }
 
   // The HID backend: the caller's, the emulated products, or the system's.
+  // The emulated products keep their memories in the demo store, shared with
+  // a running "tessel-rgb --demo" (the store outlives the bus).
+  std::shared_ptr<sim::FirmwareStore> store;
   std::unique_ptr<sim::VirtualHidBus> bus;
   hid::HidBackend* backend = context.backend;
   if (backend == nullptr && options.demo) {
+    store = std::make_shared<sim::FirmwareStore>(sim::defaultFirmwareStoreFolder(), options.demoReset);
     bus = std::make_unique<sim::VirtualHidBus>();
-    bus->setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
-      return sim::makeProductFirmware(info.name);
-    });
+    bus->setFirmwareFactory(store->factory());
     if (!bus->plugList(options.demoList, &error)) {
       err << "tesselctl: --demo: " << error << "\n";
       if (options.json) printJsonError(out, kExitUsage, "--demo: " + error);
@@ -256,14 +278,7 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   if (options.profile && name != "settings") return inv.fail(kExitUsage, "--profile only goes with settings");
 
-  // Find the command interface: the cable first unless --receiver, then the receiver.
-  std::optional<FoundInterface> cable, receiver;
-  for (const auto& f : findSupportedInterfaces(*backend)) {
-    if (f.role != kRoleCommand || kindOf(f.type) != *inv.kind) continue;
-    auto& slot = isReceiver(f.type) ? receiver : cable;
-    if (!slot) slot = f;
-  }
-  std::optional<FoundInterface> chosen = options.receiver ? receiver : (cable ? cable : receiver);
+  std::optional<FoundInterface> chosen = findCommandInterface(*backend, *inv.kind, options.receiver);
   if (!chosen) {
     std::string what = "no " + inv.kindText + (options.receiver ? " receiver" : "") + " found";
     if (!options.demo && context.backend == nullptr) what += " (is it plugged in? --demo runs on emulated devices)";

@@ -43,11 +43,20 @@ struct TesselctlContext {
   std::function<int(const std::string& verb, const std::string& product, std::ostream& out,
                     std::ostream& err)>
       demoControl;
+  // "tesselctl demo input PRODUCT USAGE": the running program's emulated
+  // product sends a consumer usage as an input report. Empty: unavailable.
+  std::function<int(const std::string& product, uint16_t usage, std::ostream& out, std::ostream& err)>
+      demoInput;
+  // After set / apply: asks a running tessel-rgb to re-read the devices of a
+  // kind ("mouse", ...). False when no program took the request (nothing
+  // runs, or no session bus); that is not an error. Empty: nobody is told.
+  std::function<bool(const std::string& kind)> notifySettingsChanged;
 };
 
 struct TesselctlOptions {
   bool demo = false;
   std::string demoList = "all";
+  bool demoReset = false;  // --demo-reset: the emulated products start from the factory state
   bool receiver = false;
   bool json = false;
   std::optional<int> profile;

@@ -1,7 +1,9 @@
 // The subcommands of tesselctl.
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <ostream>
+#include <string>
 
 #include "device/transport/command_set.h"
 #include "discovery/device_tables.h"
@@ -125,6 +127,20 @@ class Bracket {
   CommandTransport& t_;
   ResultCode result_;
 };
+
+// "0x1123", "4387": a 16-bit usage.
+std::optional<uint16_t> parseUsage(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  size_t used = 0;
+  unsigned long value = 0;
+  try {
+    value = std::stoul(text, &used, 0);
+  } catch (...) {
+    return std::nullopt;
+  }
+  if (used != text.size() || value > 0xFFFF || text[0] == '-' || text[0] == '+') return std::nullopt;
+  return static_cast<uint16_t>(value);
+}
 
 int dpiOfIndex(const transport::IdentityFields& f, int index) {
   if (f.sensorId == 0x3325 && index > 48) return f.lowestDpi + 48 * f.dpiStep + (index - 48) * 200;
@@ -471,18 +487,30 @@ int runHelp(Invocation& inv) {
   return kExitOk;
 }
 
-// "demo VERB PRODUCT": the running program's emulated products.
+// "demo VERB PRODUCT" and "demo input PRODUCT USAGE": the running program's
+// emulated products.
 int runDemo(Invocation& inv) {
   const auto& ops = inv.options.operands;
-  if (ops.size() != 3) return inv.fail(kExitUsage, "usage: demo plug|unplug|awake|asleep PRODUCT");
+  constexpr std::string_view kUsage = "usage: demo plug|unplug|awake|asleep PRODUCT, or demo input PRODUCT USAGE";
+  if (ops.size() < 3) return inv.fail(kExitUsage, kUsage);
   const std::string& verb = ops[1];
   const std::string& product = ops[2];
-  if (verb != "plug" && verb != "unplug" && verb != "awake" && verb != "asleep")
-    return inv.fail(kExitUsage, "unknown action \"" + verb + "\" (plug, unplug, awake or asleep)");
+  const bool input = verb == "input";
+  if (!input && verb != "plug" && verb != "unplug" && verb != "awake" && verb != "asleep")
+    return inv.fail(kExitUsage, "unknown action \"" + verb + "\" (plug, unplug, awake, asleep or input)");
+  if (ops.size() != (input ? 4u : 3u)) return inv.fail(kExitUsage, kUsage);
   if (!sim::findProductInfo(product)) {
     std::string names;
     for (const auto& info : sim::productInfos()) names += (names.empty() ? "" : ", ") + std::string(info.name);
     return inv.fail(kExitUsage, "unknown product \"" + product + "\" (" + names + ")");
+  }
+  if (input) {
+    const auto usage = parseUsage(ops[3]);
+    if (!usage) return inv.fail(kExitUsage, "USAGE must be a number from 0 to 0xffff, not \"" + ops[3] + "\"");
+    if (product == "headset") return inv.fail(kExitUsage, "the headset sends no consumer usages");
+    if (!inv.context || !inv.context->demoInput)
+      return inv.fail(kExitCommandFailed, "this tesselctl was built without D-Bus; it cannot reach tessel-rgb");
+    return inv.context->demoInput(product, *usage, inv.out, inv.err);
   }
   if (!inv.context || !inv.context->demoControl)
     return inv.fail(kExitCommandFailed, "this tesselctl was built without D-Bus; it cannot reach tessel-rgb");
@@ -504,9 +532,16 @@ const std::vector<Subcommand>& subcommands() {
       {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
+      {"get", "get KIND", "the settings as key=value lines (from the device when present, else the current profile)",
+       false, runGet},
+      {"set", "set KIND KEY=VALUE...", "change settings in the current profile and on the device (keys: see get)",
+       false, runSet},
+      {"apply", "apply KIND", "write the whole current profile to the device, as after a profile switch", false,
+       runApply},
       {"help", "help [COMMAND]", "this text, or the help of one command", false, runHelp},
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
-       "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product",
+       "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product;\n"
+       "                                \"demo input PRODUCT USAGE\" makes it send a consumer usage (0x1123)",
        false, runDemo},
       {"profile", "profile ACTION KIND [ARGS]",
        "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",

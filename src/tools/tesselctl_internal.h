@@ -2,6 +2,7 @@
 // Shared between the parts of tesselctl; not used outside src/tools.
 #include <json/json.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -73,6 +74,23 @@ int runDoc(Invocation& inv);
 // Handlers living in their own files.
 int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp
 int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
+
+// The command interface of a device kind: its cable, else its receiver
+// (receiverOnly: the receiver only); nullopt when none is present.
+std::optional<FoundInterface> findCommandInterface(hid::HidBackend& backend, DeviceKind kind, bool receiverOnly);
+// "mouse", "keyboard", "mousepad", "headset".
+std::optional<DeviceKind> parseCliKind(std::string_view text);
+
+// Settings as keys (tesselctl_settings.cpp): get KIND, set KIND KEY=VALUE..., apply KIND.
+int runGet(Invocation& inv);
+int runSet(Invocation& inv);
+int runApply(Invocation& inv);
+// The keys of every kind, for the help of get, set and apply.
+std::string settingsKeysHelp();
+
+// The current profile document of a kind's data folder (the list and a
+// first profile are made when missing); nullopt with `why` when there is none.
+std::optional<std::filesystem::path> currentDocumentPath(std::string_view kindText, std::string& why);
 
 // Every supported interface present on `backend`, in table order.
 std::vector<FoundInterface> findSupportedInterfaces(hid::HidBackend& backend, bool* enumerated = nullptr);

@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   tessel::tools::TesselctlContext context;
 #ifdef TESSEL_HAVE_QTDBUS
   context.demoControl = tessel::tools::demoControlOverDBus;
+  context.demoInput = tessel::tools::demoInputOverDBus;
+  context.notifySettingsChanged = tessel::tools::notifySettingsChangedOverDBus;
 #endif
   return tessel::tools::runTesselctl(args, std::cout, std::cerr, context);
 }

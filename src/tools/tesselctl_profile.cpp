@@ -163,4 +163,27 @@ int runDoc(Invocation& inv) {
   return kExitOk;
 }
 
+std::optional<std::filesystem::path> currentDocumentPath(std::string_view kindText, std::string& why) {
+  const KindRow* kind = findKind(kindText);
+  if (kind == nullptr) {
+    why = "unknown device kind";
+    return std::nullopt;
+  }
+  ProfileStore store = storeFor(*kind);
+  const auto init = store.initialise();
+  if (!init.ok()) {
+    why = init.message;
+    return std::nullopt;
+  }
+  const auto entries = store.entries();
+  const int current = store.current();
+  if (current < 0 || current >= static_cast<int>(entries.size())) {
+    why = "the profile list names no current profile";
+    return std::nullopt;
+  }
+  auto path = store.documentPathFor(entries[static_cast<size_t>(current)].uuid);
+  if (!path) why = "profile \"" + entries[static_cast<size_t>(current)].name + "\" has no usable identifier";
+  return path;
+}
+
 }  // namespace tessel::tools

@@ -18,7 +18,9 @@ DemoDevices::~DemoDevices() {
   if (&hid::defaultBackend() == &bus_) hid::setDefaultBackend(nullptr);
 }
 
-bool DemoDevices::Start(const QString& list, QString* error) {
+bool DemoDevices::Start(const QString& list, QString* error, bool reset) {
+  store_ = std::make_shared<sim::FirmwareStore>(sim::defaultFirmwareStoreFolder(), reset);
+  bus_.setFirmwareFactory(store_->factory());
   std::string message;
   const std::string names = list.isEmpty() ? std::string("mouse,keyboard") : list.toStdString();
   if (!bus_.plugList(names, &message)) {
@@ -67,6 +69,22 @@ QStringList DemoDevices::Products() const {
   QStringList names;
   for (const auto& p : bus_.products()) names << QString::fromUtf8(p->name().data(), static_cast<int>(p->name().size()));
   return names;
+}
+
+}  // namespace tessel::ui
+
+namespace tessel::ui {
+
+bool DemoDevices::Input(const QString& product, uint usage) {
+  if (usage > 0xFFFF) return false;
+  const std::string name = product.toStdString();
+  auto p = bus_.product(name);
+  if (!p && name.find("-receiver") == std::string::npos) p = bus_.product(name + "-receiver");
+  if (!p || p->info().inputCollection == 0) return false;
+  auto* firmware = dynamic_cast<sim::CommandFirmware*>(&p->firmware());
+  if (!firmware || !firmware->sendInputUsage(static_cast<uint16_t>(usage))) return false;
+  debugPrintf("demo input: %s usage 0x%04x", std::string(p->name()).c_str(), usage);
+  return true;
 }
 
 }  // namespace tessel::ui

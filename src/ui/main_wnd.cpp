@@ -19,6 +19,7 @@
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/mp_device_power.h"
+#include "ui/devices_bus.h"
 #include "ui/owned_windows.h"
 #include "ui/power_watcher.h"
 #include "ui/profile_actions.h"
@@ -113,6 +114,10 @@ void CMainWnd::OnWindowInit() {
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
   registry_->createPage(findTableRow(0x320F, 0x5089, 1, kRoleCommand), 0);
+  // tesselctl set / apply ask the pages of a kind to re-read what they changed.
+  devicesBus_ = ExportDevicesBus([this](DeviceKind kind) {
+    return registry_ ? registry_->settingsChangedElsewhere(kind) : 0;
+  });
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     screenWidth_ = screen->geometry().width();
     screenHeight_ = screen->geometry().height();

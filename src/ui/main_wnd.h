@@ -152,6 +152,7 @@ class CMainWnd : public WindowImplBase,
   bool shutDown_ = false;
   bool stayHidden_ = false;
   std::unique_ptr<ProfileActions> profiles_;
+  std::unique_ptr<QObject> devicesBus_;  // DeviceChanged from tesselctl (ui/devices_bus.h)
 };
 
 // The process-wide main window that worker threads post to (null outside

@@ -75,7 +75,7 @@ int RunTesselRgb(const StartupOptions& options) {
   DemoDevices demo;
   if (options.demo) {
     QString error;
-    if (!demo.Start(options.demoList, &error)) {
+    if (!demo.Start(options.demoList, &error, options.demoReset)) {
       std::fprintf(stderr, "tessel-rgb: --demo: %s\n", error.toUtf8().constData());
       unloadFonts();
       return 2;

@@ -48,6 +48,7 @@ int RegisterControlClasses();
 struct StartupOptions {
   bool demo = false;
   QString demoList;  // the devices after "--demo=", empty for the default
+  bool demoReset = false;  // --demo-reset: the emulated products start from the factory state
   bool hidden = false;  // start in the tray without showing the window
   std::string updateServer;  // "--server URL": the update server, over the settings file's
 };

@@ -26,14 +26,22 @@ namespace {
 // runs on the device's queue, so on its thread when the queue has one).
 struct Counter {
   std::atomic<int> connectedCalls{0};
+  std::atomic<int> loadCalls{0};
+  std::atomic<int> changedCalls{0};
 };
 template <class Base>
 struct Device : Base, Counter {
   using Base::Base;
   void connected() override { ++connectedCalls; }
+  void loadConfiguration() override {
+    ++loadCalls;
+    Base::loadConfiguration();
+  }
+  void deviceChanged() override { ++changedCalls; }
   ~Device() override { this->shutdown(); }
 };
 int connectedCalls(const DevicePage& page) { return dynamic_cast<Counter&>(*page.device).connectedCalls.load(); }
+Counter& counter(const DevicePage& page) { return dynamic_cast<Counter&>(*page.device); }
 
 // The UI thread's message queue of a scenario whose device queues run on
 // threads of their own: completions are posted here and run by pump().
@@ -444,4 +452,24 @@ TEST_F(Shell, TheKeyboardGetsCommand0x1COnlyOnItsCable) {
   registry.setLightControl(true);
   EXPECT_EQ(firmwares["keyboard"]->resumeLightingCount(), 1);
   EXPECT_EQ(firmwares["keyboard-receiver"]->resumeLightingCount(), 0);
+}
+
+TEST_F(Shell, SettingsChangedElsewhereReloadsTheKindsPagesAndReReadsTheConnectedOnes) {
+  ASSERT_TRUE(bus.plug("keyboard"));
+  watcher.pass();
+  clock.advance(500ms);  // connected: the tile is visible
+  ASSERT_TRUE(tileVisible(keyboardPage()));
+  const int loadsBefore = counter(keyboardPage()).loadCalls;
+  EXPECT_EQ(registry.settingsChangedElsewhere(DeviceKind::Keyboard), 1);
+  EXPECT_EQ(counter(keyboardPage()).loadCalls, loadsBefore + 1) << "the document is read again first";
+  clock.advance(1ms);
+  EXPECT_EQ(counter(keyboardPage()).changedCalls, 1) << "then device changed, through the tile's timer";
+  EXPECT_EQ(counter(mousePage()).loadCalls, 0);
+
+  // A page whose device is not connected only reloads its document.
+  EXPECT_EQ(registry.settingsChangedElsewhere(DeviceKind::Mouse), 1);
+  clock.advance(100ms);
+  EXPECT_EQ(counter(mousePage()).loadCalls, 1);
+  EXPECT_EQ(counter(mousePage()).changedCalls, 0);
+  EXPECT_EQ(registry.settingsChangedElsewhere(DeviceKind::Headset), 0);
 }

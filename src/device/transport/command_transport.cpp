@@ -28,6 +28,7 @@ bool CommandTransport::connect(const std::string& path, std::optional<int> conne
   std::lock_guard io(ioLock_);
   hid::HidDevice& handle = connectionType == kConnectionReceiver ? receiver_ : cable_;
   if (!handle.open(path, true, true)) return false;
+  deviceLock_.open(path);
   if (connectionType) setConnectionType(*connectionType);
   open_.store(true, std::memory_order_release);
   return true;
@@ -39,6 +40,7 @@ bool CommandTransport::handOver(const std::string& path, int connectionType) {
   hid::HidDevice& handle = connectionType == kConnectionReceiver ? receiver_ : cable_;
   handle.close();
   if (!handle.open(path, true, true)) return false;
+  deviceLock_.open(path);
   setConnectionType(connectionType);
   open_.store(true, std::memory_order_release);
   return true;
@@ -86,6 +88,12 @@ ResultCode CommandTransport::exchangeLocked(const CommandReport& request, Comman
   if (traced) traceReport("命令", request);
 
   std::unique_lock io(ioLock_);
+  struct DeviceLockGuard {
+    DeviceLockFile& file;
+    explicit DeviceLockGuard(DeviceLockFile& f) : file(f) { file.lock(); }
+    ~DeviceLockGuard() { file.unlock(); }
+  };
+  std::optional<DeviceLockGuard> deviceLock(std::in_place, deviceLock_);
   const bool receiver = traced && onReceiver_.load(std::memory_order_acquire);
   hid::HidDevice& handle = receiver ? receiver_ : cable_;
   const int timeout = receiver ? kReceiverTimeoutMs : kCableTimeoutMs;
@@ -113,6 +121,7 @@ ResultCode CommandTransport::exchangeLocked(const CommandReport& request, Comman
       break;
     }
   }
+  deviceLock.reset();
   io.unlock();
 
   if (traced) traceReport("返回", reply);

@@ -16,6 +16,9 @@
 // its reply and guards the handles against being reopened mid-exchange. A
 // live colour frame therefore runs beside a settings transfer, between its
 // chunks, and skips its own chunks while a traced exchange is in flight.
+// Inside the I/O lock every exchange also holds the device's lock file
+// (device_lock_file.h), so another process on the same device (tesselctl
+// beside the window) never gets its request between our request and reply.
 //
 // Every command function may be called from any thread.
 #include <atomic>
@@ -31,6 +34,7 @@
 #include "core/result_code.h"
 #include "device/hid/hid_device.h"
 #include "device/transport/command_report.h"
+#include "device/transport/device_lock_file.h"
 
 namespace tessel::transport {
 
@@ -162,6 +166,8 @@ class CommandTransport {
 
   // Counters for tests and benchmarks.
   uint64_t droppedLiveChunks() const { return droppedLiveChunks_.load(std::memory_order_relaxed); }
+  // The lock file of the connected device (empty path when exchanges run unlocked).
+  const DeviceLockFile& deviceLock() const { return deviceLock_; }
 
  private:
   enum class LockKind { Command, Light };
@@ -180,6 +186,7 @@ class CommandTransport {
   hid::HidDevice cable_;
   hid::HidDevice receiver_;
   std::mutex ioLock_;
+  DeviceLockFile deviceLock_;  // opened on connect and hand-over, under the I/O lock
   std::mutex commandLock_;
   std::mutex lightLock_;
   std::atomic<bool> open_{false};

@@ -1,0 +1,258 @@
+#include "devices/mouse/mouse_setting_keys.h"
+
+#include <algorithm>
+
+#include "config/function_code_text.h"
+#include "config/mouse_profiledata.h"
+
+namespace tessel {
+
+using settings::KeyRow;
+using settings::Range;
+using settings::Value;
+using settings::ValueType;
+
+namespace {
+
+Value number(int64_t n) {
+  Value v;
+  v.number = n;
+  return v;
+}
+
+// Stage i as the document holds it; a stage past the list reads as the zeros
+// the settings block carries for it.
+DpiStage stageOf(const MouseSettings& m, int i) {
+  const auto stages = m.mouse().stages();
+  return static_cast<size_t>(i) < stages.size() ? stages[static_cast<size_t>(i)] : DpiStage{};
+}
+
+uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return static_cast<uint32_t>(r) << 16 | g << 8 | b; }
+
+Range stageIndexRange(const MouseSettings& m) {
+  if (!m.scaleKnown()) return {0, 0xFFFF};  // the controller keeps the index as typed until the mouse says more
+  return {0, m.mouse().sliderMaximum()};
+}
+
+Range dpiRange(const MouseSettings& m) {
+  const mouse::MouseIdentity id = m.mouse().identityFields();
+  return {id.lowestDpi, mouse::highestDpi(id)};
+}
+
+// A light row over one field of the record.
+KeyRow<MouseSettings> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field) {
+  KeyRow<MouseSettings> row;
+  row.key = std::move(key);
+  row.type = type;
+  row.range = [range](const MouseSettings&) { return range; };
+  row.read = [field](const MouseSettings& m) -> std::optional<Value> { return number(m.light().*field); };
+  row.write = [field, type](MouseSettings& m, const Value& v) {
+    LightRecord r = m.light();
+    r.*field = static_cast<uint8_t>(type == ValueType::Boolean ? (v.number != 0) : v.number);
+    m.stageLight(r);
+    return true;
+  };
+  return row;
+}
+
+settings::KeyTable<MouseSettings> buildTable() {
+  settings::KeyTable<MouseSettings> t;
+  for (int i = 0; i < static_cast<int>(mouse::kMaxStages); ++i) {
+    const std::string p = "stage." + std::to_string(i) + ".";
+    {
+      KeyRow<MouseSettings> row;
+      row.key = p + "index";
+      row.range = stageIndexRange;
+      row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).x); };
+      row.write = [i](MouseSettings& m, const Value& v) {
+        return m.mouse().setStageIndex(i, static_cast<int>(v.number));
+      };
+      t.push_back(std::move(row));
+    }
+    {
+      KeyRow<MouseSettings> row;
+      row.key = p + "dpi";
+      row.range = dpiRange;
+      row.read = [i](const MouseSettings& m) -> std::optional<Value> {
+        if (!m.scaleKnown()) return std::nullopt;
+        return number(mouse::IndexToDpi(m.mouse().identityFields(), stageOf(m, i).x));
+      };
+      row.write = [i](MouseSettings& m, const Value& v) { return m.mouse().setStageDpi(i, v.number); };
+      row.unavailable = "the DPI scale comes from the mouse, which did not answer; set stage." +
+                        std::to_string(i) + ".index instead";
+      t.push_back(std::move(row));
+    }
+    {
+      KeyRow<MouseSettings> row;
+      row.key = p + "enabled";
+      row.type = ValueType::Boolean;
+      row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).enabled != 0); };
+      row.write = [i](MouseSettings& m, const Value& v) { return m.mouse().setStageEnabled(i, v.number != 0); };
+      t.push_back(std::move(row));
+    }
+    {
+      KeyRow<MouseSettings> row;
+      row.key = p + "colour";
+      row.type = ValueType::Colour;
+      row.read = [i](const MouseSettings& m) -> std::optional<Value> {
+        const DpiStage s = stageOf(m, i);
+        return number(rgb(s.red, s.green, s.blue));
+      };
+      row.write = [i](MouseSettings& m, const Value& v) {
+        return m.mouse().setStageColour(i, static_cast<uint32_t>(v.number));
+      };
+      t.push_back(std::move(row));
+    }
+  }
+  {
+    KeyRow<MouseSettings> row;
+    row.key = "stage.active";
+    row.range = [](const MouseSettings&) { return Range{0, static_cast<int64_t>(mouse::kMaxStages) - 1}; };
+    row.read = [](const MouseSettings& m) -> std::optional<Value> { return number(m.mouse().activeStage()); };
+    row.write = [](MouseSettings& m, const Value& v) { return m.mouse().selectStage(static_cast<int>(v.number)); };
+    t.push_back(std::move(row));
+  }
+  {
+    KeyRow<MouseSettings> row;
+    row.key = "polling";
+    row.range = [](const MouseSettings&) { return Range{0, mouse::kPollingOptions - 1}; };
+    row.read = [](const MouseSettings& m) -> std::optional<Value> {
+      return number(m.mouse().systemStages().reportRate);
+    };
+    row.write = [](MouseSettings& m, const Value& v) { return m.mouse().setPollingRate(static_cast<int>(v.number)); };
+    t.push_back(std::move(row));
+  }
+  {
+    KeyRow<MouseSettings> row = lightRow("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
+    // The model's modes; a user sequence already selected (past the list) stays settable.
+    row.range = [](const MouseSettings& m) {
+      const int64_t count = static_cast<int64_t>(m.mouse().lightModes().size());
+      return Range{0, std::max<int64_t>(count - 1, m.light().selectItem)};
+    };
+    t.push_back(std::move(row));
+  }
+  t.push_back(lightRow("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
+  t.push_back(lightRow("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
+  t.push_back(lightRow("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));
+  {
+    KeyRow<MouseSettings> row;
+    row.key = "light.colour";
+    row.type = ValueType::Colour;
+    row.read = [](const MouseSettings& m) -> std::optional<Value> {
+      const LightRecord r = m.light();
+      return number(rgb(r.red, r.green, r.blue));
+    };
+    row.write = [](MouseSettings& m, const Value& v) {
+      LightRecord r = m.light();
+      r.red = static_cast<uint8_t>(v.number >> 16);
+      r.green = static_cast<uint8_t>(v.number >> 8);
+      r.blue = static_cast<uint8_t>(v.number);
+      r.multiColor = 0;  // a colour typed into the editor ends the cycling
+      m.stageLight(r);
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  t.push_back(lightRow("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor));
+  for (int b = 0; b < static_cast<int>(mouse::kLogicalButtons); ++b) {
+    KeyRow<MouseSettings> row;
+    row.key = "button." + std::to_string(b);
+    row.type = ValueType::Text;
+    row.parseText = [b](const MouseSettings& m, std::string_view text, Value& v, std::string& why) {
+      const FunctionCodeParse parsed = parseFunctionCode(text, m.defaultButton(b));
+      if (!parsed.ok) {
+        why = parsed.error;
+        return false;
+      }
+      // A macro the library does not hold would go to the mouse as the
+      // button's default while the document says otherwise.
+      if (mouse::isMacroCode(parsed.code) && parsed.code.param1 >= m.macroCount()) {
+        why = "macro " + std::to_string(parsed.code.param1) + " does not exist (the mouse's macro library holds " +
+              std::to_string(m.macroCount()) + ")";
+        return false;
+      }
+      v.number = parsed.code.type << 16 | parsed.code.param1 << 8 | parsed.code.param2;
+      return true;
+    };
+    row.formatText = [b](const MouseSettings& m, const Value& v) {
+      const FunctionCode c{static_cast<uint8_t>(v.number >> 16), static_cast<uint8_t>(v.number >> 8),
+                           static_cast<uint8_t>(v.number)};
+      return formatButtonValue(c, m.defaultButton(b));
+    };
+    row.read = [b](const MouseSettings& m) -> std::optional<Value> {
+      const FunctionCode c = m.button(b);
+      return number(c.type << 16 | c.param1 << 8 | c.param2);
+    };
+    row.write = [b](MouseSettings& m, const Value& v) {
+      m.stageButton(b, {static_cast<uint8_t>(v.number >> 16), static_cast<uint8_t>(v.number >> 8),
+                        static_cast<uint8_t>(v.number)});
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  return t;
+}
+
+}  // namespace
+
+LightRecord MouseSettings::light() const {
+  if (light_) return *light_;
+  return mouse_.document() ? mouse_.document()->getLightInfo() : LightRecord{};
+}
+
+FunctionCode MouseSettings::button(int index) const {
+  if (auto it = buttons_.find(index); it != buttons_.end()) return it->second;
+  const auto list = mouse_.buttons();
+  if (static_cast<size_t>(index) < list.size()) return list[static_cast<size_t>(index)].assignment;
+  return defaultButton(index);
+}
+
+FunctionCode MouseSettings::defaultButton(int index) const {
+  const auto list = mouse_.buttons();
+  if (static_cast<size_t>(index) < list.size()) return list[static_cast<size_t>(index)].defaultAssignment;
+  return mouse::kMouseButtons[static_cast<size_t>(index)].defaultCode;
+}
+
+void MouseSettings::finish() {
+  if (light_) mouse_.changeLightRecord(*light_);
+  light_.reset();
+  if (buttons_.empty()) return;
+  for (const auto& [index, code] : buttons_) mouse_.StoreAssignment(index, code);
+  buttons_.clear();
+  if (mouse_.keyTableRead()) mouse_.WriteButtonTable();
+}
+
+const settings::KeyTable<MouseSettings>& mouseSettingKeys() {
+  static const settings::KeyTable<MouseSettings> table = buildTable();
+  return table;
+}
+
+std::optional<std::string> checkMouseStagePlan(const MouseSettings& model,
+                                               const std::vector<settings::Assignment<MouseSettings>>& pairs) {
+  std::vector<DpiStage> stages = model.mouse().stages();
+  int active = model.mouse().activeStage();
+  for (const auto& a : pairs) {
+    const std::string& key = a.row->key;
+    if (key == "stage.active") {
+      if (a.value.number >= static_cast<int64_t>(stages.size()))
+        return key + ": the profile has " + std::to_string(stages.size()) + " stages";
+      active = static_cast<int>(a.value.number);
+      continue;
+    }
+    if (key.rfind("stage.", 0) != 0) continue;
+    const int i = key[6] - '0';
+    if (stages.size() <= static_cast<size_t>(i)) stages.resize(static_cast<size_t>(i) + 1);
+    if (key.size() > 8 && key.substr(8) == "enabled") {
+      if (a.value.number == 0) {
+        const auto on = std::count_if(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled != 0; });
+        if (i == active) return key + ": stage " + std::to_string(i) + " is the active stage";
+        if (on <= 1 && stages[static_cast<size_t>(i)].enabled)
+          return key + ": at least one stage stays enabled";
+      }
+      stages[static_cast<size_t>(i)].enabled = a.value.number != 0 ? 1 : 0;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace tessel

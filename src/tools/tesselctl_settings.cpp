@@ -1,0 +1,234 @@
+// "get KIND", "set KIND KEY=VALUE...", "apply KIND": a device kind's settings
+// as keys (config/setting_keys.h), on the kind's controller bound to the
+// current profile document, exactly as the page works on them.
+//
+//   get    reads the device when it is there (as the page does when it
+//          connects), else the document, and prints key=value lines
+//   set    checks every pair first (a bad one exits 2 and nothing changes),
+//          then changes the document and writes what changed to the device
+//   apply  writes the whole current profile to the device, as after a
+//          profile switch
+// After set and apply a running tessel-rgb is asked to re-read that kind.
+#include <ostream>
+
+#include "config/light_mode_list.h"
+#include "config/mouse_profiledata.h"
+#include "config/setting_keys.h"
+#include "devices/mouse/mouse_controller.h"
+#include "devices/mouse/mouse_setting_keys.h"
+#include "platform/data_folders.h"
+#include "tools/tesselctl_internal.h"
+
+namespace tessel::tools {
+
+namespace {
+
+enum class Action { Get, Set, Apply };
+
+// The settings block carries the screen size the window measured; the tool
+// has no screen of its own, so it writes back what the mouse holds, or this.
+constexpr uint16_t kScreenWidth = 1920;
+constexpr uint16_t kScreenHeight = 1080;
+
+int exitFor(ResultCode r) { return r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed; }
+
+// Tells a running tessel-rgb that this kind's settings changed.
+void notifyProgram(Invocation& inv) {
+  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
+}
+
+// The mouse: its controller on the current profile document, connected to
+// the mouse when it is there.
+class MouseSession {
+ public:
+  explicit MouseSession(Invocation& inv) : inv_(inv), mouse_(inv.backend, inv.clock), model_(mouse_, 0) {}
+
+  // The document, then the mouse when present (read as on connecting).
+  // Returns an exit code; kExitOk also when the mouse is absent.
+  int open() {
+    std::string why;
+    const auto path = currentDocumentPath("mouse", why);
+    if (!path) return inv_.fail(kExitCommandFailed, why);
+    if (const auto defaults = defaultDataFolder()) {
+      doc_.setDefaultDocumentPath(*defaults / "mouse.Json");
+      LightModeList modes;
+      if (modes.load(*defaults / "default_light.json")) mouse_.setLightModes(modes.modes(kKindIndexMouse));
+    }
+    doc_.setDocumentPath(*path);
+    mouse_.bindDocument(&doc_);
+    mouse_.setScreenSize(kScreenWidth, kScreenHeight);
+    // No macro library is read here: buttons may not name a macro.
+    mouse_.setMacroCount(0);
+    MouseController::Listener listener;
+    listener.writeFailed = [this](MouseController::Write what, ResultCode r) { failures_.push_back({what, r}); };
+    mouse_.setListener(listener);
+    mouse_.loadConfiguration();
+
+    const auto found = findCommandInterface(inv_.backend, DeviceKind::Mouse, inv_.options.receiver);
+    if (!found) return kExitOk;
+    inv_.device = *found;
+    const bool receiver = isReceiver(found->type);
+    if (!mouse_.transport().connect(found->path, receiver ? transport::kConnectionReceiver
+                                                          : transport::kConnectionCable)) {
+      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
+    }
+    present_ = true;
+    mouse_.requestConnected();
+    const auto block = mouse_.lastBlock();
+    answered_ = block.has_value();
+    if (block) {
+      const uint16_t w = static_cast<uint16_t>((*block)[mouse::kScreenOffset] | (*block)[mouse::kScreenOffset + 1] << 8);
+      const uint16_t h = static_cast<uint16_t>((*block)[mouse::kScreenOffset + 2] | (*block)[mouse::kScreenOffset + 3] << 8);
+      if (w != 0 && h != 0) mouse_.setScreenSize(w, h);
+    }
+    return kExitOk;
+  }
+
+  bool present() const { return present_; }
+  bool answered() const { return answered_; }
+  MouseSettings& model() { return model_; }
+  MouseController& mouse() { return mouse_; }
+
+  // The mouse is there but did not answer: why, as an exit code.
+  int notAnswering(std::string_view what) {
+    if (mouse_.onReceiver()) {
+      return inv_.fail(kExitUnreachable, "the receiver cannot reach the wireless mouse (asleep or out of range); " +
+                                             std::string(what));
+    }
+    return inv_.fail(kExitCommandFailed, "the mouse did not answer; " + std::string(what));
+  }
+
+  // A write the mouse did not take: exit 1 (4 through a sleeping receiver).
+  int reportFailures() {
+    if (failures_.empty()) return kExitOk;
+    const auto& [what, r] = failures_.front();
+    const char* memory = what == MouseController::Write::SettingsBlock ? "settings" : "button table";
+    return inv_.fail(exitFor(r), std::string("the mouse did not take the ") + memory + ": " +
+                                     std::string(resultText(r)) + " (" + std::to_string(toInt(r)) +
+                                     "); the profile document keeps the change");
+  }
+  void clearFailures() { failures_.clear(); }
+
+ private:
+  Invocation& inv_;
+  CMouseProfiledata doc_;
+  MouseController mouse_;
+  MouseSettings model_;
+  std::vector<std::pair<MouseController::Write, ResultCode>> failures_;
+  bool present_ = false;
+  bool answered_ = false;
+};
+
+int getMouse(Invocation& inv, MouseSession& s) {
+  if (s.present() && !s.answered()) {
+    inv.err << "tesselctl: get mouse: the mouse did not answer; these are the profile document's values\n";
+  }
+  const auto& table = mouseSettingKeys();
+  if (inv.options.json) {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "  ";
+    inv.out << Json::writeString(builder, settings::toJson(table, s.model())) << "\n";
+  } else {
+    inv.out << settings::formatLines(table, s.model());
+  }
+  return kExitOk;
+}
+
+int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& pairs) {
+  using Assignment = settings::Assignment<MouseSettings>;
+  std::vector<Assignment> plan;
+  settings::Problem problem;
+  if (!settings::parseAssignments(mouseSettingKeys(), s.model(), pairs, plan, problem)) {
+    return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitNoDevice, problem.text);
+  }
+  if (auto refused = checkMouseStagePlan(s.model(), plan)) return inv.fail(kExitUsage, *refused);
+  if (s.present() && !s.answered()) return s.notAnswering("nothing was changed");
+
+  // What changed, against the values before this set: a line of `get` given
+  // back unchanged writes nothing, whatever other lines change.
+  std::vector<const Assignment*> changed;
+  for (const Assignment& a : plan)
+    if (a.row->read(s.model()) != a.value) changed.push_back(&a);
+  s.clearFailures();
+  std::vector<std::string> refused;
+  for (const Assignment* a : changed)
+    if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
+  s.model().finish();
+
+  if (!changed.empty()) notifyProgram(inv);
+  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
+  if (s.present()) {
+    if (int code = s.reportFailures(); code != kExitOk) return code;
+  }
+  // What the keys hold now (a typed DPI lands on the mouse's scale).
+  Json::Value now(Json::objectValue);
+  for (const Assignment* a : changed) {
+    const auto v = a->row->read(s.model());
+    if (!v) continue;
+    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, s.model(), *v);
+    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, s.model(), *v) << "\n";
+  }
+  if (inv.options.json) {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "  ";
+    inv.out << Json::writeString(builder, now) << "\n";
+  }
+  return kExitOk;
+}
+
+int applyMouse(Invocation& inv, MouseSession& s) {
+  if (!s.present()) return inv.fail(kExitNoDevice, "no mouse found");
+  if (!s.answered()) return s.notAnswering("nothing was written");
+  s.clearFailures();
+  s.mouse().applyAll();
+  notifyProgram(inv);
+  return s.reportFailures();
+}
+
+int runSettingsCommand(Invocation& inv, Action action) {
+  const auto& ops = inv.options.operands;  // COMMAND KIND [PAIRS...]
+  const std::string usage = action == Action::Set ? "usage: set KIND KEY=VALUE..." : "usage: " + inv.commandName + " KIND";
+  if (ops.size() < 2) return inv.fail(kExitUsage, usage);
+  const auto kind = parseCliKind(ops[1]);
+  if (!kind) return inv.fail(kExitUsage, "unknown device kind \"" + ops[1] + "\" (mouse, keyboard, mousepad or headset)");
+  inv.kind = kind;
+  inv.kindText = ops[1];
+  if (action != Action::Set && ops.size() > 2) return inv.fail(kExitUsage, "too many arguments; " + usage);
+  if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
+  if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
+    return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
+  if (*kind != DeviceKind::Mouse) return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse)");
+
+  MouseSession session(inv);
+  if (int code = session.open(); code != kExitOk) return code;
+  switch (action) {
+    case Action::Get: return getMouse(inv, session);
+    case Action::Set: return setMouse(inv, session, {ops.begin() + 2, ops.end()});
+    case Action::Apply: return applyMouse(inv, session);
+  }
+  return kExitUsage;
+}
+
+}  // namespace
+
+std::string settingsKeysHelp() {
+  std::string text =
+      "\nMouse keys (get prints them all; set takes any of them back):\n"
+      "  stage.N.index  stage.N.dpi  stage.N.enabled  stage.N.colour   (N = 0..4)\n"
+      "  stage.active  polling (0..4)\n"
+      "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
+      "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
+      "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
+      "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
+      "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
+      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
+      "A bad key or value exits 2 and nothing changes. Without the device only the\n"
+      "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
+  return text;
+}
+
+int runGet(Invocation& inv) { return runSettingsCommand(inv, Action::Get); }
+int runSet(Invocation& inv) { return runSettingsCommand(inv, Action::Set); }
+int runApply(Invocation& inv) { return runSettingsCommand(inv, Action::Apply); }
+
+}  // namespace tessel::tools

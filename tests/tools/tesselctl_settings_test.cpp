@@ -1,0 +1,337 @@
+// tesselctl get / set / apply on the emulated mouse: what the firmware
+// received and keeps, what the profile document holds, and that a bad pair
+// changes nothing anywhere.
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "config/setting_keys.h"
+#include "core/clock.h"
+#include "devices/mouse/mouse_encoding.h"
+#include "platform/file_io.h"
+#include "sim/firmware_mouse.h"
+#include "sim/virtual_bus.h"
+#include "tools/tesselctl.h"
+
+namespace fs = std::filesystem;
+
+namespace tessel::tools {
+namespace {
+
+constexpr uint8_t kWriteSettings = 0x06, kWriteKeys = 0x09;
+constexpr size_t kStage = 14, kStageSize = 9;
+
+struct Outcome {
+  int code = -1;
+  std::string out, err;
+};
+
+class Settings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tessel-settings-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    home_ = tmpl;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
+      const fs::path p = home_ / name;
+      fs::create_directories(p);
+      fs::permissions(p, fs::perms::owner_all);
+      ::setenv(name, p.c_str(), 1);
+    }
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(home_, ec);
+  }
+
+  void plugMouse(bool receiver = false) {
+    fw_ = std::make_shared<sim::MouseFirmware>(receiver);
+    bus_.plug(receiver ? "mouse-receiver" : "mouse", fw_);
+  }
+
+  Outcome run(std::vector<std::string> args) {
+    TesselctlContext ctx{&bus_, &clock_};
+    ctx.notifySettingsChanged = [this](const std::string& kind) {
+      notified_.push_back(kind);
+      return true;
+    };
+    std::ostringstream out, err;
+    Outcome r;
+    r.code = runTesselctl(args, out, err, ctx);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+
+  // The current mouse profile document as stored.
+  std::string documentText() {
+    const fs::path folder = home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB" / "mouse";
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().extension() == ".Json") return readFileBytes(e.path()).value_or("");
+    return {};
+  }
+  Json::Value document() {
+    Json::Value v;
+    std::istringstream in(documentText());
+    Json::CharReaderBuilder b;
+    std::string errs;
+    Json::parseFromStream(b, in, &v, &errs);
+    return v["Device"][0];
+  }
+
+  std::vector<uint8_t> stageBytes(int stage) const {
+    const auto s = fw_->settings();
+    const size_t at = kStage + kStageSize * static_cast<size_t>(stage);
+    return {s.begin() + static_cast<long>(at), s.begin() + static_cast<long>(at + kStageSize)};
+  }
+
+  fs::path home_;
+  sim::VirtualHidBus bus_;
+  ManualClock clock_;
+  std::shared_ptr<sim::MouseFirmware> fw_;
+  std::vector<std::string> notified_;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+bool hasLine(const std::string& text, const std::string& line) {
+  const auto all = lines(text);
+  return std::find(all.begin(), all.end(), line) != all.end();
+}
+
+}  // namespace
+
+TEST_F(Settings, GetPrintsWhatTheMouseAndTheDocumentHoldAndSetTakesItBackWritingNothing) {
+  plugMouse();
+  const Outcome got = run({"get", "mouse"});
+  ASSERT_EQ(got.code, kExitOk) << got.err;
+  // The factory mouse: stage 1 at index 14 on the two-slope scale, active stage 1, polling 3.
+  EXPECT_TRUE(hasLine(got.out, "stage.1.index=14")) << got.out;
+  EXPECT_TRUE(hasLine(got.out, "stage.1.dpi=1600"));
+  EXPECT_TRUE(hasLine(got.out, "stage.0.colour=FF0000"));
+  EXPECT_TRUE(hasLine(got.out, "stage.active=1"));
+  EXPECT_TRUE(hasLine(got.out, "polling=3"));
+  EXPECT_TRUE(hasLine(got.out, "light.brightness=3"));
+  EXPECT_TRUE(hasLine(got.out, "button.0=default"));
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u) << "get writes nothing";
+
+  std::vector<std::string> back = {"set", "mouse"};
+  for (const auto& l : lines(got.out)) back.push_back(l);
+  fw_->clearLog();
+  const Outcome set = run(back);
+  EXPECT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(set.out, "") << "nothing changed";
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+  EXPECT_EQ(fw_->countOf(kWriteKeys), 0u);
+  EXPECT_TRUE(notified_.empty());
+}
+
+TEST_F(Settings, SetWritesTheChangeToTheMouseAndTheDocumentAndTellsTheProgram) {
+  plugMouse();
+  // The screen size the window wrote stays: the tool has no screen of its own.
+  fw_->setSettings(60, {0x00, 0x0A, 0xA0, 0x05});  // 2560 x 1440
+  const Outcome set = run({"set", "mouse", "stage.1.dpi=5200", "polling=1", "stage.3.colour=#12ab9f"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_TRUE(hasLine(set.out, "stage.1.dpi=5200"));
+  // On the mouse: profile 0's block, stage 1 at index 49, polling 1, stage 3's colour.
+  EXPECT_EQ(stageBytes(1)[2], 49);
+  EXPECT_EQ(stageBytes(1)[3], 0);
+  EXPECT_EQ(fw_->settings()[11], 1);
+  const auto stage3 = stageBytes(3);
+  EXPECT_EQ(std::vector<uint8_t>(stage3.begin() + 6, stage3.end()), (std::vector<uint8_t>{0x12, 0xAB, 0x9F}));
+  EXPECT_EQ(fw_->writesOutsideBracket(), 0);
+  const auto memory = fw_->settings();
+  EXPECT_EQ(std::vector<uint8_t>(memory.begin() + 60, memory.begin() + 64),
+            (std::vector<uint8_t>{0x00, 0x0A, 0xA0, 0x05}));
+  // In the document.
+  const Json::Value doc = document();
+  EXPECT_EQ(doc["DPIStages"]["StageDPIs"][1]["StageDPIX"].asInt(), 49);
+  EXPECT_EQ(doc["ReportStages"]["StageActive"].asInt(), 1);
+  EXPECT_EQ(notified_, (std::vector<std::string>{"mouse"}));
+  // And read back.
+  const Outcome got = run({"get", "mouse"});
+  EXPECT_TRUE(hasLine(got.out, "stage.1.dpi=5200")) << got.out;
+  EXPECT_TRUE(hasLine(got.out, "stage.3.colour=12AB9F"));
+}
+
+TEST_F(Settings, ABadKeyOrValueExitsTwoNamingItAndChangesNothing) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);  // the document exists from here on
+  const std::string before = documentText();
+  const auto settingsBefore = fw_->settings();
+  const struct {
+    std::vector<std::string> pairs;
+    std::string named;
+  } cases[] = {
+      {{"stage.1.dpi=5200", "stage.9.dpi=800"}, "stage.9.dpi"},  // the good first pair is not written either
+      {{"stage.1.dpi=99999"}, "stage.1.dpi"},
+      {{"stage.1.dpi=12abc"}, "stage.1.dpi"},
+      {{"polling=5"}, "polling"},
+      {{"light.brightness=-1"}, "light.brightness"},
+      {{"light.colour=12345"}, "light.colour"},
+      {{"stage.2.enabled=maybe"}, "stage.2.enabled"},
+      {{"button.11=default"}, "button.11"},
+      {{"button.3=mouse:sideways"}, "button.3"},
+      {{"button.3=macro:0"}, "button.3"},          // no macro library: it would be written as the default
+      {{"stage.1.enabled=0"}, "stage.1.enabled"},  // the active stage
+      {{"stage.active=1", "stage.0.enabled=0", "stage.2.enabled=0", "stage.3.enabled=0", "stage.4.enabled=0",
+        "stage.1.enabled=0"},
+       "stage.1.enabled"},                           // the last enabled one
+      {{"light.mode"}, "light.mode"},
+  };
+  fw_->clearLog();
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"set", "mouse"};
+    args.insert(args.end(), c.pairs.begin(), c.pairs.end());
+    const Outcome r = run(args);
+    EXPECT_EQ(r.code, kExitUsage) << c.named << ": " << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+  EXPECT_EQ(fw_->countOf(kWriteKeys), 0u);
+  EXPECT_EQ(fw_->settings(), settingsBefore);
+  EXPECT_EQ(documentText(), before);
+  EXPECT_TRUE(notified_.empty());
+  EXPECT_EQ(run({"set", "mouse"}).code, kExitUsage);
+  EXPECT_EQ(run({"set", "toaster", "a=1"}).code, kExitUsage);
+  EXPECT_EQ(run({"get", "mouse", "extra"}).code, kExitUsage);
+}
+
+TEST_F(Settings, LightKeysMakeOneWriteAndButtonsGoToTheirSlot) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);
+  fw_->clearLog();
+  const Outcome set = run({"set", "mouse", "light.brightness=1", "light.colour=102030", "light.speed=4"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 2u) << "one block of 66 bytes, two chunks";
+  const auto s = fw_->settings();
+  EXPECT_EQ(s[2], 1);      // brightness
+  EXPECT_EQ(s[3], 0);      // 4 - speed
+  EXPECT_EQ(s[5], 0);      // a typed colour ends the cycling
+  EXPECT_EQ(s[6], 0x10);
+  EXPECT_EQ(s[8], 0x30);
+
+  // Button 3 (forward) does not sit in slot 3 on this mouse: the code lands
+  // in the slot that holds its default code.
+  const auto defaults = fw_->defaultKeyTable();
+  const FunctionCode forward = mouse::kMouseButtons[3].defaultCode;
+  const Outcome keys = run({"set", "mouse", "button.3=mouse:left"});
+  ASSERT_EQ(keys.code, kExitOk) << keys.err;
+  EXPECT_EQ(fw_->countOf(kWriteKeys), 1u);
+  const auto table = fw_->keyTable();
+  size_t slot = 99;
+  for (size_t k = 0; k < 11; ++k)
+    if (defaults[k * 3] == forward.type && defaults[k * 3 + 1] == forward.param1) slot = k;
+  ASSERT_NE(slot, 3u) << "the emulated mouse keeps forward elsewhere";
+  ASSERT_NE(slot, 99u);
+  EXPECT_EQ(std::vector<uint8_t>(table.begin() + static_cast<long>(slot * 3),
+                                 table.begin() + static_cast<long>(slot * 3 + 3)),
+            (std::vector<uint8_t>{0x10, 0x01, 0x00}));
+  // The other slots keep their codes.
+  EXPECT_EQ(std::vector<uint8_t>(table.begin() + 9, table.begin() + 12),
+            std::vector<uint8_t>(defaults.begin() + 9, defaults.begin() + 12));
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "button.3=mouse:left"));
+  EXPECT_TRUE(hasLine(run({"set", "mouse", "button.3=default"}).out, "button.3=default"));
+}
+
+TEST_F(Settings, WithoutTheMouseOnlyTheDocumentChangesAndDpiAndApplyNeedIt) {
+  const Outcome set = run({"set", "mouse", "stage.2.index=20"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(document()["DPIStages"]["StageDPIs"][2]["StageDPIX"].asInt(), 20);
+  const Outcome got = run({"get", "mouse"});
+  EXPECT_TRUE(hasLine(got.out, "stage.2.index=20"));
+  EXPECT_EQ(got.out.find(".dpi="), std::string::npos) << "no scale without the mouse";
+  const Outcome dpi = run({"set", "mouse", "stage.2.dpi=800"});
+  EXPECT_EQ(dpi.code, kExitNoDevice);
+  EXPECT_NE(dpi.err.find("stage.2.index"), std::string::npos) << dpi.err;
+  EXPECT_EQ(run({"apply", "mouse"}).code, kExitNoDevice);
+
+  // Once the mouse is there, apply writes the whole profile to it.
+  plugMouse();
+  const Outcome apply = run({"apply", "mouse"});
+  ASSERT_EQ(apply.code, kExitOk) << apply.err;
+  EXPECT_EQ(stageBytes(2)[2], 20);
+  EXPECT_EQ(fw_->countOf(kWriteKeys), 1u);
+  EXPECT_EQ(notified_.back(), "mouse");
+}
+
+TEST_F(Settings, ASleepingMouseBehindItsReceiverChangesNothing) {
+  plugMouse(true);
+  fw_->setDeviceAwake(false);
+  const Outcome got = run({"get", "mouse"});
+  EXPECT_EQ(got.code, kExitOk);
+  EXPECT_NE(got.err.find("did not answer"), std::string::npos);
+  const std::string before = documentText();
+  const Outcome set = run({"set", "mouse", "polling=0"});
+  EXPECT_EQ(set.code, kExitUnreachable) << set.err;
+  EXPECT_EQ(documentText(), before);
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+  EXPECT_EQ(run({"apply", "mouse"}).code, kExitUnreachable);
+}
+
+TEST_F(Settings, AWriteTheMouseRefusesExitsOneAndTheDocumentKeepsIt) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);
+  fw_->injectFault({sim::FaultKind::StatusFF, kWriteSettings, 0, 5});
+  const Outcome set = run({"set", "mouse", "polling=2"});
+  EXPECT_EQ(set.code, kExitCommandFailed);
+  EXPECT_NE(set.err.find("did not take"), std::string::npos) << set.err;
+  EXPECT_EQ(document()["ReportStages"]["StageActive"].asInt(), 2);
+  EXPECT_NE(fw_->settings()[11], 2);
+}
+
+TEST_F(Settings, JsonIsOneObjectWithTypedValues) {
+  plugMouse();
+  const Outcome got = run({"--json", "get", "mouse"});
+  ASSERT_EQ(got.code, kExitOk);
+  Json::Value v;
+  std::istringstream in(got.out);
+  Json::CharReaderBuilder b;
+  std::string errs;
+  ASSERT_TRUE(Json::parseFromStream(b, in, &v, &errs)) << got.out;
+  EXPECT_EQ(v["stage.1.dpi"].asInt(), 1600);
+  EXPECT_TRUE(v["stage.1.enabled"].isBool());
+  EXPECT_EQ(v["stage.0.colour"].asString(), "FF0000");
+  EXPECT_EQ(v["button.0"].asString(), "default");
+  const Outcome set = run({"--json", "set", "mouse", "stage.0.dpi=850"});
+  std::istringstream in2(set.out);
+  ASSERT_TRUE(Json::parseFromStream(b, in2, &v, &errs)) << set.out;
+  EXPECT_EQ(v["stage.0.dpi"].asInt(), 800) << "a typed DPI lands on the scale's step below";
+}
+
+TEST_F(Settings, TheHelpOfSetNamesTheKeys) {
+  const Outcome help = run({"set", "--help"});
+  EXPECT_EQ(help.code, kExitOk);
+  for (const char* key : {"stage.N.dpi", "stage.active", "polling", "light.multicolour", "button.N"})
+    EXPECT_NE(help.out.find(key), std::string::npos) << key;
+  EXPECT_NE(run({"--help"}).out.find("set KIND KEY=VALUE..."), std::string::npos);
+}
+
+TEST(SettingValues, TextsOfTheValueTypes) {
+  using namespace settings;
+  EXPECT_EQ(parseInteger("5200"), 5200);
+  EXPECT_EQ(parseInteger("+7"), 7);
+  EXPECT_EQ(parseInteger("-3"), -3);
+  EXPECT_FALSE(parseInteger(""));
+  EXPECT_FALSE(parseInteger("12abc"));
+  EXPECT_FALSE(parseInteger("99999999999999999999"));
+  EXPECT_FALSE(parseInteger("0x10"));
+  EXPECT_EQ(parseBoolean("On"), true);
+  EXPECT_EQ(parseBoolean("0"), false);
+  EXPECT_FALSE(parseBoolean("2"));
+  EXPECT_EQ(parseColour("#12ab9F"), 0x12AB9Fu);
+  EXPECT_FALSE(parseColour("12ab9"));
+  EXPECT_FALSE(parseColour("12ab9g"));
+  EXPECT_FALSE(parseColour("+12ab9f"));
+  EXPECT_EQ(formatColour(0x0080FF), "0080FF");
+}
+
+}  // namespace tessel::tools
