@@ -216,6 +216,8 @@ std::string settingsKeysHelp() {
       "\nMouse keys (get prints them all; set takes any of them back):\n"
       "  stage.N.index  stage.N.dpi  stage.N.enabled  stage.N.colour   (N = 0..4)\n"
       "  stage.active  polling (0..4)\n"
+      "  pointer.speed  pointer.wheel (0..20)  pointer.doubleclick (200..900 ms)  pointer.precision  pointer.scrollpage (1/0)\n"
+      "    (kept in the profile only; the mouse does not hold them)\n"
       "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
       "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"

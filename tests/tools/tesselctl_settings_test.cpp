@@ -307,10 +307,29 @@ TEST_F(Settings, JsonIsOneObjectWithTypedValues) {
   EXPECT_EQ(v["stage.0.dpi"].asInt(), 800) << "a typed DPI lands on the scale's step below";
 }
 
+TEST_F(Settings, PointerKeysStayInTheProfileAndWriteNothingToTheMouse) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);
+  fw_->clearLog();
+  const Outcome set = run({"set", "mouse", "pointer.speed=12", "pointer.wheel=7", "pointer.scrollpage=1",
+                           "pointer.precision=on"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u) << "the mouse does not keep pointer settings";
+  const std::string out = run({"get", "mouse"}).out;
+  EXPECT_TRUE(hasLine(out, "pointer.speed=12"));
+  EXPECT_TRUE(hasLine(out, "pointer.wheel=7"));
+  EXPECT_TRUE(hasLine(out, "pointer.scrollpage=1"));
+  EXPECT_TRUE(hasLine(out, "pointer.precision=1"));
+  // The wheel slider clears scroll-by-page, as on the page.
+  ASSERT_EQ(run({"set", "mouse", "pointer.wheel=3"}).code, kExitOk);
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "pointer.scrollpage=0"));
+  EXPECT_EQ(run({"set", "mouse", "pointer.speed=21"}).code, kExitUsage);
+}
+
 TEST_F(Settings, TheHelpOfSetNamesTheKeys) {
   const Outcome help = run({"set", "--help"});
   EXPECT_EQ(help.code, kExitOk);
-  for (const char* key : {"stage.N.dpi", "stage.active", "polling", "light.multicolour", "button.N"})
+  for (const char* key : {"stage.N.dpi", "stage.active", "polling", "pointer.wheel", "light.multicolour", "button.N"})
     EXPECT_NE(help.out.find(key), std::string::npos) << key;
   EXPECT_NE(run({"--help"}).out.find("set KIND KEY=VALUE..."), std::string::npos);
 }

@@ -181,14 +181,16 @@ TEST_F(MousePageTest, StageColourComesFromThePaletteDialog) {
 
 TEST_F(MousePageTest, PointerSettingsStayInTheDocument) {
   const size_t writes = fw_->countOf(kWriteSettings);
+  // The double-click time is in milliseconds: the factory 500 shows as it is.
+  EXPECT_EQ(As<CSliderUI>("double_click_slider")->GetValue(), 500);
   Slide("pointer_speed_slider", 7);
-  Slide("double_click_slider", 3);
+  Slide("double_click_slider", 650);
   ASSERT_TRUE(C("scrolls_page_check")->Activate());
   ASSERT_TRUE(C("pointer_precision_check")->Activate());
   EXPECT_EQ(fw_->countOf(kWriteSettings), writes);
   MouseSystemStages s = Saved()->getSystemStages();
   EXPECT_EQ(s.mouseSpeed, 7);
-  EXPECT_EQ(s.doubleClickTime, 3);
+  EXPECT_EQ(s.doubleClickTime, 650);
   EXPECT_EQ(s.scrollPage & 0xFF, 1);
   // The wheel slider clears scroll-by-page.
   Slide("scroll_speed_slider", 5);

@@ -27,6 +27,11 @@ DpiStage stageOf(const MouseSettings& m, int i) {
   return static_cast<size_t>(i) < stages.size() ? stages[static_cast<size_t>(i)] : DpiStage{};
 }
 
+// The ranges of the window's pointer sliders: speed and wheel lines 0..20,
+// the double-click time in milliseconds (the factory profile holds 500).
+constexpr Range kPointerSlider{0, 20};
+constexpr Range kDoubleClickSlider{200, 900};
+
 uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return static_cast<uint32_t>(r) << 16 | g << 8 | b; }
 
 Range stageIndexRange(const MouseSettings& m) {
@@ -121,6 +126,44 @@ settings::KeyTable<MouseSettings> buildTable() {
     };
     row.write = [](MouseSettings& m, const Value& v) { return m.mouse().setPollingRate(static_cast<int>(v.number)); };
     t.push_back(std::move(row));
+  }
+  // Pointer settings: kept in the profile only (the mouse does not hold them).
+  {
+    struct PointerKey {
+      const char* key;
+      bool boolean;
+      Range range;
+      uint16_t MouseSystemStages::*field;
+      void (MouseController::*set)(int);
+      void (MouseController::*setFlag)(bool);
+    };
+    static const PointerKey kPointer[] = {
+        {"pointer.speed", false, kPointerSlider, &MouseSystemStages::mouseSpeed, &MouseController::setPointerSpeed, nullptr},
+        {"pointer.doubleclick", false, kDoubleClickSlider, &MouseSystemStages::doubleClickTime, &MouseController::setDoubleClickTime,
+         nullptr},
+        {"pointer.wheel", false, kPointerSlider, &MouseSystemStages::wheelScrollLines, &MouseController::setWheelSpeed, nullptr},
+        {"pointer.precision", true, {}, &MouseSystemStages::pointerPrecision, nullptr,
+         &MouseController::setPointerPrecision},
+        {"pointer.scrollpage", true, {}, &MouseSystemStages::scrollPage, nullptr, &MouseController::setScrollByPage},
+    };
+    for (const PointerKey& k : kPointer) {
+      KeyRow<MouseSettings> row;
+      row.key = k.key;
+      row.type = k.boolean ? ValueType::Boolean : ValueType::Integer;
+      if (!k.boolean) row.range = [range = k.range](const MouseSettings&) { return range; };
+      row.read = [field = k.field, boolean = k.boolean](const MouseSettings& m) -> std::optional<Value> {
+        const uint16_t v = m.mouse().systemStages().*field;
+        return number(boolean ? (v & 0xFF) != 0 : v);
+      };
+      row.write = [k](MouseSettings& m, const Value& v) {
+        if (k.boolean)
+          (m.mouse().*k.setFlag)(v.number != 0);
+        else
+          (m.mouse().*k.set)(static_cast<int>(v.number));
+        return true;
+      };
+      t.push_back(std::move(row));
+    }
   }
   {
     KeyRow<MouseSettings> row = lightRow("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
