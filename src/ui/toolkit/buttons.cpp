@@ -167,6 +167,9 @@ void COptionUI::PaintBkColor(QPainter& painter, const QRect& rc) {
   if (selected_ && selectedBkColor_) {
     DWORD saved = bkColor_;
     bkColor_ = selectedBkColor_;
+    // An unavailable option keeps showing its choice, faded, so it does not
+    // look like a control the user can change.
+    if (!IsEnabled()) bkColor_ = (bkColor_ & 0x00FFFFFFu) | (((bkColor_ >> 24) * 3 / 10) << 24);
     CLabelUI::PaintBkColor(painter, rc);
     bkColor_ = saved;
     return;
