@@ -1,0 +1,245 @@
+#include "macros/macro_library.h"
+
+#include <system_error>
+
+#include "platform/file_io.h"
+#include "platform/json_access.h"
+#include "platform/json_file.h"
+#include "profiles/profile_list.h"
+
+namespace fs = std::filesystem;
+
+namespace tessel::macros {
+namespace {
+
+constexpr std::string_view kInfo = "MacroInfo";
+constexpr std::string_view kName = "MacroName";
+constexpr std::string_view kGuid = "Guid";
+
+bool blankText(std::string_view text) {
+  for (char c : text)
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v') return false;
+  return true;
+}
+
+bool taken(const std::vector<MacroEntry>& entries, std::string_view name) {
+  for (const auto& e : entries)
+    if (profiles::sameName(e.name, name)) return true;
+  return false;
+}
+
+LibraryResult failure(LibraryError error, std::string message) {
+  LibraryResult r;
+  r.error = error;
+  r.message = std::move(message);
+  return r;
+}
+
+}  // namespace
+
+std::string nextMacroName(const std::vector<MacroEntry>& entries) {
+  for (size_t n = 1;; ++n) {
+    std::string name = "macro_" + std::to_string(n);
+    if (!taken(entries, name)) return name;
+  }
+}
+
+std::string importMacroName(const std::vector<MacroEntry>& entries, std::string_view baseName) {
+  if (!taken(entries, baseName)) return std::string(baseName);
+  for (size_t n = 2;; ++n) {
+    std::string name = std::to_string(n);
+    if (!taken(entries, name)) return name;
+  }
+}
+
+MacroLibrary::MacroLibrary(fs::path folder, const Clock& clock) : folder_(std::move(folder)), ids_(clock) {
+  load();
+}
+
+fs::path MacroLibrary::indexPath() const { return folder_ / std::string(kIndexFile); }
+
+void MacroLibrary::load() {
+  entries_.clear();
+  index_ = Json::Value(Json::objectValue);
+  damaged_ = false;
+  const fs::path path = indexPath();
+  const auto bytes = readFileBytes(path);
+  if (!bytes || blankText(*bytes)) return;  // no library yet
+  Json::Value doc;
+  const bool parsed = parseJson(*bytes, doc);
+  const Json::Value& info = json::member(doc, kInfo);
+  if (!parsed || !doc.isObject() || (!info.isNull() && !info.isArray())) {
+    // Keep the user's file; refuse changes until it is repaired or removed.
+    keepAside(path);
+    damaged_ = true;
+    return;
+  }
+  index_ = doc;
+  for (unsigned i = 0; i < json::size(info); ++i) {
+    const Json::Value& row = json::element(info, i);
+    // A row of the wrong shape still holds its place: assignment records count
+    // macros by position.
+    entries_.push_back(MacroEntry{json::getString(row, kName, ""), json::getString(row, kGuid, "")});
+  }
+}
+
+std::vector<std::string> MacroLibrary::names() const {
+  std::vector<std::string> out;
+  out.reserve(entries_.size());
+  for (const auto& e : entries_) out.push_back(e.name);
+  return out;
+}
+
+std::optional<fs::path> MacroLibrary::eventFilePath(size_t index) const {
+  if (index >= entries_.size()) return std::nullopt;
+  const std::string& guid = entries_[index].guid;
+  if (!profiles::isTimestampId(guid)) return std::nullopt;
+  return folder_ / (guid + std::string(kEventFileExtension));
+}
+
+bool MacroLibrary::writeIndex() {
+  std::error_code ec;
+  fs::create_directories(folder_, ec);
+  return writeJsonFile(indexPath(), index_);
+}
+
+LibraryResult MacroLibrary::refuseChange() const {
+  return failure(LibraryError::Damaged, "the macro library \"" + indexPath().string() +
+                                            "\" cannot be read; it was kept aside and is left unchanged");
+}
+
+bool MacroLibrary::nameTaken(std::string_view name) const { return taken(entries_, name); }
+
+std::string MacroLibrary::newIdentifier() {
+  // Two macros made in the same millisecond would share one event file; the
+  // generator moves on past existing files, and a macro never saved has none,
+  // so the library's own identifiers are checked as well.
+  for (;;) {
+    std::string id = ids_.next(folder_, kEventFileExtension);
+    bool used = false;
+    for (const auto& e : entries_) used = used || e.guid == id;
+    if (!used) return id;
+  }
+}
+
+LibraryResult MacroLibrary::addEntry(const std::string& name) {
+  const std::string guid = newIdentifier();
+  Json::Value row(Json::objectValue);
+  row[std::string(kName)] = name;
+  row[std::string(kGuid)] = guid;
+  Json::Value& info = json::objectMember(index_, kInfo);
+  if (!info.isArray()) info = Json::Value(Json::arrayValue);
+  info.append(row);
+  if (!writeIndex()) {
+    load();
+    return failure(LibraryError::WriteFailed, "the macro library \"" + indexPath().string() + "\" could not be written");
+  }
+  entries_.push_back(MacroEntry{name, guid});
+  LibraryResult r;
+  r.index = entries_.size() - 1;
+  r.name = name;
+  return r;
+}
+
+LibraryResult MacroLibrary::create() {
+  load();
+  if (damaged_) return refuseChange();
+  if (entries_.size() >= kMaxMacros) return failure(LibraryError::Full, "the library already holds 50 macros");
+  return addEntry(nextMacroName(entries_));
+}
+
+LibraryResult MacroLibrary::rename(size_t index, std::string_view newName) {
+  load();
+  if (damaged_) return refuseChange();
+  if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
+  if (blankText(newName)) return failure(LibraryError::Blank, "the new name is empty");
+  if (nameTaken(newName))
+    return failure(LibraryError::DuplicateName, "a macro named \"" + std::string(newName) + "\" already exists");
+  Json::Value& row = json::arrayElement(json::objectMember(index_, kInfo), static_cast<unsigned>(index));
+  json::objectMember(row, kName) = std::string(newName);
+  if (!writeIndex()) {
+    load();
+    return failure(LibraryError::WriteFailed, "the macro library \"" + indexPath().string() + "\" could not be written");
+  }
+  entries_[index].name = std::string(newName);
+  LibraryResult r;
+  r.index = index;
+  r.name = entries_[index].name;
+  return r;
+}
+
+LibraryResult MacroLibrary::importFile(const fs::path& source) {
+  load();
+  if (damaged_) return refuseChange();
+  if (entries_.size() >= kMaxMacros) return failure(LibraryError::Full, "the library already holds 50 macros");
+  // Look at the size before reading so a huge file is never loaded whole.
+  std::error_code ec;
+  const auto size = fs::file_size(source, ec);
+  if (!ec && size > kMaxImportBytes)
+    return failure(LibraryError::BadFile, "\"" + source.string() + "\": the macro file is larger than 4 MiB");
+  const auto bytes = readFileBytes(source);
+  if (!bytes) return failure(LibraryError::ReadFailed, "\"" + source.string() + "\" cannot be read");
+  const EventFileParse parse = parseEventFile(*bytes);
+  if (!parse.ok) return failure(LibraryError::BadFile, "\"" + source.string() + "\": " + parse.error);
+
+  std::string base = source.stem().string();
+  if (base.empty()) base = "macro";
+  LibraryResult r = addEntry(importMacroName(entries_, base));
+  if (!r.ok()) return r;
+  const auto target = eventFilePath(r.index);
+  if (!target || !writeFileAtomic(*target, *bytes)) {
+    // Take the entry back out so the library does not list a macro whose
+    // events were lost.
+    Json::Value removed;
+    index_[std::string(kInfo)].removeIndex(static_cast<unsigned>(r.index), &removed);
+    writeIndex();
+    entries_.pop_back();
+    return failure(LibraryError::WriteFailed, "the imported macro could not be written");
+  }
+  return r;
+}
+
+LibraryResult MacroLibrary::exportTo(size_t index, const fs::path& target) const {
+  if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
+  const auto path = eventFilePath(index);
+  if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");
+  const std::string bytes = readFileBytes(*path).value_or(std::string());
+  if (!writeFileAtomic(target, bytes))
+    return failure(LibraryError::WriteFailed, "\"" + target.string() + "\" could not be written");
+  LibraryResult r;
+  r.index = index;
+  r.name = entries_[index].name;
+  return r;
+}
+
+std::vector<MacroEvent> MacroLibrary::loadEvents(size_t index) const {
+  const auto path = eventFilePath(index);
+  if (!path) return {};
+  return eventsFromDocument(readJsonFile(*path));
+}
+
+LibraryResult MacroLibrary::saveEvents(size_t index, std::span<const MacroEvent> events) {
+  load();
+  if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
+  const auto path = eventFilePath(index);
+  if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");
+  std::error_code ec;
+  fs::create_directories(folder_, ec);
+  if (!writeJsonFile(*path, eventFileDocument(entries_[index].name, entries_[index].guid, events)))
+    return failure(LibraryError::WriteFailed, "\"" + path->string() + "\" could not be written");
+  LibraryResult r;
+  r.index = index;
+  r.name = entries_[index].name;
+  return r;
+}
+
+}  // namespace tessel::macros
+
+namespace tessel::macros {
+std::vector<std::vector<MacroEvent>> loadListedMacros(const MacroLibrary& library, std::span<const uint8_t> list) {
+  std::vector<std::vector<MacroEvent>> out;
+  out.reserve(list.size());
+  for (uint8_t index : list) out.push_back(library.loadEvents(index));
+  return out;
+}
+}  // namespace tessel::macros
