@@ -242,4 +242,9 @@ std::vector<std::vector<MacroEvent>> loadListedMacros(const MacroLibrary& librar
   for (uint8_t index : list) out.push_back(library.loadEvents(index));
   return out;
 }
+
+MacroImage buildLibraryImage(const MacroLibrary& library, std::span<const uint8_t> list, uint8_t capacityByte) {
+  if (library.damaged() || list.empty()) return MacroImage{};
+  return buildMacroImage(loadListedMacros(library, list), capacityByte);
+}
 }  // namespace tessel::macros

@@ -26,6 +26,7 @@
 
 #include "core/clock.h"
 #include "core/timestamp_id.h"
+#include "macros/macro_image.h"
 #include "macros/macro_model.h"
 
 namespace tessel::macros {
@@ -123,4 +124,9 @@ namespace tessel::macros {
 // The events of the listed macros, in list order, for the memory image; a
 // macro without an event file has no events.
 std::vector<std::vector<MacroEvent>> loadListedMacros(const MacroLibrary& library, std::span<const uint8_t> list);
+
+// The image to write for the download list: Empty (write nothing) when the
+// index cannot be read or the list is empty, TooLarge when it does not fit
+// the device's capacity byte.
+MacroImage buildLibraryImage(const MacroLibrary& library, std::span<const uint8_t> list, uint8_t capacityByte);
 }  // namespace tessel::macros

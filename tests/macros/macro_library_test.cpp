@@ -193,12 +193,18 @@ TEST_F(MacroLibraryTest, ListedMacrosFeedTheImage) {
   const std::vector<uint8_t> list{1, 0};
   const auto macros = loadListedMacros(lib, list);
   ASSERT_EQ(macros.size(), 2u);
-  const MacroImage image = buildMacroImage(macros, 1);
+  const MacroImage image = buildLibraryImage(lib, list, 1);
   ASSERT_EQ(image.status, MacroImage::Status::Ok);
   // Slot 0 is macro 1 (one event), slot 1 is the never-saved macro 0.
   EXPECT_EQ(image.length, 16u + 12u + 4u);
   EXPECT_EQ(image.bytes[20], 1);
   EXPECT_EQ(image.bytes[24], 0x1E);
+  EXPECT_EQ(buildLibraryImage(lib, std::vector<uint8_t>{}, 1).status, MacroImage::Status::Empty);
+
+  // With the index unreadable nothing is written, even for a non-empty list.
+  ASSERT_TRUE(writeFileAtomic(folder_ / "macro.config", "{ broken"));
+  lib.load();
+  EXPECT_EQ(buildLibraryImage(lib, list, 1).status, MacroImage::Status::Empty);
 }
 
 }  // namespace
