@@ -172,8 +172,11 @@ LibraryResult MacroLibrary::importFile(const fs::path& source) {
   load();
   if (damaged_) return refuseChange();
   if (entries_.size() >= kMaxMacros) return failure(LibraryError::Full, "the library already holds 50 macros");
-  // Look at the size before reading so a huge file is never loaded whole.
+  // Only a regular file: a device node or a pipe would never end or block.
   std::error_code ec;
+  if (!fs::is_regular_file(source, ec))
+    return failure(LibraryError::ReadFailed, "\"" + source.string() + "\" is not a file that can be read");
+  // Look at the size before reading so a huge file is never loaded whole.
   const auto size = fs::file_size(source, ec);
   if (!ec && size > kMaxImportBytes)
     return failure(LibraryError::BadFile, "\"" + source.string() + "\": the macro file is larger than 4 MiB");
@@ -183,7 +186,7 @@ LibraryResult MacroLibrary::importFile(const fs::path& source) {
   if (!parse.ok) return failure(LibraryError::BadFile, "\"" + source.string() + "\": " + parse.error);
 
   std::string base = source.stem().string();
-  if (base.empty()) base = "macro";
+  if (blankText(base)) base = "macro";
   LibraryResult r = addEntry(importMacroName(entries_, base));
   if (!r.ok()) return r;
   const auto target = eventFilePath(r.index);

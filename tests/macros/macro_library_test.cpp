@@ -108,6 +108,7 @@ TEST_F(MacroLibraryTest, ImportNamesAfterTheFileThenNumbersAndCopiesBytes) {
   EXPECT_EQ(lib.importFile(source).name, "3");
   const auto fresh = lib.importFile(writeSource("Spray.mac", kBurst));
   EXPECT_EQ(fresh.name, "Spray");
+  EXPECT_EQ(lib.importFile(writeSource("  .mac", kBurst)).name, "macro");
 
   const auto path = lib.eventFilePath(a.index);
   ASSERT_TRUE(path);
@@ -125,6 +126,8 @@ TEST_F(MacroLibraryTest, ImportRefusesFilesThatAreNotMacros) {
   EXPECT_EQ(lib.importFile(writeSource("c.mac", std::string(kMaxImportBytes + 1, ' '))).error,
             LibraryError::BadFile);
   EXPECT_EQ(lib.importFile(root_ / "missing.mac").error, LibraryError::ReadFailed);
+  EXPECT_EQ(lib.importFile("/dev/zero").error, LibraryError::ReadFailed);
+  EXPECT_EQ(lib.importFile(root_).error, LibraryError::ReadFailed);
   EXPECT_EQ(lib.size(), 0u);
   EXPECT_FALSE(fs::exists(folder_ / "macro.config"));
 }
