@@ -64,6 +64,14 @@ void MacroLibrary::load() {
   damaged_ = false;
   const fs::path path = indexPath();
   const auto bytes = readFileBytes(path);
+  std::error_code ec;
+  const bool there = fs::exists(path, ec);
+  if (there && (!bytes || !fs::is_regular_file(path, ec))) {
+    // There but unreadable (permissions, a folder in its place): starting an
+    // empty library would write over it.
+    damaged_ = true;
+    return;
+  }
   if (!bytes || blankText(*bytes)) return;  // no library yet
   Json::Value doc;
   const bool parsed = parseJson(*bytes, doc);
@@ -223,6 +231,7 @@ std::vector<MacroEvent> MacroLibrary::loadEvents(size_t index) const {
 
 LibraryResult MacroLibrary::saveEvents(size_t index, std::span<const MacroEvent> events) {
   load();
+  if (damaged_) return refuseChange();
   if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
   const auto path = eventFilePath(index);
   if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");

@@ -164,8 +164,28 @@ TEST_F(MacroLibraryTest, DamagedIndexIsKeptAndNeverReplaced) {
   EXPECT_TRUE(lib.damaged());
   EXPECT_EQ(lib.create().error, LibraryError::Damaged);
   EXPECT_EQ(lib.importFile(writeSource("x.mac", kBurst)).error, LibraryError::Damaged);
+  EXPECT_EQ(lib.saveEvents(0, std::vector<MacroEvent>{{}}).error, LibraryError::Damaged);
+  EXPECT_EQ(lib.rename(0, "b").error, LibraryError::Damaged);
   EXPECT_EQ(readFileBytes(folder_ / "macro.config").value_or(""), damaged);
   EXPECT_EQ(readFileBytes(folder_ / "macro.config.bad").value_or(""), damaged);
+
+  // An index that is there but cannot be opened is not an empty library.
+  fs::remove(folder_ / "macro.config");
+  fs::create_directories(folder_ / "macro.config" / "inside");
+  lib.load();
+  EXPECT_TRUE(lib.damaged());
+  EXPECT_EQ(lib.create().error, LibraryError::Damaged);
+  EXPECT_TRUE(fs::exists(folder_ / "macro.config" / "inside"));
+  fs::remove_all(folder_ / "macro.config");
+  ASSERT_TRUE(writeFileAtomic(folder_ / "macro.config", R"({"MacroInfo":[{"MacroName":"a","Guid":"1"}]})"));
+  if (::geteuid() != 0) {  // root reads it anyway
+    fs::permissions(folder_ / "macro.config", fs::perms::none);
+    lib.load();
+    EXPECT_TRUE(lib.damaged());
+    EXPECT_EQ(lib.create().error, LibraryError::Damaged);
+    fs::permissions(folder_ / "macro.config", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readJsonFile(folder_ / "macro.config")["MacroInfo"].size(), 1u);
+  }
 
   // A "MacroInfo" of the wrong kind is damage too, not an empty library.
   ASSERT_TRUE(writeFileAtomic(folder_ / "macro.config", R"({"MacroInfo": 3})"));
