@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 #include "platform/debug.h"
@@ -170,7 +171,8 @@ ProfileOutcome ProfileStore::select(int index) {
   // Every page selects its stored profile when it is created (each plug and
   // hand-over): the list is rewritten, with its disk sync, only when the
   // selection really changes.
-  const Json::Value* stored = loaded.list.find("profileselect", "profileselect" + 13);
+  constexpr std::string_view kSelectKey = "profileselect";
+  const Json::Value* stored = loaded.list.find(kSelectKey.data(), kSelectKey.data() + kSelectKey.size());
   const bool unchanged = stored && stored->isInt() && stored->asInt() == index;
   if (!unchanged) {
     loaded.list["profileselect"] = index;
