@@ -51,7 +51,28 @@ uint8_t otherCommandThan(uint8_t command) {
   return command == cmd::kReadSettings ? cmd::kWriteSettings : cmd::kReadSettings;
 }
 
+uint16_t u16At(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
 }  // namespace
+
+bool macroImageSound(const std::vector<uint8_t>& received, size_t capacity) {
+  constexpr size_t kHeader = 16;
+  if (received.size() < kHeader || received[0] != 0xAA || received[1] != 0x55) return false;
+  const size_t total = u16At(received, 2);
+  if (total < kHeader || total > received.size() || total > capacity) return false;
+  const size_t count = u16At(received, 4);
+  const size_t tableEnd = kHeader + 2 * count;
+  if (tableEnd > total) return false;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t offset = u16At(received, kHeader + 2 * i);
+    if (offset < tableEnd || offset + 4 > total) return false;
+    const size_t events = u16At(received, offset);
+    if (offset + 4 + 4 * events > total) return false;
+  }
+  return true;
+}
 
 CommandFirmware::CommandFirmware(FirmwareImage image, bool throughReceiver)
     : productName_(std::move(image.productName)), receiver_(throughReceiver) {
@@ -119,7 +140,9 @@ uint8_t CommandFirmware::applyLocked(const Report& /*request*/, RequestRecord& r
     case cmd::kEnd:
       if (!bracketOpen_) ++strayEnds_;
       bracketOpen_ = false;
-      return kReplyOk;
+      return commitMacroLocked();
+    case cmd::kWriteMacro:
+      return stageMacroChunkLocked(rec);
     case cmd::kResumeLighting:
       ++resumeCount_;
       return kReplyOk;
@@ -147,6 +170,34 @@ uint8_t CommandFirmware::applyLocked(const Report& /*request*/, RequestRecord& r
   return kReplyOk;
 }
 
+uint8_t CommandFirmware::stageMacroChunkLocked(const RequestRecord& rec) {
+  if (!bracketOpen_) ++writesOutside_;
+  const size_t length = rec.length;
+  const size_t offset = rec.offset;
+  if (offset == 0) {
+    macroPending_.emplace();
+    macroPendingBad_ = false;
+  }
+  // A chunk past the memory, or one that does not follow the last, spoils
+  // the whole write.
+  if (!macroPending_ || length > kMaxData || offset + length > macro_.size() || offset != macroPending_->size()) {
+    macroPendingBad_ = true;
+    return 0xFE;
+  }
+  macroPending_->insert(macroPending_->end(), rec.report.begin() + 8, rec.report.begin() + 8 + static_cast<long>(length));
+  return kReplyOk;
+}
+
+uint8_t CommandFirmware::commitMacroLocked() {
+  if (!macroPending_) return kReplyOk;
+  std::vector<uint8_t> image = std::move(*macroPending_);
+  macroPending_.reset();
+  if (macroPendingBad_ || !macroImageSound(image, macro_.size())) return 0xFE;
+  std::copy(image.begin(), image.end(), macro_.begin());
+  keptChanged_ = true;
+  return kReplyOk;
+}
+
 void CommandFirmware::onCommand(const Report& report, std::vector<Report>& replies) {
   RequestRecord rec;
   std::copy_n(report.begin(), std::min(report.size(), rec.report.size()), rec.report.begin());
@@ -158,12 +209,13 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
 
   bool unplug = false;
   std::shared_ptr<MemoryKeeper> keeper;
-  if (reachesKeptMemory(rec.command)) {
+  // An end may commit a macro image: the keeper then saves it.
+  if (reachesKeptMemory(rec.command) || rec.command == cmd::kEnd) {
     std::lock_guard lock(mutex_);
     keeper = keeper_;
   }
   // Outside the lock: the keeper reads and restores through the public calls.
-  if (keeper) keeper->beforeCommand(*this);
+  if (keeper && reachesKeptMemory(rec.command)) keeper->beforeCommand(*this);
   bool changed = false;
   {
     std::lock_guard lock(mutex_);
@@ -371,7 +423,10 @@ void CommandFirmware::setIdentityByte(size_t index, uint8_t value) {
   std::lock_guard lock(mutex_);
   if (index >= identity_.size()) return;
   identity_[index] = value;
-  if (index == 6) macro_.assign(static_cast<size_t>(value) * 128, 0);
+  if (index == 6) {
+    macro_.assign(static_cast<size_t>(value) * 128, 0);
+    macroPending_.reset();
+  }
 }
 
 void CommandFirmware::setSettings(size_t offset, const std::vector<uint8_t>& bytes) {

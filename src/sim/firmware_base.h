@@ -7,8 +7,16 @@
 // the memories with what that product holds when it leaves the factory.
 //
 // Statuses this firmware answers: 0x00 success; 0xFE a chunk outside the
-// addressed memory or longer than 56 bytes; 0xFF an unknown command or a
+// addressed memory or longer than 56 bytes, or an end (0x02) closing a macro
+// memory write whose image is not sound; 0xFF an unknown command or a
 // request whose checksum is wrong.
+//
+// Macro memory: the chunks of 0x15 are gathered (from offset 0, in order)
+// and the image is checked when the bracket ends: magic AA 55, the total
+// length within the bytes received and the capacity (identity byte 6 x 128),
+// the offset table and every block inside the image. A sound image replaces
+// the start of the memory (bytes past it keep what they held); a bad one
+// leaves the memory as it was.
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -58,6 +66,10 @@ struct IdentityHead {
   uint8_t lightZones = 0;
 };
 void fillIdentityHead(FirmwareImage& image, const IdentityHead& head);
+
+// True when `received` starts with a macro memory image that lies wholly
+// inside it and inside `capacity` bytes.
+bool macroImageSound(const std::vector<uint8_t>& received, size_t capacity);
 
 enum class FaultKind {
   NoReply,        // the request is taken in but never answered
@@ -195,6 +207,8 @@ class CommandFirmware : public Firmware {
   std::optional<FaultKind> takeFaultLocked(uint8_t command);
   static bool isWrite(uint8_t command);
   static bool reachesKeptMemory(uint8_t command);
+  uint8_t stageMacroChunkLocked(const RequestRecord& record);
+  uint8_t commitMacroLocked();
 
   std::string productName_;
   bool receiver_;
@@ -209,6 +223,8 @@ class CommandFirmware : public Firmware {
   std::vector<uint8_t> customColours_;
   std::vector<uint8_t> liveFrame_;
   std::vector<uint8_t> macro_;
+  std::optional<std::vector<uint8_t>> macroPending_;  // chunks of the macro write in hand
+  bool macroPendingBad_ = false;
   std::vector<uint8_t> recoil_;
   std::vector<uint8_t> status_;
   std::deque<Fault> faults_;

@@ -16,6 +16,7 @@
 #include "config/setting_keys.h"
 #include "devices/mouse/mouse_controller.h"
 #include "devices/mouse/mouse_setting_keys.h"
+#include "macros/macro_library.h"
 #include "platform/data_folders.h"
 #include "tools/tesselctl_internal.h"
 
@@ -57,10 +58,18 @@ class MouseSession {
     doc_.setDocumentPath(*path);
     mouse_.bindDocument(&doc_);
     mouse_.setScreenSize(kScreenWidth, kScreenHeight);
-    // No macro library is read here: buttons may not name a macro.
-    mouse_.setMacroCount(0);
+    // The macro library sits beside the profile documents: a button may name
+    // the macros it holds, and they go to the mouse before the key table.
+    const std::filesystem::path folder = path->parent_path();
+    macros::MacroLibrary library(folder, inv_.clock);
+    library.load();
+    const int macroCount = library.damaged() ? 0 : static_cast<int>(library.size());
+    mouse_.setMacroFolder(folder);
+    mouse_.setMacroCount(macroCount);
+    model_.setMacroCount(macroCount);
     MouseController::Listener listener;
     listener.writeFailed = [this](MouseController::Write what, ResultCode r) { failures_.push_back({what, r}); };
+    listener.macrosTooLarge = [this](int units) { macrosTooLarge_ = units; };
     mouse_.setListener(listener);
     mouse_.loadConfiguration();
 
@@ -100,14 +109,26 @@ class MouseSession {
 
   // A write the mouse did not take: exit 1 (4 through a sleeping receiver).
   int reportFailures() {
+    if (macrosTooLarge_ > 0) {
+      return inv_.fail(kExitCommandFailed,
+                       "the macros bound to the buttons do not fit the mouse's macro memory (" +
+                           std::to_string(macrosTooLarge_) +
+                           " more 4-byte units than it holds); neither the macros nor the button table were "
+                           "written, the profile document keeps the change");
+    }
     if (failures_.empty()) return kExitOk;
     const auto& [what, r] = failures_.front();
-    const char* memory = what == MouseController::Write::SettingsBlock ? "settings" : "button table";
+    const char* memory = what == MouseController::Write::SettingsBlock ? "settings"
+                         : what == MouseController::Write::MacroMemory ? "macros (the button table was not written)"
+                                                                       : "button table";
     return inv_.fail(exitFor(r), std::string("the mouse did not take the ") + memory + ": " +
                                      std::string(resultText(r)) + " (" + std::to_string(toInt(r)) +
                                      "); the profile document keeps the change");
   }
-  void clearFailures() { failures_.clear(); }
+  void clearFailures() {
+    failures_.clear();
+    macrosTooLarge_ = 0;
+  }
 
  private:
   Invocation& inv_;
@@ -115,6 +136,7 @@ class MouseSession {
   MouseController mouse_;
   MouseSettings model_;
   std::vector<std::pair<MouseController::Write, ResultCode>> failures_;
+  int macrosTooLarge_ = 0;
   bool present_ = false;
   bool answered_ = false;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/mouse_profiledata.h"
+#include "macros/macro_library.h"
 #include "platform/debug.h"
 
 namespace tessel {
@@ -191,35 +192,86 @@ ResultCode MouseController::writeBlockOnDevice(SettingsBlockInput in) {
   return r;
 }
 
-ResultCode MouseController::writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
-                                                     std::vector<int>* order) {
-  if (!isConnected()) return ResultCode::NotSent;
-  if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
+MouseController::TableOutcome MouseController::writeButtonTableOnDevice(const std::vector<KeyListEntry>& buttons,
+                                                                       int macroCount,
+                                                                       const std::filesystem::path& macroFolder) {
+  TableOutcome out;
+  if (!isConnected()) return out;
+  if (onReceiver() && !transport().linkQuery()) {
+    out.result = ResultCode::Unreachable;
+    return out;
+  }
   // Never write a table that was not read: its other slots would be zeros.
   if (!keyTableRead()) {
-    const ResultCode r = readMouse();
-    if (r != ResultCode::Success) return r;
+    out.result = readMouse();
+    if (out.result != ResultCode::Success) return out;
+  }
+  // The library as it is now: its count decides which bindings are macros.
+  std::optional<macros::MacroLibrary> library;
+  if (!macroFolder.empty()) {
+    library.emplace(macroFolder, clock());
+    library->load();
+    if (!library->damaged()) macroCount = static_cast<int>(library->size());
   }
   auto& t = transport();
+  // Read now, so the macro capacity is the mouse's own and never a guess.
   std::array<uint8_t, kIdentitySize> id{};
-  ResultCode r = t.readIdentity(id);
-  if (r != ResultCode::Success) return r;
+  out.result = t.readIdentity(id);
+  if (out.result != ResultCode::Success) return out;
   const unsigned size = static_cast<unsigned>(id[5]) * 3u;
-  if (size > transport::kMaxMemorySize || !t.setMemorySize(static_cast<uint16_t>(size))) return ResultCode::NotSent;
+  if (size > transport::kMaxMemorySize || !t.setMemorySize(static_cast<uint16_t>(size))) {
+    out.result = ResultCode::NotSent;
+    return out;
+  }
   std::vector<uint8_t> lastRead;
   SlotMap map{};
   {
     std::lock_guard lock(imagesMutex_);
     images_.identity = id;
+    images_.identityRead = true;
     lastRead = images_.keyTable;
     map = *images_.slotMap;
   }
   lastRead.resize(size, 0);
   ButtonTableImage image = buildButtonTableImage(lastRead, map, buttons, macroCount);
-  if (order) *order = image.macroOrder;
+  out.order = image.macroOrder;
+
+  if (library && !image.macroOrder.empty()) {
+    const std::vector<uint8_t> list(image.macroOrder.begin(), image.macroOrder.end());
+    const macros::MacroImage macroImage =
+        macros::buildLibraryImage(*library, list, id[macros::kIdentityCapacityByte]);
+    if (macroImage.status == macros::MacroImage::Status::TooLarge) {
+      out.exceedUnits = static_cast<int>(macroImage.exceedUnits);
+      out.result = ResultCode::NotSent;
+      return out;
+    }
+    if (macroImage.status == macros::MacroImage::Status::Ok) {
+      out.result = writeMacroMemory(macroImage.bytes);
+      if (out.result != ResultCode::Success) {
+        // The table would bind slots the mouse does not hold.
+        out.failed = Write::MacroMemory;
+        return out;
+      }
+    }
+  }
+
+  const ResultCode begun = t.begin();
+  if (begun != ResultCode::Success) {
+    out.result = begun;
+    return out;
+  }
+  const ResultCode written = t.writeKeyTable(image.image, 0);
+  const ResultCode ended = t.end(1);
+  out.result = firstFailure({written, ended});
+  return out;
+}
+
+ResultCode MouseController::writeMacroMemory(std::span<const uint8_t> image) {
+  auto& t = transport();
   const ResultCode begun = t.begin();
   if (begun != ResultCode::Success) return begun;
-  const ResultCode written = t.writeKeyTable(image.image, 0);
+  const ResultCode written = t.writeMacroMemory(image);
+  // The end goes out in any case: it closes the bracket and the mouse checks the image on it.
   const ResultCode ended = t.end(1);
   return firstFailure({written, ended});
 }
@@ -359,7 +411,8 @@ void MouseController::reloadDocument() {
 
 void MouseController::reportFailure(Write what, ResultCode r) {
   if (r == ResultCode::Success) return;
-  debugLine(what == Write::SettingsBlock ? "鼠标设置写入失败" : "鼠标按键写入失败");
+  if (what == Write::MacroMemory) debugPrintf("mouse macro memory write failed (%d)", toInt(r));
+  else debugLine(what == Write::SettingsBlock ? "鼠标设置写入失败" : "鼠标按键写入失败");
   if (listener_.writeFailed) listener_.writeFailed(what, r);
 }
 
@@ -397,18 +450,17 @@ void MouseController::WriteSettingsBlock(std::function<void(ResultCode)> done) {
 
 void MouseController::WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done) {
   if (!doc_) return;
-  struct Outcome {
-    ResultCode result = ResultCode::NotSent;
-    std::vector<int> order;
-  };
-  commandQueue().request<Outcome>(
-      [this, buttons = doc_->getKeyList(), macros = macroCount_] {
-        Outcome o;
-        o.result = writeButtonTableOnDevice(buttons, macros, &o.order);
-        return o;
+  commandQueue().request<TableOutcome>(
+      [this, buttons = doc_->getKeyList(), macros = macroCount_, folder = macroFolder_] {
+        return writeButtonTableOnDevice(buttons, macros, folder);
       },
-      [this, done = std::move(done)](Outcome o) {
-        reportFailure(Write::ButtonTable, o.result);
+      [this, done = std::move(done)](TableOutcome o) {
+        if (o.exceedUnits > 0) {
+          debugPrintf("macros too large for the mouse: %d", o.exceedUnits);
+          if (listener_.macrosTooLarge) listener_.macrosTooLarge(o.exceedUnits);
+        } else {
+          reportFailure(o.failed, o.result);
+        }
         if (done) done(o.result, std::move(o.order));
       },
       "key table");

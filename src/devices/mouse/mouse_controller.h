@@ -22,7 +22,9 @@
 //
 // Call order for an owner:
 //   1. construct; bindDocument(&doc); setLightModes(...); setScreenSize(w, h);
-//      setListener(...). tesselctl: also setMacroCount(n) when it knows it.
+//      setListener(...); setMacroFolder(device data folder) so that the key
+//      table goes out with the macros it binds (without it: setMacroCount(n)
+//      and the key table alone).
 //   2. loadConfiguration(); applyConfiguration()   (page shows the document)
 //   3. after the transport is open: requestConnected() (or, from the tile's
 //      job on the queue thread, connected()): reads the mouse, reads the
@@ -40,10 +42,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,13 +83,17 @@ struct MouseStageView {
 class MouseController : public UsbDeviceController {
  public:
   // Which write a failure report is about.
-  enum class Write { SettingsBlock, ButtonTable };
+  enum class Write { SettingsBlock, ButtonTable, MacroMemory };
 
   // Called on the UI thread.
   struct Listener {
     std::function<void()> stateChanged;                   // the page shows the document and state again
     std::function<void(Write, ResultCode)> writeFailed;   // the mouse did not take it; the document keeps it
     std::function<void(int profile, std::optional<int> stage)> profileStageChanged;  // an input report
+    // The bound macros do not fit the mouse's macro memory: `exceedUnits` is
+    // one more than the 4-byte units too many (the number "message_text_16"
+    // shows). Neither the macros nor the key table were written.
+    std::function<void(int exceedUnits)> macrosTooLarge;
   };
 
   using UsbDeviceController::UsbDeviceController;
@@ -101,6 +109,11 @@ class MouseController : public UsbDeviceController {
   // Macros in the library (button codes with a macro number at or past it fall back to the default).
   void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
   int macroCount() const { return macroCount_; }
+  // The device data folder holding the macro library ("macro.config" and the
+  // event files). When set, every key table write reads the library first,
+  // downloads the bound macros and takes the macro count from it.
+  void setMacroFolder(std::filesystem::path folder) { macroFolder_ = std::move(folder); }
+  const std::filesystem::path& macroFolder() const { return macroFolder_; }
 
   // ---- device state (copies; any thread)
   mouse::MouseIdentity identityFields() const;
@@ -117,8 +130,11 @@ class MouseController : public UsbDeviceController {
   // Writes the document's settings to the profile last read. The completion
   // reports a failure through the listener.
   void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
-  // Writes the document's buttons into the key table last read; done gets the
-  // result and the macro download order.
+  // Downloads the macros the buttons are bound to (when a macro folder is
+  // set), then writes the document's buttons into the key table last read;
+  // done gets the result and the macro download order. The key table is not
+  // written when the macros do not fit (listener.macrosTooLarge) or their
+  // write failed (listener.writeFailed with Write::MacroMemory).
   void WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done = {});
 
   // ---- document operations (UI thread)
@@ -212,8 +228,16 @@ class MouseController : public UsbDeviceController {
   ResultCode readMouse();
   ResultCode readStateFromDevice(bool checkLink = true);
   ResultCode writeBlockOnDevice(mouse::SettingsBlockInput in);
-  ResultCode writeButtonTableOnDevice(std::vector<KeyListEntry> buttons, int macroCount,
-                                      std::vector<int>* order);
+  struct TableOutcome {
+    ResultCode result = ResultCode::NotSent;
+    Write failed = Write::ButtonTable;  // which write `result` is about
+    std::vector<int> order;
+    int exceedUnits = 0;  // > 0: the macros did not fit, nothing was written
+  };
+  TableOutcome writeButtonTableOnDevice(const std::vector<KeyListEntry>& buttons, int macroCount,
+                                        const std::filesystem::path& macroFolder);
+  // Begin, the image with the macro memory command in chunks from offset 0, end.
+  ResultCode writeMacroMemory(std::span<const uint8_t> image);
   // UI thread.
   void afterRead(ResultCode stateRead);
   mouse::SettingsBlockInput blockInput() const;
@@ -230,6 +254,7 @@ class MouseController : public UsbDeviceController {
   std::vector<LightModeEntry> modes_;
   uint16_t screenWidth_ = 1920, screenHeight_ = 1080;
   int macroCount_ = 0;
+  std::filesystem::path macroFolder_;
   Listener listener_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 

@@ -39,6 +39,7 @@ class MouseSettings {
   MouseController& mouse() { return mouse_; }
   const MouseController& mouse() const { return mouse_; }
   int macroCount() const { return macroCount_; }
+  void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
   // The mouse's DPI scale is known (its identity was read).
   bool scaleKnown() const { return mouse_.identityFields().dpiStep != 0; }
 
