@@ -11,6 +11,7 @@
 #include "config/setting_keys.h"
 #include "core/clock.h"
 #include "devices/mouse/mouse_encoding.h"
+#include "macros/macro_library.h"
 #include "platform/file_io.h"
 #include "sim/firmware_mouse.h"
 #include "sim/virtual_bus.h"
@@ -286,6 +287,66 @@ TEST_F(Settings, AWriteTheMouseRefusesExitsOneAndTheDocumentKeepsIt) {
   EXPECT_NE(set.err.find("did not take"), std::string::npos) << set.err;
   EXPECT_EQ(document()["ReportStages"]["StageActive"].asInt(), 2);
   EXPECT_NE(fw_->settings()[11], 2);
+}
+
+TEST_F(Settings, MacroButtonsDownloadTheLibrarysMacrosBeforeTheKeyTable) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);
+  // Two macros in the mouse's library, beside its profile documents.
+  macros::MacroLibrary library(home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB" / "mouse", clock_);
+  for (uint8_t usage : {0x04, 0x05}) {
+    const auto made = library.create();
+    ASSERT_TRUE(made.ok()) << made.message;
+    const std::vector<macros::MacroEvent> events = {{true, usage, 10, 30}, {false, usage, 10, 0}};
+    ASSERT_TRUE(library.saveEvents(made.index, events).ok());
+  }
+  const auto keyTable = [this](size_t s) {
+    const auto t = fw_->keyTable();
+    return std::vector<uint8_t>(t.begin() + static_cast<long>(s * 3), t.begin() + static_cast<long>(s * 3 + 3));
+  };
+
+  fw_->clearLog();
+  const Outcome set = run({"set", "mouse", "button.0=macro:1:x3"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  // Macro 1 alone is bound: it sits in slot 0 of a 16 + 6 + 8 = 30-byte image.
+  const auto mem = fw_->macroMemory();
+  EXPECT_EQ(std::vector<uint8_t>(mem.begin(), mem.begin() + 6), (std::vector<uint8_t>{0xAA, 0x55, 30, 0, 1, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(mem.begin() + 18, mem.begin() + 30),
+            (std::vector<uint8_t>{2, 0, 0, 0, 30, 0, 0x8A, 0x05, 0, 0, 0x0A, 0x05}));
+  EXPECT_EQ(keyTable(0), (std::vector<uint8_t>{0x71, 0, 3}));
+  const auto codes = fw_->commandCodes();
+  EXPECT_LT(std::find(codes.begin(), codes.end(), 0x15), std::find(codes.begin(), codes.end(), kWriteKeys));
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "button.0=macro:1:x3"));
+
+  // Only the macros the library holds may be named.
+  const Outcome missing = run({"set", "mouse", "button.2=macro:2"});
+  EXPECT_EQ(missing.code, kExitUsage);
+  EXPECT_NE(missing.err.find("holds 2"), std::string::npos) << missing.err;
+
+  // A macro download the mouse refuses leaves the key table as it was.
+  const auto tableBefore = fw_->keyTable();
+  fw_->injectFault({sim::FaultKind::StatusFF, 0x15, 0, 1});
+  const Outcome refused = run({"set", "mouse", "button.1=macro:0"});
+  EXPECT_EQ(refused.code, kExitCommandFailed);
+  EXPECT_NE(refused.err.find("macros"), std::string::npos) << refused.err;
+  EXPECT_EQ(fw_->keyTable(), tableBefore);
+
+  // apply sends both again, macros first: macro 1 (button 0) is slot 0, macro 0 (button 1) slot 1.
+  fw_->clearLog();
+  ASSERT_EQ(run({"apply", "mouse"}).code, kExitOk);
+  EXPECT_GT(fw_->countOf(0x15), 0u);
+  EXPECT_EQ(fw_->macroMemory()[4], 2);
+  EXPECT_EQ(keyTable(1), (std::vector<uint8_t>{0x70, 1, 0}));
+
+  // A mouse without room: neither is written, and the number of units too many is shown.
+  fw_->setIdentityByte(6, 0);
+  fw_->clearLog();
+  const Outcome full = run({"set", "mouse", "button.2=macro:0"});
+  EXPECT_EQ(full.code, kExitCommandFailed);
+  EXPECT_NE(full.err.find("do not fit"), std::string::npos) << full.err;
+  EXPECT_NE(full.err.find("(12 more"), std::string::npos) << full.err;  // 44 bytes: 44 div 4 + 1
+  EXPECT_EQ(fw_->countOf(0x15), 0u);
+  EXPECT_EQ(fw_->countOf(kWriteKeys), 0u);
 }
 
 TEST_F(Settings, JsonIsOneObjectWithTypedValues) {
