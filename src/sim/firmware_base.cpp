@@ -192,7 +192,9 @@ uint8_t CommandFirmware::commitMacroLocked() {
   if (!macroPending_) return kReplyOk;
   std::vector<uint8_t> image = std::move(*macroPending_);
   macroPending_.reset();
-  if (macroPendingBad_ || !macroImageSound(image, macro_.size())) return 0xFE;
+  // A refused chunk was answered already; the write is dropped.
+  if (macroPendingBad_) return kReplyOk;
+  if (!macroImageSound(image, macro_.size())) return 0xFE;
   std::copy(image.begin(), image.end(), macro_.begin());
   keptChanged_ = true;
   return kReplyOk;

@@ -7,8 +7,9 @@
 // the memories with what that product holds when it leaves the factory.
 //
 // Statuses this firmware answers: 0x00 success; 0xFE a chunk outside the
-// addressed memory or longer than 56 bytes, or an end (0x02) closing a macro
-// memory write whose image is not sound; 0xFF an unknown command or a
+// addressed memory or longer than 56 bytes, or a macro memory chunk that does
+// not follow the last, or an end (0x02) closing a macro memory write whose
+// image is not sound; 0xFF an unknown command or a
 // request whose checksum is wrong.
 //
 // Macro memory: the chunks of 0x15 are gathered (from offset 0, in order)
@@ -16,7 +17,8 @@
 // length within the bytes received and the capacity (identity byte 6 x 128),
 // the offset table and every block inside the image. A sound image replaces
 // the start of the memory (bytes past it keep what they held); a bad one
-// leaves the memory as it was.
+// leaves the memory as it was. A write with a refused chunk (past the memory,
+// or not following the last) is dropped at the end without a second error.
 #include <array>
 #include <cstdint>
 #include <deque>

@@ -103,8 +103,11 @@ TEST(FullSettingsRead, SleepingMouseIsNotAddressed) {
 
 TEST(CommandSet, WritesAreBracketedAndLandInTheirMemories) {
   Rig<MouseFirmware> rig("mouse", std::make_shared<MouseFirmware>(), 1);
-  std::vector<uint8_t> macro(300), block(66, 0x0C);
-  for (size_t i = 0; i < macro.size(); ++i) macro[i] = static_cast<uint8_t>(i ^ 0x5A);
+  // A macro memory image the device accepts: one block of 70 events (302 bytes).
+  std::vector<uint8_t> macro(302), block(66, 0x0C);
+  for (size_t i = 22; i < macro.size(); ++i) macro[i] = static_cast<uint8_t>(i ^ 0x5A);
+  const std::vector<uint8_t> head = {0xAA, 0x55, 0x2E, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 18, 0, 70, 0, 0, 0};
+  std::copy(head.begin(), head.end(), macro.begin());
   ASSERT_EQ(rig.t().begin(), ResultCode::Success);
   ASSERT_EQ(rig.t().writeMacroMemory(macro), ResultCode::Success);
   ASSERT_EQ(rig.t().writeSettings(block, 128), ResultCode::Success);

@@ -103,6 +103,8 @@ void CBrelvikMouseDevice::BindDocument(CBasicProfiledata& document, const std::f
   document.setLightLibraryPath(dataFolder / (GetLightName().toStdString() + ".config"));
   LoadLightLists();
   Mouse().bindDocument(mouseDocument);
+  // The macro library sits in the same folder: key table writes download its bound macros first.
+  Mouse().setMacroFolder(dataFolder);
 }
 
 void CBrelvikMouseDevice::LoadLightLists() {
