@@ -106,6 +106,7 @@ TEST_F(MacroRig, BoundMacrosReachTheMacroMemoryInSlotOrderBeforeTheKeyTable) {
 
   EXPECT_EQ(slot(0), (std::vector<uint8_t>{0x70, 0, 1}));
   EXPECT_EQ(slot(1), (std::vector<uint8_t>{0x71, 0, 9}));
+  EXPECT_EQ(mouse_->macroOrderList(), (std::vector<int>{static_cast<int>(three), static_cast<int>(two)}));
   EXPECT_EQ(slot(4), (std::vector<uint8_t>{0x70, 1, 0}));
   // Macros first, each write in its own bracket.
   const auto codes = fw_->commandCodes();
@@ -178,6 +179,7 @@ TEST_F(MacroRig, TheLibraryDecidesWhichBindingsAreMacrosAndNoBindingMeansNoDownl
   fw_->clearLog();
   EXPECT_EQ(writeTable(), ResultCode::Success);
   EXPECT_EQ(fw_->countOf(kWriteMacro), 0u);
+  EXPECT_TRUE(mouse_->macroOrderList().empty());
   const auto factory = fw_->defaultKeyTable();
   EXPECT_EQ(slot(0), std::vector<uint8_t>(factory.begin(), factory.begin() + 3));
 }

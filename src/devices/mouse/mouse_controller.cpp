@@ -487,7 +487,13 @@ std::vector<int> MouseController::macroOrderList() {
     map = images_.slotMap;
   }
   if (!map) return {};
-  return buildButtonTableImage(table, *map, doc_->getKeyList(), macroCount_).macroOrder;
+  int count = macroCount_;
+  if (!macroFolder_.empty()) {
+    macros::MacroLibrary library(macroFolder_, clock());
+    library.load();
+    if (!library.damaged()) count = static_cast<int>(library.size());
+  }
+  return buildButtonTableImage(table, *map, doc_->getKeyList(), count).macroOrder;
 }
 
 // ------------------------------------------------------------------ edits
