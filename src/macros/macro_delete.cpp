@@ -1,0 +1,145 @@
+#include "macros/macro_delete.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "config/document_records.h"
+#include "config/function_codes.h"
+#include "platform/json_file.h"
+#include "profiles/profile_list.h"
+
+namespace tessel::macros {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The assignment of one "KeyList" entry; nullopt when the entry holds no
+// integer "Assignment" (left alone).
+std::optional<FunctionCode> assignmentOf(const Json::Value& entry) {
+  if (!entry.isObject()) return std::nullopt;
+  const Json::Value& a = entry["Assignment"];
+  if (!a.isIntegral()) return std::nullopt;
+  return decodeFunctionCode(a.asInt64());
+}
+
+template <typename Fn>
+void forEachKeyEntry(Json::Value& document, Fn&& fn) {
+  if (!document.isObject()) return;
+  Json::Value& devices = document["Device"];
+  if (!devices.isArray()) return;
+  for (Json::Value& element : devices) {
+    if (!element.isObject() || !element.isMember("KeyList")) continue;
+    Json::Value& list = element["KeyList"];
+    if (!list.isArray()) continue;
+    for (Json::Value& entry : list) fn(entry);
+  }
+}
+
+}  // namespace
+
+bool bindsMacro(const Json::Value& document, size_t index) {
+  Json::Value copy = document;  // the walker takes a writable document
+  bool found = false;
+  forEachKeyEntry(copy, [&](Json::Value& entry) {
+    const auto code = assignmentOf(entry);
+    if (code && isMacroBinding(*code) && code->param1 == index) found = true;
+  });
+  return found;
+}
+
+BindingChanges renumberMacroBindings(Json::Value& document, size_t deleted) {
+  BindingChanges changes;
+  forEachKeyEntry(document, [&](Json::Value& entry) {
+    const auto code = assignmentOf(entry);
+    if (!code || !isMacroBinding(*code)) return;
+    if (code->param1 == deleted) {
+      const Json::Value& def = entry["DefaultAssignment"];
+      entry["Assignment"] = def.isIntegral() ? encodeFunctionCode(decodeFunctionCode(def.asInt64())) : 0;
+      ++changes.reset;
+    } else if (code->param1 > deleted) {
+      FunctionCode lowered = *code;
+      lowered.param1 = static_cast<uint8_t>(code->param1 - 1);
+      entry["Assignment"] = encodeFunctionCode(lowered);
+      ++changes.renumbered;
+    }
+  });
+  return changes;
+}
+
+MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFolder, size_t index,
+                               const MacroDeleteQuestions& questions) {
+  MacroDeleteOutcome out;
+  library.load();
+  if (library.damaged()) {
+    out.message = "the macro library \"" + library.indexPath().string() +
+                  "\" cannot be read; it was kept aside and is left unchanged";
+    return out;
+  }
+  if (index >= library.size()) {
+    out.message = "there is no macro " + std::to_string(index);
+    return out;
+  }
+  out.name = library.entries()[index].name;
+
+  // Every change is worked out in memory first, so that a "no" to either
+  // question leaves every file as it was.
+  struct Pending {
+    fs::path path;
+    Json::Value before;
+    Json::Value after;
+  };
+  std::vector<Pending> pending;
+  bool currentBinds = false;
+  const profiles::ParsedList list =
+      profiles::parseProfileList(readJsonFile(profileFolder / profiles::kProfileListFile));
+  for (size_t i = 0; i < list.entries.size(); ++i) {
+    const std::string& uuid = list.entries[i].uuid;
+    if (!profiles::isTimestampId(uuid)) continue;  // never turned into a path
+    const fs::path path = profileFolder / (uuid + std::string(profiles::kDocumentExtension));
+    Json::Value document = readJsonFile(path);
+    if (document.isNull()) continue;
+    if (static_cast<int>(i) == list.select && bindsMacro(document, index)) currentBinds = true;
+    Json::Value changed = document;
+    if (renumberMacroBindings(changed, index).any())
+      pending.push_back(Pending{path, std::move(document), std::move(changed)});
+  }
+
+  if (questions.confirmDelete && !questions.confirmDelete()) {
+    out.status = MacroDeleteStatus::Cancelled;
+    return out;
+  }
+  if (currentBinds && questions.confirmInUse && !questions.confirmInUse()) {
+    out.status = MacroDeleteStatus::Cancelled;
+    return out;
+  }
+
+  auto rollback = [&](size_t written) {
+    for (size_t i = 0; i < written; ++i) writeJsonFile(pending[i].path, pending[i].before);
+  };
+  for (size_t i = 0; i < pending.size(); ++i) {
+    if (!writeJsonFile(pending[i].path, pending[i].after)) {
+      rollback(i);
+      out.message = "the profile \"" + pending[i].path.string() + "\" could not be written; nothing was deleted";
+      return out;
+    }
+  }
+  const LibraryResult removed = library.remove(index);
+  if (!removed.ok()) {
+    rollback(pending.size());
+    out.message = removed.message;
+    return out;
+  }
+  out.status = MacroDeleteStatus::Deleted;
+  out.profilesChanged = pending.size();
+  for (size_t i = 0; i < list.entries.size(); ++i) {
+    if (static_cast<int>(i) != list.select) continue;
+    const fs::path path = profileFolder / (list.entries[i].uuid + std::string(profiles::kDocumentExtension));
+    for (const auto& p : pending)
+      if (p.path == path) out.currentChanged = true;
+  }
+  return out;
+}
+
+}  // namespace tessel::macros
