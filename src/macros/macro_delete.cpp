@@ -69,7 +69,7 @@ BindingChanges renumberMacroBindings(Json::Value& document, size_t deleted) {
 }
 
 MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFolder, size_t index,
-                               const MacroDeleteQuestions& questions) {
+                               const MacroDeleteQuestions& questions, const AtomicWriteHooks* hooks) {
   MacroDeleteOutcome out;
   library.load();
   if (library.damaged()) {
@@ -119,7 +119,7 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
     for (size_t i = 0; i < written; ++i) writeJsonFile(pending[i].path, pending[i].before);
   };
   for (size_t i = 0; i < pending.size(); ++i) {
-    if (!writeJsonFile(pending[i].path, pending[i].after)) {
+    if (!writeJsonFile(pending[i].path, pending[i].after, hooks)) {
       rollback(i);
       out.message = "the profile \"" + pending[i].path.string() + "\" could not be written; nothing was deleted";
       return out;

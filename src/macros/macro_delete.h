@@ -18,6 +18,7 @@
 #include <string>
 
 #include "macros/macro_library.h"
+#include "platform/file_io.h"
 #include <filesystem>
 
 namespace tessel::macros {
@@ -57,7 +58,8 @@ struct MacroDeleteOutcome {
 // profiles to change; nothing is created). An unset question counts as "yes".
 // When a write fails, the documents already rewritten get their previous
 // text back and the library is left as it was.
+// `hooks` apply to the profile writes (tests make them fail).
 MacroDeleteOutcome deleteMacro(MacroLibrary& library, const std::filesystem::path& profileFolder, size_t index,
-                               const MacroDeleteQuestions& questions);
+                               const MacroDeleteQuestions& questions, const AtomicWriteHooks* hooks = nullptr);
 
 }  // namespace tessel::macros

@@ -150,6 +150,23 @@ TEST_F(MacroDeleteTest, RefusesABadIndexAndADamagedLibraryWithoutTouchingProfile
   EXPECT_TRUE(fs::exists(folder_ / (std::string(kIds[0]) + ".mac")));
 }
 
+TEST_F(MacroDeleteTest, AFailedProfileWriteRestoresTheOthersAndKeepsTheMacro) {
+  const std::string before0 = file(profilePath(0)), before1 = file(profilePath(1));
+  const std::string indexBefore = file(folder_ / "macro.config");
+  int writes = 0;
+  AtomicWriteHooks secondFails;
+  secondFails.beforeRename = [&](const fs::path&) { return ++writes != 2; };
+  MacroLibrary library(folder_, clock_);
+  const auto out = deleteMacro(library, folder_, 2, {}, &secondFails);
+  EXPECT_EQ(out.status, MacroDeleteStatus::Failed);
+  EXPECT_NE(out.message.find("could not be written"), std::string::npos) << out.message;
+  EXPECT_EQ(writes, 2);
+  EXPECT_EQ(file(profilePath(0)), before0);  // written, then given its text back
+  EXPECT_EQ(file(profilePath(1)), before1);
+  EXPECT_EQ(file(folder_ / "macro.config"), indexBefore);
+  EXPECT_TRUE(fs::exists(folder_ / (std::string(kIds[2]) + ".mac")));
+}
+
 TEST(MacroDeleteRenumber, RenumberingSkipsOddEntriesAndCountsWhatChanged) {
   Json::Value doc = documentWith({key(code(0x70, 3, 0), code(0x10, 1, 0)), key(code(0x70, 4, 0), code(0x10, 1, 0))});
   doc["Device"][0]["KeyList"].append("not an object");
