@@ -104,6 +104,16 @@ EventTextParse parseEventText(std::string_view text) {
   } else {
     return refuse("the action must be \"down\" or \"up\", not " + quoted(w[0]));
   }
+  // The shape first, so that "down key A" says a word is missing rather than
+  // that "A" is no delay.
+  size_t expected = 0;
+  if (sameWord(w[1], "key") || sameWord(w[1], "mod") || sameWord(w[1], "mouse")) expected = 4;
+  for (const auto& m : kMoves)
+    if (sameWord(m.name, w[1])) expected = 4;
+  if (sameWord(w[1], "type")) expected = 5;
+  if (expected != 0 && w.size() != expected)
+    return refuse(std::string(w[1]) + (expected == 4 ? " takes two more words: a name or distance, and a delay"
+                                                     : " takes three more words: a type, a button and a delay"));
   const auto delay = number(w.back(), kMaxDelay);
   if (!delay) return refuse("the delay must be a number of milliseconds from 0 to 65535, not " + quoted(w.back()));
   e.delay = static_cast<uint16_t>(*delay);

@@ -38,6 +38,12 @@ TEST(MacroEventText, RefusesAnythingElseWithAReason) {
   }
 }
 
+TEST(MacroEventText, AMissingWordIsNamedAsSuch) {
+  EXPECT_NE(parseEventText("down key A").error.find("two more words"), std::string::npos);
+  EXPECT_NE(parseEventText("down type 2 0").error.find("three more words"), std::string::npos);
+  EXPECT_NE(parseEventText("down key A x").error.find("delay"), std::string::npos);
+}
+
 TEST(MacroEventText, EveryEventReadsBackFromItsText) {
   // All buttons of the named types and a sample of the others, both actions.
   for (int type : {1, 2, 3, 4, 5, 9, 10, 11, 127}) {
