@@ -1,5 +1,10 @@
 #include "macros/macro_delete.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -35,6 +40,56 @@ void forEachKeyEntry(Json::Value& document, Fn&& fn) {
     if (!list.isArray()) continue;
     for (Json::Value& entry : list) fn(entry);
   }
+}
+
+// The lock file the profile store takes for each of its operations.
+class ProfileFolderLock {
+ public:
+  explicit ProfileFolderLock(const fs::path& folder) {
+    fd_ = ::open((folder / ".ProfileList.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0)
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+  }
+  ~ProfileFolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  ProfileFolderLock(const ProfileFolderLock&) = delete;
+  ProfileFolderLock& operator=(const ProfileFolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+struct Pending {
+  fs::path path;
+  Json::Value before;
+  Json::Value after;
+};
+struct Plan {
+  std::vector<Pending> pending;           // documents that change, in list order
+  bool currentBinds = false;              // the current profile binds the macro
+  std::optional<fs::path> currentPath;    // the current profile's document
+};
+
+Plan planFor(const fs::path& profileFolder, size_t index) {
+  Plan plan;
+  const profiles::ParsedList list =
+      profiles::parseProfileList(readJsonFile(profileFolder / profiles::kProfileListFile));
+  for (size_t i = 0; i < list.entries.size(); ++i) {
+    const std::string& uuid = list.entries[i].uuid;
+    if (!profiles::isTimestampId(uuid)) continue;  // never turned into a path
+    const fs::path path = profileFolder / (uuid + std::string(profiles::kDocumentExtension));
+    const bool current = static_cast<int>(i) == list.select;
+    if (current) plan.currentPath = path;
+    Json::Value document = readJsonFile(path);
+    if (document.isNull()) continue;
+    if (current && bindsMacro(document, index)) plan.currentBinds = true;
+    Json::Value changed = document;
+    if (renumberMacroBindings(changed, index).any())
+      plan.pending.push_back(Pending{path, std::move(document), std::move(changed)});
+  }
+  return plan;
 }
 
 }  // namespace
@@ -83,38 +138,23 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
   }
   out.name = library.entries()[index].name;
 
-  // Every change is worked out in memory first, so that a "no" to either
-  // question leaves every file as it was.
-  struct Pending {
-    fs::path path;
-    Json::Value before;
-    Json::Value after;
-  };
-  std::vector<Pending> pending;
-  bool currentBinds = false;
-  const profiles::ParsedList list =
-      profiles::parseProfileList(readJsonFile(profileFolder / profiles::kProfileListFile));
-  for (size_t i = 0; i < list.entries.size(); ++i) {
-    const std::string& uuid = list.entries[i].uuid;
-    if (!profiles::isTimestampId(uuid)) continue;  // never turned into a path
-    const fs::path path = profileFolder / (uuid + std::string(profiles::kDocumentExtension));
-    Json::Value document = readJsonFile(path);
-    if (document.isNull()) continue;
-    if (static_cast<int>(i) == list.select && bindsMacro(document, index)) currentBinds = true;
-    Json::Value changed = document;
-    if (renumberMacroBindings(changed, index).any())
-      pending.push_back(Pending{path, std::move(document), std::move(changed)});
-  }
-
+  // Both questions come before any write, so that a "no" to either leaves
+  // every file as it was.
   if (questions.confirmDelete && !questions.confirmDelete()) {
     out.status = MacroDeleteStatus::Cancelled;
     return out;
   }
-  if (currentBinds && questions.confirmInUse && !questions.confirmInUse()) {
+  if (planFor(profileFolder, index).currentBinds && questions.confirmInUse && !questions.confirmInUse()) {
     out.status = MacroDeleteStatus::Cancelled;
     return out;
   }
 
+  // The profiles are read again and written under the profile store's folder
+  // lock, so that a profile changed while a question was open is not written
+  // back from an older copy.
+  ProfileFolderLock lock(profileFolder);
+  Plan plan = planFor(profileFolder, index);
+  auto& pending = plan.pending;
   auto rollback = [&](size_t written) {
     for (size_t i = 0; i < written; ++i) writeJsonFile(pending[i].path, pending[i].before);
   };
@@ -133,12 +173,8 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
   }
   out.status = MacroDeleteStatus::Deleted;
   out.profilesChanged = pending.size();
-  for (size_t i = 0; i < list.entries.size(); ++i) {
-    if (static_cast<int>(i) != list.select) continue;
-    const fs::path path = profileFolder / (list.entries[i].uuid + std::string(profiles::kDocumentExtension));
-    for (const auto& p : pending)
-      if (p.path == path) out.currentChanged = true;
-  }
+  for (const auto& p : pending)
+    if (plan.currentPath && p.path == *plan.currentPath) out.currentChanged = true;
   return out;
 }
 
