@@ -176,6 +176,30 @@ LibraryResult MacroLibrary::rename(size_t index, std::string_view newName) {
   return r;
 }
 
+LibraryResult MacroLibrary::remove(size_t index) {
+  load();
+  if (damaged_) return refuseChange();
+  if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
+  const std::optional<fs::path> eventFile = eventFilePath(index);
+  const std::string name = entries_[index].name;
+  Json::Value& info = json::objectMember(index_, kInfo);
+  Json::Value removed;
+  info.removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
+  if (!writeIndex()) {
+    load();
+    return failure(LibraryError::WriteFailed, "the macro library \"" + indexPath().string() + "\" could not be written");
+  }
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (eventFile) {
+    std::error_code ec;
+    fs::remove(*eventFile, ec);  // a macro never saved has no file
+  }
+  LibraryResult r;
+  r.index = index;
+  r.name = name;
+  return r;
+}
+
 LibraryResult MacroLibrary::importFile(const fs::path& source) {
   load();
   if (damaged_) return refuseChange();

@@ -86,6 +86,11 @@ class MacroLibrary {
   // Renames macro `index`; a blank name is ignored (Blank), a taken name
   // (case-insensitive, its own included) is refused (DuplicateName).
   LibraryResult rename(size_t index, std::string_view newName);
+  // Removes macro `index`: its "MacroInfo" row goes (the index is written
+  // first, so a crash never leaves a listed macro pointing at a deleted file),
+  // then its event file. Assignment records are not touched here: see
+  // macro_delete.h for the whole operation.
+  LibraryResult remove(size_t index);
   // A new macro from a ".mac" file: named after the file's base name, or the
   // smallest number from 2 not taken when that name is; the file is copied
   // byte for byte to the new event file. A file that is not a macro file is

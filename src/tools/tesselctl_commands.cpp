@@ -546,6 +546,11 @@ const std::vector<Subcommand>& subcommands() {
       {"profile", "profile ACTION KIND [ARGS]",
        "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",
        false, runProfile},
+      {"macro", "macro ACTION KIND [ARGS]",
+       "macros on disk (mouse, keyboard): list, show I, create [NAME], rename I NAME, delete I,\n"
+       "                                import FILE, export I FILE, add I EVENT... (events as \"show\" prints them:\n"
+       "                                \"down key A 30\", \"up mod LCtrl 0\", \"down mouse left 0\", \"down move-up 5 8\")",
+       false, runMacro},
       {"doc", "doc show KIND [INDEX]", "the current (or given) profile document as stored", false, runDoc},
       {"update-check", "update-check [--server URL]",
        "ask the update server for newer firmware and software: the settings window's update list", false,

@@ -70,6 +70,8 @@ void printJsonError(std::ostream& out, int code, std::string_view text, std::str
 // Profile store commands (tesselctl_profile.cpp); they need no device.
 int runProfile(Invocation& inv);
 int runDoc(Invocation& inv);
+// Macro library commands (tesselctl_macro.cpp); they need no device.
+int runMacro(Invocation& inv);
 
 // Handlers living in their own files.
 int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp

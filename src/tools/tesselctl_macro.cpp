@@ -1,0 +1,208 @@
+// "macro ...": the macro library of the mouse or the keyboard, on the data
+// folder alone, with or without the device plugged in.
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "macros/macro_delete.h"
+#include "macros/macro_event_text.h"
+#include "macros/macro_library.h"
+#include "platform/data_folders.h"
+#include "profiles/profile_list.h"
+#include "tools/tesselctl_internal.h"
+
+namespace tessel::tools {
+
+namespace {
+
+using macros::LibraryResult;
+using macros::MacroLibrary;
+
+constexpr std::string_view kMacroUsage =
+    "usage: macro list|create KIND [NAME], macro show|delete KIND INDEX, macro rename KIND INDEX NAME, "
+    "macro import KIND FILE, macro export KIND INDEX FILE, macro add KIND INDEX EVENT...";
+
+// Only the mouse and the keyboard keep macros; the folder is the one their
+// profiles live in.
+std::optional<std::string_view> macroFolder(std::string_view kind) {
+  if (kind == "mouse") return "mouse";
+  if (kind == "keyboard") return "keyboard";
+  return std::nullopt;
+}
+
+std::optional<size_t> parseIndex(const std::string& text) {
+  size_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+int report(Invocation& inv, const LibraryResult& r, bool printName) {
+  if (!r.ok()) return inv.fail(kExitCommandFailed, r.message);
+  if (inv.options.json) {
+    Json::Value v;
+    v["index"] = static_cast<Json::UInt64>(r.index);
+    v["name"] = r.name;
+    inv.printJson(v);
+  } else if (printName) {
+    inv.out << r.name << "\n";
+  }
+  return kExitOk;
+}
+
+int listMacros(Invocation& inv, MacroLibrary& library) {
+  if (library.damaged()) return inv.fail(kExitCommandFailed, "the macro library cannot be read; it was kept aside");
+  const auto& entries = library.entries();
+  if (inv.options.json) {
+    Json::Value v;
+    v["macros"] = Json::Value(Json::arrayValue);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      Json::Value m;
+      m["index"] = static_cast<Json::UInt64>(i);
+      m["name"] = entries[i].name;
+      m["id"] = entries[i].guid;
+      v["macros"].append(m);
+    }
+    inv.printJson(v);
+    return kExitOk;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) inv.out << i << "\t" << entries[i].name << "\n";
+  return kExitOk;
+}
+
+int showMacro(Invocation& inv, const MacroLibrary& library, size_t index) {
+  if (index >= library.size()) return inv.fail(kExitCommandFailed, "there is no macro " + std::to_string(index));
+  const auto events = library.loadEvents(index);
+  if (inv.options.json) {
+    Json::Value v;
+    v["index"] = static_cast<Json::UInt64>(index);
+    v["name"] = library.entries()[index].name;
+    v["events"] = Json::Value(Json::arrayValue);
+    for (const auto& e : events) {
+      Json::Value j = macros::eventToJson(e);
+      j["Delay"] = e.delay;  // a number here; the event file keeps its text form
+      j["text"] = macros::eventToText(e);
+      v["events"].append(j);
+    }
+    inv.printJson(v);
+    return kExitOk;
+  }
+  for (const auto& e : events) inv.out << macros::eventToText(e) << "\n";
+  return kExitOk;
+}
+
+// Each EVENT operand is one event; an operand may also hold several events on
+// separate lines. Every event is checked before anything is written.
+int addEvents(Invocation& inv, MacroLibrary& library, size_t index, const std::vector<std::string>& texts) {
+  if (library.damaged()) return inv.fail(kExitCommandFailed, "the macro library cannot be read; it was kept aside");
+  if (index >= library.size()) return inv.fail(kExitCommandFailed, "there is no macro " + std::to_string(index));
+  std::vector<macros::MacroEvent> added;
+  for (const std::string& text : texts) {
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string_view line(text.data() + start, end - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      const bool blank = line.find_first_not_of(" \t") == std::string_view::npos;
+      if (!blank) {
+        const auto parsed = macros::parseEventText(line);
+        if (!parsed.event)
+          return inv.fail(kExitUsage, "event \"" + std::string(line) + "\": " + parsed.error + "; nothing was added");
+        added.push_back(*parsed.event);
+      }
+      start = end + 1;
+    }
+  }
+  if (added.empty()) return inv.fail(kExitUsage, "no events given; nothing was added");
+  auto events = library.loadEvents(index);
+  if (events.size() + added.size() > macros::kMaxRecordedEvents)
+    return inv.fail(kExitCommandFailed, "a macro holds at most 4000 events; nothing was added");
+  events.insert(events.end(), added.begin(), added.end());
+  const LibraryResult r = library.saveEvents(index, events);
+  if (!r.ok()) return inv.fail(kExitCommandFailed, r.message);
+  if (inv.options.json) {
+    Json::Value v;
+    v["index"] = static_cast<Json::UInt64>(index);
+    v["added"] = static_cast<Json::UInt64>(added.size());
+    v["events"] = static_cast<Json::UInt64>(events.size());
+    inv.printJson(v);
+  }
+  return kExitOk;
+}
+
+int createMacro(Invocation& inv, MacroLibrary& library, const std::optional<std::string>& name) {
+  if (name) {
+    // Checked first, so that a refused name leaves no "macro_N" behind.
+    if (profiles::isBlankName(*name)) return inv.fail(kExitCommandFailed, "the new name is empty");
+    for (const auto& existing : library.names())
+      if (profiles::sameName(existing, *name))
+        return inv.fail(kExitCommandFailed, "a macro named \"" + *name + "\" already exists");
+  }
+  LibraryResult r = library.create();
+  if (r.ok() && name) r = library.rename(r.index, *name);
+  return report(inv, r, true);
+}
+
+}  // namespace
+
+int runMacro(Invocation& inv) {
+  const auto& ops = inv.options.operands;  // "macro", VERB, KIND, ...
+  if (ops.size() < 3) return inv.fail(kExitUsage, kMacroUsage);
+  const std::string& verb = ops[1];
+  const auto folder = macroFolder(ops[2]);
+  if (!folder) return inv.fail(kExitUsage, "macros belong to the mouse or the keyboard, not \"" + ops[2] + "\"");
+  inv.commandName = "macro " + verb;
+  inv.kindText = ops[2];
+
+  struct Shape {
+    std::string_view verb;
+    size_t least;  // operands after KIND
+    size_t most;
+    bool indexed;
+  };
+  static constexpr Shape kShapes[] = {{"list", 0, 0, false},   {"show", 1, 1, true},     {"create", 0, 1, false},
+                                      {"rename", 2, 2, true},  {"delete", 1, 1, true},   {"import", 1, 1, false},
+                                      {"export", 2, 2, true},  {"add", 2, SIZE_MAX, true}};
+  const Shape* shape = nullptr;
+  for (const auto& s : kShapes)
+    if (s.verb == verb) shape = &s;
+  if (shape == nullptr) {
+    inv.commandName = "macro";
+    return inv.fail(kExitUsage, "unknown action \"" + verb + "\"; " + std::string(kMacroUsage));
+  }
+  const size_t extra = ops.size() - 3;
+  if (extra < shape->least || extra > shape->most) return inv.fail(kExitUsage, kMacroUsage);
+
+  const std::filesystem::path dataFolder = deviceDataFolder(*folder);
+  MacroLibrary library(dataFolder, SystemClock::instance());
+  library.load();
+
+  if (verb == "list") return listMacros(inv, library);
+  if (verb == "create") return createMacro(inv, library, extra == 1 ? std::optional(ops[3]) : std::nullopt);
+  if (verb == "import") return report(inv, library.importFile(ops[3]), true);
+
+  const auto index = parseIndex(ops[3]);
+  if (!index) return inv.fail(kExitUsage, "INDEX must be a macro number from \"macro list\", not \"" + ops[3] + "\"");
+  if (verb == "show") return showMacro(inv, library, *index);
+  if (verb == "rename") return report(inv, library.rename(*index, ops[4]), false);
+  if (verb == "export") return report(inv, library.exportTo(*index, ops[4]), false);
+  if (verb == "add") return addEvents(inv, library, *index, {ops.begin() + 4, ops.end()});
+
+  // delete: tesselctl answers yes to both questions the window asks.
+  const auto out = macros::deleteMacro(library, dataFolder, *index, {});
+  if (!out.ok()) return inv.fail(kExitCommandFailed, out.message);
+  if (inv.options.json) {
+    Json::Value v;
+    v["name"] = out.name;
+    v["profilesChanged"] = static_cast<Json::UInt64>(out.profilesChanged);
+    inv.printJson(v);
+  }
+  return kExitOk;
+}
+
+}  // namespace tessel::tools
