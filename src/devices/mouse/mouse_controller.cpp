@@ -563,56 +563,50 @@ bool MouseController::setStageColour(int stage, uint32_t rgb) {
   return true;
 }
 
-bool MouseController::setPollingRate(int index) {
-  if (!doc_ || index < 0 || index >= kPollingOptions) return false;
+bool MouseController::editSystemStages(const std::function<void(MouseSystemStages&)>& edit) {
+  if (!doc_) return false;
   MouseSystemStages s = doc_->getSystemStages();
-  s.reportRate = static_cast<uint16_t>(index);
+  edit(s);
   doc_->setSystemStages(s);
   save();
+  return true;
+}
+
+bool MouseController::setPollingRate(int index) {
+  if (index < 0 || index >= kPollingOptions) return false;
+  if (!editSystemStages([&](MouseSystemStages& s) { s.reportRate = static_cast<uint16_t>(index); })) return false;
   WriteSettingsBlock();
   return true;
 }
 
+namespace {
+uint16_t sliderWord(int value) { return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF)); }
+}  // namespace
+
 void MouseController::setPointerSpeed(int value) {
-  if (!doc_) return;
-  MouseSystemStages s = doc_->getSystemStages();
-  s.mouseSpeed = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
-  doc_->setSystemStages(s);
-  save();
+  editSystemStages([&](MouseSystemStages& s) { s.mouseSpeed = sliderWord(value); });
 }
 
 void MouseController::setDoubleClickTime(int value) {
-  if (!doc_) return;
-  MouseSystemStages s = doc_->getSystemStages();
-  s.doubleClickTime = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
-  doc_->setSystemStages(s);
-  save();
+  editSystemStages([&](MouseSystemStages& s) { s.doubleClickTime = sliderWord(value); });
 }
 
 void MouseController::setWheelSpeed(int value) {
-  if (!doc_) return;
-  MouseSystemStages s = doc_->getSystemStages();
-  s.wheelScrollLines = static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
-  // Scrolling by lines and by pages exclude each other.
-  s.scrollPage = static_cast<uint16_t>(s.scrollPage & 0xFF00);
-  doc_->setSystemStages(s);
-  save();
+  editSystemStages([&](MouseSystemStages& s) {
+    s.wheelScrollLines = sliderWord(value);
+    // Scrolling by lines and by pages exclude each other.
+    s.scrollPage = static_cast<uint16_t>(s.scrollPage & 0xFF00);
+  });
 }
 
 void MouseController::setPointerPrecision(bool on) {
-  if (!doc_) return;
-  MouseSystemStages s = doc_->getSystemStages();
-  s.pointerPrecision = on ? 1 : 0;
-  doc_->setSystemStages(s);
-  save();
+  editSystemStages([&](MouseSystemStages& s) { s.pointerPrecision = on ? 1 : 0; });
 }
 
 void MouseController::setScrollByPage(bool on) {
-  if (!doc_) return;
-  MouseSystemStages s = doc_->getSystemStages();
-  s.scrollPage = static_cast<uint16_t>((s.scrollPage & 0xFF00) | (on ? 1 : 0));
-  doc_->setSystemStages(s);
-  save();
+  editSystemStages([&](MouseSystemStages& s) {
+    s.scrollPage = static_cast<uint16_t>((s.scrollPage & 0xFF00) | (on ? 1 : 0));
+  });
 }
 
 bool MouseController::StoreAssignment(int button, const FunctionCode& code) {

@@ -243,6 +243,8 @@ class MouseController : public UsbDeviceController {
   mouse::SettingsBlockInput blockInput() const;
   std::vector<uint8_t> modeCodes() const;
   void save();
+  // Changes the pointer / polling words of the document and saves it; false without a document.
+  bool editSystemStages(const std::function<void(MouseSystemStages&)>& edit);
   void reloadLightData();
   void showState();
   void reportFailure(Write what, ResultCode r);
