@@ -18,6 +18,7 @@
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile_page.h"
+#include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/devices_bus.h"
 #include "ui/owned_windows.h"
@@ -608,6 +609,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       // The toolkit owns the item record; it is freed after this returns.
       const auto* cmd = reinterpret_cast<const MenuCmd*>(wParam);
       if (cmd && OpenOwnedWindowFor(*this, cmd->szName)) return 0;
+      // The macro editor's event list menu goes back to the editor that opened it.
+      if (cmd && CMacroControlUI::HandleMenuCommand(cmd->szName)) return 0;
       if (cmd && cmd->szName == QLatin1String("exit")) {
         CMenuWnd::CloseActiveMenu();
         exiting_ = true;

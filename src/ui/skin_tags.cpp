@@ -6,6 +6,8 @@
 #include "ui/device/device_profile.h"
 #include "ui/device/key_set_control.h"
 #include "ui/device/light_control.h"
+#include "ui/device/macro_action_list.h"
+#include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
@@ -41,7 +43,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CRedioMacroButtonUI", "RedioMacroButton", {}, nullptr},
       {"CAudioRecordUI", "AudioRecord", {}, nullptr},
       {"CLightControlUI", "LightControl", make<CLightControlUI>(), nullptr},
-      {"CMacroControlUI", nullptr, {}, nullptr},
+      {"CMacroControlUI", "MacroControl", make<CMacroControlUI>(), nullptr},
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
       {"CShootControlUI", "ShootControl", {}, nullptr},
@@ -50,6 +52,8 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CBrelvikUSBDevice", nullptr, make<CBrelvikUSBDevice>(), nullptr},
       {"CBrelvikMousePadDevice", "BrelvikMousePadDevice", make<CBrelvikMousePadDevice>(), nullptr},
       {"CBrelvikHS6533Device", "BrelvikHS6533Device", make<CBrelvikHS6533Device>(), nullptr},
+      // The macro editor's event list.
+      {nullptr, "MacroActionList", make<CMacroActionListUI>(), nullptr},
       // Tags of the main window only.
       {nullptr, "BrelvikMouseDevice", make<CBrelvikMouseDevice>(), nullptr},
       {nullptr, "BrelvikKeyboardDevice", make<CBrelvikKeyboardDevice>(), nullptr},

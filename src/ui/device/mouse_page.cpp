@@ -10,7 +10,9 @@
 #include "platform/data_folders.h"
 #include "platform/debug.h"
 #include "ui/color_select_wnd.h"
+#include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
+#include "ui/device/macro_control.h"
 #include "ui/device/select_panel.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/resource_manager.h"
@@ -38,6 +40,13 @@ int Indexed(const QString& name, const char* prefix, int limit) {
   return ok && n < limit ? n : -1;
 }
 
+// Whether `control` is `container` or inside it.
+bool Holds(const CControlUI* container, const CControlUI* control) {
+  for (const CControlUI* c = control; c; c = c->GetParent())
+    if (c == container) return true;
+  return false;
+}
+
 QString Named(const char* prefix, int n) { return QLatin1String(prefix) + QString::number(n); }
 
 DWORD Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
@@ -48,10 +57,11 @@ bool g_messageShown = false;
 }  // namespace
 
 CBrelvikMouseDevice::CBrelvikMouseDevice(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<MouseController>(backend, clock)) {
+    : CBrelvikUSBDevice(std::make_unique<MouseController>(backend, clock)), clock_(clock) {
   MouseController::Listener listener;
   listener.stateChanged = [this] { ShowState(); };
-  listener.writeFailed = [this](MouseController::Write, ResultCode) { WriteFailed(); };
+  listener.writeFailed = [this](MouseController::Write what, ResultCode) { WriteFailed(what); };
+  listener.macrosTooLarge = [this](int exceedUnits) { MacrosTooLarge(exceedUnits); };
   Mouse().setListener(std::move(listener));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QSize size = screen->size();
@@ -81,12 +91,40 @@ T* CBrelvikMouseDevice::Find(const QString& name) const {
   return dynamic_cast<T*>(self->FindControl([&name](CControlUI* c) { return c->GetName() == name; }));
 }
 
-void CBrelvikMouseDevice::WriteFailed() {
+void CBrelvikMouseDevice::WriteFailed(MouseController::Write what) {
   // While the mouse is away every write fails; the page keeps working on the
   // document then, and says nothing.
   if (!Mouse().isConnected()) return;
-  if (messageSink_) messageSink_(QStringLiteral("mouse_write_failed"));
+  if (!messageSink_) return;
+  messageSink_(what == MouseController::Write::MacroMemory ? QStringLiteral("message_text_7")
+                                                           : QStringLiteral("mouse_write_failed"));
 }
+
+void CBrelvikMouseDevice::MacrosTooLarge(int exceedUnits) {
+  // Neither the macros nor the key table went out: the mouse keeps what it
+  // had. The button whose edit asked for too much gets its default back, so
+  // the document does not claim a binding the mouse does not have.
+  const int button = tooLargeButton_;
+  tooLargeButton_ = -1;
+  if (messageSink_) {
+    QString text = CResourceManager::GetInstance()->GetText(QStringLiteral("message_text_16"));
+    text.replace(QLatin1String("%d"), QString::number(exceedUnits));
+    messageSink_(text);
+  }
+  const std::vector<KeyListEntry> buttons = Mouse().buttons();
+  if (button < 0 || button >= static_cast<int>(buttons.size())) return;
+  Mouse().StoreAssignment(button, buttons[static_cast<size_t>(button)].defaultAssignment);
+  Mouse().saveProfileData();
+  if (keyEditor_ && editedButton_ == button) keyEditor_->ShowDefault();
+}
+
+void CBrelvikMouseDevice::WriteKeyTableFor(int button) {
+  tooLargeButton_ = button;
+  Mouse().WriteButtonTable([this](ResultCode, std::vector<int>) { tooLargeButton_ = -1; });
+}
+
+// A change of the macros themselves reverts no button.
+void CBrelvikMouseDevice::DownloadMacros() { WriteKeyTableFor(-1); }
 
 void CBrelvikMouseDevice::SetColourChooser(CLightControlUI::ColourChooser chooser) {
   chooser_ = std::move(chooser);
@@ -105,6 +143,10 @@ void CBrelvikMouseDevice::BindDocument(CBasicProfiledata& document, const std::f
   Mouse().bindDocument(mouseDocument);
   // The macro library sits in the same folder: key table writes download its bound macros first.
   Mouse().setMacroFolder(dataFolder);
+  if (macroEditor_) {
+    macroEditor_->Init(dataFolder, clock_);
+    if (keyEditor_) keyEditor_->SetMacroNames(macroEditor_->Names());
+  }
 }
 
 void CBrelvikMouseDevice::LoadLightLists() {
@@ -166,6 +208,7 @@ void CBrelvikMouseDevice::BindPageControls() {
     lightEditor_->FillModeList(Mouse().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
   BindKeyEditor();
+  BindMacroEditor();
   // The calculator's boxes start with their sliders' values.
   for (int i = 0; i < kStages; ++i) {
     auto* slider = Find<CSliderUI>(Named("zelto_DPI_slider_", i));
@@ -181,6 +224,11 @@ void CBrelvikMouseDevice::SelectTab(int n) {
   if (!tabs) return;
   if (n < 0 || n >= tabs->GetCount()) n = 0;
   tabs->SelectItem(n);
+  // The library may have changed on disk (tesselctl) since the tab was last shown.
+  if (macroEditor_ && Holds(tabs->GetItemAt(n), macroEditor_)) {
+    macroEditor_->LoadLibrary();
+    MacroNamesChanged();
+  }
   auto* options = Find<CContainerUI>(QStringLiteral("mouse_option_layout"));
   if (!options) return;
   const QString wanted = Named("mouse_device_seting_option_", n);
@@ -209,12 +257,12 @@ void CBrelvikMouseDevice::BindKeyEditor() {
   // Every edit reaches the mouse: the stored code goes into the key table at once.
   callbacks.store = [this](const FunctionCode& code) {
     if (editedButton_ < 0) return;
-    if (Mouse().StoreAssignment(editedButton_, code)) Mouse().WriteButtonTable();
+    if (Mouse().StoreAssignment(editedButton_, code)) WriteKeyTableFor(editedButton_);
   };
   // Sending everything takes the editor's code first, so what the user sees is sent.
   callbacks.prosave = [this] {
     if (editedButton_ >= 0) Mouse().StoreAssignment(editedButton_, keyEditor_->BuildCode());
-    Mouse().WriteButtonTable();
+    WriteKeyTableFor(editedButton_);
     Mouse().saveProfileData();
     keyEditor_->Close();
   };
@@ -222,6 +270,31 @@ void CBrelvikMouseDevice::BindKeyEditor() {
   keyEditor_->SetCallbacks(std::move(callbacks));
   keyEditor_->SetMacroNames({});
   ShowKeyEditor(false);
+}
+
+void CBrelvikMouseDevice::BindMacroEditor() {
+  macroEditor_ = Find<CMacroControlUI>(QStringLiteral("MacroControlItem"));
+  if (!macroEditor_) return;
+  macroEditor_->SetOwnerWindow(GetMainWindow());
+  CMacroControlUI::Callbacks callbacks;
+  callbacks.download = [this] { DownloadMacros(); };
+  callbacks.namesChanged = [this] { MacroNamesChanged(); };
+  callbacks.currentProfileChanged = [this] { MacroBindingsChanged(); };
+  macroEditor_->SetCallbacks(std::move(callbacks));
+}
+
+void CBrelvikMouseDevice::MacroNamesChanged() {
+  const std::vector<std::string>& names = macroEditor_->Names();
+  if (keyEditor_) keyEditor_->SetMacroNames(names);
+  // Bindings past the library's end get their defaults back (saved when any did).
+  Mouse().CheckMacroReferences(static_cast<int>(names.size()));
+}
+
+void CBrelvikMouseDevice::MacroBindingsChanged() {
+  // A delete renumbered the current profile's bindings in its file: the page
+  // takes the document again, shows it and writes it (macros with the key table).
+  Profile().Rebind();
+  if (editedButton_ >= 0) OpenKeyEditor(editedButton_);
 }
 
 void CBrelvikMouseDevice::ShowKeyEditor(bool show) {

@@ -8,6 +8,9 @@
 //   buttons tab      the picture's key buttons "key_N" open the assignment editor
 //   lighting tab     the live picture of the zones "light_0_N" and the "logo",
 //                    and the light editor "LightControlItem"
+//   macros tab       the macro editor "MacroControlItem": every change the
+//                    mouse must get downloads the bound macros, then the key table
+//   recoil tab       the recoil editor "ShootControlItem"
 // "mouse_option_layout"'s options "mouse_device_seting_option_N" switch the
 // tabs of "mouse_device_seting_layout". The "zelto_DPI_" pairs only mirror
 // each other.
@@ -23,6 +26,7 @@ namespace tessel::ui {
 
 class CDeviceKeyButtonUI;
 class CKeySetControlUI;
+class CMacroControlUI;
 
 class CBrelvikMouseDevice : public CBrelvikUSBDevice {
  public:
@@ -48,6 +52,9 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   int GetTab() const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
   CKeySetControlUI* KeyEditor() const { return keyEditor_; }
+  CMacroControlUI* MacroEditor() const { return macroEditor_; }
+  // The macros the buttons are bound to, then the key table, to the mouse.
+  void DownloadMacros();
   // Makes button `index` (0..10) current and shows the assignment editor
   // with its record; the button being edited, or -1.
   void OpenKeyEditor(int index);
@@ -82,16 +89,26 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   bool HandleStageNotify(TNotifyUI& msg, const QString& name);
   bool HandlePointerNotify(TNotifyUI& msg, const QString& name);
   bool HandleMirrorNotify(TNotifyUI& msg, const QString& name);
-  void WriteFailed();
+  void WriteFailed(MouseController::Write what);
+  void MacrosTooLarge(int exceedUnits);
   void BindKeyEditor();
+  void BindMacroEditor();
+  void MacroNamesChanged();
+  void MacroBindingsChanged();
+  // Writes the key table after the assignment editor stored `button`'s code;
+  // that button gets its default back when the macros then do not fit.
+  void WriteKeyTableFor(int button);
   void ShowKeyEditor(bool show);
 
+  Clock& clock_;  // names new macros
   int mouseParameter_ = -1;
   std::vector<CDeviceKeyButtonUI*> zonePictures_;
   CDeviceKeyButtonUI* logo_ = nullptr;
   CLightControlUI* lightEditor_ = nullptr;
   CKeySetControlUI* keyEditor_ = nullptr;
+  CMacroControlUI* macroEditor_ = nullptr;
   int editedButton_ = -1;
+  int tooLargeButton_ = -1;  // the button whose edit the pending key table write carries
   CLightControlUI::ColourChooser chooser_;
   std::function<void(const QString&)> messageSink_;
   bool showing_ = false;

@@ -1,0 +1,421 @@
+#include "ui/device/macro_control.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <json/json.h>
+
+#include "macros/macro_delete.h"
+#include "ui/device/macro_action_list.h"
+#include "ui/msg_wnd.h"
+#include "ui/toolkit/paint_manager.h"
+#include "ui/toolkit/resource_manager.h"
+#include "ui/toolkit/tray.h"
+#include "ui/toolkit/window.h"
+
+namespace tessel::ui {
+
+namespace {
+
+// The editor whose event list opened the menu that is open now.
+CMacroControlUI* g_menuOwner = nullptr;
+
+QString Text(const std::string& key) { return CResourceManager::GetInstance()->GetText(QString::fromStdString(key)); }
+QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)); }
+
+bool NameIs(const QString& name, const char* wanted) { return name == QLatin1String(wanted); }
+
+// The row's user data: the event as compact JSON, all four members.
+QString EventJson(const macros::MacroEvent& e) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "";
+  return QString::fromStdString(Json::writeString(builder, macros::eventToJson(e)));
+}
+
+// The text of an event's name label: its name in the language now loaded, a
+// move's distance beside it; an event without a name shows none.
+QString EventName(const macros::MacroEvent& e) {
+  const macros::EventLabel label = macros::eventLabel(e);
+  QString text = label.nameKey.empty() ? QString() : Text(label.nameKey);
+  if (label.distance) text += QLatin1Char(' ') + QString::number(*label.distance);
+  return text;
+}
+
+}  // namespace
+
+CMacroControlUI::CMacroControlUI() {
+  hooks_.ask = [this](const QString& text) {
+    return CMsgWnd::ShowMessage(owner_, QString(), text, 96, 0, CMsgWnd::kConfirmCancel) == 1;
+  };
+  hooks_.show = [this](const QString& text) {
+    CMsgWnd::ShowMessage(owner_, QString(), text, 96, 0, CMsgWnd::kConfirmOnly);
+  };
+  hooks_.chooseFile = [this](bool save) {
+    QWidget* parent = owner_ ? owner_->GetHWND() : nullptr;
+    const QString filter = QString::fromLatin1(kMacroFileFilter);
+    if (!save) return QFileDialog::getOpenFileName(parent, Text("macro_import_title"), QString(), filter);
+    QString path = QFileDialog::getSaveFileName(parent, Text("macro_export_title"), QString(), filter);
+    // The dialog does not add the extension the filter names.
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".mac");
+    return path;
+  };
+  hooks_.openMenu = [this](const QPoint& point) {
+    CMenuWnd::CreateMenu(owner_, QString::fromLatin1(kMacroActionMenu), point);
+  };
+}
+
+CMacroControlUI::~CMacroControlUI() {
+  if (g_menuOwner == this) g_menuOwner = nullptr;
+  if (pm_) pm_->RemoveNotifier(this);
+}
+
+void CMacroControlUI::SetHooks(Hooks hooks) {
+  // A hook left unset keeps the program's own.
+  if (hooks.ask) hooks_.ask = std::move(hooks.ask);
+  if (hooks.show) hooks_.show = std::move(hooks.show);
+  if (hooks.chooseFile) hooks_.chooseFile = std::move(hooks.chooseFile);
+  if (hooks.openMenu) hooks_.openMenu = std::move(hooks.openMenu);
+}
+
+void CMacroControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
+  if (manager != pm_) {
+    if (pm_) pm_->RemoveNotifier(this);
+    pm_ = manager;
+    if (pm_) pm_->AddNotifier(this);
+  }
+  CVerticalLayoutUI::SetManager(manager, parent);
+}
+
+template <typename T>
+T* CMacroControlUI::Find(const char* name) const {
+  const QString wanted = QString::fromLatin1(name);
+  auto* self = const_cast<CMacroControlUI*>(this);
+  return dynamic_cast<T*>(self->FindControl([&wanted](CControlUI* c) { return c->GetName() == wanted; }));
+}
+
+void CMacroControlUI::FindParts() {
+  nameList_ = Find<CListUI>("macro_name_list");
+  actionList_ = Find<CMacroActionListUI>("macro_action_list");
+}
+
+void CMacroControlUI::DoInit() {
+  FindParts();
+  EnablePanels(false);
+}
+
+bool CMacroControlUI::IsMine(const CControlUI* control) const {
+  for (const CControlUI* c = control; c; c = c->GetParent())
+    if (c == this) return true;
+  return false;
+}
+
+void CMacroControlUI::Init(const std::filesystem::path& dataFolder, const Clock& clock) {
+  if (!nameList_) FindParts();
+  folder_ = dataFolder;
+  library_.emplace(dataFolder, clock);
+  LoadLibrary();
+}
+
+// ------------------------------------------------------------------ showing
+
+void CMacroControlUI::LoadLibrary() {
+  if (!library_) return;
+  const std::optional<size_t> before = SelectedMacro();
+  library_->load();
+  std::optional<size_t> select;
+  if (library_->size() > 0) select = before && *before < library_->size() ? *before : 0;
+  ShowNames(select);
+}
+
+void CMacroControlUI::ShowNames(std::optional<size_t> select) {
+  names_ = library_ ? library_->names() : std::vector<std::string>{};
+  if (nameList_) {
+    showing_ = true;
+    nameList_->RemoveAllItems();
+    for (const macros::MacroEntry& e : library_->entries())
+      nameList_->AddItem(QString::fromStdString(e.name), QString::fromStdString(e.guid));
+    nameList_->SelectItem(select ? static_cast<int>(*select) : -1, false);
+    if (select) nameList_->EnsureVisible(static_cast<int>(*select));
+    showing_ = false;
+  }
+  SelectMacro(select ? static_cast<int>(*select) : -1);
+}
+
+std::optional<size_t> CMacroControlUI::SelectedMacro() const {
+  if (!nameList_) return std::nullopt;
+  const int row = nameList_->GetCurSel();
+  if (row < 0 || static_cast<size_t>(row) >= names_.size()) return std::nullopt;
+  return static_cast<size_t>(row);
+}
+
+void CMacroControlUI::EnablePanels(bool on) {
+  for (const char* panel : {"macro_action_layout", "mouse_move_layout"}) {
+    if (auto* c = Find<CControlUI>(panel)) c->FindControl([on](CControlUI* x) {
+        x->SetEnabled(on);
+        return false;
+      });
+  }
+  for (const char* button : {"macro_btn_export", "macro_btn_name_sub", "macro_btn_name_edit"})
+    if (auto* c = Find<CControlUI>(button)) c->SetEnabled(on);
+}
+
+void CMacroControlUI::ShowRow(int index) {
+  CMacroActionRowUI* row = actionList_ ? actionList_->GetRow(index) : nullptr;
+  if (!row || index < 0 || static_cast<size_t>(index) >= events_.size()) return;
+  const macros::EventRow& r = events_.rows()[static_cast<size_t>(index)];
+  row->ShowState(r.event.down, Text(r.event.down ? "macro_action_down" : "macro_action_up"));
+  row->NameLabel()->SetText(EventName(r.event));
+  row->DelayField()->SetText(QString::fromStdString(r.delayText));
+  row->SetUserData(EventJson(r.event));
+}
+
+void CMacroControlUI::ShowEvents() {
+  if (!actionList_) return;
+  showing_ = true;
+  actionList_->SetRowCount(static_cast<int>(events_.size()));
+  for (int i = 0; i < static_cast<int>(events_.size()); ++i) ShowRow(i);
+  const auto selected = events_.selected();
+  actionList_->SelectItem(selected ? static_cast<int>(*selected) : -1, false);
+  showing_ = false;
+}
+
+void CMacroControlUI::ReloadText() {
+  CVerticalLayoutUI::ReloadText();
+  ShowEvents();
+}
+
+void CMacroControlUI::ShowFailure(const macros::LibraryResult& result) {
+  if (result.error == macros::LibraryError::Full) {
+    hooks_.show(QStringLiteral("macro_library_full"));
+    return;
+  }
+  if (!result.message.empty()) hooks_.show(QString::fromStdString(result.message));
+}
+
+// ------------------------------------------------------------------ library operations
+
+void CMacroControlUI::SelectMacro(int row) {
+  const bool usable = nameList_ && row >= 0 && row < nameList_->GetItemCount() &&
+                      static_cast<size_t>(row) < names_.size() && !nameList_->GetItemUserData(row).isEmpty();
+  EnablePanels(usable);
+  if (!usable) {
+    events_.clear();
+    ShowEvents();
+    return;
+  }
+  LoadEvents();
+}
+
+void CMacroControlUI::CreateMacro() {
+  if (!library_) return;
+  const macros::LibraryResult r = library_->create();
+  if (!r.ok()) {
+    ShowFailure(r);
+    return;
+  }
+  ShowNames(r.index);
+  if (callbacks_.namesChanged) callbacks_.namesChanged();
+}
+
+void CMacroControlUI::RenameMacro() {
+  const auto index = SelectedMacro();
+  auto* edit = Find<CControlUI>("macro_edit_macroname");
+  if (!library_ || !index || !edit) return;
+  const macros::LibraryResult r = library_->rename(*index, edit->GetText().toStdString());
+  if (r.error == macros::LibraryError::Blank) return;
+  if (r.error == macros::LibraryError::DuplicateName) {
+    hooks_.show(QStringLiteral("message_text_5"));
+    return;
+  }
+  if (!r.ok()) {
+    ShowFailure(r);
+    return;
+  }
+  names_ = library_->names();
+  nameList_->SetItemText(static_cast<int>(*index), QString::fromStdString(r.name));
+  edit->SetText(QString());
+  if (callbacks_.namesChanged) callbacks_.namesChanged();
+}
+
+void CMacroControlUI::DeleteMacro() {
+  const auto index = SelectedMacro();
+  if (!library_ || !index) return;
+  macros::MacroDeleteQuestions questions;
+  questions.confirmDelete = [this] { return hooks_.ask(QStringLiteral("message_text_4")); };
+  questions.confirmInUse = [this] { return hooks_.ask(QStringLiteral("message_text_2")); };
+  const macros::MacroDeleteOutcome outcome = macros::deleteMacro(*library_, folder_, *index, questions);
+  if (outcome.status == macros::MacroDeleteStatus::Cancelled) return;
+  if (!outcome.ok()) {
+    if (!outcome.message.empty()) hooks_.show(QString::fromStdString(outcome.message));
+    return;
+  }
+  events_.clear();
+  ShowNames(library_->size() > 0 ? std::optional<size_t>(0) : std::nullopt);
+  // The current profile's document is read again before anything saves it:
+  // the copy in memory still holds the bindings from before the renumbering.
+  if (outcome.currentChanged && callbacks_.currentProfileChanged) callbacks_.currentProfileChanged();
+  if (callbacks_.namesChanged) callbacks_.namesChanged();
+}
+
+void CMacroControlUI::ExportMacro() {
+  const auto index = SelectedMacro();
+  if (!library_ || !index) return;
+  const QString path = hooks_.chooseFile(true);
+  if (path.isEmpty()) return;
+  const macros::LibraryResult r = library_->exportTo(*index, path.toStdString());
+  if (!r.ok()) ShowFailure(r);
+}
+
+void CMacroControlUI::ImportMacro() {
+  if (!library_) return;
+  const QString path = hooks_.chooseFile(false);
+  if (path.isEmpty()) return;
+  const macros::LibraryResult r = library_->importFile(path.toStdString());
+  if (!r.ok()) {
+    ShowFailure(r);
+    return;
+  }
+  ShowNames(r.index);
+  if (callbacks_.namesChanged) callbacks_.namesChanged();
+}
+
+// ------------------------------------------------------------------ event operations
+
+void CMacroControlUI::LoadEvents() {
+  const auto index = SelectedMacro();
+  if (!library_ || !index) {
+    events_.clear();
+  } else {
+    const std::vector<macros::MacroEvent> loaded = library_->loadEvents(*index);
+    events_.load(loaded);
+  }
+  ShowEvents();
+}
+
+bool CMacroControlUI::SaveEvents() {
+  const auto index = SelectedMacro();
+  if (!library_ || !index) return false;
+  const std::vector<macros::MacroEvent> events = events_.eventsForSave();
+  const macros::LibraryResult r = library_->saveEvents(*index, events);
+  ShowEvents();  // the delay fields show what was saved
+  if (!r.ok()) ShowFailure(r);
+  return r.ok();
+}
+
+void CMacroControlUI::SelectEvent(int row) {
+  events_.select(row < 0 ? std::nullopt : std::optional<size_t>(static_cast<size_t>(row)));
+}
+
+void CMacroControlUI::AfterChange(bool download) {
+  ShowEvents();
+  if (download && callbacks_.download) callbacks_.download();
+}
+
+void CMacroControlUI::AfterInsert() {
+  ShowEvents();
+  if (SaveEvents() && callbacks_.download) callbacks_.download();
+}
+
+bool CMacroControlUI::ChooseMenuItem(const QString& item) {
+  if (!SelectedMacro()) return false;
+  if (!events_.insertMouseMenuItem(item.toStdString(), fixedDelay_)) return false;
+  AfterInsert();
+  return true;
+}
+
+bool CMacroControlUI::HandleMenuCommand(const QString& item) {
+  CMacroControlUI* owner = g_menuOwner;
+  if (!owner || !macros::mouseMenuEvents(item.toStdString(), 0)) return false;
+  g_menuOwner = nullptr;
+  owner->ChooseMenuItem(item);
+  return true;
+}
+
+void CMacroControlUI::InsertMove(macros::MoveDirection direction, const char* field) {
+  if (!SelectedMacro()) return;
+  auto* edit = Find<CControlUI>(field);
+  events_.insertMouseMove(direction, edit ? edit->GetText().toStdString() : std::string(), fixedDelay_);
+  AfterInsert();
+}
+
+// ------------------------------------------------------------------ notifications
+
+void CMacroControlUI::Notify(TNotifyUI& msg) {
+  if (showing_ || !msg.pSender || !IsMine(msg.pSender)) return;
+  CControlUI* sender = msg.pSender;
+  const QString name = sender->GetName();
+  if (msg.sType == notify::kItemSelect) {
+    if (sender == nameList_) SelectMacro(static_cast<int>(msg.wParam));
+    else if (sender == actionList_) SelectEvent(actionList_->GetCurSel());
+    return;
+  }
+  if (msg.sType == notify::kMenu && sender == actionList_) {
+    if (!SelectedMacro()) return;
+    g_menuOwner = this;
+    if (hooks_.openMenu) hooks_.openMenu(actionList_->GetMenuPoint());
+    return;
+  }
+  if (NameIs(name, "macro_delay") && actionList_) {
+    const int row = actionList_->RowOf(sender);
+    if (row < 0) return;
+    if (msg.sType == notify::kSetFocus) {
+      // Typing into a row's delay makes that row the selected one.
+      events_.select(static_cast<size_t>(row));
+      actionList_->SelectItem(row, false);
+    } else if (msg.sType == notify::kTextChanged) {
+      if (!events_.setDelayText(static_cast<size_t>(row), sender->GetText().toStdString()))
+        sender->SetText(QString::fromStdString(events_.rows()[static_cast<size_t>(row)].delayText));
+    } else if (msg.sType == notify::kKillFocus || msg.sType == notify::kReturn) {
+      // The field has clamped what was typed to 0..65535 by now.
+      events_.setDelayText(static_cast<size_t>(row), sender->GetText().toStdString());
+      if (SaveEvents() && callbacks_.download) callbacks_.download();
+    }
+    return;
+  }
+  if (msg.sType == notify::kReturn && NameIs(name, "macro_edit_macroname")) {
+    RenameMacro();
+    return;
+  }
+  if (msg.sType == notify::kClick) OnClick(name);
+}
+
+void CMacroControlUI::OnClick(const QString& name) {
+  if (NameIs(name, "macro_btn_name_add")) return CreateMacro();
+  if (NameIs(name, "macro_btn_name_edit")) return RenameMacro();
+  if (NameIs(name, "macro_btn_name_sub")) return DeleteMacro();
+  if (NameIs(name, "macro_btn_export")) return ExportMacro();
+  if (NameIs(name, "macro_btn_import")) return ImportMacro();
+  if (!SelectedMacro()) return;  // every other button works on the selected macro's events
+  if (NameIs(name, "macro_btn_save")) {
+    if (SaveEvents() && callbacks_.download) callbacks_.download();
+  } else if (NameIs(name, "macro_btn_cancel")) {
+    LoadEvents();
+  } else if (NameIs(name, "macro_btn_up")) {
+    events_.moveUp();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_btn_down")) {
+    events_.moveDown();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_btn_uptop")) {
+    events_.moveToTop();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_btn_downbottom")) {
+    events_.moveToBottom();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_btn_delete")) {
+    events_.removeSelected();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_btn_deleteall")) {
+    events_.removeAll();
+    AfterChange(true);
+  } else if (NameIs(name, "macro_inset_moveleftkey_btn")) {
+    InsertMove(macros::MoveDirection::Left, "mouse_x_left_edit");
+  } else if (NameIs(name, "macro_inset_moverightkey_btn")) {
+    InsertMove(macros::MoveDirection::Right, "mouse_x_right_edit");
+  } else if (NameIs(name, "macro_inset_moveupkey_btn")) {
+    InsertMove(macros::MoveDirection::Up, "mouse_y_up_edit");
+  } else if (NameIs(name, "macro_inset_movedownkey_btn")) {
+    InsertMove(macros::MoveDirection::Down, "mouse_y_down_edit");
+  }
+}
+
+}  // namespace tessel::ui

@@ -1,0 +1,145 @@
+#pragma once
+// CMacroControlUI: the macro editor of a device page ("MacroControlItem",
+// built from XML/CustomControlXML/MacroControl.xml, whose root element is
+// this control). It shows the device model's macro library as the name list
+// "macro_name_list" (row text the name, row user data the identifier) and the
+// selected macro's events as the rows of "macro_action_list" (state label,
+// name label, delay field "macro_delay"; row user data the event as JSON).
+//
+// The editor keeps no rules of its own: the library (macros/macro_library.h),
+// the event list model (macros/macro_event_list.h) and the delete across
+// profiles (macros/macro_delete.h) do the work; the editor maps its controls'
+// notifications to them and shows their state.
+//
+//   "macro_btn_name_add"  create          "macro_btn_save"       save events
+//   "macro_btn_name_edit" rename from     "macro_btn_cancel"     load events again
+//                         "macro_edit_macroname"
+//   "macro_btn_name_sub"  delete (asks    "macro_btn_up" / "_down" / "_uptop" /
+//                         "message_text_4",  "_downbottom"       move the selected row
+//                         and "message_text_2" when the current profile uses it)
+//   "macro_btn_import" / "macro_btn_export"  "Macro Files(*.mac)"
+//   "macro_btn_delete" / "macro_btn_deleteall"   remove rows
+//   "macro_inset_move{left,right,up,down}key_btn" a move of the distance typed in
+//       "mouse_x_left_edit", "mouse_x_right_edit", "mouse_y_up_edit", "mouse_y_down_edit"
+//   the event list's menu "XML/Menus/macro_action_menu.xml": "left_down" ... "back_click"
+//
+// The owning page wires the callbacks: `download` after every change the
+// mouse must get (macros, then the key table), `namesChanged` after the
+// library's names changed, `currentProfileChanged` after a delete rewrote the
+// current profile's bindings. Questions, messages and file choices go through
+// hooks, so tests answer them.
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "macros/macro_event_list.h"
+#include "macros/macro_library.h"
+#include "ui/toolkit/controls.h"
+
+namespace tessel::ui {
+
+class CListUI;
+class CMacroActionListUI;
+class CWindowWnd;
+
+inline constexpr char kMacroFileFilter[] = "Macro Files(*.mac)";
+inline constexpr char kMacroActionMenu[] = "XML/Menus/macro_action_menu.xml";
+
+class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
+ public:
+  struct Hooks {
+    // A question with confirm and cancel (a language text key); true on confirm.
+    std::function<bool(const QString& text)> ask;
+    // A message with a confirm button: a language text key or a sentence.
+    std::function<void(const QString& text)> show;
+    // The file to export to (save) or import from; empty when cancelled.
+    std::function<QString(bool save)> chooseFile;
+    // Opens the event list's menu at a screen point (the toolkit's menu window by default).
+    std::function<void(const QPoint& point)> openMenu;
+  };
+  struct Callbacks {
+    std::function<void()> download;
+    std::function<void()> namesChanged;
+    std::function<void()> currentProfileChanged;
+  };
+
+  CMacroControlUI();
+  ~CMacroControlUI() override;
+  QString GetClass() const override { return QStringLiteral("MacroControl"); }
+
+  // The device data folder (library and profiles) and the clock that names
+  // new macros; loads the library (the name list and the names).
+  void Init(const std::filesystem::path& dataFolder, const Clock& clock);
+  void SetOwnerWindow(CWindowWnd* owner) { owner_ = owner; }
+  void SetHooks(Hooks hooks);
+  void SetCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
+
+  // The library's names in library order (for the assignment editor).
+  const std::vector<std::string>& Names() const { return names_; }
+  size_t MacroCount() const { return names_.size(); }
+  // The selected macro's index, if any.
+  std::optional<size_t> SelectedMacro() const;
+  const macros::MacroEventList& Events() const { return events_; }
+  uint16_t FixedDelay() const { return fixedDelay_; }
+  void SetFixedDelay(uint16_t delay) { fixedDelay_ = delay; }
+
+  // Reads the library again and shows it (a change made elsewhere, e.g. by
+  // tesselctl); keeps the selected macro when it is still there.
+  void LoadLibrary();
+  // The editor's operations, as their controls call them.
+  void SelectMacro(int row);
+  void CreateMacro();
+  void RenameMacro();
+  void DeleteMacro();
+  void ExportMacro();
+  void ImportMacro();
+  bool SaveEvents();
+  void LoadEvents();
+  void SelectEvent(int row);
+  // A menu item of the event list ("left_down" ... "back_click").
+  bool ChooseMenuItem(const QString& item);
+  // The menu item chosen in the toolkit's menu window goes to the editor
+  // that opened the menu; false when no editor opened it or the item is not
+  // one of the editor's.
+  static bool HandleMenuCommand(const QString& item);
+
+  void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
+  void DoInit() override;
+  void Notify(TNotifyUI& msg) override;
+  void ReloadText() override;
+
+ private:
+  template <typename T>
+  T* Find(const char* name) const;
+  void FindParts();
+  bool IsMine(const CControlUI* control) const;
+  void ShowNames(std::optional<size_t> select);
+  void ShowEvents();
+  void ShowRow(int index);
+  void EnablePanels(bool on);
+  void AfterChange(bool download);
+  void AfterInsert();
+  void InsertMove(macros::MoveDirection direction, const char* field);
+  void OnClick(const QString& name);
+  void ShowFailure(const macros::LibraryResult& result);
+
+  std::optional<macros::MacroLibrary> library_;
+  std::filesystem::path folder_;
+  macros::MacroEventList events_;
+  std::vector<std::string> names_;
+  uint16_t fixedDelay_ = macros::kDefaultFixedDelay;
+  Hooks hooks_;
+  Callbacks callbacks_;
+  CWindowWnd* owner_ = nullptr;
+  CPaintManagerUI* pm_ = nullptr;
+  CListUI* nameList_ = nullptr;
+  CMacroActionListUI* actionList_ = nullptr;
+  bool showing_ = false;
+};
+
+}  // namespace tessel::ui

@@ -1,0 +1,471 @@
+// The mouse page's macro editor on the emulated mouse: the page is built as
+// the main window builds it, driven by control name, and the test looks at
+// the library's files, the profile documents and what the emulated mouse
+// keeps in its macro memory and key table.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "config/key_assignment.h"
+#include "config/mouse_profiledata.h"
+#include "device_env.h"
+#include "macros/macro_library.h"
+#include "sim/firmware_mouse.h"
+#include "ui/device/device_profile.h"
+#include "ui/device/device_profile_page.h"
+#include "ui/device/key_set_control.h"
+#include "ui/device/macro_action_list.h"
+#include "ui/device/macro_control.h"
+
+namespace tessel::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using macros::MacroEvent;
+
+class MouseWnd : public test::DeviceWnd {
+ public:
+  explicit MouseWnd(hid::HidBackend& backend) : DeviceWnd(backend), backend_(backend) {}
+  CControlUI* CreateControl(const QString& tag) override {
+    if (tag.compare(QLatin1String("BrelvikMouseDevice"), Qt::CaseInsensitive) == 0)
+      return new CBrelvikMouseDevice(backend_);
+    return DeviceWnd::CreateControl(tag);
+  }
+
+ private:
+  hid::HidBackend& backend_;
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Every file of a folder by name, with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.is_regular_file()) files[e.path().filename().string()] = ReadAll(e.path());
+  return files;
+}
+
+class MacroEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::UseProjectResources();
+    CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
+    CPaintManagerUI::SetDefaultScheduler(&clock_);
+    root_ = fs::temp_directory_path() / ("tessel-macro-editor-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    folder_ = root_ / "mouse";
+    fw_ = std::make_shared<sim::MouseFirmware>(false);
+    product_ = bus_.plug("mouse", fw_);
+    wnd_ = std::make_unique<MouseWnd>(bus_);
+    ASSERT_TRUE(wnd_->Create(nullptr, QStringLiteral("macro editor test"), WS_VISIBLE, 0, 0, 0, 1000, 640));
+    QCoreApplication::processEvents();
+    page_ = dynamic_cast<CBrelvikMouseDevice*>(wnd_->CreatePage(0, supportedInterfaceTable()[4]).device);
+    ASSERT_NE(page_, nullptr);
+    page_->SetMessageSink([this](const QString& text) { messages_.push_back(text); });
+    editor_ = page_->MacroEditor();
+    ASSERT_NE(editor_, nullptr);
+    CMacroControlUI::Hooks hooks;
+    hooks.ask = [this](const QString& text) {
+      asked_.push_back(text);
+      const bool yes = answers_.empty() ? true : answers_.front();
+      if (!answers_.empty()) answers_.erase(answers_.begin());
+      return yes;
+    };
+    hooks.show = [this](const QString& text) { messages_.push_back(text); };
+    hooks.chooseFile = [this](bool save) {
+      chosenForSave_.push_back(save);
+      return chosenFile_;
+    };
+    hooks.openMenu = [this](const QPoint&) { ++menusOpened_; };
+    editor_->SetHooks(std::move(hooks));
+    const auto outcome =
+        page_->Profile().Init(2, folder_, fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "mouse.Json");
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    ASSERT_TRUE(page_->Controller().transport().connect(product_->commandPath(), 1));
+    page_->Mouse().requestConnected();
+    page_->SelectTab(3);
+  }
+  void TearDown() override {
+    wnd_.reset();
+    CPaintManagerUI::SetDefaultScheduler(nullptr);
+    fs::remove_all(root_);
+  }
+
+  CControlUI* C(const QString& name) {
+    return page_->FindControl([&name](CControlUI* c) { return c->GetName() == name; });
+  }
+  CControlUI* C(const char* name) { return C(QString::fromLatin1(name)); }
+  template <typename T>
+  T* As(const char* name) {
+    return dynamic_cast<T*>(C(name));
+  }
+  void Send(CControlUI* c, const QString& type) { wnd_->GetManager().SendNotify(c, type); }
+  // A click as the button raises it: nothing happens while it is unavailable.
+  bool Click(const char* name) {
+    CControlUI* c = C(name);
+    return c && c->Activate();
+  }
+  CListUI* Names() { return As<CListUI>("macro_name_list"); }
+  CMacroActionListUI* Rows() { return As<CMacroActionListUI>("macro_action_list"); }
+  // The user picks row `row` of the event list.
+  void PickRow(int row) { Rows()->SelectItem(row); }
+  // The user types into row `row`'s delay field and leaves it.
+  void TypeDelay(int row, const char* text) {
+    CEditUI* field = Rows()->GetRow(row)->DelayField();
+    Send(field, notify::kSetFocus);
+    field->SetText(QString::fromLatin1(text));
+    Send(field, notify::kTextChanged);
+    Send(field, notify::kKillFocus);
+  }
+  std::vector<MacroEvent> Saved(size_t index) {
+    macros::MacroLibrary library(folder_, clock_);
+    library.load();
+    return library.loadEvents(index);
+  }
+  void ChooseCombo(const char* name, int index) {
+    QComboBox* box = As<CComboUI>(name)->GetComboBox();
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+  // Binds button `button` to macro `macro` through the assignment editor, as a user does.
+  void BindButton(int button, int macro) {
+    page_->OpenKeyEditor(button);
+    auto* functions = As<CComboUI>("keyset_function_combo");
+    int item = -1;
+    for (int i = 0; i < functions->GetItemCount(); ++i)
+      if (functions->GetItemUserData(i).toInt() == static_cast<int>(FunctionList::Macro)) item = i;
+    ASSERT_GE(item, 0);
+    ChooseCombo("keyset_function_combo", item);
+    ChooseCombo("keyset_macro_combo", macro);
+    ChooseCombo("keyset_macro_over_combo", 0);
+    ASSERT_TRUE(Click("key_butt_keysave"));
+  }
+  // The three key table bytes the mouse keeps for logical button `button`.
+  std::vector<uint8_t> KeySlot(int button) {
+    const auto map = page_->Mouse().slotMap();
+    EXPECT_TRUE(map.has_value());
+    const size_t slot = (*map)[static_cast<size_t>(button)];
+    const auto table = fw_->keyTable();
+    if (3 * slot + 3 > table.size()) return {};
+    return {table.begin() + static_cast<long>(3 * slot), table.begin() + static_cast<long>(3 * slot + 3)};
+  }
+  void CreateWithEvents(int clicks) {
+    ASSERT_TRUE(Click("macro_btn_name_add"));
+    for (int i = 0; i < clicks; ++i) ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("left_click")));
+  }
+
+  ManualClock clock_;
+  sim::VirtualHidBus bus_;
+  std::shared_ptr<sim::MouseFirmware> fw_;
+  std::shared_ptr<sim::EmulatedProduct> product_;
+  std::unique_ptr<MouseWnd> wnd_;
+  CBrelvikMouseDevice* page_ = nullptr;
+  CMacroControlUI* editor_ = nullptr;
+  fs::path root_, folder_;
+  std::vector<QString> messages_, asked_;
+  std::vector<bool> answers_, chosenForSave_;
+  QString chosenFile_;
+  int menusOpened_ = 0;
+};
+
+TEST_F(MacroEditorTest, AMacroMadeInTheEditorAndBoundReachesTheMouse) {
+  // Nothing selected: the event panels and the per-macro buttons are unavailable.
+  EXPECT_FALSE(C("macro_btn_save")->IsEnabled());
+  EXPECT_FALSE(C("macro_btn_name_sub")->IsEnabled());
+  ASSERT_TRUE(Click("macro_btn_name_add"));
+  ASSERT_EQ(Names()->GetItemCount(), 1);
+  EXPECT_EQ(Names()->GetItemText(0), "macro_1");
+  EXPECT_EQ(Names()->GetCurSel(), 0);
+  EXPECT_FALSE(Names()->GetItemUserData(0).isEmpty());
+  EXPECT_TRUE(C("macro_btn_save")->IsEnabled());
+  EXPECT_TRUE(C("macro_btn_name_sub")->IsEnabled());
+  // The assignment editor offers the new macro.
+  EXPECT_EQ(As<CComboUI>("keyset_macro_combo")->GetItemCount(), 1);
+
+  // A click from the menu is a press and a release, saved at once; a move of
+  // 300 to the left is stored as 44.
+  ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("left_click")));
+  C("mouse_x_left_edit")->SetText(QStringLiteral("300"));
+  ASSERT_TRUE(Click("macro_inset_moveleftkey_btn"));
+  ASSERT_EQ(Rows()->GetRowCount(), 3);
+  EXPECT_EQ(Rows()->GetCurSel(), 2);
+  const std::vector<MacroEvent> expected{{true, 1, 1, 50}, {false, 1, 1, 50}, {true, 44, 4, 50}};
+  EXPECT_EQ(Saved(0), expected);
+  EXPECT_EQ(Rows()->GetRow(0)->StateLabel()->GetText(), "Press");
+  EXPECT_EQ(Rows()->GetRow(1)->StateLabel()->GetText(), "Release");
+  EXPECT_EQ(Rows()->GetRow(1)->NameLabel()->GetText(), "Left button");
+  EXPECT_EQ(Rows()->GetRow(2)->NameLabel()->GetText(), "Move left 44");
+  EXPECT_EQ(Rows()->GetRow(2)->GetUserData(), R"({"Action":"down","Button":44,"Delay":"50","Type":4})");
+
+  // Nothing is bound yet: the mouse holds no macro.
+  EXPECT_TRUE(fw_->macroMemory().empty() || fw_->macroMemory()[0] != 0xAA);
+  BindButton(3, 0);
+  EXPECT_EQ(KeySlot(3), (std::vector<uint8_t>{0x70, 0x00, 0x00}));
+  const std::vector<uint8_t> image{0xAA, 0x55, 34, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 18, 0, 3, 0, 0, 0,
+                                   50,   0,    0x81, 1, 50, 0, 0x01, 1, 50, 0, 0x84, 44};
+  const auto memory = fw_->macroMemory();
+  ASSERT_GE(memory.size(), image.size());
+  EXPECT_EQ(std::vector<uint8_t>(memory.begin(), memory.begin() + 34), image);
+
+  // A delay typed into a row goes to the file and the mouse when the field is left.
+  TypeDelay(1, "120");
+  EXPECT_EQ(Saved(0)[1].delay, 120);
+  EXPECT_EQ(fw_->macroMemory()[26], 120);
+  EXPECT_EQ(Rows()->GetCurSel(), 1);
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MacroEditorTest, DelayFieldsAreClampedEmptyIsZeroAndRevertReloadsTheFile) {
+  CreateWithEvents(1);
+  TypeDelay(0, "70000");
+  EXPECT_EQ(Saved(0)[0].delay, 65535);
+  EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetText(), "65535");
+  TypeDelay(1, "");
+  EXPECT_EQ(Saved(0)[1].delay, 0);
+  EXPECT_EQ(Rows()->GetRow(1)->DelayField()->GetText(), "0");
+  EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetMaxChar(), 6);
+
+  // Moves and removals wait for "save"; "revert" loads the file again.
+  PickRow(0);
+  ASSERT_TRUE(Click("macro_btn_downbottom"));
+  EXPECT_EQ(Rows()->GetCurSel(), 1);
+  EXPECT_EQ(Rows()->GetRow(1)->StateLabel()->GetText(), "Press");
+  ASSERT_TRUE(Click("macro_btn_deleteall"));
+  EXPECT_EQ(Rows()->GetRowCount(), 0);
+  EXPECT_EQ(Saved(0).size(), 2u);
+  ASSERT_TRUE(Click("macro_btn_cancel"));
+  ASSERT_EQ(Rows()->GetRowCount(), 2);
+  EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetText(), "65535");
+
+  PickRow(1);
+  ASSERT_TRUE(Click("macro_btn_uptop"));
+  ASSERT_TRUE(Click("macro_btn_save"));
+  const std::vector<MacroEvent> swapped{{false, 1, 1, 0}, {true, 1, 1, 65535}};
+  EXPECT_EQ(Saved(0), swapped);
+  PickRow(0);
+  ASSERT_TRUE(Click("macro_btn_delete"));
+  ASSERT_TRUE(Click("macro_btn_save"));
+  EXPECT_EQ(Saved(0), (std::vector<MacroEvent>{{true, 1, 1, 65535}}));
+}
+
+TEST_F(MacroEditorTest, TheEventMenuInsertsAfterTheSelectedRowOfTheMacroThatOpenedIt) {
+  CreateWithEvents(1);
+  // With no macro the menu does not open; with one, a right click opens it
+  // and the item chosen in the menu window comes back to this editor.
+  PickRow(0);
+  Rows()->RequestMenu(QPoint(10, 10));
+  EXPECT_EQ(menusOpened_, 1);
+  ASSERT_TRUE(CMacroControlUI::HandleMenuCommand(QStringLiteral("right_click")));
+  // An item of another menu, or a second command, is not the editor's.
+  EXPECT_FALSE(CMacroControlUI::HandleMenuCommand(QStringLiteral("middle_down")));
+  EXPECT_FALSE(CMacroControlUI::HandleMenuCommand(QStringLiteral("exit")));
+  const std::vector<MacroEvent> expected{
+      {true, 1, 1, 50}, {true, 2, 1, 50}, {false, 2, 1, 50}, {false, 1, 1, 50}};
+  EXPECT_EQ(Saved(0), expected);
+  EXPECT_EQ(Rows()->GetCurSel(), 2);
+  EXPECT_FALSE(editor_->ChooseMenuItem(QStringLiteral("left_sideways")));
+  EXPECT_EQ(Saved(0).size(), 4u);
+}
+
+TEST_F(MacroEditorTest, RenameRefusesTakenNamesAndTheAssignmentEditorFollows) {
+  ASSERT_TRUE(Click("macro_btn_name_add"));
+  ASSERT_TRUE(Click("macro_btn_name_add"));
+  ASSERT_EQ(Names()->GetCurSel(), 1);
+  C("macro_edit_macroname")->SetText(QStringLiteral("MACRO_1"));
+  ASSERT_TRUE(Click("macro_btn_name_edit"));
+  EXPECT_EQ(messages_, (std::vector<QString>{"message_text_5"}));
+  EXPECT_EQ(Names()->GetItemText(1), "macro_2");
+  C("macro_edit_macroname")->SetText(QStringLiteral("   "));
+  ASSERT_TRUE(Click("macro_btn_name_edit"));
+  EXPECT_EQ(Names()->GetItemText(1), "macro_2");
+  C("macro_edit_macroname")->SetText(QStringLiteral("Spray"));
+  ASSERT_TRUE(Click("macro_btn_name_edit"));
+  EXPECT_EQ(Names()->GetItemText(1), "Spray");
+  EXPECT_TRUE(C("macro_edit_macroname")->GetText().isEmpty());
+  EXPECT_EQ(As<CComboUI>("keyset_macro_combo")->GetItemText(1), "Spray");
+  macros::MacroLibrary library(folder_, clock_);
+  library.load();
+  EXPECT_EQ(library.names(), (std::vector<std::string>{"macro_1", "Spray"}));
+}
+
+TEST_F(MacroEditorTest, ImportAndExportCopyFilesAndRefuseWhatIsNotAMacro) {
+  CreateWithEvents(1);
+  const fs::path out = root_ / "Burst.mac";
+  chosenFile_ = QString::fromStdString(out.string());
+  ASSERT_TRUE(Click("macro_btn_export"));
+  EXPECT_EQ(chosenForSave_, (std::vector<bool>{true}));
+  macros::MacroLibrary library(folder_, clock_);
+  library.load();
+  EXPECT_EQ(ReadAll(out), ReadAll(*library.eventFilePath(0)));
+
+  // Imported twice: "Burst", then "2" (the name is taken).
+  ASSERT_TRUE(Click("macro_btn_import"));
+  ASSERT_TRUE(Click("macro_btn_import"));
+  ASSERT_EQ(Names()->GetItemCount(), 3);
+  EXPECT_EQ(Names()->GetItemText(1), "Burst");
+  EXPECT_EQ(Names()->GetItemText(2), "2");
+  EXPECT_EQ(Names()->GetCurSel(), 2);
+  EXPECT_EQ(Rows()->GetRowCount(), 2);
+  EXPECT_EQ(As<CComboUI>("keyset_macro_combo")->GetItemCount(), 3);
+
+  // A file that is not a macro is refused with a sentence; nothing is added.
+  const fs::path bad = root_ / "notes.mac";
+  std::ofstream(bad) << "[1, 2, 3]";
+  chosenFile_ = QString::fromStdString(bad.string());
+  ASSERT_TRUE(Click("macro_btn_import"));
+  EXPECT_EQ(Names()->GetItemCount(), 3);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_FALSE(messages_[0].startsWith(QLatin1String("message_text")));
+  // A cancelled dialog does nothing.
+  chosenFile_.clear();
+  ASSERT_TRUE(Click("macro_btn_import"));
+  EXPECT_EQ(Names()->GetItemCount(), 3);
+}
+
+class MacroDeleteTest : public MacroEditorTest {
+ protected:
+  void SetUp() override {
+    MacroEditorTest::SetUp();
+    if (HasFatalFailure()) return;
+    CreateWithEvents(1);  // macro 0
+    CreateWithEvents(2);  // macro 1
+    CreateWithEvents(3);  // macro 2
+    // The current profile binds button 3 to macro 1; a second profile binds
+    // button 4 to macro 0 and button 5 to macro 2.
+    BindButton(3, 1);
+    auto* store = page_->Profile().Selector()->Store();
+    ASSERT_TRUE(store->add().ok());
+    ASSERT_TRUE(store->select(0).ok());  // the page's profile stays the current one
+    other_ = *store->documentPath(1);
+    ASSERT_NE(other_, page_->Profile().DocumentPath());
+    CMouseProfiledata doc;
+    doc.setDocumentPath(other_);
+    doc.loadDeviceElement();
+    auto keys = doc.getKeyList();
+    keys[4].assignment = {0x70, 0, 2};
+    keys[5].assignment = {0x71, 2, 7};
+    doc.setKeyList(keys);
+    ASSERT_TRUE(doc.save());
+    Names()->SelectItem(1);
+    asked_.clear();
+  }
+  std::vector<KeyListEntry> Keys(const fs::path& path) {
+    CMouseProfiledata doc;
+    doc.setDocumentPath(path);
+    doc.loadDeviceElement();
+    return doc.getKeyList();
+  }
+  fs::path other_;
+};
+
+TEST_F(MacroDeleteTest, CancellingTheSecondQuestionLeavesEveryFileByteForByte) {
+  const auto before = Snapshot(folder_);
+  answers_ = {true, false};
+  ASSERT_TRUE(Click("macro_btn_name_sub"));
+  EXPECT_EQ(asked_, (std::vector<QString>{"message_text_4", "message_text_2"}));
+  EXPECT_EQ(Snapshot(folder_), before);
+  EXPECT_EQ(Names()->GetItemCount(), 3);
+  // A "no" to the first question asks nothing more.
+  asked_.clear();
+  answers_ = {false};
+  ASSERT_TRUE(Click("macro_btn_name_sub"));
+  EXPECT_EQ(asked_, (std::vector<QString>{"message_text_4"}));
+  EXPECT_EQ(Snapshot(folder_), before);
+}
+
+TEST_F(MacroDeleteTest, ConfirmedDeleteRenumbersEveryProfileThePageAndTheMouse) {
+  Names()->SelectItem(0);
+  answers_ = {true};
+  ASSERT_TRUE(Click("macro_btn_name_sub"));
+  // Macro 0 is not bound in the current profile: one question only.
+  EXPECT_EQ(asked_, (std::vector<QString>{"message_text_4"}));
+  ASSERT_EQ(Names()->GetItemCount(), 2);
+  EXPECT_EQ(Names()->GetItemText(0), "macro_2");
+  EXPECT_EQ(Names()->GetCurSel(), 0);
+  EXPECT_EQ(Rows()->GetRowCount(), 4);  // macro_2's events are shown
+  EXPECT_EQ(As<CComboUI>("keyset_macro_combo")->GetItemCount(), 2);
+  // The other profile: the binding to macro 0 is back to its default, the
+  // binding to macro 2 now names 1.
+  const auto other = Keys(other_);
+  EXPECT_EQ(other[4].assignment, other[4].defaultAssignment);
+  EXPECT_EQ(other[5].assignment, (FunctionCode{0x71, 1, 7}));
+  // The current profile, in its file and in the page's document, binds the
+  // same macro under its new number; the mouse has it in slot 0.
+  EXPECT_EQ(Keys(page_->Profile().DocumentPath())[3].assignment, (FunctionCode{0x70, 0, 0}));
+  EXPECT_EQ(page_->Mouse().buttons()[3].assignment, (FunctionCode{0x70, 0, 0}));
+  EXPECT_EQ(KeySlot(3), (std::vector<uint8_t>{0x70, 0x00, 0x00}));
+  const auto memory = fw_->macroMemory();
+  ASSERT_GE(memory.size(), 20u);
+  EXPECT_EQ(memory[4], 1);   // one macro
+  EXPECT_EQ(memory[18], 4);  // of four events (macro_2)
+}
+
+TEST_F(MacroDeleteTest, DeletingTheBoundMacroGivesTheButtonItsDefault) {
+  answers_ = {true, true};
+  ASSERT_TRUE(Click("macro_btn_name_sub"));
+  EXPECT_EQ(asked_, (std::vector<QString>{"message_text_4", "message_text_2"}));
+  const auto current = page_->Mouse().buttons();
+  EXPECT_EQ(current[3].assignment, current[3].defaultAssignment);
+  EXPECT_NE(KeySlot(3)[0], 0x70);
+  EXPECT_EQ(Keys(other_)[5].assignment, (FunctionCode{0x71, 1, 7}));
+  // Deleting every macro leaves the editor without a selection.
+  for (int i = 0; i < 2; ++i) {
+    answers_ = {true, true};
+    ASSERT_TRUE(Click("macro_btn_name_sub"));
+  }
+  EXPECT_EQ(Names()->GetItemCount(), 0);
+  EXPECT_FALSE(C("macro_btn_name_sub")->IsEnabled());
+  EXPECT_FALSE(C("macro_btn_save")->IsEnabled());
+  EXPECT_EQ(Rows()->GetRowCount(), 0);
+}
+
+TEST_F(MacroEditorTest, MacrosTooLargeForTheMouseKeepItsMemoryAndRevertTheEditedButton) {
+  // 128 bytes of macro memory: 40 events (16 + 6 + 160 = 182 bytes) are 54 too many.
+  fw_->setIdentityByte(6, 1);
+  CreateWithEvents(20);
+  const auto tableBefore = fw_->keyTable();
+  const auto memoryBefore = fw_->macroMemory();
+  BindButton(2, 0);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].contains(QLatin1String("(14 events too many)"))) << messages_[0].toStdString();
+  EXPECT_EQ(fw_->keyTable(), tableBefore);
+  EXPECT_EQ(fw_->macroMemory(), memoryBefore);
+  const auto buttons = page_->Mouse().buttons();
+  EXPECT_EQ(buttons[2].assignment, buttons[2].defaultAssignment);
+  CMouseProfiledata saved;
+  saved.setDocumentPath(page_->Profile().DocumentPath());
+  saved.loadDeviceElement();
+  EXPECT_EQ(saved.getKeyList()[2].assignment, buttons[2].defaultAssignment);
+
+  // A macro change that does not fit reverts no button.
+  fw_->setIdentityByte(6, 24);
+  BindButton(2, 0);
+  fw_->setIdentityByte(6, 1);
+  messages_.clear();
+  ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("right_click")));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(page_->Mouse().buttons()[2].assignment, (FunctionCode{0x70, 0, 0}));
+}
+
+TEST_F(MacroEditorTest, AMacroWriteTheMouseRefusesIsReportedAndTheKeyTableIsKept) {
+  CreateWithEvents(1);
+  const auto tableBefore = fw_->keyTable();
+  fw_->injectFault(sim::Fault{sim::FaultKind::StatusFF, 0x15, 0, 1});
+  BindButton(1, 0);
+  EXPECT_EQ(messages_, (std::vector<QString>{"message_text_7"}));
+  EXPECT_EQ(fw_->keyTable(), tableBefore);
+}
+
+}  // namespace
+}  // namespace tessel::ui
