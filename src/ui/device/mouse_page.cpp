@@ -143,10 +143,16 @@ void CBrelvikMouseDevice::BindDocument(CBasicProfiledata& document, const std::f
   Mouse().bindDocument(mouseDocument);
   // The macro library sits in the same folder: key table writes download its bound macros first.
   Mouse().setMacroFolder(dataFolder);
-  if (macroEditor_) {
-    macroEditor_->Init(dataFolder, clock_);
-    if (keyEditor_) keyEditor_->SetMacroNames(macroEditor_->Names());
-  }
+  dataFolder_ = dataFolder;
+  InitMacroEditor();
+}
+
+// The main window binds the document before the page's controls; a test
+// window the other way round. Whichever comes second loads the library.
+void CBrelvikMouseDevice::InitMacroEditor() {
+  if (!macroEditor_ || dataFolder_.empty()) return;
+  macroEditor_->Init(dataFolder_, clock_);
+  if (keyEditor_) keyEditor_->SetMacroNames(macroEditor_->Names());
 }
 
 void CBrelvikMouseDevice::LoadLightLists() {
@@ -281,6 +287,7 @@ void CBrelvikMouseDevice::BindMacroEditor() {
   callbacks.namesChanged = [this] { MacroNamesChanged(); };
   callbacks.currentProfileChanged = [this] { MacroBindingsChanged(); };
   macroEditor_->SetCallbacks(std::move(callbacks));
+  InitMacroEditor();
 }
 
 void CBrelvikMouseDevice::MacroNamesChanged() {

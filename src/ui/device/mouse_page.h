@@ -93,6 +93,7 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void MacrosTooLarge(int exceedUnits);
   void BindKeyEditor();
   void BindMacroEditor();
+  void InitMacroEditor();
   void MacroNamesChanged();
   void MacroBindingsChanged();
   // Writes the key table after the assignment editor stored `button`'s code;
@@ -101,6 +102,7 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void ShowKeyEditor(bool show);
 
   Clock& clock_;  // names new macros
+  std::filesystem::path dataFolder_;  // the device data folder, once the document is bound
   int mouseParameter_ = -1;
   std::vector<CDeviceKeyButtonUI*> zonePictures_;
   CDeviceKeyButtonUI* logo_ = nullptr;
