@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "platform/json_file.h"
 #include "sim/firmware_mouse.h"
+#include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
 
@@ -190,6 +191,21 @@ TEST_F(Recoil, DownloadNeedsTheMouseAndLeavesTheImageInItsRecoilMemory) {
   const Outcome json = run({"--json", "recoil", "download"});
   ASSERT_EQ(json.code, kExitOk);
   EXPECT_NE(json.out.find("2920"), std::string::npos) << json.out;
+}
+
+TEST_F(Recoil, TheDemoMouseKeepsTheDownloadedPatternsForTheNextProcess) {
+  ASSERT_EQ(run({"recoil", "set", "3", "5", "17", "-4", "60"}).code, kExitOk);
+  std::ostringstream out, err;
+  ASSERT_EQ(runTesselctl({"--demo=mouse", "recoil", "download"}, out, err), kExitOk) << err.str();
+
+  // What the next demo process's mouse starts with.
+  sim::MouseFirmware next(false);
+  sim::FirmwareStore store(home_ / "XDG_STATE_HOME" / "tessel-rgb" / "demo");
+  ASSERT_TRUE(store.attach(next));
+  const auto image = macros::buildRecoilImage(macros::RecoilFiles(folder_, defaults_));
+  ASSERT_TRUE(image.ok);
+  const auto mem = next.recoilMemory();
+  EXPECT_TRUE(std::equal(image.bytes.begin(), image.bytes.end(), mem.begin()));
 }
 
 TEST_F(Recoil, ASleepingWirelessMouseExitsFour) {
