@@ -206,8 +206,13 @@ RecoilResult RecoilFiles::storeShot(int gun, int s, const RecoilShot& fields) {
   if (!validGun(gun)) return badGun(gun);
   if (!validShot(s))
     return failure(RecoilError::BadShot, "shot " + std::to_string(s) + " does not exist (shots are 0 to 29)");
-  // An unparsable file is kept aside by the writer before it is replaced.
+  // A file that went bad since it was made is kept aside and starts again
+  // from the factory pattern, so the other 29 shots are not lost to zeros.
   Json::Value doc = document(gun);
+  if (!recoilDocument(doc)) {
+    ensure(gun);
+    doc = document(gun);
+  }
   storeShotInDocument(doc, s, fields);
   std::error_code ec;
   fs::create_directories(dataFolder_, ec);

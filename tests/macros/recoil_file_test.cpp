@@ -55,8 +55,11 @@ TEST_F(RecoilFileTest, StoringShotTwoOfGunOneWritesItsSixEventsOnly) {
   EXPECT_EQ(rows[15], event("up", 12, 95, 5));
   EXPECT_EQ(rows[16], event("down", 0, 0, 4));
   EXPECT_EQ(rows[17], event("up", 0, 0, 5));
-  for (unsigned i = 0; i < rows.size(); ++i)
-    if (i < 12 || i > 17) EXPECT_EQ(rows[i], before["Events"][i]) << "element " << i;
+  for (unsigned i = 0; i < rows.size(); ++i) {
+    if (i < 12 || i > 17) {
+      EXPECT_EQ(rows[i], before["Events"][i]) << "element " << i;
+    }
+  }
   EXPECT_EQ(after["Extra"], "kept");
   // The other guns are untouched (their files were never created).
   EXPECT_FALSE(fs::exists(files.filePath(0)));
@@ -81,6 +84,27 @@ TEST_F(RecoilFileTest, AShortFileGrowsWithZeroShotsAndKeepsTypedValues) {
   EXPECT_EQ(rows[7], event("up", 1, 0, 1));  // the cut shot is completed, not shifted
   EXPECT_EQ(rows[20]["Button"].asInt(), 300);  // kept as typed: the device gets the low bits
   EXPECT_EQ(rows[21]["Delay"].asInt(), 70000);
+}
+
+TEST_F(RecoilFileTest, StoringIntoAFileThatWentBadStartsFromTheFactoryPatternAndKeepsTheOldAside) {
+  RecoilFiles files(data_, defaults_);
+  fs::create_directories(data_);
+  ASSERT_TRUE(writeFileAtomic(files.filePath(3), "{\"Events\": [ broken"));
+  ASSERT_TRUE(files.storeShot(3, 1, RecoilShot{2, false, 2, false, 2}).ok());
+  EXPECT_EQ(bytesOf(data_ / "ShootData_3.Shoot.bad"), "{\"Events\": [ broken");
+  const Json::Value factory = readJsonFile(defaults_ / recoilFileName(3));
+  const Json::Value rows = files.document(3)["Events"];
+  ASSERT_EQ(rows.size(), 180u);
+  EXPECT_EQ(files.shot(3, 1), (RecoilShot{2, false, 2, false, 2}));
+  EXPECT_EQ(rows[0], factory["Events"][0]);
+  EXPECT_EQ(rows[179], factory["Events"][179]);
+
+  // Without a factory file the shot still lands, in a file of its own.
+  fs::remove(defaults_ / recoilFileName(2));
+  ASSERT_TRUE(writeFileAtomic(files.filePath(2), "nonsense"));
+  ASSERT_TRUE(files.storeShot(2, 0, RecoilShot{1, true, 1, true, 1}).ok());
+  EXPECT_EQ(files.events(2).size(), 6u);
+  EXPECT_EQ(bytesOf(data_ / "ShootData_2.Shoot.bad"), "nonsense");
 }
 
 TEST_F(RecoilFileTest, ReadsDecimalStringsAndNumbersAlike) {
