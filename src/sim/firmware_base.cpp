@@ -232,7 +232,7 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
 
   bool unplug = false;
   std::shared_ptr<MemoryKeeper> keeper;
-  // An end may commit a macro image: the keeper then saves it.
+  // An end may commit a macro or recoil image: the keeper then saves it.
   if (reachesKeptMemory(rec.command) || rec.command == cmd::kEnd) {
     std::lock_guard lock(mutex_);
     keeper = keeper_;
