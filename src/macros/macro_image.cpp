@@ -25,13 +25,16 @@ uint64_t macroImageLength(std::span<const size_t> eventCounts) {
 }
 
 MacroImage buildMacroImage(std::span<const std::vector<MacroEvent>> macros, uint8_t capacityByte) {
+  return buildMacroImageWithin(macros, macroCapacity(capacityByte));
+}
+
+MacroImage buildMacroImageWithin(std::span<const std::vector<MacroEvent>> macros, uint64_t capacity) {
   MacroImage image;
   if (macros.empty()) return image;
   std::vector<size_t> counts;
   counts.reserve(macros.size());
   for (const auto& m : macros) counts.push_back(m.size());
   image.length = macroImageLength(counts);
-  const uint64_t capacity = macroCapacity(capacityByte);
   // The 16-bit length and offsets cannot describe a longer image, whatever the
   // device's memory; the count check covers an absurd list of empty macros.
   const uint64_t limit = std::min<uint64_t>(capacity, kMaxImageLength);

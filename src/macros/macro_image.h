@@ -55,6 +55,9 @@ struct MacroImage {
 // Builds the image for the macros in slot order, checked against the device's
 // capacity byte. Nothing is built when it does not fit.
 MacroImage buildMacroImage(std::span<const std::vector<MacroEvent>> macros, uint8_t capacityByte);
+// The same layout checked against a capacity in bytes (the recoil image has no
+// memory size to respect, only the 16-bit length: it passes kMaxImageLength).
+MacroImage buildMacroImageWithin(std::span<const std::vector<MacroEvent>> macros, uint64_t capacity);
 
 // One key position in walking order: the map entry (255 = the position has no
 // device key) and its assignment and default assignment.

@@ -74,6 +74,10 @@ bool macroImageSound(const std::vector<uint8_t>& received, size_t capacity) {
   return true;
 }
 
+bool recoilImageSound(const std::vector<uint8_t>& received, size_t capacity) {
+  return macroImageSound(received, capacity) && u16At(received, 4) == kRecoilGuns;
+}
+
 CommandFirmware::CommandFirmware(FirmwareImage image, bool throughReceiver)
     : productName_(std::move(image.productName)), receiver_(throughReceiver) {
   identity_.assign(image.identity.begin(), image.identity.end());
@@ -137,12 +141,17 @@ uint8_t CommandFirmware::applyLocked(const Report& /*request*/, RequestRecord& r
       if (bracketOpen_) ++leftOpen_;
       bracketOpen_ = true;
       return kReplyOk;
-    case cmd::kEnd:
+    case cmd::kEnd: {
       if (!bracketOpen_) ++strayEnds_;
       bracketOpen_ = false;
-      return commitMacroLocked();
+      const uint8_t macro = commitMacroLocked();
+      const uint8_t recoil = commitRecoilLocked();
+      return macro != kReplyOk ? macro : recoil;
+    }
     case cmd::kWriteMacro:
-      return stageMacroChunkLocked(rec);
+      return stageChunkLocked(rec, macro_.size(), macroPending_, macroPendingBad_);
+    case cmd::kWriteRecoil:
+      return stageChunkLocked(rec, recoil_.size(), recoilPending_, recoilPendingBad_);
     case cmd::kResumeLighting:
       ++resumeCount_;
       return kReplyOk;
@@ -170,21 +179,33 @@ uint8_t CommandFirmware::applyLocked(const Report& /*request*/, RequestRecord& r
   return kReplyOk;
 }
 
-uint8_t CommandFirmware::stageMacroChunkLocked(const RequestRecord& rec) {
+uint8_t CommandFirmware::stageChunkLocked(const RequestRecord& rec, size_t memorySize,
+                                          std::optional<std::vector<uint8_t>>& pending, bool& bad) {
   if (!bracketOpen_) ++writesOutside_;
   const size_t length = rec.length;
   const size_t offset = rec.offset;
   if (offset == 0) {
-    macroPending_.emplace();
-    macroPendingBad_ = false;
+    pending.emplace();
+    bad = false;
   }
   // A chunk past the memory, or one that does not follow the last, spoils
   // the whole write.
-  if (!macroPending_ || length > kMaxData || offset + length > macro_.size() || offset != macroPending_->size()) {
-    macroPendingBad_ = true;
+  if (!pending || length > kMaxData || offset + length > memorySize || offset != pending->size()) {
+    bad = true;
     return 0xFE;
   }
-  macroPending_->insert(macroPending_->end(), rec.report.begin() + 8, rec.report.begin() + 8 + static_cast<long>(length));
+  pending->insert(pending->end(), rec.report.begin() + 8, rec.report.begin() + 8 + static_cast<long>(length));
+  return kReplyOk;
+}
+
+uint8_t CommandFirmware::commitRecoilLocked() {
+  if (!recoilPending_) return kReplyOk;
+  std::vector<uint8_t> image = std::move(*recoilPending_);
+  recoilPending_.reset();
+  if (recoilPendingBad_) return kReplyOk;
+  if (!recoilImageSound(image, recoil_.size())) return 0xFE;
+  std::copy(image.begin(), image.end(), recoil_.begin());
+  keptChanged_ = true;
   return kReplyOk;
 }
 
@@ -211,7 +232,7 @@ void CommandFirmware::onCommand(const Report& report, std::vector<Report>& repli
 
   bool unplug = false;
   std::shared_ptr<MemoryKeeper> keeper;
-  // An end may commit a macro image: the keeper then saves it.
+  // An end may commit a macro or recoil image: the keeper then saves it.
   if (reachesKeptMemory(rec.command) || rec.command == cmd::kEnd) {
     std::lock_guard lock(mutex_);
     keeper = keeper_;

@@ -19,6 +19,10 @@
 // the start of the memory (bytes past it keep what they held); a bad one
 // leaves the memory as it was. A write with a refused chunk (past the memory,
 // or not following the last) is dropped at the end without a second error.
+//
+// Recoil memory: the chunks of 0x17 are gathered and checked the same way at
+// the end, with the recoil memory's size as the capacity and exactly four
+// blocks (one per gun); a bad image answers 0xFE and the old patterns stay.
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -72,6 +76,9 @@ void fillIdentityHead(FirmwareImage& image, const IdentityHead& head);
 // True when `received` starts with a macro memory image that lies wholly
 // inside it and inside `capacity` bytes.
 bool macroImageSound(const std::vector<uint8_t>& received, size_t capacity);
+// The same for the recoil memory, which holds exactly four blocks.
+inline constexpr size_t kRecoilGuns = 4;
+bool recoilImageSound(const std::vector<uint8_t>& received, size_t capacity);
 
 enum class FaultKind {
   NoReply,        // the request is taken in but never answered
@@ -209,8 +216,10 @@ class CommandFirmware : public Firmware {
   std::optional<FaultKind> takeFaultLocked(uint8_t command);
   static bool isWrite(uint8_t command);
   static bool reachesKeptMemory(uint8_t command);
-  uint8_t stageMacroChunkLocked(const RequestRecord& record);
+  uint8_t stageChunkLocked(const RequestRecord& record, size_t memorySize,
+                           std::optional<std::vector<uint8_t>>& pending, bool& bad);
   uint8_t commitMacroLocked();
+  uint8_t commitRecoilLocked();
 
   std::string productName_;
   bool receiver_;
@@ -228,6 +237,8 @@ class CommandFirmware : public Firmware {
   std::optional<std::vector<uint8_t>> macroPending_;  // chunks of the macro write in hand
   bool macroPendingBad_ = false;
   std::vector<uint8_t> recoil_;
+  std::optional<std::vector<uint8_t>> recoilPending_;  // chunks of the recoil write in hand
+  bool recoilPendingBad_ = false;
   std::vector<uint8_t> status_;
   std::deque<Fault> faults_;
   std::vector<RequestRecord> log_;

@@ -148,7 +148,8 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
       o.help = true;
     } else if (a == "--version") {
       o.version = true;
-    } else if (a.size() > 1 && a[0] == '-') {
+    } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+      // "-3" is a negative number (a recoil distance), never an option.
       error = "unknown option \"" + a + "\"";
       return false;
     } else {

@@ -551,6 +551,11 @@ const std::vector<Subcommand>& subcommands() {
        "                                import FILE, export I FILE, add I EVENT... (events as \"show\" prints them:\n"
        "                                \"down key A 30\", \"up mod LCtrl 0\", \"down mouse left 0\", \"down move-up 5 8\")",
        false, runMacro},
+      {"recoil", "recoil ACTION [ARGS]",
+       "the mouse's recoil patterns, guns G 0..3 of 30 shots (0..29): show G (lines SHOT X Y DELAY,\n"
+       "                                X < 0 left, Y < 0 up), set G SHOT X Y DELAY, reset G, import G FILE,\n"
+       "                                export G FILE, download (the four patterns to the mouse)",
+       false, runRecoil},
       {"doc", "doc show KIND [INDEX]", "the current (or given) profile document as stored", false, runDoc},
       {"update-check", "update-check [--server URL]",
        "ask the update server for newer firmware and software: the settings window's update list", false,

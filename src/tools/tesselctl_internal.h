@@ -72,6 +72,8 @@ int runProfile(Invocation& inv);
 int runDoc(Invocation& inv);
 // Macro library commands (tesselctl_macro.cpp); they need no device.
 int runMacro(Invocation& inv);
+// The mouse's recoil patterns (tesselctl_recoil.cpp): on disk, and "download" to the mouse.
+int runRecoil(Invocation& inv);
 
 // Handlers living in their own files.
 int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp

@@ -109,13 +109,17 @@ TEST(CommandTransport, ChunkSizesFollowTheConnection) {
   EXPECT_EQ(offsets(rx.fw->requests(), fwcmd::kReadIdentity), (std::vector<uint16_t>{0, 24}));
   EXPECT_EQ(rid, rx.fw->identity());
 
-  // Recoil data goes in chunks of 56 even through the receiver.
+  // Recoil data goes in chunks of 56 even through the receiver. The mouse
+  // checks the image at the end: a 120-byte one with 20 events for gun 0.
   std::vector<uint8_t> recoil(120, 0x5A);
+  const uint8_t head[] = {0xAA, 0x55, 120, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 24, 0, 108, 0, 112, 0, 116, 0, 20, 0, 0, 0};
+  std::copy(std::begin(head), std::end(head), recoil.begin());
+  for (size_t at : {108u, 112u, 116u}) std::fill_n(recoil.begin() + at, 4, 0);
   ASSERT_EQ(rx.t().begin(), ResultCode::Success);
   ASSERT_EQ(rx.t().writeRecoilMemory(recoil), ResultCode::Success);
   ASSERT_EQ(rx.t().end(), ResultCode::Success);
   EXPECT_EQ(lengths(rx.fw->requests(), fwcmd::kWriteRecoil), (std::vector<uint16_t>{56, 56, 8}));
-  EXPECT_EQ(rx.fw->recoilMemory()[119], 0x5A);
+  EXPECT_TRUE(std::equal(recoil.begin(), recoil.end(), rx.fw->recoilMemory().begin()));
   EXPECT_EQ(rx.fw->writesOutsideBracket(), 0);
 }
 
