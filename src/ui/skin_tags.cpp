@@ -9,6 +9,7 @@
 #include "ui/device/macro_action_list.h"
 #include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
+#include "ui/device/shoot_control.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
 #include "ui/update_info_item.h"
@@ -46,7 +47,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CMacroControlUI", "MacroControl", make<CMacroControlUI>(), nullptr},
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
-      {"CShootControlUI", "ShootControl", {}, nullptr},
+      {"CShootControlUI", "ShootControl", make<CShootControlUI>(), nullptr},
       {"CMagicControlUI", "MagicControl", {}, nullptr},
       {"CVoice6533ControlUI", "Voice6533Control", {}, nullptr},
       {"CBrelvikUSBDevice", nullptr, make<CBrelvikUSBDevice>(), nullptr},

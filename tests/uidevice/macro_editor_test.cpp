@@ -3,21 +3,15 @@
 // the library's files, the profile documents and what the emulated mouse
 // keeps in its macro memory and key table.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QComboBox>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 
 #include "config/key_assignment.h"
 #include "config/mouse_profiledata.h"
-#include "device_env.h"
 #include "macros/macro_library.h"
-#include "sim/firmware_mouse.h"
+#include "mouse_tab_env.h"
 #include "ui/device/device_profile.h"
-#include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
 #include "ui/device/macro_action_list.h"
 #include "ui/device/macro_control.h"
@@ -27,52 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using macros::MacroEvent;
+using test::ReadAll;
+using test::Snapshot;
 
-class MouseWnd : public test::DeviceWnd {
- public:
-  explicit MouseWnd(hid::HidBackend& backend) : DeviceWnd(backend), backend_(backend) {}
-  CControlUI* CreateControl(const QString& tag) override {
-    if (tag.compare(QLatin1String("BrelvikMouseDevice"), Qt::CaseInsensitive) == 0)
-      return new CBrelvikMouseDevice(backend_);
-    return DeviceWnd::CreateControl(tag);
-  }
-
- private:
-  hid::HidBackend& backend_;
-};
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Every file of a folder by name, with its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::directory_iterator(folder))
-    if (e.is_regular_file()) files[e.path().filename().string()] = ReadAll(e.path());
-  return files;
-}
-
-class MacroEditorTest : public ::testing::Test {
+class MacroEditorTest : public test::MouseTabTest {
  protected:
   void SetUp() override {
-    test::UseProjectResources();
-    CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
-    CPaintManagerUI::SetDefaultScheduler(&clock_);
-    root_ = fs::temp_directory_path() / ("tessel-macro-editor-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    folder_ = root_ / "mouse";
-    fw_ = std::make_shared<sim::MouseFirmware>(false);
-    product_ = bus_.plug("mouse", fw_);
-    wnd_ = std::make_unique<MouseWnd>(bus_);
-    ASSERT_TRUE(wnd_->Create(nullptr, QStringLiteral("macro editor test"), WS_VISIBLE, 0, 0, 0, 1000, 640));
-    QCoreApplication::processEvents();
-    page_ = dynamic_cast<CBrelvikMouseDevice*>(wnd_->CreatePage(0, supportedInterfaceTable()[4]).device);
-    ASSERT_NE(page_, nullptr);
-    page_->SetMessageSink([this](const QString& text) { messages_.push_back(text); });
+    MouseTabTest::SetUp();
+    if (HasFatalFailure()) return;
     editor_ = page_->MacroEditor();
     ASSERT_NE(editor_, nullptr);
     CMacroControlUI::Hooks hooks;
@@ -89,33 +45,9 @@ class MacroEditorTest : public ::testing::Test {
     };
     hooks.openMenu = [this](const QPoint&) { ++menusOpened_; };
     editor_->SetHooks(std::move(hooks));
-    const auto outcome =
-        page_->Profile().Init(2, folder_, fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "mouse.Json");
-    ASSERT_TRUE(outcome.ok()) << outcome.message;
-    ASSERT_TRUE(page_->Controller().transport().connect(product_->commandPath(), 1));
-    page_->Mouse().requestConnected();
     page_->SelectTab(3);
   }
-  void TearDown() override {
-    wnd_.reset();
-    CPaintManagerUI::SetDefaultScheduler(nullptr);
-    fs::remove_all(root_);
-  }
 
-  CControlUI* C(const QString& name) {
-    return page_->FindControl([&name](CControlUI* c) { return c->GetName() == name; });
-  }
-  CControlUI* C(const char* name) { return C(QString::fromLatin1(name)); }
-  template <typename T>
-  T* As(const char* name) {
-    return dynamic_cast<T*>(C(name));
-  }
-  void Send(CControlUI* c, const QString& type) { wnd_->GetManager().SendNotify(c, type); }
-  // A click as the button raises it: nothing happens while it is unavailable.
-  bool Click(const char* name) {
-    CControlUI* c = C(name);
-    return c && c->Activate();
-  }
   CListUI* Names() { return As<CListUI>("macro_name_list"); }
   CMacroActionListUI* Rows() { return As<CMacroActionListUI>("macro_action_list"); }
   // The user picks row `row` of the event list.
@@ -132,11 +64,6 @@ class MacroEditorTest : public ::testing::Test {
     macros::MacroLibrary library(folder_, clock_);
     library.load();
     return library.loadEvents(index);
-  }
-  void ChooseCombo(const char* name, int index) {
-    QComboBox* box = As<CComboUI>(name)->GetComboBox();
-    box->setCurrentIndex(index);
-    emit box->activated(index);
   }
   // Binds button `button` to macro `macro` through the assignment editor, as a user does.
   void BindButton(int button, int macro) {
@@ -165,15 +92,8 @@ class MacroEditorTest : public ::testing::Test {
     for (int i = 0; i < clicks; ++i) ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("left_click")));
   }
 
-  ManualClock clock_;
-  sim::VirtualHidBus bus_;
-  std::shared_ptr<sim::MouseFirmware> fw_;
-  std::shared_ptr<sim::EmulatedProduct> product_;
-  std::unique_ptr<MouseWnd> wnd_;
-  CBrelvikMouseDevice* page_ = nullptr;
   CMacroControlUI* editor_ = nullptr;
-  fs::path root_, folder_;
-  std::vector<QString> messages_, asked_;
+  std::vector<QString> asked_;
   std::vector<bool> answers_, chosenForSave_;
   QString chosenFile_;
   int menusOpened_ = 0;

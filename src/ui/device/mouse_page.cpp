@@ -12,7 +12,9 @@
 #include "ui/color_select_wnd.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
+#include "devices/mouse/mouse_recoil.h"
 #include "ui/device/macro_control.h"
+#include "ui/device/shoot_control.h"
 #include "ui/device/select_panel.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/resource_manager.h"
@@ -145,6 +147,7 @@ void CBrelvikMouseDevice::BindDocument(CBasicProfiledata& document, const std::f
   Mouse().setMacroFolder(dataFolder);
   dataFolder_ = dataFolder;
   InitMacroEditor();
+  InitShootEditor();
 }
 
 // The main window binds the document before the page's controls; a test
@@ -215,6 +218,7 @@ void CBrelvikMouseDevice::BindPageControls() {
   }
   BindKeyEditor();
   BindMacroEditor();
+  BindShootEditor();
   // The calculator's boxes start with their sliders' values.
   for (int i = 0; i < kStages; ++i) {
     auto* slider = Find<CSliderUI>(Named("zelto_DPI_slider_", i));
@@ -235,6 +239,7 @@ void CBrelvikMouseDevice::SelectTab(int n) {
     macroEditor_->LoadLibrary();
     MacroNamesChanged();
   }
+  if (shootEditor_ && Holds(tabs->GetItemAt(n), shootEditor_)) shootEditor_->Reload();
   auto* options = Find<CContainerUI>(QStringLiteral("mouse_option_layout"));
   if (!options) return;
   const QString wanted = Named("mouse_device_seting_option_", n);
@@ -288,6 +293,31 @@ void CBrelvikMouseDevice::BindMacroEditor() {
   callbacks.currentProfileChanged = [this] { MacroBindingsChanged(); };
   macroEditor_->SetCallbacks(std::move(callbacks));
   InitMacroEditor();
+}
+
+void CBrelvikMouseDevice::BindShootEditor() {
+  shootEditor_ = Find<CShootControlUI>(QStringLiteral("ShootControlItem"));
+  if (!shootEditor_) return;
+  shootEditor_->SetOwnerWindow(GetMainWindow());
+  shootEditor_->onDownload = [this] { DownloadRecoil(); };
+  InitShootEditor();
+}
+
+void CBrelvikMouseDevice::InitShootEditor() {
+  if (!shootEditor_ || dataFolder_.empty()) return;
+  if (defaultFolder_.empty())
+    if (auto folder = defaultDataFolder()) defaultFolder_ = *folder;
+  shootEditor_->Init(dataFolder_, defaultFolder_);
+}
+
+void CBrelvikMouseDevice::DownloadRecoil() {
+  if (dataFolder_.empty()) return;
+  requestRecoilDownload(Mouse(), dataFolder_, [this](RecoilDownload outcome) {
+    if (outcome.ok() || !messageSink_) return;
+    QString text = QString::fromStdString(describe(outcome));
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    messageSink_(text + QLatin1Char('.'));
+  });
 }
 
 void CBrelvikMouseDevice::MacroNamesChanged() {

@@ -27,6 +27,7 @@ namespace tessel::ui {
 class CDeviceKeyButtonUI;
 class CKeySetControlUI;
 class CMacroControlUI;
+class CShootControlUI;
 
 class CBrelvikMouseDevice : public CBrelvikUSBDevice {
  public:
@@ -53,6 +54,12 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   CLightControlUI* LightEditor() const { return lightEditor_; }
   CKeySetControlUI* KeyEditor() const { return keyEditor_; }
   CMacroControlUI* MacroEditor() const { return macroEditor_; }
+  CShootControlUI* RecoilEditor() const { return shootEditor_; }
+  // The default data folder the recoil editor resets guns from (tests set it
+  // before the page's controls are bound; the installed one by default).
+  void SetDefaultFolder(std::filesystem::path folder) { defaultFolder_ = std::move(folder); }
+  // "shootdate_save_btn": the four recoil patterns to the mouse; a failure is shown.
+  void DownloadRecoil();
   // The macros the buttons are bound to, then the key table, to the mouse.
   void DownloadMacros();
   // Makes button `index` (0..10) current and shows the assignment editor
@@ -94,6 +101,8 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void BindKeyEditor();
   void BindMacroEditor();
   void InitMacroEditor();
+  void BindShootEditor();
+  void InitShootEditor();
   void MacroNamesChanged();
   void MacroBindingsChanged();
   // Writes the key table after the assignment editor stored `button`'s code;
@@ -109,6 +118,8 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   CLightControlUI* lightEditor_ = nullptr;
   CKeySetControlUI* keyEditor_ = nullptr;
   CMacroControlUI* macroEditor_ = nullptr;
+  CShootControlUI* shootEditor_ = nullptr;
+  std::filesystem::path defaultFolder_;
   int editedButton_ = -1;
   int tooLargeButton_ = -1;  // the button whose edit the pending key table write carries
   CLightControlUI::ColourChooser chooser_;
