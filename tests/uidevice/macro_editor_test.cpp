@@ -198,6 +198,33 @@ TEST_F(MacroEditorTest, TheEventMenuInsertsAfterTheSelectedRowOfTheMacroThatOpen
   EXPECT_EQ(Saved(0).size(), 4u);
 }
 
+TEST_F(MacroEditorTest, ALongEventListScrollsTheSelectedRowIntoView) {
+  CreateWithEvents(20);
+  ASSERT_EQ(Rows()->GetRowCount(), 40);
+  QCoreApplication::processEvents();
+  QWidget* list = Rows()->GetWidget();
+  ASSERT_GT(list->height(), 0);
+  auto shown = [&](int row) {
+    const QRect r = Rows()->GetRow(row)->GetWidget()->geometry();
+    return r.top() >= 0 && r.bottom() <= list->height();
+  };
+  PickRow(0);
+  EXPECT_EQ(Rows()->GetScrollPos(), 0);
+  EXPECT_TRUE(shown(0));
+  EXPECT_FALSE(shown(39));
+  PickRow(39);
+  EXPECT_GT(Rows()->GetScrollPos(), 0);
+  EXPECT_TRUE(shown(39));
+  EXPECT_FALSE(shown(0));
+  // The row a control belongs to, for the delay fields' notifications.
+  EXPECT_EQ(Rows()->RowOf(Rows()->GetRow(17)->DelayField()), 17);
+  EXPECT_EQ(Rows()->RowOf(C("macro_btn_save")), -1);
+  // Removing rows keeps the list inside its content.
+  ASSERT_TRUE(Click("macro_btn_deleteall"));
+  EXPECT_EQ(Rows()->GetScrollPos(), 0);
+  EXPECT_EQ(Rows()->GetCurSel(), -1);
+}
+
 TEST_F(MacroEditorTest, RenameRefusesTakenNamesAndTheAssignmentEditorFollows) {
   ASSERT_TRUE(Click("macro_btn_name_add"));
   ASSERT_TRUE(Click("macro_btn_name_add"));
