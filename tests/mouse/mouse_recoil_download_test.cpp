@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "devices/mouse/mouse_controller.h"
 #include "macros/recoil_image.h"
@@ -202,4 +206,39 @@ TEST_F(RecoilRig, TheEmulatedMouseRefusesUnsoundImagesAtTheEnd) {
   EXPECT_NE(t.writeRecoilMemory(huge), ResultCode::Success);
   t.end(1);
   EXPECT_EQ(held(4096), before);
+}
+
+TEST_F(RecoilRig, OnTheDevicesOwnThreadTheOutcomeComesBackAsAPostedCall) {
+  plug(false);
+  std::mutex m;
+  std::condition_variable cv;
+  std::deque<std::function<void()>> posted;
+  ASSERT_TRUE(mouse_->commandQueue().runOnThread([&](std::function<void()> call) {
+    std::lock_guard lock(m);
+    posted.push_back(std::move(call));
+    cv.notify_all();
+  }));
+  std::optional<RecoilDownload> got;
+  const auto uiThread = std::this_thread::get_id();
+  std::thread::id ranOn;
+  requestRecoilDownload(*mouse_, dir_, [&](RecoilDownload d) {
+    got = d;
+    ranOn = std::this_thread::get_id();
+  });
+  // The page goes on editing while the mouse is written: whichever version
+  // of the file the job read, it is one the mouse accepts.
+  for (int s = 0; s < 30; ++s) ASSERT_TRUE(files_.storeShot(0, s, macros::RecoilShot{1, true, 2, false, 3}).ok());
+  std::function<void()> call;
+  {
+    std::unique_lock lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(30), [&] { return !posted.empty(); }));
+    call = std::move(posted.front());
+  }
+  EXPECT_FALSE(got.has_value());  // nothing ran on the worker's side
+  call();
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(ranOn, uiThread);
+  EXPECT_TRUE(got->ok()) << describe(*got);
+  EXPECT_EQ(held(4), (std::vector<uint8_t>{0xAA, 0x55, 0x68, 0x0B}));
+  mouse_.reset();  // stops the worker before the rig goes
 }
