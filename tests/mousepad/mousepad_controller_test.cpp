@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "config/basic_profiledata.h"
+#include "config/light_effect_library.h"
 #include "config/light_mode_list.h"
+#include "config/light_sequence.h"
 #include "devices/mousepad/mousepad_controller.h"
 #include "sim/firmware_mousepad.h"
 #include "sim/virtual_bus.h"
@@ -241,4 +243,27 @@ TEST_F(PadRig, UsageSettingsChangedReachesTheHandler) {
   for (int i = 0; i < 5000 && changed.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(changed.load(), 1);
   pad_->closeInputs();
+}
+
+TEST_F(PadRig, SelectItemTenPlaysTheFirstUserSequenceOfThePadsLibrary) {
+  LightStep step;
+  step.mode = 1;  // static
+  step.brightness = 4;
+  step.speed = 4;
+  step.red = 0x42;
+  step.time = 10000;
+  ASSERT_TRUE(saveLightSequence(dir_, "seq1", {step}));
+  LightEffectLibrary library;
+  library.setSequences(kKindIndexMousePad, {{"Party", "seq1"}});
+  ASSERT_TRUE(library.save(dir_ / "zelto_light.config"));
+  doc_.setSequenceFolder(dir_);
+  doc_.setLightLibraryPath(dir_ / "zelto_light.config");
+  connect();
+  pad_->changeLightRecord(record(10));
+  // The user sequence sends the code of position 0 and plays on the host.
+  EXPECT_EQ(blockOf(*fw_, 0)[1], 0);
+  SteadyTime t = clock_.now();
+  for (int i = 0; i < 8; ++i) t = pad_->lighting().turn(t);
+  EXPECT_EQ(zoneRed(pad_->zoneColour(7)), 0x42);
+  EXPECT_EQ(zoneBrightness(pad_->zoneColour(7)), 255);
 }

@@ -1,6 +1,7 @@
 #include "devices/mousepad/mousepad_controller.h"
 
 #include "config/basic_profiledata.h"
+#include "config/light_editor_rules.h"
 #include "platform/debug.h"
 
 namespace tessel {
@@ -199,7 +200,9 @@ void MousepadController::feedLighting() {
   lighting_.setRecord(record);
   lighting_.setImage(image[light_block::kMode], image[light_block::kSpeed]);
   lighting_.setLightList(doc_->getLightList());
-  lighting_.setSequence(doc_->getSelectedSequence(modes_.size()));
+  // The editor numbers the user sequences from select item 10 whatever the
+  // number of built-in modes (the pad has 9).
+  lighting_.setSequence(doc_->getSelectedSequence(kFirstUserSequenceItem));
 }
 
 void MousepadController::refreshView() {
