@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/device_types.h"
 #include "core/result_code.h"
@@ -91,6 +92,9 @@ int runSet(Invocation& inv);
 int runApply(Invocation& inv);
 // The keys of every kind, for the help of get, set and apply.
 std::string settingsKeysHelp();
+enum class SettingsAction { Get, Set, Apply };
+// The mousepad's light keys (tesselctl_mousepad.cpp); `pairs` only for Set.
+int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.

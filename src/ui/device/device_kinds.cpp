@@ -5,9 +5,6 @@ namespace tessel::ui {
 CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& clock)
     : CBrelvikUSBDevice(std::make_unique<KeyboardController>(backend, clock)) {}
 
-CBrelvikMousePadDevice::CBrelvikMousePadDevice(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<MousepadController>(backend, clock)) {}
-
 CBrelvikHS6533Device::CBrelvikHS6533Device(hid::HidBackend& backend, Clock& clock)
     : CBrelvikUSBDevice(std::make_unique<UsbDeviceController>(backend, clock)) {}
 
