@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "audio/alsa_audio_chip.h"
 #include "platform/debug.h"
 
 namespace tessel::audio {
@@ -78,7 +79,7 @@ std::optional<FeatureFields> parseFeatureString(std::string_view text) {
 AudioChipBinding::AudioChipBinding(std::shared_ptr<AudioChip> chip) : chip_(std::move(chip)) {}
 
 AudioChipBinding& AudioChipBinding::process() {
-  static AudioChipBinding binding;
+  static AudioChipBinding binding(std::make_shared<AlsaAudioChip>());
   return binding;
 }
 

@@ -67,7 +67,8 @@ class AudioChipBinding {
   // `chip` null: the library is missing.
   explicit AudioChipBinding(std::shared_ptr<AudioChip> chip = nullptr);
 
-  // The program's binding (no chip until setChip).
+  // The program's binding: the headset's sound card through ALSA until
+  // demo mode gives it the emulated chip (setChip).
   static AudioChipBinding& process();
   // Replaces the chip; the endpoints are forgotten until the next start().
   void setChip(std::shared_ptr<AudioChip> chip);

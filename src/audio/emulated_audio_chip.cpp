@@ -58,6 +58,15 @@ std::filesystem::path demoAudioChipFile(const std::filesystem::path& demoFolder)
   return demoFolder / "audio-chip.json";
 }
 
+std::shared_ptr<EmulatedAudioChip> makeDemoAudioChip(const std::filesystem::path& demoFolder, bool reset) {
+  auto chip = std::make_shared<EmulatedAudioChip>();
+  const auto file = demoAudioChipFile(demoFolder);
+  std::error_code ec;
+  if (reset) std::filesystem::remove(file, ec);
+  if (!chip->attachStore(file)) debugPrintf("demo store: the audio chip runs without %s", file.c_str());
+  return chip;
+}
+
 EmulatedAudioChip::EmulatedAudioChip() {
   playback_ = {{kPlaybackId, kKindSpeakers, 0, 1}};
   recording_ = {{kRecordingId, kKindRecording, 0, 1}};

@@ -19,6 +19,7 @@
 // every accepted write, so "tesselctl --demo" and a running demo share one chip.
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -32,6 +33,11 @@ namespace tessel::audio {
 
 // The demo chip's file in the demo store folder.
 std::filesystem::path demoAudioChipFile(const std::filesystem::path& demoFolder);
+
+class EmulatedAudioChip;
+// The chip of demo mode, keeping its values in the demo store folder; `reset`
+// starts it from the factory values (--demo-reset).
+std::shared_ptr<EmulatedAudioChip> makeDemoAudioChip(const std::filesystem::path& demoFolder, bool reset = false);
 
 class EmulatedAudioChip : public AudioChip {
  public:

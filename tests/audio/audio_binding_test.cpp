@@ -120,9 +120,15 @@ TEST_F(Fixture, DefaultsAreWrittenOnlyWhereTheReadFails) {
   // A missing property cannot take the default either; both were tried, nothing else.
   EXPECT_EQ(written, (std::vector<std::string>{"Enable_ENC_LFX", "EQ_Slider3"}));
   for (const auto& c : chip->calls()) {
-    if (c.name == "Enable_ENC_LFX" && c.op == Op::Read) EXPECT_EQ(c.parameter, Parameter::onChannel(0));
-    if (c.name == "Enable_ENC_LFX" && c.op == Op::Write) EXPECT_EQ(c.parameter, Parameter::none());
-    if (c.name == "VirtualSurroundEffectControl") EXPECT_EQ(c.parameter, Parameter::surroundBlock());
+    if (c.name == "Enable_ENC_LFX" && c.op == Op::Read) {
+      EXPECT_EQ(c.parameter, Parameter::onChannel(0));
+    }
+    if (c.name == "Enable_ENC_LFX" && c.op == Op::Write) {
+      EXPECT_EQ(c.parameter, Parameter::none());
+    }
+    if (c.name == "VirtualSurroundEffectControl") {
+      EXPECT_EQ(c.parameter, Parameter::surroundBlock());
+    }
   }
   EXPECT_EQ(chip->property(Direction::Recording, prop::kVolumeScalar), "0.4");
 }

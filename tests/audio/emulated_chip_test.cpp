@@ -78,6 +78,10 @@ TEST(EmulatedChip, DemoStoreIsSharedBetweenProcesses) {
   auto third = std::make_shared<EmulatedAudioChip>();
   ASSERT_TRUE(third->attachStore(file));
   EXPECT_EQ(third->property(Direction::Playback, "EQ_Slider4"), "-7");
+  // --demo-reset starts from the factory values; without it the store is taken in.
+  EXPECT_EQ(makeDemoAudioChip(dir / "demo")->property(Direction::Playback, "EQ_Slider4"), "-7");
+  EXPECT_EQ(makeDemoAudioChip(dir / "demo", true)->property(Direction::Playback, "EQ_Slider4"), "0");
+  ASSERT_EQ(a.writeInt(End::Playback, "EQ_Slider4", Parameter::none(), -7), 0);
   // A file that cannot be parsed is kept aside and the chip keeps its values.
   std::ofstream(file) << "{ not json";
   auto fourth = std::make_shared<EmulatedAudioChip>();
