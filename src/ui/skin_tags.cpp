@@ -6,6 +6,8 @@
 #include "ui/device/device_profile.h"
 #include "ui/device/key_set_control.h"
 #include "ui/device/light_control.h"
+#include "ui/device/magic_control.h"
+#include "ui/device/voice6533_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
 #include "ui/toolkit/builder.h"
@@ -45,8 +47,8 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
       {"CShootControlUI", "ShootControl", {}, nullptr},
-      {"CMagicControlUI", "MagicControl", {}, nullptr},
-      {"CVoice6533ControlUI", "Voice6533Control", {}, nullptr},
+      {"CMagicControlUI", "MagicControl", make<CMagicControlUI>(), nullptr},
+      {"CVoice6533ControlUI", "Voice6533Control", make<CVoice6533ControlUI>(), nullptr},
       {"CBrelvikUSBDevice", nullptr, make<CBrelvikUSBDevice>(), nullptr},
       {"CBrelvikMousePadDevice", "BrelvikMousePadDevice", make<CBrelvikMousePadDevice>(), nullptr},
       {"CBrelvikHS6533Device", "BrelvikHS6533Device", make<CBrelvikHS6533Device>(), nullptr},
