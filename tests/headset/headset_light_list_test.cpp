@@ -53,7 +53,7 @@ TEST(HeadsetLightList, EachEntryKeepsItsOwnStateAndRefreshStartsThemOver) {
   EXPECT_EQ(list.state(3).flashPeriod, milliseconds(28 * 200));
   EXPECT_EQ(list.state(2).wheelInterval, 7);
   for (int i = 0; i < 14; ++i) {
-    clock.advance(microseconds(15625));
+    clock.advance(milliseconds(16));
     list.pass(clock.now());
   }
   // load() made one pass, then 14 more: 15 breathing steps.

@@ -8,7 +8,4 @@ CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& 
 CBrelvikMousePadDevice::CBrelvikMousePadDevice(hid::HidBackend& backend, Clock& clock)
     : CBrelvikUSBDevice(std::make_unique<MousepadController>(backend, clock)) {}
 
-CBrelvikHS6533Device::CBrelvikHS6533Device(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<UsbDeviceController>(backend, clock)) {}
-
 }  // namespace tessel::ui

@@ -5,6 +5,7 @@
 #include "devices/keyboard/keyboard_controller.h"
 #include "devices/mousepad/mousepad_controller.h"
 #include "ui/device/brelvik_usb_device.h"
+#include "ui/device/hs6533_page.h"
 #include "ui/device/mouse_page.h"
 
 namespace tessel::ui {
@@ -21,14 +22,6 @@ class CBrelvikMousePadDevice : public CBrelvikUSBDevice {
   explicit CBrelvikMousePadDevice(hid::HidBackend& backend = hid::defaultBackend(),
                                   Clock& clock = SystemClock::instance());
   QString GetClass() const override { return QStringLiteral("BrelvikMousePadDevice"); }
-  int SettingsChangedDelay() const override { return 500; }
-};
-
-class CBrelvikHS6533Device : public CBrelvikUSBDevice {
- public:
-  explicit CBrelvikHS6533Device(hid::HidBackend& backend = hid::defaultBackend(),
-                                Clock& clock = SystemClock::instance());
-  QString GetClass() const override { return QStringLiteral("BrelvikHS6533Device"); }
   int SettingsChangedDelay() const override { return 500; }
 };
 
