@@ -207,10 +207,14 @@ TEST_F(HeadsetAudioFixture, LoadFallsBackWithoutCreatingEntries) {
 
   e["SystemSetStages"]["EqType"] = 40;
   e["EQHzValueInfo"][1].resize(4);  // a short band array
+  e["EQHzValueInfo"][1][0]["value"] = 99;
+  e["SystemSetStages"]["MagicType"] = 0;
   writeElement(e);
   audio_.loadFromDocument();
-  EXPECT_EQ(bandsOf(audio_.bandGains()), (std::vector<int>{7, 11, 2, -3, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(bandsOf(audio_.bandGains()), (std::vector<int>{99, 11, 2, -3, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(audio_.bandSliders()[0], headset::kBandMax);
   EXPECT_EQ(audio_.equaliserOption(), 0);
+  EXPECT_EQ(audio_.voiceTypeShown(), 1);
 
   e["SystemSetStages"]["EqType"] = 13;
   e["SystemSetStages"]["CustomEqSeletIndex"] = 5;  // past the list

@@ -88,7 +88,8 @@ void HeadsetAudio::loadFromDocument() {
   set_.micMonitorValue = clampLevel(set_.micMonitorValue);
   names_ = doc_.getCustomEqNames();
   gains_ = documentBands(set_.eqType, set_.customEqSelectIndex);
-  sliders_ = gains_;
+  // A gain past the sliders' range shows at the slider's end.
+  for (size_t i = 0; i < sliders_.size(); ++i) sliders_[i] = std::clamp(gains_[i], headset::kBandMin, headset::kBandMax);
   const bool knownCustom =
       set_.customEqSelectIndex >= 0 && static_cast<size_t>(set_.customEqSelectIndex) < names_.size();
   selection_ = knownCustom ? set_.customEqSelectIndex : -1;
@@ -97,7 +98,8 @@ void HeadsetAudio::loadFromDocument() {
   micSlider_ = set_.micInValue;
   monitorSlider_ = set_.micMonitorValue;
   voiceOn_ = set_.magicEnable != 0;
-  voiceTypeShown_ = set_.magicType;
+  // A type the changer does not have shows as the first.
+  voiceTypeShown_ = set_.magicType >= 1 && set_.magicType <= headset::kVoiceTypeCount ? set_.magicType : 1;
 }
 
 void HeadsetAudio::readChipState() {
@@ -111,8 +113,9 @@ void HeadsetAudio::readChipState() {
     set_.micInValue = percentOf(level);
     micSlider_ = set_.micInValue;
   }
-  double ignored = 0;
-  monitorPath_ = binding_.readReal(End::Recording, prop::kAAMaxVol, Parameter::none(), ignored) == 0;
+  // Only whether it answers counts, not what.
+  std::string ignored;
+  monitorPath_ = binding_.readText(End::Recording, prop::kAAMaxVol, Parameter::none(), ignored) == 0;
   if (monitorPath_) {
     if (binding_.readInt(End::Recording, prop::kAAMute, Parameter::none(), muted) == 0) {
       monitorMuted_ = muted != 0;
@@ -246,20 +249,19 @@ void HeadsetAudio::deleteCustomPreset() {
   if (static_cast<size_t>(k) < custom.size()) custom.erase(custom.begin() + k);
   doc_.setCustomEqNames(names_);
   doc_.setCustomEqPresets(custom);
+  // The sliders follow before the save, so a redraw it causes shows them.
   if (!names_.empty()) {
     set_.customEqSelectIndex = 0;
     selection_ = 0;
-    save();
     gains_ = !custom.empty() ? toBands(custom[0]) : headset::Bands{};
-    sliders_ = gains_;
   } else {
     selection_ = -1;
     set_.customEqSelectIndex = -1;
     set_.eqType = 1;
-    save();
     gains_ = documentBands(1, -1);
-    sliders_ = gains_;
   }
+  for (size_t i = 0; i < sliders_.size(); ++i) sliders_[i] = std::clamp(gains_[i], headset::kBandMin, headset::kBandMax);
+  save();
 }
 
 bool HeadsetAudio::toggleMicrophone() {
