@@ -89,6 +89,10 @@ int runSet(Invocation& inv);
 int runApply(Invocation& inv);
 // The keys of every kind, for the help of get, set and apply.
 std::string settingsKeysHelp();
+// The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.
+enum class SettingsAction { Get, Set, Apply };
+int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
+std::string headsetKeysHelp();
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.

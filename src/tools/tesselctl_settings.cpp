@@ -219,6 +219,12 @@ int runSettingsCommand(Invocation& inv, Action action) {
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
   if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
+  if (*kind == DeviceKind::Headset) {
+    const SettingsAction a = action == Action::Get ? SettingsAction::Get
+                             : action == Action::Set ? SettingsAction::Set
+                                                     : SettingsAction::Apply;
+    return runHeadsetSettings(inv, a, {ops.begin() + 2, ops.end()});
+  }
   if (*kind != DeviceKind::Mouse) return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse)");
 
   MouseSession session(inv);
@@ -248,6 +254,7 @@ std::string settingsKeysHelp() {
       "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
+  text += headsetKeysHelp();
   return text;
 }
 

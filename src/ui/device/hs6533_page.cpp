@@ -1,10 +1,15 @@
 #include "ui/device/hs6533_page.h"
 
+#include "audio/audio_chip_binding.h"
 #include "config/hs6533_profiledata.h"
 #include "config/light_mode_list.h"
+#include "devices/headset/headset_audio.h"
 #include "platform/data_folders.h"
+#include "platform/debug.h"
 #include "ui/color_select_wnd.h"
+#include "ui/device/magic_control.h"
 #include "ui/device/select_panel.h"
+#include "ui/device/voice6533_control.h"
 #include "ui/msg_wnd.h"
 
 namespace tessel::ui {
@@ -27,7 +32,15 @@ CBrelvikHS6533Device::CBrelvikHS6533Device(hid::HidBackend& backend, Clock& cloc
   headset::HeadsetDevice::Listener listener;
   listener.stateChanged = [this] { ShowState(); };
   listener.writeFailed = [this](ResultCode) { WriteFailed(); };
+  // Activation and a profile switch load the audio settings with the document.
+  listener.documentLoaded = [this] {
+    if (audio_) audio_->loadFromDocument();
+  };
   Headset().setListener(std::move(listener));
+  // Connecting reads the chip's microphone, monitor and voice changer.
+  Headset().setChipStateReader([this] {
+    if (audio_) audio_->readChipState();
+  });
   chooser_ = [this](DWORD colour, bool multi, bool offerMulti) -> std::optional<CLightControlUI::ChosenColour> {
     auto choice = CColorSelectWnd::Choose(GetMainWindow(), colour, multi, offerMulti);
     if (!choice) return std::nullopt;
@@ -45,6 +58,8 @@ CBrelvikHS6533Device::~CBrelvikHS6533Device() {
   // Completions that arrive while the page goes must not reach it.
   Headset().setListener({});
   Headset().setChipStateReader({});
+  if (voicePanel_) voicePanel_->Bind(nullptr);
+  if (magicPanel_) magicPanel_->Bind(nullptr);
 }
 
 template <typename T>
@@ -75,6 +90,32 @@ void CBrelvikHS6533Device::BindDocument(CBasicProfiledata& document, const std::
   document.setLightLibraryPath(dataFolder / (GetLightName().toStdString() + ".config"));
   Headset().bindDocument(headsetDocument);
   LoadLightLists();
+  // The audio side works on the same document, through the program's chip.
+  if (voicePanel_) voicePanel_->Bind(nullptr);
+  if (magicPanel_) magicPanel_->Bind(nullptr);
+  audio_ = std::make_unique<HeadsetAudio>(*headsetDocument, audio::AudioChipBinding::process());
+  audio_->onSaved = [this] { ShowPanels(); };
+  audioProblems_ = audio_->startBinding();
+  for (const std::string& problem : audioProblems_) debugLine(problem.c_str());
+  audio_->loadFromDocument();
+  BindPanels();
+}
+
+void CBrelvikHS6533Device::BindPanels() {
+  if (voicePanel_) {
+    voicePanel_->Bind(audio_.get());
+    voicePanel_->onMessage = [this](const char* key) {
+      if (messageSink_) messageSink_(QLatin1String(key));
+    };
+  }
+  if (magicPanel_) magicPanel_->Bind(audio_.get());
+  ShowPanels();
+}
+
+void CBrelvikHS6533Device::ShowPanels() {
+  if (!audio_) return;
+  if (voicePanel_) voicePanel_->ShowState();
+  if (magicPanel_) magicPanel_->ShowState();
 }
 
 void CBrelvikHS6533Device::LoadLightLists() {
@@ -107,6 +148,11 @@ void CBrelvikHS6533Device::InitPage() {
     lightEditor_->onSameMode = [] {};
     lightEditor_->FillModeList(Headset().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
+  voicePanel_ = Find<CVoice6533ControlUI>(QStringLiteral("Voice6533ControlItem"));
+  magicPanel_ = Find<CMagicControlUI>(QStringLiteral("MagicControlItem"));
+  if (voicePanel_) voicePanel_->SetDeviceType(kHeadsetTypeCode);
+  if (magicPanel_) magicPanel_->SetDeviceType(kHeadsetTypeCode);
+  if (audio_) BindPanels();
   SelectTab(kLightTab);
   RefreshView();
 }
@@ -118,6 +164,12 @@ void CBrelvikHS6533Device::SelectTab(int n) {
   tabs->SelectItem(n);
   for (int i = 0; i < kTabCount; ++i)
     if (auto* option = Find<COptionUI>(QLatin1String(kTabOptions[i]))) option->Selected(i == n, false);
+  // Another mixer may have changed the microphone or monitor since: the
+  // audio tabs show the chip as it is now.
+  if ((n == kVoiceTab || n == kMagicTab) && audio_) {
+    audio_->readChipState();
+    ShowPanels();
+  }
 }
 
 int CBrelvikHS6533Device::GetTab() const {
@@ -134,6 +186,7 @@ void CBrelvikHS6533Device::ShowState() {
   if (!doc) return;
   showing_ = true;
   if (lightEditor_) lightEditor_->ShowRecord(doc->getLightInfo());
+  ShowPanels();
   showing_ = false;
 }
 
@@ -142,6 +195,8 @@ void CBrelvikHS6533Device::ShowState() {
 void CBrelvikHS6533Device::OnNotify(TNotifyUI& msg) {
   if (showing_ || !msg.pSender) return;
   if (lightEditor_ && lightEditor_->HandleNotify(msg)) return;
+  if (voicePanel_ && voicePanel_->HandleNotify(msg)) return;
+  if (magicPanel_ && magicPanel_->HandleNotify(msg)) return;
   const QString name = msg.pSender->GetName();
   if (msg.sType == notify::kSelectChanged) {
     for (int i = 0; i < kTabCount; ++i) {

@@ -10,8 +10,14 @@
 //                  microphone, "magic_Op_tab" voice changer, "Virtual7.1_Op_tab"
 //                  surround; they switch "hs6533_function_layout"
 //   lighting       the light editor "LightControlItem"
-// The audio panels ("Voice6533ControlItem", "MagicControlItem") are bound to
-// the page's HeadsetAudio by the audio side once the page has its document.
+//   audio          "Voice6533ControlItem" (equaliser, microphone, monitor) and
+//                  "MagicControlItem" (voice changer), bound to the page's
+//                  HeadsetAudio once the page has its document; the chip's
+//                  state is read again whenever their tab is shown, so mixer
+//                  changes made elsewhere show up
+// The audio side starts with the page's document (the binding's start-up,
+// then the chip's state when the headset connects); its problems go to the
+// debug output.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,9 +28,15 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/light_control.h"
 
+namespace tessel {
+class HeadsetAudio;
+}
+
 namespace tessel::ui {
 
 class CDeviceKeyButtonUI;
+class CMagicControlUI;
+class CVoice6533ControlUI;
 
 class CBrelvikHS6533Device : public CBrelvikUSBDevice {
  public:
@@ -50,6 +62,12 @@ class CBrelvikHS6533Device : public CBrelvikUSBDevice {
   void SelectTab(int n);
   int GetTab() const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
+  CVoice6533ControlUI* VoicePanel() const { return voicePanel_; }
+  CMagicControlUI* MagicPanel() const { return magicPanel_; }
+  // The audio side (null until the page has its document).
+  HeadsetAudio* Audio() const { return audio_.get(); }
+  // What the audio binding's start-up reported ("ConfLibInit called failed!", ...).
+  const std::vector<std::string>& AudioProblems() const { return audioProblems_; }
   void SetColourChooser(CLightControlUI::ColourChooser chooser);
   // How the page tells the user that the headset did not take a change.
   void SetMessageSink(std::function<void(const QString& textKey)> sink) { messageSink_ = std::move(sink); }
@@ -62,9 +80,15 @@ class CBrelvikHS6533Device : public CBrelvikUSBDevice {
   T* Find(const QString& name) const;
   void LoadLightLists();
   void ShowState();
+  void ShowPanels();
+  void BindPanels();
   void WriteFailed();
 
+  std::unique_ptr<HeadsetAudio> audio_;
+  std::vector<std::string> audioProblems_;
   CLightControlUI* lightEditor_ = nullptr;
+  CVoice6533ControlUI* voicePanel_ = nullptr;
+  CMagicControlUI* magicPanel_ = nullptr;
   CLightControlUI::ColourChooser chooser_;
   std::function<void(const QString&)> messageSink_;
   std::vector<std::string> sequenceNames_;
