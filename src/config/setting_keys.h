@@ -70,6 +70,8 @@ struct KeyRow {
   // Takes a checked value; false when the model refused it after all.
   std::function<bool(Model&, const Value&)> write;
   std::string unavailable;
+  // False for an action key (set only): `get` does not print it.
+  bool listed = true;
 };
 
 template <class Model>
@@ -190,6 +192,7 @@ template <class Model>
 std::string formatLines(const KeyTable<Model>& table, const Model& model) {
   std::string text;
   for (const auto& row : table) {
+    if (!row.listed) continue;
     const auto v = row.read(model);
     if (!v) continue;
     text += row.key + "=" + formatValue(row, model, *v) + "\n";
@@ -213,6 +216,7 @@ template <class Model>
 Json::Value toJson(const KeyTable<Model>& table, const Model& model) {
   Json::Value object(Json::objectValue);
   for (const auto& row : table) {
+    if (!row.listed) continue;
     if (const auto v = row.read(model)) object[row.key] = jsonValue(row, model, *v);
   }
   return object;

@@ -291,6 +291,9 @@ bool EmulatedProduct::channelWrite(ChannelState& st, const uint8_t* buffer, size
   const bool command = !output && st.collection == collectionIndex(info_.commandCollection);
   std::optional<std::vector<Report>> override;
   if (output) {
+    // An animated headset sends about a thousand LED reports a second: the
+    // log keeps the recent ones, not every report since the start.
+    if (outputs_.size() >= kOutputLogLimit) outputs_.erase(outputs_.begin(), outputs_.begin() + kOutputLogLimit / 2);
     outputs_.push_back(report);
   } else {
     written_[st.collection].push_back(report);

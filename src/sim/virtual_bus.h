@@ -122,7 +122,9 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
   // What the product received.
   std::vector<Report> writtenReports(uint16_t collection) const;
   std::vector<Report> commandLog() const { return writtenReports(info_.commandCollection); }
+  // The output reports received, oldest first: the last kOutputLogLimit at most.
   std::vector<Report> outputReports() const;
+  static constexpr size_t kOutputLogLimit = 4096;
   // Waits up to `bound` until at least `count` commands have been written.
   bool waitForCommands(size_t count, std::chrono::milliseconds bound) const;
   void clearLog();

@@ -95,6 +95,9 @@ std::string settingsKeysHelp();
 enum class SettingsAction { Get, Set, Apply };
 // The mousepad's light keys (tesselctl_mousepad.cpp); `pairs` only for Set.
 int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
+// The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.
+int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
+std::string headsetKeysHelp();
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.

@@ -219,14 +219,15 @@ int runSettingsCommand(Invocation& inv, Action action) {
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
   if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
-  if (*kind == DeviceKind::MousePad) {
+  if (*kind == DeviceKind::MousePad || *kind == DeviceKind::Headset) {
     const SettingsAction a = action == Action::Get ? SettingsAction::Get
                              : action == Action::Set ? SettingsAction::Set
                                                      : SettingsAction::Apply;
-    return runMousepadSettings(inv, a, {ops.begin() + 2, ops.end()});
+    const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
+    return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
   }
   if (*kind != DeviceKind::Mouse)
-    return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse, mousepad)");
+    return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse, mousepad, headset)");
 
   MouseSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
@@ -257,6 +258,7 @@ std::string settingsKeysHelp() {
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
+  text += headsetKeysHelp();
   return text;
 }
 

@@ -2,6 +2,9 @@
 
 #include <QDBusConnection>
 
+#include "audio/alsa_audio_chip.h"
+#include "audio/audio_chip_binding.h"
+#include "audio/emulated_audio_chip.h"
 #include "platform/debug.h"
 #include "sim/firmware_products.h"
 
@@ -16,6 +19,7 @@ DemoDevices::DemoDevices() {
 DemoDevices::~DemoDevices() {
   if (busObject_) QDBusConnection::sessionBus().unregisterObject(QStringLiteral("/org/orvik/TesselRGB/demo"));
   if (&hid::defaultBackend() == &bus_) hid::setDefaultBackend(nullptr);
+  if (chip_) audio::AudioChipBinding::process().setChip(std::make_shared<audio::AlsaAudioChip>());
 }
 
 bool DemoDevices::Start(const QString& list, QString* error, bool reset) {
@@ -28,6 +32,9 @@ bool DemoDevices::Start(const QString& list, QString* error, bool reset) {
     return false;
   }
   hid::setDefaultBackend(&bus_);
+  // The headset's audio chip is emulated too, sharing its store with tesselctl --demo.
+  chip_ = audio::makeDemoAudioChip(sim::defaultFirmwareStoreFolder(), reset);
+  audio::AudioChipBinding::process().setChip(chip_);
   debugPrintf("demo devices: %s", names.c_str());
   return true;
 }

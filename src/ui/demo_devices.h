@@ -13,6 +13,10 @@
 #include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 
+namespace tessel::audio {
+class EmulatedAudioChip;
+}
+
 namespace tessel::ui {
 
 class DemoDevices {
@@ -51,6 +55,7 @@ class DemoDevices {
   std::shared_ptr<sim::FirmwareStore> store_;  // outlives the bus
   sim::VirtualHidBus bus_;
   std::unique_ptr<QObject> busObject_;
+  std::shared_ptr<audio::EmulatedAudioChip> chip_;  // the headset's audio chip in demo mode
 };
 
 // The D-Bus face of DemoDevices.

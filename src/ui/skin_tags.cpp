@@ -8,6 +8,8 @@
 #include "ui/device/light_control.h"
 #include "ui/device/macro_action_list.h"
 #include "ui/device/macro_control.h"
+#include "ui/device/magic_control.h"
+#include "ui/device/voice6533_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/shoot_control.h"
 #include "ui/device/select_panel.h"
@@ -48,8 +50,8 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},
       {"CDeviceProfileUI", "DeviceProfile", make<CDeviceProfileUI>(), nullptr},
       {"CShootControlUI", "ShootControl", make<CShootControlUI>(), nullptr},
-      {"CMagicControlUI", "MagicControl", {}, nullptr},
-      {"CVoice6533ControlUI", "Voice6533Control", {}, nullptr},
+      {"CMagicControlUI", "MagicControl", make<CMagicControlUI>(), nullptr},
+      {"CVoice6533ControlUI", "Voice6533Control", make<CVoice6533ControlUI>(), nullptr},
       {"CBrelvikUSBDevice", nullptr, make<CBrelvikUSBDevice>(), nullptr},
       {"CBrelvikMousePadDevice", "BrelvikMousePadDevice", make<CBrelvikMousePadDevice>(), nullptr},
       {"CBrelvikHS6533Device", "BrelvikHS6533Device", make<CBrelvikHS6533Device>(), nullptr},

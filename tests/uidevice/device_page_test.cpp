@@ -224,7 +224,10 @@ TEST_F(PageTest, TagsAndFactoryNamesCreateTheDeviceControls) {
   std::unique_ptr<CControlUI> editor(CreateSkinTag(QStringLiteral("lightcontrol"), nullptr, nullptr));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->GetClass(), "LightControl");
-  EXPECT_EQ(CreateSkinTag(QStringLiteral("MagicControl"), nullptr, nullptr), nullptr);
+  std::unique_ptr<CControlUI> magic(CreateSkinTag(QStringLiteral("MagicControl"), nullptr, nullptr));
+  ASSERT_NE(magic, nullptr);
+  EXPECT_EQ(magic->GetClass(), "MagicControl");
+  EXPECT_EQ(CreateSkinTag(QStringLiteral("AudioRecord"), nullptr, nullptr), nullptr);  // a tag with no control yet
   RegisterControlClasses();  // start-up's class table
   std::unique_ptr<CControlUI> base(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CBrelvikUSBDevice")));
   ASSERT_NE(base, nullptr);

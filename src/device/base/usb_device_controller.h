@@ -112,7 +112,7 @@ class UsbDeviceController {
   // A frame equal to the last one sent is sent again only every
   // kFrameRefresh, so still lighting costs next to nothing while a changing
   // picture still goes out at every tick.
-  std::vector<uint8_t> lightTick();
+  virtual std::vector<uint8_t> lightTick();
   static constexpr Millis kFrameRefresh{500};
   uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
   // Stores the light control flag (UI thread); the keyboard also queues

@@ -1,0 +1,205 @@
+#include "devices/headset/headset_audio_keys.h"
+
+namespace tessel {
+
+using audio::AudioGroup;
+using settings::KeyRow;
+using settings::Range;
+using settings::Value;
+using settings::ValueType;
+
+namespace {
+
+constexpr const char* kUnavailable = "unavailable on this system (\"tesselctl get headset\" says why)";
+
+Value number(int64_t n) {
+  Value v;
+  v.number = n;
+  return v;
+}
+
+Value text(std::string s) {
+  Value v;
+  v.text = std::move(s);
+  return v;
+}
+
+bool available(const HeadsetAudio& a, AudioGroup g) { return a.unavailableReason(g).empty(); }
+
+// A row of one group: unreadable (left out of get, refused by set) while the
+// group cannot work.
+KeyRow<HeadsetAudio> groupRow(std::string key, ValueType type, AudioGroup group,
+                              std::function<std::optional<Value>(const HeadsetAudio&)> read,
+                              std::function<bool(HeadsetAudio&, const Value&)> write) {
+  KeyRow<HeadsetAudio> row;
+  row.key = std::move(key);
+  row.type = type;
+  row.unavailable = kUnavailable;
+  row.read = [group, read = std::move(read)](const HeadsetAudio& a) -> std::optional<Value> {
+    if (!available(a, group)) return std::nullopt;
+    return read(a);
+  };
+  row.write = std::move(write);
+  return row;
+}
+
+// A custom preset's name: not empty, printable, at most 64 bytes.
+bool parseName(std::string_view t, Value& v, std::string& why) {
+  if (t.empty()) {
+    why = "a name is needed";
+    return false;
+  }
+  if (t.size() > 64) {
+    why = "a name has at most 64 characters";
+    return false;
+  }
+  for (char c : t)
+    if (static_cast<unsigned char>(c) < 0x20) {
+      why = "a name has no control characters";
+      return false;
+    }
+  v.text = std::string(t);
+  return true;
+}
+
+settings::KeyTable<HeadsetAudio> buildTable() {
+  settings::KeyTable<HeadsetAudio> t;
+  {
+    auto row = groupRow(
+        "eq", ValueType::Integer, AudioGroup::Equaliser,
+        [](const HeadsetAudio& a) { return number(a.equaliserOption()); },
+        [](HeadsetAudio& a, const Value& v) { return a.selectEqualiser(static_cast<int>(v.number)); });
+    row.range = [](const HeadsetAudio&) { return Range{0, headset::kCustomEqType}; };
+    t.push_back(std::move(row));
+  }
+  for (int i = 0; i < headset::kBandCount; ++i) {
+    auto row = groupRow(
+        "eq.band." + std::to_string(i), ValueType::Integer, AudioGroup::Equaliser,
+        [i](const HeadsetAudio& a) { return number(a.bandSliders()[static_cast<size_t>(i)]); },
+        [i](HeadsetAudio& a, const Value& v) { return a.changeBand(i, static_cast<int>(v.number)) == 0; });
+    row.range = [](const HeadsetAudio&) { return Range{headset::kBandMin, headset::kBandMax}; };
+    t.push_back(std::move(row));
+  }
+  {
+    auto row = groupRow(
+        "eq.custom", ValueType::Text, AudioGroup::Equaliser,
+        [](const HeadsetAudio& a) {
+          const int k = a.customSelection();
+          return text(k >= 0 ? a.customNames()[static_cast<size_t>(k)] : std::string());
+        },
+        [](HeadsetAudio& a, const Value& v) {
+          a.setCustomSelection(a.customIndexOf(v.text));
+          return a.selectEqualiser(headset::kCustomEqType);
+        });
+    row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
+      if (a.customIndexOf(t) < 0) {
+        why = "no custom preset has that name";
+        return false;
+      }
+      v.text = std::string(t);
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  {
+    auto row = groupRow(
+        "eq.save", ValueType::Text, AudioGroup::Equaliser, [](const HeadsetAudio&) { return text({}); },
+        [](HeadsetAudio& a, const Value& v) {
+          // The selected preset's own name overwrites it, as an empty name box does on the page.
+          const int k = a.customIndexOf(v.text);
+          if (k >= 0 && k == a.customSelection()) return a.saveCustomPreset("") == headset::kSaveSaved;
+          return a.saveCustomPreset(v.text) == headset::kSaveSaved;
+        });
+    row.listed = false;
+    row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
+      if (!parseName(t, v, why)) return false;
+      const int k = a.customIndexOf(t);
+      if (k >= 0 && k != a.customSelection()) {
+        why = "another custom preset has that name";
+        return false;
+      }
+      if (k < 0 && a.customNames().size() >= static_cast<size_t>(headset::kMaxCustomPresets)) {
+        why = "there are already 20 custom presets";
+        return false;
+      }
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  {
+    auto row = groupRow(
+        "eq.delete", ValueType::Text, AudioGroup::Equaliser, [](const HeadsetAudio&) { return text({}); },
+        [](HeadsetAudio& a, const Value& v) {
+          const int k = a.customIndexOf(v.text);
+          if (k < 0) return false;
+          a.setCustomSelection(k);
+          a.deleteCustomPreset();
+          return true;
+        });
+    row.listed = false;
+    row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
+      if (a.customIndexOf(t) < 0) {
+        why = "no custom preset has that name";
+        return false;
+      }
+      v.text = std::string(t);
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  t.push_back(groupRow(
+      "mic.on", ValueType::Boolean, AudioGroup::Microphone,
+      [](const HeadsetAudio& a) { return number(a.microphoneLive() ? 1 : 0); },
+      [](HeadsetAudio& a, const Value& v) { return a.setMicrophoneOn(v.number != 0); }));
+  {
+    auto row = groupRow(
+        "mic.level", ValueType::Integer, AudioGroup::Microphone,
+        [](const HeadsetAudio& a) { return number(a.microphoneSlider()); },
+        [](HeadsetAudio& a, const Value& v) { return a.setMicrophoneLevel(static_cast<int>(v.number)); });
+    row.range = [](const HeadsetAudio&) { return Range{0, 100}; };
+    t.push_back(std::move(row));
+  }
+  t.push_back(groupRow(
+      "monitor.on", ValueType::Boolean, AudioGroup::Monitor,
+      [](const HeadsetAudio& a) { return number(a.monitorLive() ? 1 : 0); },
+      [](HeadsetAudio& a, const Value& v) { return a.setMonitorOn(v.number != 0); }));
+  {
+    auto row = groupRow(
+        "monitor.level", ValueType::Integer, AudioGroup::Monitor,
+        [](const HeadsetAudio& a) { return number(a.monitorSlider()); },
+        [](HeadsetAudio& a, const Value& v) { return a.setMonitorLevel(static_cast<int>(v.number)); });
+    row.range = [](const HeadsetAudio&) { return Range{0, 100}; };
+    t.push_back(std::move(row));
+  }
+  t.push_back(groupRow(
+      "voice.on", ValueType::Boolean, AudioGroup::VoiceChanger,
+      [](const HeadsetAudio& a) { return number(a.voiceChangerShownOn() ? 1 : 0); },
+      [](HeadsetAudio& a, const Value& v) { return a.setVoiceChanger(v.number != 0); }));
+  {
+    auto row = groupRow(
+        "voice.type", ValueType::Integer, AudioGroup::VoiceChanger,
+        [](const HeadsetAudio& a) { return number(a.voiceTypeShown()); },
+        [](HeadsetAudio& a, const Value& v) { return a.selectVoiceType(static_cast<int>(v.number)); });
+    row.range = [](const HeadsetAudio&) { return Range{1, headset::kVoiceTypeCount}; };
+    t.push_back(std::move(row));
+  }
+  return t;
+}
+
+}  // namespace
+
+const settings::KeyTable<HeadsetAudio>& headsetAudioKeys() {
+  static const settings::KeyTable<HeadsetAudio> table = buildTable();
+  return table;
+}
+
+std::vector<std::string> headsetAudioUnavailableLines(const HeadsetAudio& audio) {
+  std::vector<std::string> lines;
+  for (AudioGroup g : audio::kAudioGroups) {
+    const std::string why = audio.unavailableReason(g);
+    if (!why.empty()) lines.push_back(std::string(audio::groupName(g)) + " unavailable: " + why);
+  }
+  return lines;
+}
+
+}  // namespace tessel

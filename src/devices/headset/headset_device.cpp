@@ -1,0 +1,306 @@
+#include "devices/headset/headset_device.h"
+
+#include <algorithm>
+
+#include "config/hs6533_profiledata.h"
+#include "config/light_editor_rules.h"
+#include "platform/debug.h"
+
+namespace tessel::headset {
+
+namespace {
+
+// The first failure of a sequence, or success.
+ResultCode firstFailure(std::initializer_list<ResultCode> results) {
+  for (ResultCode r : results)
+    if (r != ResultCode::Success) return r;
+  return ResultCode::Success;
+}
+
+// An LED frame travels to the sender as the three channels one after another.
+std::vector<uint8_t> packLed(const LedColours& c) {
+  std::vector<uint8_t> out;
+  out.reserve(3 * kZoneCount);
+  out.insert(out.end(), c.red.begin(), c.red.end());
+  out.insert(out.end(), c.green.begin(), c.green.end());
+  out.insert(out.end(), c.blue.begin(), c.blue.end());
+  return out;
+}
+
+LedColours unpackLed(const std::vector<uint8_t>& packed) {
+  LedColours c;
+  if (packed.size() != 3 * kZoneCount) return c;
+  std::copy_n(packed.begin(), kZoneCount, c.red.begin());
+  std::copy_n(packed.begin() + kZoneCount, kZoneCount, c.green.begin());
+  std::copy_n(packed.begin() + 2 * kZoneCount, kZoneCount, c.blue.begin());
+  return c;
+}
+
+}  // namespace
+
+HeadsetDevice::HeadsetDevice(hid::HidBackend& backend, Clock& clock)
+    : UsbDeviceController(backend, clock),
+      ledSender_([this](const std::vector<uint8_t>& packed) { return sendLedFrame(packed); }) {
+  setLightZoneCount(static_cast<int>(kZoneCount));
+  ledSender_.start();
+}
+
+HeadsetDevice::~HeadsetDevice() {
+  lightThread_.stop();
+  ledSender_.stop();
+  shutdown();
+}
+
+void HeadsetDevice::startLightThread() {
+  // The old thread may be mid-turn on the zone array: stop it first.
+  lightThread_.stop();
+  if (lightZoneCount() != static_cast<int>(kZoneCount)) setLightZoneCount(static_cast<int>(kZoneCount));
+  lighting_.setWake([this] { lightThread_.wake(); });
+  lightThread_.start([this](SteadyTime now) { return lighting_.turn(now); });
+  debugLine("耳机灯光线程启动");
+}
+
+// ------------------------------------------------------------------ binding
+
+void HeadsetDevice::bindDocument(CHs6533Profiledata* document) { doc_ = document; }
+
+void HeadsetDevice::setLightModes(std::vector<LightModeEntry> modes) {
+  modes_ = std::move(modes);
+  std::vector<uint8_t> codes;
+  codes.reserve(modes_.size());
+  for (const auto& m : modes_) codes.push_back(m.code);
+  std::lock_guard lock(blockMutex_);
+  codes_ = std::move(codes);
+}
+
+std::vector<uint8_t> HeadsetDevice::modeCodes() const {
+  std::lock_guard lock(blockMutex_);
+  return codes_;
+}
+
+void HeadsetDevice::setListener(Listener listener) { listener_ = std::move(listener); }
+
+LightSettingsBlock HeadsetDevice::settingsBlock() const {
+  std::lock_guard lock(blockMutex_);
+  return block_;
+}
+
+LightRecord HeadsetDevice::lightInfo() const { return doc_ ? doc_->getLightInfo() : lightRecord(); }
+
+void HeadsetDevice::dispatchFromImage() {
+  uint8_t mode = 0, speed = 0;
+  {
+    std::lock_guard lock(blockMutex_);
+    mode = block_.image[light_block::kMode];
+    speed = block_.image[light_block::kSpeed];
+  }
+  lighting_.setDispatch(mode, speed);
+}
+
+// ------------------------------------------------------------------ queue thread
+
+ResultCode HeadsetDevice::readSettingsBlockOnDevice() {
+  setSynchronised(false);
+  if (!isConnected()) {
+    // Nothing to read: the image keeps only its profile byte.
+    {
+      std::lock_guard lock(blockMutex_);
+      std::fill(block_.image.begin() + 1, block_.image.end(), uint8_t{0});
+      block_.read = false;
+    }
+    dispatchFromImage();
+    return ResultCode::NotSent;
+  }
+  auto& t = transport();
+  std::array<uint8_t, 1> current{};
+  ResultCode r = t.readSettings(current, 0);
+  if (r != ResultCode::Success) return r;
+  // A profile byte past the blocks the memory holds would read outside them.
+  const uint8_t profile = boundedProfile(current[0], kMaxProfiles);
+  std::array<uint8_t, kLightBlockReadSize> bytes{};
+  r = t.readSettings(bytes, lightBlockOffset(profile));
+  if (r != ResultCode::Success) return r;
+  {
+    std::lock_guard lock(blockMutex_);
+    block_ = decodeLightSettingsBlock(bytes, profile, codes_);
+  }
+  dispatchFromImage();
+  return ResultCode::Success;
+}
+
+ResultCode HeadsetDevice::writeSettingsBlockOnDevice(const LightRecord& light) {
+  if (!isConnected()) return ResultCode::NotSent;
+  bool known = false;
+  {
+    std::lock_guard lock(blockMutex_);
+    known = block_.read;
+  }
+  // Never write a block that was not read: the headset's own bytes would go
+  // out as zeros, and the profile it is on would be a guess. The read takes
+  // the headset's light into the image, so the light being written goes back
+  // over it.
+  if (!known) {
+    const ResultCode r = readSettingsBlockOnDevice();
+    if (r != ResultCode::Success) return r;
+    {
+      std::lock_guard lock(blockMutex_);
+      refreshLightSettingsImage(block_.image, light);
+    }
+    dispatchFromImage();
+  }
+  LightBlockBytes bytes{};
+  uint16_t offset = 0;
+  {
+    std::lock_guard lock(blockMutex_);
+    bytes = encodeLightSettingsBlock(block_, light.selectItem, codes_);
+    offset = lightBlockOffset(block_.profile);
+  }
+  auto& t = transport();
+  const ResultCode begun = t.begin();
+  if (begun != ResultCode::Success) return begun;
+  const ResultCode written = t.writeSettings(bytes, offset);
+  const ResultCode ended = t.end(1);
+  return firstFailure({written, ended});
+}
+
+void HeadsetDevice::connected() {
+  // Read before anything is written, so the headset's own bytes are known.
+  const ResultCode read = readSettingsBlockOnDevice();
+  if (read != ResultCode::Success && isConnected()) debugLine("耳机设置读取失败");
+  postToUi([this] { afterConnected(); });
+}
+
+void HeadsetDevice::deviceChanged() {
+  const ResultCode read = readSettingsBlockOnDevice();
+  const int profile = settingsBlock().profile;
+  postToUi([this, read, profile] {
+    if (read == ResultCode::Success && listener_.settingsBlockRead) listener_.settingsBlockRead(profile);
+  });
+}
+
+int HeadsetDevice::sendLedFrame(const std::vector<uint8_t>& packed) {
+  const LedReports reports = encodeLedReports(unpackLed(packed));
+  hid::HidDevice& cable = transport().cableHandle();
+  for (const LedReport& report : reports) {
+    if (!isConnected()) return 1;
+    bool ok = false;
+    {
+      // One report at a time between command exchanges, never inside one.
+      auto io = transport().lockIo();
+      ok = cable.sendOutputReport(report.data(), report.size());
+    }
+    // A lost report is only counted: the next frame repaints every zone.
+    if (!ok) ledReportsFailed_.fetch_add(1);
+  }
+  return 1;
+}
+
+void HeadsetDevice::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
+
+void HeadsetDevice::requestConnected() {
+  commandQueue().submit([this] { connected(); });
+}
+
+void HeadsetDevice::requestDeviceChanged() {
+  commandQueue().submit([this] { deviceChanged(); });
+}
+
+void HeadsetDevice::WriteSettingsBlock(std::function<void(ResultCode)> done) {
+  const LightRecord light = doc_ ? doc_->getLightInfo() : lightRecord();
+  commandQueue().request<ResultCode>(
+      [this, light] { return writeSettingsBlockOnDevice(light); },
+      [this, done = std::move(done)](ResultCode r) {
+        if (r != ResultCode::Success) {
+          if (isConnected()) debugLine("耳机灯光设置写入失败");
+          if (listener_.writeFailed) listener_.writeFailed(r);
+        }
+        if (done) done(r);
+      },
+      "headset settings block");
+}
+
+// ------------------------------------------------------------------ UI thread
+
+void HeadsetDevice::afterConnected() {
+  loadConfiguration();
+  if (chipStateReader_) chipStateReader_();
+  applyConfiguration();
+  startLightThread();
+}
+
+void HeadsetDevice::save() {
+  if (doc_ && !doc_->save()) debugLine("耳机配置保存失败");
+}
+
+void HeadsetDevice::saveProfileData() { save(); }
+
+void HeadsetDevice::refreshView() {
+  if (!doc_) return;
+  const LightRecord record = doc_->getLightInfo();
+  setLightRecord(record);
+  {
+    std::lock_guard lock(blockMutex_);
+    refreshLightSettingsImage(block_.image, record);
+  }
+  lighting_.setRecord(record);
+  dispatchFromImage();
+  // The editor and the documents number the user sequences from select item
+  // 10 on, whatever the number of modes; 9 (past the headset's modes) plays
+  // the empty sequence.
+  lighting_.reload(doc_->getSelectedSequence(static_cast<size_t>(kFirstUserSequenceItem)), doc_->getLightList());
+}
+
+void HeadsetDevice::loadConfiguration() {
+  if (!doc_) return;
+  doc_->loadDeviceElement();
+  refreshView();
+  if (listener_.documentLoaded) listener_.documentLoaded();
+}
+
+void HeadsetDevice::applyConfiguration() {
+  if (listener_.stateChanged) listener_.stateChanged();
+}
+
+void HeadsetDevice::reloadDocument() {
+  if (!doc_ || !doc_->loadDefaultElement()) return;
+  save();
+  refreshView();
+  applyConfiguration();
+  WriteSettingsBlock();
+}
+
+void HeadsetDevice::changeLightRecord(const LightRecord& record) {
+  if (!doc_) return;
+  setSynchronised(false);
+  doc_->setLightInfo(record);
+  save();
+  refreshView();
+  WriteSettingsBlock();
+}
+
+void HeadsetDevice::profileSwitched() {
+  loadConfiguration();
+  applyConfiguration();
+  WriteSettingsBlock();
+}
+
+std::vector<uint8_t> HeadsetDevice::lightTick() {
+  if (!lightControlOn()) return {};
+  std::vector<uint8_t> frame = zones().frame();
+  if (!isConnected() || frame.empty()) return frame;
+  std::vector<uint32_t> records(kZoneCount);
+  for (size_t i = 0; i < kZoneCount; ++i) records[i] = zoneColour(static_cast<int>(i));
+  std::vector<uint8_t> led = packLed(ledColoursFromZones(records));
+  const SteadyTime now = clock().now();
+  {
+    std::lock_guard lock(ledMutex_);
+    if (led == lastLed_ && now - lastLedTime_ < kFrameRefresh) return frame;
+    lastLed_ = led;
+    lastLedTime_ = now;
+  }
+  ledSubmitted_.fetch_add(1);
+  ledSender_.submit(std::move(led));
+  return frame;
+}
+
+}  // namespace tessel::headset

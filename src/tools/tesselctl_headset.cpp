@@ -1,0 +1,210 @@
+// "get headset", "set headset KEY=VALUE...", "apply headset": the headset's
+// light and audio settings as keys (devices/headset/headset_setting_keys.h),
+// on the headset's controller and audio side bound to the current profile
+// document, exactly as the page works on them.
+//
+//   get    reads the headset when it is there (its settings block, and the
+//          audio chip's microphone, monitor and voice changer, as the page
+//          does when it connects), else the document; says on stderr (or in
+//          "unavailable" with --json) which audio groups cannot work here
+//   set    checks every pair first (a bad one exits 2 and nothing changes),
+//          then changes the document, writes the light to the headset and
+//          the audio settings to the chip
+//   apply  writes the current profile's light to the headset, as after a
+//          profile switch (the audio chip is left as it is)
+#include <memory>
+#include <ostream>
+
+#include "audio/alsa_audio_chip.h"
+#include "audio/audio_chip_binding.h"
+#include "audio/emulated_audio_chip.h"
+#include "config/hs6533_profiledata.h"
+#include "config/light_mode_list.h"
+#include "devices/headset/headset_audio.h"
+#include "devices/headset/headset_audio_keys.h"
+#include "devices/headset/headset_device.h"
+#include "devices/headset/headset_setting_keys.h"
+#include "platform/data_folders.h"
+#include "sim/firmware_store.h"
+#include "tools/tesselctl_internal.h"
+
+namespace tessel::tools {
+
+namespace {
+
+// The audio chip of this run: the demo's emulated chip (kept beside the
+// emulated devices' memories, so a running demo sees the same chip), or the
+// headset's USB sound card through ALSA.
+std::shared_ptr<audio::AudioChip> chipFor(const TesselctlOptions& options) {
+  if (options.demo) return audio::makeDemoAudioChip(sim::defaultFirmwareStoreFolder(), options.demoReset);
+  return std::make_shared<audio::AlsaAudioChip>();
+}
+
+class HeadsetSession {
+ public:
+  explicit HeadsetSession(Invocation& inv)
+      : inv_(inv),
+        device_(inv.backend, inv.clock),
+        binding_(chipFor(inv.options)),
+        audio_(doc_, binding_),
+        model_(device_, audio_) {}
+
+  // The document, the audio chip, then the headset when present (read as on
+  // connecting). Returns an exit code; kExitOk also when the headset is absent.
+  int open() {
+    std::string why;
+    const auto path = currentDocumentPath("headset", why);
+    if (!path) return inv_.fail(kExitCommandFailed, why);
+    if (const auto defaults = defaultDataFolder()) {
+      doc_.setDefaultDocumentPath(*defaults / "HD.Json");
+      LightModeList modes;
+      if (modes.load(*defaults / "default_light.json")) device_.setLightModes(modes.modes(kKindIndexHeadset));
+    }
+    doc_.setDocumentPath(*path);
+    device_.bindDocument(&doc_);
+    headset::HeadsetDevice::Listener listener;
+    listener.writeFailed = [this](ResultCode r) { failures_.push_back(r); };
+    listener.documentLoaded = [this] { audio_.loadFromDocument(); };
+    device_.setListener(listener);
+    device_.setChipStateReader([this] { audio_.readChipState(); });
+    problems_ = audio_.startBinding();
+    device_.loadConfiguration();
+
+    const auto found = findCommandInterface(inv_.backend, DeviceKind::Headset, false);
+    if (!found) return kExitOk;
+    inv_.device = *found;
+    if (!device_.transport().connect(found->path, std::nullopt))
+      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
+    present_ = true;
+    device_.requestConnected();
+    // The light thread animates the page's picture; nothing here looks at it.
+    device_.stopLightThread();
+    answered_ = device_.settingsBlock().read;
+    return kExitOk;
+  }
+
+  bool present() const { return present_; }
+  bool answered() const { return answered_; }
+  HeadsetSettings& model() { return model_; }
+  headset::HeadsetDevice& device() { return device_; }
+  HeadsetAudio& audio() { return audio_; }
+  const std::vector<std::string>& problems() const { return problems_; }
+
+  // A settings block the headset did not take: exit 1.
+  int reportFailures() {
+    if (failures_.empty()) return kExitOk;
+    const ResultCode r = failures_.front();
+    return inv_.fail(kExitCommandFailed, "the headset did not take the light settings: " + std::string(resultText(r)) +
+                                             " (" + std::to_string(toInt(r)) + "); the profile document keeps the change");
+  }
+  void clearFailures() { failures_.clear(); }
+
+ private:
+  Invocation& inv_;
+  CHs6533Profiledata doc_;
+  headset::HeadsetDevice device_;
+  audio::AudioChipBinding binding_;
+  HeadsetAudio audio_;
+  HeadsetSettings model_;
+  std::vector<ResultCode> failures_;
+  std::vector<std::string> problems_;
+  bool present_ = false;
+  bool answered_ = false;
+};
+
+void printJsonObject(Invocation& inv, const Json::Value& value) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  inv.out << Json::writeString(builder, value) << "\n";
+}
+
+int getHeadset(Invocation& inv, HeadsetSession& s) {
+  if (s.present() && !s.answered()) {
+    inv.err << "tesselctl: get headset: the headset did not answer; the light values are the profile document's\n";
+  }
+  const auto& table = headsetSettingKeys();
+  const std::vector<std::string> unavailable = headsetAudioUnavailableLines(s.audio());
+  if (inv.options.json) {
+    Json::Value object = settings::toJson(table, s.model());
+    if (!unavailable.empty()) {
+      Json::Value lines(Json::arrayValue);
+      for (const std::string& line : unavailable) lines.append(line);
+      object["unavailable"] = lines;
+    }
+    printJsonObject(inv, object);
+  } else {
+    inv.out << settings::formatLines(table, s.model());
+    // Not key lines: they go where `set` will not be handed them back.
+    for (const std::string& line : unavailable) inv.err << "tesselctl: get headset: " << line << "\n";
+  }
+  return kExitOk;
+}
+
+int setHeadset(Invocation& inv, HeadsetSession& s, const std::vector<std::string>& pairs) {
+  using Assignment = settings::Assignment<HeadsetSettings>;
+  std::vector<Assignment> plan;
+  settings::Problem problem;
+  if (!settings::parseAssignments(headsetSettingKeys(), s.model(), pairs, plan, problem)) {
+    return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitCommandFailed, problem.text);
+  }
+  // What changed, against the values before this set: a line of `get` given
+  // back unchanged writes nothing.
+  std::vector<const Assignment*> changed;
+  for (const Assignment& a : plan)
+    if (!a.row->read(s.model()) || a.row->read(s.model()) != a.value) changed.push_back(&a);
+  s.clearFailures();
+  std::vector<std::string> refused;
+  for (const Assignment* a : changed)
+    if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
+  s.model().finish();
+
+  if (!changed.empty() && inv.context && inv.context->notifySettingsChanged)
+    inv.context->notifySettingsChanged(inv.kindText);
+  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
+  if (s.present()) {
+    if (int code = s.reportFailures(); code != kExitOk) return code;
+  }
+  Json::Value now(Json::objectValue);
+  for (const Assignment* a : changed) {
+    const auto v = a->row->read(s.model());
+    if (!v) continue;
+    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, s.model(), *v);
+    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, s.model(), *v) << "\n";
+  }
+  if (inv.options.json) printJsonObject(inv, now);
+  return kExitOk;
+}
+
+int applyHeadset(Invocation& inv, HeadsetSession& s) {
+  if (!s.present()) return inv.fail(kExitNoDevice, "no headset found");
+  if (!s.answered()) return inv.fail(kExitCommandFailed, "the headset did not answer; nothing was written");
+  s.clearFailures();
+  s.device().WriteSettingsBlock();
+  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
+  return s.reportFailures();
+}
+
+}  // namespace
+
+int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs) {
+  HeadsetSession session(inv);
+  if (int code = session.open(); code != kExitOk) return code;
+  switch (action) {
+    case SettingsAction::Get: return getHeadset(inv, session);
+    case SettingsAction::Set: return setHeadset(inv, session, pairs);
+    case SettingsAction::Apply: return applyHeadset(inv, session);
+  }
+  return kExitUsage;
+}
+
+std::string headsetKeysHelp() {
+  return "\nHeadset keys:\n"
+         "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
+         "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
+         "  eq (0 none, 1..12 preset, 13 custom)  eq.band.I (I = 0..9)  eq.custom=NAME\n"
+         "  eq.save=NAME  eq.delete=NAME  (set only)\n"
+         "  mic.on  monitor.on  voice.on (1/0)  mic.level  monitor.level (0..100)  voice.type (1..4)\n"
+         "  Audio groups the system cannot drive are left out; get says which and why.\n";
+}
+
+}  // namespace tessel::tools
