@@ -163,7 +163,9 @@ TEST_F(HeadsetRig, TheImageKeepsThePositionWhileTheHeadsetGetsTheCode) {
   EXPECT_EQ(device_->settingsBlock().image[1], 9);
   // Reading the block turns the code back into its position.
   fw_->setSettings(1, {3});
+  const int shownBefore = shown_;
   device_->requestDeviceChanged();
+  EXPECT_GT(shown_, shownBefore);  // the page shows itself again
   EXPECT_EQ(device_->settingsBlock().image[1], 2);
   EXPECT_EQ(device_->lighting().mode(), 2);
   EXPECT_EQ(blockReads_, std::vector<int>{0});

@@ -175,6 +175,8 @@ void HeadsetDevice::deviceChanged() {
   const int profile = settingsBlock().profile;
   postToUi([this, read, profile] {
     if (read == ResultCode::Success && listener_.settingsBlockRead) listener_.settingsBlockRead(profile);
+    // The page shows the document again (another program may have changed it).
+    applyConfiguration();
   });
 }
 

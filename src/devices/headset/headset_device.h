@@ -81,7 +81,9 @@ class HeadsetDevice : public UsbDeviceController {
 
   // ---- device operations
   void connected() override;      // queue thread (the tile's connect job)
-  void deviceChanged() override;  // queue thread
+  // Queue thread: reads the settings block, then (UI thread) tells the
+  // listener (message 3328) and shows the page again.
+  void deviceChanged() override;
   void requestConnected();        // UI thread: connected() on the queue
   void requestDeviceChanged();
   // The settings image to the headset (queued; completion on the UI thread).
