@@ -21,6 +21,21 @@ LightGroups mouseLightGroups(int modePosition) {
   }
 }
 
+LightGroups blockLightGroups(int modePosition) {
+  //                                  multi  colour bright speed  dir    same
+  switch (modePosition) {
+    case 0: return {true, true, true, true, true, false};
+    case 1: return {false, false, true, true, false, true};
+    case 2:
+    case 4: return {true, true, true, true, false, true};
+    case 3: return {false, true, true, false, false, true};
+    case 6:
+    case 7: return {true, true, true, true, true, false};
+    case 8: return {false, false, false, false, false, true};
+    default: return {};
+  }
+}
+
 ColourBoxValue readColourBox(std::string_view text) {
   // Digits only count up to the first other character; the box is
   // number-only, so anything else comes from code or a paste.

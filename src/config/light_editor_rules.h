@@ -29,6 +29,10 @@ struct LightGroups {
 // By mode position; positions outside the built-in modes (user sequences at
 // 10 and above, or anything negative) offer nothing.
 LightGroups mouseLightGroups(int modePosition);
+// The same for the devices whose light lives in a light settings block (the
+// mousepad and the headset): 0 wave, 1 colour wheel, 2 breathing, 3 static,
+// 4 flashing, 5 the user sequence (hidden), 6 and 7 the band flows, 8 off.
+LightGroups blockLightGroups(int modePosition);
 
 // The sliders' range on the mouse page.
 inline constexpr int kLightLevelMax = 4;

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/device_types.h"
 #include "core/result_code.h"
@@ -89,8 +90,10 @@ int runSet(Invocation& inv);
 int runApply(Invocation& inv);
 // The keys of every kind, for the help of get, set and apply.
 std::string settingsKeysHelp();
-// The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.
 enum class SettingsAction { Get, Set, Apply };
+// The mousepad's light keys (tesselctl_mousepad.cpp); `pairs` only for Set.
+int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
+// The headset's kind session (tesselctl_headset.cpp); `pairs` only for Set.
 int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
 std::string headsetKeysHelp();
 

@@ -225,7 +225,14 @@ int runSettingsCommand(Invocation& inv, Action action) {
                                                      : SettingsAction::Apply;
     return runHeadsetSettings(inv, a, {ops.begin() + 2, ops.end()});
   }
-  if (*kind != DeviceKind::Mouse) return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse)");
+  if (*kind == DeviceKind::MousePad) {
+    const SettingsAction a = action == Action::Get ? SettingsAction::Get
+                             : action == Action::Set ? SettingsAction::Set
+                                                     : SettingsAction::Apply;
+    return runMousepadSettings(inv, a, {ops.begin() + 2, ops.end()});
+  }
+  if (*kind != DeviceKind::Mouse)
+    return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse, mousepad, headset)");
 
   MouseSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
@@ -252,6 +259,8 @@ std::string settingsKeysHelp() {
       "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
       "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
       "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
+      "\nMousepad keys: light.mode (0..8)  light.brightness (0..4)  light.speed (0..4)\n"
+      "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
   text += headsetKeysHelp();

@@ -201,7 +201,14 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
   page->SetBatteryFlag(xml.batteryFlag != 0);
   if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(page)) {
     mouse->SetMouseParameter(xml.mouseParameter);
-    mouse->onSameMode = [this](CBrelvikMouseDevice& source) { ApplySameLight(source); };
+    mouse->onSameMode = [this](CBrelvikMouseDevice& source) {
+      if (source.Mouse().document()) ApplySameLight(source, source.Mouse().document()->getLightInfo());
+    };
+  }
+  if (auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(page)) {
+    pad->onSameMode = [this](CBrelvikMousePadDevice& source) {
+      if (source.Pad().document()) ApplySameLight(source, source.Pad().lightInfo());
+    };
   }
   page->SetBatteryIndicator(indicator);
   page->Profile().Init(option.typeCode, option.kindName);
@@ -275,22 +282,27 @@ void CMainWnd::applyBar(const BarOutcome& outcome) {
     tile->SetSynchronised(t.synchroMark);
     // The same-light button is offered while more than one device is shown.
     if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(PageOf(p))) mouse->SetSameModeAllowed(outcome.multipleVisible);
+    if (auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(PageOf(p))) pad->SetSameModeAllowed(outcome.multipleVisible);
   }
 }
 
-void CMainWnd::ApplySameLight(CBrelvikMouseDevice& source) {
-  if (!registry_ || !source.Mouse().document()) return;
-  const LightRecord record = source.Mouse().document()->getLightInfo();
+void CMainWnd::ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& record) {
+  if (!registry_) return;
   const int kind = sameLight_.kindFor(source.Controller().typeCode(), record.selectItem);
   for (const DevicePage& p : registry_->pages()) {
-    auto* target = dynamic_cast<CBrelvikMouseDevice*>(PageOf(p));
-    // Only the mouse pages exist so far; the other kinds join with their pages.
-    if (!target || target == &source || !target->Controller().isConnected() || !target->Mouse().document()) continue;
+    CBrelvikUSBDevice* target = PageOf(p);
+    if (!target || target == &source || !target->Controller().isConnected()) continue;
     const auto mode = sameLightMode(target->Controller().typeCode(), kind);
     if (!mode) continue;
     LightRecord next = record;
     next.selectItem = static_cast<uint8_t>(*mode);
-    target->Mouse().changeLightRecord(next);
+    // The kinds with a light editor of their own join here with their pages.
+    if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(target); mouse && mouse->Mouse().document())
+      mouse->Mouse().changeLightRecord(next);
+    else if (auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(target); pad && pad->Pad().document())
+      pad->Pad().changeLightRecord(next);
+    else
+      continue;
     // Its own effect pauses until its next light change.
     target->Controller().setSynchronised(true);
     target->RefreshView();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/light_record.h"
 #include "discovery/device_watcher.h"
 #include "shell/device_registry.h"
 #include "shell/light_control.h"
@@ -124,9 +125,10 @@ class CMainWnd : public WindowImplBase,
   void SetWindowHiddenFlags(bool hidden);
   void ShowLightControlText(std::string_view text);
   void Shutdown();
-  // "deng_same_mode" on `source`: every other open device takes the mode of
-  // the same kind with the source's brightness, speed, direction and colours.
-  void ApplySameLight(CBrelvikMouseDevice& source);
+  // "deng_same_mode" on `source` (showing `record`): every other open device
+  // takes the mode of the same kind with the source's brightness, speed,
+  // direction and colours.
+  void ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& record);
 
   CTrayIcon tray_;
   std::vector<std::pair<QString, CControlUI*>> caption_;

@@ -14,6 +14,7 @@
 #include "macros/macro_library.h"
 #include "platform/file_io.h"
 #include "sim/firmware_mouse.h"
+#include "sim/firmware_mousepad.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
 
@@ -414,4 +415,70 @@ TEST(SettingValues, TextsOfTheValueTypes) {
   EXPECT_EQ(formatColour(0x0080FF), "0080FF");
 }
 
+}  // namespace tessel::tools
+
+namespace tessel::tools {
+namespace {
+
+// The mousepad's light keys on the emulated pad.
+class PadSettings : public Settings {
+ protected:
+  void plugPad() {
+    pad_ = std::make_shared<sim::MousepadFirmware>();
+    bus_.plug("mousepad", pad_);
+  }
+  std::vector<uint8_t> padBlock(int p) const {
+    const auto s = pad_->settings();
+    return {s.begin() + p * 31, s.begin() + p * 31 + 21};
+  }
+  std::shared_ptr<sim::MousepadFirmware> pad_;
+};
+
+TEST_F(PadSettings, GetAndSetTheLightOfTheMousepad) {
+  plugPad();
+  pad_->setSettings(0, {1});
+  const auto before = padBlock(1);
+  const Outcome get = run({"get", "mousepad"});
+  ASSERT_EQ(get.code, kExitOk) << get.err;
+  EXPECT_TRUE(hasLine(get.out, "light.mode=3")) << get.out;
+  EXPECT_TRUE(hasLine(get.out, "light.colour=00FF80")) << get.out;
+
+  const Outcome set = run({"set", "mousepad", "light.mode=6", "light.speed=4", "light.colour=102030"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_TRUE(hasLine(set.out, "light.mode=6"));
+  EXPECT_EQ(notified_, (std::vector<std::string>{"mousepad"}));
+  // One write, back to profile 1's block, the pad's own bytes kept.
+  EXPECT_EQ(pad_->countOf(kWriteSettings), 1u);
+  const auto after = padBlock(1);
+  EXPECT_EQ(after[1], 6);
+  EXPECT_EQ(after[3], 0);
+  EXPECT_EQ(after[5], 0);  // a typed colour ends the cycling
+  EXPECT_EQ((std::vector<uint8_t>(after.begin() + 6, after.begin() + 9)), (std::vector<uint8_t>{0x10, 0x20, 0x30}));
+  EXPECT_EQ(after[4], before[4]);
+  EXPECT_EQ((std::vector<uint8_t>(after.begin() + 9, after.end())),
+            (std::vector<uint8_t>(before.begin() + 9, before.end())));
+  EXPECT_EQ(padBlock(0)[1], 3);
+  // get gives the change back.
+  EXPECT_TRUE(hasLine(run({"get", "mousepad"}).out, "light.speed=4"));
+  // The same values again write nothing.
+  pad_->clearLog();
+  ASSERT_EQ(run({"set", "mousepad", "light.mode=6"}).code, kExitOk);
+  EXPECT_EQ(pad_->countOf(kWriteSettings), 0u);
+}
+
+TEST_F(PadSettings, BadPairsExitTwoAndWithoutThePadOnlyTheDocumentChanges) {
+  EXPECT_EQ(run({"set", "mousepad", "light.mode=9"}).code, kExitUsage);
+  EXPECT_EQ(run({"set", "mousepad", "light.brightness=5"}).code, kExitUsage);
+  EXPECT_EQ(run({"set", "mousepad", "stage.0.index=3"}).code, kExitUsage);
+  const Outcome set = run({"set", "mousepad", "light.brightness=1"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_TRUE(hasLine(run({"get", "mousepad"}).out, "light.brightness=1"));
+  EXPECT_EQ(run({"apply", "mousepad"}).code, kExitNoDevice);
+  // Plugged in, apply writes the document's light.
+  plugPad();
+  ASSERT_EQ(run({"apply", "mousepad"}).code, kExitOk);
+  EXPECT_EQ(padBlock(0)[2], 1);
+}
+
+}  // namespace
 }  // namespace tessel::tools

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include "config/mouse_profiledata.h"
 #include "platform/debug.h"
 #include "platform/settings_store.h"
 #include "qt_env.h"
@@ -14,6 +15,7 @@
 #include "sim/virtual_bus.h"
 #include "ui/device/device_option.h"
 #include "ui/device/mouse_page.h"
+#include "ui/device/mousepad_page.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/main_wnd.h"
 #include "ui/registered_messages.h"
@@ -173,6 +175,39 @@ TEST_F(MainWindowTest, TheSameLightButtonIsOfferedWhileSeveralDevicesAreShown) {
   ASSERT_TRUE(bus_.unplug("keyboard"));
   Pass();
   EXPECT_FALSE(same->GetOwnVisible());
+}
+
+TEST_F(MainWindowTest, TheSameLightButtonCarriesTheMousepadsLightToTheMouseAndBack) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  ASSERT_TRUE(bus_.plug("mousepad"));
+  Pass();
+  clock_.advance(Millis(500 + 50));  // both connected
+  auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(wnd_.PageOf(*wnd_.GetRegistry()->pageForOption(0)));
+  auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(wnd_.PageOf(*wnd_.GetRegistry()->pageForOption(2)));
+  ASSERT_NE(mouse, nullptr);
+  ASSERT_NE(pad, nullptr);
+  ASSERT_NE(pad->LightEditor(), nullptr);
+  // The pad offers the button for breathing while two devices are shown.
+  LightRecord record = pad->Pad().lightInfo();
+  record.selectItem = 2;
+  record.light = 3;
+  pad->Pad().changeLightRecord(record);
+  pad->RefreshView();
+  CControlUI* same = pad->FindControl([](CControlUI* c) { return c->GetName() == "deng_same_mode"; });
+  ASSERT_NE(same, nullptr);
+  EXPECT_TRUE(same->GetOwnVisible());
+  ASSERT_TRUE(same->Activate());
+  EXPECT_EQ(mouse->Mouse().document()->getLightInfo().selectItem, 2);
+  EXPECT_EQ(mouse->Mouse().document()->getLightInfo().light, 3);
+  EXPECT_TRUE(mouse->Controller().synchronised());
+  // Off on the mouse (position 9) is off on the pad (position 8).
+  record = mouse->Mouse().document()->getLightInfo();
+  record.selectItem = 9;
+  mouse->Mouse().changeLightRecord(record);
+  ASSERT_TRUE(mouse->onSameMode);
+  mouse->onSameMode(*mouse);
+  EXPECT_EQ(pad->Pad().lightInfo().selectItem, 8);
+  EXPECT_TRUE(pad->Controller().synchronised());
 }
 
 TEST_F(MainWindowTest, TheMousepadsIndicatorShowsThePhoneOnItsChargingArea) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/function_code_text.h"
+#include "config/light_setting_keys.h"
 #include "config/mouse_profiledata.h"
 
 namespace tessel {
@@ -42,22 +43,6 @@ Range stageIndexRange(const MouseSettings& m) {
 Range dpiRange(const MouseSettings& m) {
   const mouse::MouseIdentity id = m.mouse().identityFields();
   return {id.lowestDpi, mouse::highestDpi(id)};
-}
-
-// A light row over one field of the record.
-KeyRow<MouseSettings> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field) {
-  KeyRow<MouseSettings> row;
-  row.key = std::move(key);
-  row.type = type;
-  row.range = [range](const MouseSettings&) { return range; };
-  row.read = [field](const MouseSettings& m) -> std::optional<Value> { return number(m.light().*field); };
-  row.write = [field, type](MouseSettings& m, const Value& v) {
-    LightRecord r = m.light();
-    r.*field = static_cast<uint8_t>(type == ValueType::Boolean ? (v.number != 0) : v.number);
-    m.stageLight(r);
-    return true;
-  };
-  return row;
 }
 
 settings::KeyTable<MouseSettings> buildTable() {
@@ -165,38 +150,8 @@ settings::KeyTable<MouseSettings> buildTable() {
       t.push_back(std::move(row));
     }
   }
-  {
-    KeyRow<MouseSettings> row = lightRow("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
-    // The model's modes; a user sequence already selected (past the list) stays settable.
-    row.range = [](const MouseSettings& m) {
-      const int64_t count = static_cast<int64_t>(m.mouse().lightModes().size());
-      return Range{0, std::max<int64_t>(count - 1, m.light().selectItem)};
-    };
-    t.push_back(std::move(row));
-  }
-  t.push_back(lightRow("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
-  t.push_back(lightRow("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
-  t.push_back(lightRow("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));
-  {
-    KeyRow<MouseSettings> row;
-    row.key = "light.colour";
-    row.type = ValueType::Colour;
-    row.read = [](const MouseSettings& m) -> std::optional<Value> {
-      const LightRecord r = m.light();
-      return number(rgb(r.red, r.green, r.blue));
-    };
-    row.write = [](MouseSettings& m, const Value& v) {
-      LightRecord r = m.light();
-      r.red = static_cast<uint8_t>(v.number >> 16);
-      r.green = static_cast<uint8_t>(v.number >> 8);
-      r.blue = static_cast<uint8_t>(v.number);
-      r.multiColor = 0;  // a colour typed into the editor ends the cycling
-      m.stageLight(r);
-      return true;
-    };
-    t.push_back(std::move(row));
-  }
-  t.push_back(lightRow("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor));
+  settings::appendLightRows<MouseSettings>(
+      t, [](const MouseSettings& m) { return static_cast<int64_t>(m.mouse().lightModes().size()); });
   for (int b = 0; b < static_cast<int>(mouse::kLogicalButtons); ++b) {
     KeyRow<MouseSettings> row;
     row.key = "button." + std::to_string(b);

@@ -5,7 +5,5 @@ namespace tessel::ui {
 CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& clock)
     : CBrelvikUSBDevice(std::make_unique<KeyboardController>(backend, clock)) {}
 
-CBrelvikMousePadDevice::CBrelvikMousePadDevice(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<MousepadController>(backend, clock)) {}
 
 }  // namespace tessel::ui

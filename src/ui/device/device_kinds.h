@@ -3,10 +3,10 @@
 // line in devices/<kind>/, hold what the kinds do with the device (link
 // query, status block, lighting commands); the pages will grow their views.
 #include "devices/keyboard/keyboard_controller.h"
-#include "devices/mousepad/mousepad_controller.h"
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/hs6533_page.h"
 #include "ui/device/mouse_page.h"
+#include "ui/device/mousepad_page.h"
 
 namespace tessel::ui {
 
@@ -15,14 +15,6 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   explicit CBrelvikKeyboardDevice(hid::HidBackend& backend = hid::defaultBackend(),
                                   Clock& clock = SystemClock::instance());
   QString GetClass() const override { return QStringLiteral("BrelvikKeyboardDevice"); }
-};
-
-class CBrelvikMousePadDevice : public CBrelvikUSBDevice {
- public:
-  explicit CBrelvikMousePadDevice(hid::HidBackend& backend = hid::defaultBackend(),
-                                  Clock& clock = SystemClock::instance());
-  QString GetClass() const override { return QStringLiteral("BrelvikMousePadDevice"); }
-  int SettingsChangedDelay() const override { return 500; }
 };
 
 }  // namespace tessel::ui

@@ -109,7 +109,9 @@ void CLightControlUI::ShowRecord(const LightRecord& r) {
 }
 
 void CLightControlUI::ShowGroups() {
-  const LightGroups g = mouseLightGroups(record_.selectItem);
+  // The mousepad (3) and the headset (7) have their own list of modes.
+  const bool block = deviceType_ == 3 || deviceType_ == 7;
+  const LightGroups g = block ? blockLightGroups(record_.selectItem) : mouseLightGroups(record_.selectItem);
   // A group and everything in it, so the controls also look unavailable.
   auto enable = [this](const char* name, bool on) {
     if (auto* c = Find<CControlUI>(name)) c->FindControl([on](CControlUI* x) {

@@ -1,0 +1,91 @@
+#pragma once
+// The light keys every illuminated device offers on the command line, as one
+// set of rows for any kind's settings model (config/setting_keys.h):
+//
+//   light.mode        0..modes - 1   position in the model's light-mode list
+//   light.brightness  0..4
+//   light.speed       0..4
+//   light.direction   0..1
+//   light.colour      RRGGBB         (clears light.multicolour, as the editor does)
+//   light.multicolour 1 / 0          seven-colour cycling
+//
+// The model stages the record (`LightRecord light() const` answers what this
+// set leaves so far, `void stageLight(const LightRecord&)` changes it), so
+// the light keys of one set become one light change when the set finishes.
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "config/setting_keys.h"
+#include "core/light_record.h"
+
+namespace tessel::settings {
+
+namespace light_keys_detail {
+
+inline Value number(int64_t n) {
+  Value v;
+  v.number = n;
+  return v;
+}
+
+template <class Model>
+KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field) {
+  KeyRow<Model> row;
+  row.key = std::move(key);
+  row.type = type;
+  row.range = [range](const Model&) { return range; };
+  row.read = [field](const Model& m) -> std::optional<Value> { return number(m.light().*field); };
+  row.write = [field, type](Model& m, const Value& v) {
+    LightRecord r = m.light();
+    r.*field = static_cast<uint8_t>(type == ValueType::Boolean ? (v.number != 0) : v.number);
+    m.stageLight(r);
+    return true;
+  };
+  return row;
+}
+
+}  // namespace light_keys_detail
+
+// Appends the light rows to `table`. `modeCount` answers how many built-in
+// modes the model's list has; a user sequence already selected (past the
+// list) stays settable.
+template <class Model>
+void appendLightRows(KeyTable<Model>& table, std::function<int64_t(const Model&)> modeCount) {
+  using light_keys_detail::lightRow;
+  using light_keys_detail::number;
+  {
+    KeyRow<Model> row = lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
+    row.range = [modeCount](const Model& m) {
+      return Range{0, std::max<int64_t>(modeCount(m) - 1, m.light().selectItem)};
+    };
+    table.push_back(std::move(row));
+  }
+  table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
+  table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
+  table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));
+  {
+    KeyRow<Model> row;
+    row.key = "light.colour";
+    row.type = ValueType::Colour;
+    row.read = [](const Model& m) -> std::optional<Value> {
+      const LightRecord r = m.light();
+      return number(static_cast<int64_t>(r.red) << 16 | r.green << 8 | r.blue);
+    };
+    row.write = [](Model& m, const Value& v) {
+      LightRecord r = m.light();
+      r.red = static_cast<uint8_t>(v.number >> 16);
+      r.green = static_cast<uint8_t>(v.number >> 8);
+      r.blue = static_cast<uint8_t>(v.number);
+      r.multiColor = 0;  // a colour typed into the editor ends the cycling
+      m.stageLight(r);
+      return true;
+    };
+    table.push_back(std::move(row));
+  }
+  table.push_back(lightRow<Model>("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor));
+}
+
+}  // namespace tessel::settings
