@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "audio/audio_chip_binding.h"
 #include "audio/emulated_audio_chip.h"
@@ -186,6 +187,26 @@ TEST(Binding, TextIsReadWithinTheBufferEvenWithoutTerminator) {
   EXPECT_EQ(text.size(), kPropertyBufferSize - 1);
   int32_t v = 0;
   EXPECT_NE(binding.readInt(End::Recording, prop::kMute, Parameter::none(), v), 0);  // too long for a number
+}
+
+TEST(Binding, PagesAndWorkersMayShareTheBinding) {
+  auto chip = std::make_shared<EmulatedAudioChip>();
+  AudioChipBinding binding(chip);
+  binding.start();
+  std::thread writer([&] {
+    for (int i = 0; i < 200; ++i)
+      binding.writeReal(End::Recording, prop::kVolumeScalar, Parameter::onChannel(-1), static_cast<float>(i % 100) / 100);
+  });
+  std::thread reader([&] {
+    double v = 0;
+    for (int i = 0; i < 200; ++i) binding.readReal(End::Recording, prop::kVolumeScalar, Parameter::onChannel(-1), v);
+  });
+  for (int i = 0; i < 20; ++i) binding.start();  // a second headset page starting up
+  writer.join();
+  reader.join();
+  double v = 0;
+  ASSERT_EQ(binding.readReal(End::Recording, prop::kVolumeScalar, Parameter::onChannel(-1), v), 0);
+  EXPECT_NEAR(v, 0.99, 1e-6);  // the writer's last level
 }
 
 }  // namespace

@@ -149,6 +149,9 @@ TEST_F(AudioPanels, GroupsTheCardCannotDriveAreUnavailableWithTheirReason) {
   EXPECT_FALSE(C("6533_eq_hz_slider_0")->IsEnabled());
   EXPECT_TRUE(C("6533_eq_unavailable_text")->GetOwnVisible());
   EXPECT_TRUE(C("6533_eq_unavailable_text")->GetText().contains(QStringLiteral("equaliser")));
+  // The reason line makes room for itself; the groups that work keep their height.
+  EXPECT_EQ(C("6533_eq_layout")->GetFixedHeight(), 270 + C("6533_eq_unavailable_text")->GetFixedHeight() + 4);
+  EXPECT_EQ(C("6533_mic_layout")->GetFixedHeight(), 30);
   EXPECT_FALSE(C("magic_enable_option")->IsEnabled());
   EXPECT_TRUE(C("magic_unavailable_text")->GetOwnVisible());
   EXPECT_TRUE(C("6533_MicIn_slider")->IsEnabled());

@@ -35,8 +35,15 @@ void CVoice6533ControlUI::Bind(HeadsetAudio* audio) {
 
 void CVoice6533ControlUI::ShowGroup(AudioGroup group, const char* layout, const char* textName) {
   const std::string why = audio_->unavailableReason(group);
-  audio_panel::EnableAll(Find<CControlUI>(QString::fromLatin1(layout)), why.empty());
-  audio_panel::ShowWhy(Find<CControlUI>(QString::fromLatin1(textName)), why);
+  CControlUI* box = Find<CControlUI>(QString::fromLatin1(layout));
+  CControlUI* text = Find<CControlUI>(QString::fromLatin1(textName));
+  audio_panel::EnableAll(box, why.empty());
+  audio_panel::ShowWhy(text, why);
+  if (box && text && box->GetFixedHeight() > 0) {
+    const auto [it, fresh] = baseHeights_.emplace(box->GetName(), box->GetFixedHeight());
+    (void)fresh;
+    box->SetFixedHeight(it->second + (why.empty() ? 0 : text->GetFixedHeight() + 4));
+  }
 }
 
 void CVoice6533ControlUI::ShowState() {

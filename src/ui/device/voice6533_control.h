@@ -15,6 +15,7 @@
 // unavailable, with one line saying why ("6533_eq_unavailable_text",
 // "6533_mic_unavailable_text", "6533_moniter_unavailable_text").
 #include <functional>
+#include <map>
 #include <string>
 
 #include "audio/audio_chip.h"
@@ -55,6 +56,8 @@ class CVoice6533ControlUI : public CVerticalLayoutUI {
   void ShowGroup(audio::AudioGroup group, const char* layout, const char* textName);
 
   int deviceType_ = 7;
+  // The groups' own heights; a shown reason line adds to them.
+  std::map<QString, int> baseHeights_;
   HeadsetAudio* audio_ = nullptr;
   bool showing_ = false;
 };
