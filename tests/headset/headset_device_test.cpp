@@ -113,7 +113,7 @@ TEST_F(HeadsetRig, ConnectedReadsTheCurrentProfilesBlockShowsTheDocumentAndStart
   EXPECT_EQ(block.image[6], doc.red);
   EXPECT_GE(shown_, 1);
   EXPECT_TRUE(device_->lightThread().running());
-  EXPECT_EQ(device_->lighting().mode(), doc.selectItem);
+  EXPECT_EQ(device_->lighting().modeByte(), doc.selectItem);
 }
 
 TEST_F(HeadsetRig, ALightChangeGoesBackWhereItWasReadKeepingByteZeroAndTheHeadsetsBytes) {
@@ -156,16 +156,18 @@ TEST_F(HeadsetRig, TheImageKeepsThePositionWhileTheHeadsetGetsTheCode) {
   device_->changeLightRecord(record(2, 4, 2, {1, 2, 3}));
   EXPECT_EQ(blockOf(*fw_, 0)[1], 3);
   EXPECT_EQ(device_->settingsBlock().image[1], 2);
-  EXPECT_EQ(device_->lighting().mode(), 2);  // the page still plays breathing
+  EXPECT_EQ(device_->lighting().modeByte(), 2);  // the page still plays breathing
   // A user sequence sends position 0's code.
   device_->changeLightRecord(record(9, 4, 2, {1, 2, 3}));
   EXPECT_EQ(blockOf(*fw_, 0)[1], 9);
   EXPECT_EQ(device_->settingsBlock().image[1], 9);
   // Reading the block turns the code back into its position.
   fw_->setSettings(1, {3});
+  const int shownBefore = shown_;
   device_->requestDeviceChanged();
+  EXPECT_GT(shown_, shownBefore);  // the page shows itself again
   EXPECT_EQ(device_->settingsBlock().image[1], 2);
-  EXPECT_EQ(device_->lighting().mode(), 2);
+  EXPECT_EQ(device_->lighting().modeByte(), 2);
   EXPECT_EQ(blockReads_, std::vector<int>{0});
 }
 
@@ -198,7 +200,7 @@ TEST_F(HeadsetRig, NothingIsWrittenBeforeABlockWasReadAndAClosedHeadsetReadsAsZe
   EXPECT_EQ(blockOf(*fw_, 3)[2], 4);
   EXPECT_EQ((std::vector<uint8_t>{blockOf(*fw_, 3)[6], blockOf(*fw_, 3)[7], blockOf(*fw_, 3)[8]}),
             (std::vector<uint8_t>{50, 60, 70}));
-  EXPECT_EQ(device_->lighting().mode(), 3);
+  EXPECT_EQ(device_->lighting().modeByte(), 3);
 }
 
 TEST_F(HeadsetRig, ACurrentProfileByteOutsideTheMemoryReadsAsProfileZero) {
@@ -276,6 +278,6 @@ TEST_F(HeadsetRig, AProfileSwitchLoadsTheOtherDocumentAndWritesItsLight) {
   EXPECT_GT(shown_, shownBefore);
   EXPECT_EQ(blockOf(*fw_, 0)[1], 8);
   EXPECT_EQ(blockOf(*fw_, 0)[3], 0);  // speed 4 stored as 0
-  EXPECT_EQ(device_->lighting().mode(), 8);
+  EXPECT_EQ(device_->lighting().modeByte(), 8);
   device_->bindDocument(&doc_);
 }

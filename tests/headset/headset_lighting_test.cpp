@@ -1,10 +1,12 @@
-// The headset's light thread, one turn at a time on the manual clock: which
-// step the mode byte dispatches to, how the speed paces it, and the
-// headset's own wave and band flows over its 13 zones.
+// The headset's light thread (the shared block lighting with the headset's
+// wave over its 13 zones), one turn at a time on the manual clock: which step
+// the mode byte dispatches to, how the speed paces it, the headset's own wave
+// spacing, the band flows and the light list on its 13 zones.
 #include <gtest/gtest.h>
 
 #include "device/base/light_thread.h"
-#include "devices/headset/headset_lighting.h"
+#include "device/base/block_lighting.h"
+#include "devices/headset/headset_encoding.h"
 #include "sim/firmware_headset.h"
 #include "sim/virtual_bus.h"
 
@@ -14,7 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kAdvance = HeadsetLighting::kAdvance;
+constexpr auto kAdvance = BlockLighting::kAdvance;
 
 LightRecord record(uint8_t light, Rgb c, bool multi, bool fx) {
   LightRecord r;
@@ -37,7 +39,7 @@ class LightingRig : public ::testing::Test {
   // Sets record and dispatch and runs the turn that draws them at once.
   SteadyTime start(const LightRecord& r, uint8_t mode, uint8_t speed) {
     lighting_.setRecord(r);
-    lighting_.setDispatch(mode, speed);
+    lighting_.setImage(mode, speed);
     return lighting_.turn(clock_.now());
   }
   uint32_t zone(size_t i) const { return device_.zoneColour(static_cast<int>(i)); }
@@ -46,7 +48,7 @@ class LightingRig : public ::testing::Test {
   std::shared_ptr<sim::EmulatedProduct> product_;
   ManualClock clock_;
   UsbDeviceController device_{bus_, clock_};
-  HeadsetLighting lighting_{device_};
+  BlockLighting lighting_{device_, kHeadsetWave};
 };
 
 }  // namespace
@@ -71,7 +73,7 @@ TEST_F(LightingRig, AStepRunsEverySevenPassesAtSpeedFourAndEveryTwentyEightAtSpe
     lighting_.turn(t0 + 2 * interval * kAdvance);
     EXPECT_EQ(lighting_.flowState().phase, first + 2);
     clock_.advance(10s);
-    lighting_.setDispatch(3, 0);  // a change of mode resets the effect state
+    lighting_.setImage(3, 0);  // a change of mode resets the effect state
     lighting_.turn(clock_.now());
     EXPECT_EQ(lighting_.flowState().phase, 0);
   }
@@ -81,7 +83,7 @@ TEST_F(LightingRig, OneColourWaveStepsByThreeWithinNinetySixAndSpacesZonesByTen)
   start(record(4, {200, 100, 0}, false, true), 3, 4);  // static first
   FlowState s;
   s.phase = 93;
-  lighting_.setDispatch(0, 4);
+  lighting_.setImage(0, 4);
   lighting_.turn(clock_.now());  // the new mode draws at once (and starts from phase 0)
   lighting_.setFlowState(s);
   lighting_.turn(clock_.now() + 7 * kAdvance);
@@ -133,7 +135,8 @@ TEST_F(LightingRig, BandFlowsWithEveryBandZeroGiveEveryZoneTheyWriteBrightnessZe
 
 TEST_F(LightingRig, ModeFiveWithoutASequenceIsOffAndPlaysEveryPass) {
   device_.zones().fill(packZone(9, 9, 9, 99));
-  lighting_.reload({}, {});
+  lighting_.setSequence({});
+  lighting_.setLightList({});
   const SteadyTime next = start(record(4, {255, 0, 0}, false, true), 5, 0);
   for (size_t i = 0; i < kZoneCount; ++i) EXPECT_EQ(zoneBrightness(zone(i)), 0) << i;
   EXPECT_EQ(next, clock_.now() + kAdvance);  // a sequence runs on every pass
@@ -143,8 +146,8 @@ TEST_F(LightingRig, ModeFiveWithoutASequenceIsOffAndPlaysEveryPass) {
   red.brightness = 4;
   red.red = 255;
   red.time = 1000;
-  lighting_.reload({red}, {});
-  lighting_.turn(clock_.now());
+  lighting_.setSequence({red});
+  lighting_.turn(clock_.now() + kAdvance);  // the next pass plays it
   EXPECT_EQ(zone(5), packZone(255, 0, 0, 255));
 }
 
@@ -156,7 +159,7 @@ TEST_F(LightingRig, StaticSleepsUntilWokenUnlessTheLightListMoves) {
   breathing.brightness = 4;
   breathing.present = 1;
   breathing.red = 255;
-  lighting_.reload({}, {LightListEntry{}, breathing});
+  lighting_.setLightList({LightListEntry{}, breathing});
   const SteadyTime next = lighting_.turn(clock_.now());
   EXPECT_EQ(next, clock_.now() + kAdvance);
   EXPECT_EQ(zone(0), packZone(1, 2, 3, 255));  // no entry for zone 0: the effect's colour
@@ -177,4 +180,25 @@ TEST_F(LightingRig, AClosedOrSynchronisedHeadsetIdlesAndLeavesTheZones) {
   lighting_.setRecord(record(4, {60, 60, 60}, false, true));
   EXPECT_EQ(lighting_.turn(clock_.now()), LightThread::kIdle);
   EXPECT_EQ(zone(3), packZone(50, 50, 50, 255));
+}
+
+TEST_F(LightingRig, TheLightListDrivesOnlyTheThirteenZonesOnTopOfTheEffect) {
+  start(record(4, {1, 2, 3}, false, true), 3, 4);
+  LightListEntry off;
+  off.mode = LightListEffects::Off;
+  off.present = 1;
+  LightListEntry fixed = off;
+  fixed.mode = LightListEffects::Static;
+  fixed.brightness = 2;
+  fixed.red = 200;
+  std::vector<LightListEntry> entries(16, off);
+  entries[1] = fixed;
+  entries[2] = LightListEntry{};  // a null entry: the zone keeps the effect
+  lighting_.setLightList(entries);
+  lighting_.turn(clock_.now());
+  EXPECT_EQ(zone(0), 0u);
+  EXPECT_EQ(zone(1), packZone(200, 0, 0, 135));
+  EXPECT_EQ(zone(2), packZone(1, 2, 3, 255));
+  EXPECT_EQ(zone(12), 0u);
+  EXPECT_EQ(device_.lightZoneCount(), static_cast<int>(kZoneCount));  // entries 13..15 name no zone
 }

@@ -94,7 +94,7 @@ void HeadsetDevice::dispatchFromImage() {
     mode = block_.image[light_block::kMode];
     speed = block_.image[light_block::kSpeed];
   }
-  lighting_.setDispatch(mode, speed);
+  lighting_.setImage(mode, speed);
 }
 
 // ------------------------------------------------------------------ queue thread
@@ -175,6 +175,8 @@ void HeadsetDevice::deviceChanged() {
   const int profile = settingsBlock().profile;
   postToUi([this, read, profile] {
     if (read == ResultCode::Success && listener_.settingsBlockRead) listener_.settingsBlockRead(profile);
+    // The page shows the document again (another program may have changed it).
+    applyConfiguration();
   });
 }
 
@@ -246,8 +248,9 @@ void HeadsetDevice::refreshView() {
   dispatchFromImage();
   // The editor and the documents number the user sequences from select item
   // 10 on, whatever the number of modes; 9 (past the headset's modes) plays
-  // the empty sequence.
-  lighting_.reload(doc_->getSelectedSequence(static_cast<size_t>(kFirstUserSequenceItem)), doc_->getLightList());
+  // the empty sequence. Both the sequence and the light list start over.
+  lighting_.setSequence(doc_->getSelectedSequence(static_cast<size_t>(kFirstUserSequenceItem)));
+  lighting_.setLightList(doc_->getLightList());
 }
 
 void HeadsetDevice::loadConfiguration() {

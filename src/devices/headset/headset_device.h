@@ -14,7 +14,8 @@
 //   queue thread  connected(), deviceChanged() and the bodies of the
 //                 settings block reads and writes; the settings image sits
 //                 behind a mutex.
-//   light thread  HeadsetLighting's turns.
+//   light thread  the block lighting's turns (device/base/block_lighting.h)
+//                 with the headset's wave over its 13 zones.
 //   frame sender  the twelve output reports of the latest LED frame; a frame
 //                 that has not changed goes out again only every
 //                 kFrameRefresh, and a newer frame replaces one not yet sent.
@@ -33,12 +34,12 @@
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
+#include "device/base/block_lighting.h"
 #include "device/base/frame_sender.h"
 #include "device/base/light_settings_block.h"
 #include "device/base/light_thread.h"
 #include "device/base/usb_device_controller.h"
 #include "devices/headset/headset_encoding.h"
-#include "devices/headset/headset_lighting.h"
 
 namespace tessel {
 class CHs6533Profiledata;
@@ -81,7 +82,9 @@ class HeadsetDevice : public UsbDeviceController {
 
   // ---- device operations
   void connected() override;      // queue thread (the tile's connect job)
-  void deviceChanged() override;  // queue thread
+  // Queue thread: reads the settings block, then (UI thread) tells the
+  // listener (message 3328) and shows the page again.
+  void deviceChanged() override;
   void requestConnected();        // UI thread: connected() on the queue
   void requestDeviceChanged();
   // The settings image to the headset (queued; completion on the UI thread).
@@ -121,7 +124,7 @@ class HeadsetDevice : public UsbDeviceController {
   // ---- state (any thread)
   LightSettingsBlock settingsBlock() const;
   LightRecord lightInfo() const;
-  HeadsetLighting& lighting() { return lighting_; }
+  BlockLighting& lighting() { return lighting_; }
   LightThread& lightThread() { return lightThread_; }
   // Starts (or restarts) the light thread; connecting does it.
   void startLightThread();
@@ -155,7 +158,7 @@ class HeadsetDevice : public UsbDeviceController {
   SteadyTime lastLedTime_{};
   FrameSender ledSender_;
 
-  HeadsetLighting lighting_{*this};
+  BlockLighting lighting_{*this, kHeadsetWave};
   // Declared after what its turns use: it stops first.
   LightThread lightThread_{clock(), "headset light thread"};
 };
