@@ -329,7 +329,7 @@ void CMainWnd::firstScanDone() { PostMessage(AppMessages().instance, 0, 0); }
 void CMainWnd::BringToFront(bool userRequest) {
   QWidget* w = GetHWND();
   if (!w) return;
-  if (userRequest) stayHidden_ = false;
+  if (userRequest) stayHidden_ = hiddenByUser_ = false;
   if (stayHidden_) return;
   if (registry_) {
     if (CControlUI* overlay = m_pm.FindControl(QStringLiteral("No_device_Link")))
@@ -356,6 +356,7 @@ void CMainWnd::HideToTray() {
   }
   ShowWindow(false);
   SetWindowHiddenFlags(true);
+  hiddenByUser_ = true;
 }
 
 void CMainWnd::ToggleFromTray() {
@@ -515,7 +516,10 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       debugPrintf("instance message wParam=%llu lParam=%lld", static_cast<unsigned long long>(wParam),
                   static_cast<long long>(lParam));
       // The watcher's first scan posts it with 0, 0; anyone else asks to see the window.
-      BringToFront(!(wParam == 0 && lParam == 0));
+      // The first scan may finish after the user has already closed the window
+      // into the tray: it must not bring the window back against that.
+      const bool firstScan = wParam == 0 && lParam == 0;
+      if (!(firstScan && hiddenByUser_)) BringToFront(!firstScan);
     } else if (msg == rm.lightRequest && msg != 0) {
       if (auto change = light_.request(wParam, lParam)) {
         if (change->text) ShowLightControlText(*change->text);

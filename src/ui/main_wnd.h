@@ -153,6 +153,7 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<StallMonitor> stallMonitor_;
   bool shutDown_ = false;
   bool stayHidden_ = false;
+  bool hiddenByUser_ = false;  // closed into the tray and not asked back since
   std::unique_ptr<ProfileActions> profiles_;
   std::unique_ptr<QObject> devicesBus_;  // DeviceChanged from tesselctl (ui/devices_bus.h)
 };

@@ -201,6 +201,10 @@ TEST_F(WindowTest, TrayClicksAndMenuExitEndTheMainWindow) {
   EXPECT_FALSE(wnd.IsWindowVisible());
   wnd.GetHWND()->close();
   EXPECT_NE(wnd.GetHWND(), nullptr);
+  // The device watcher's first scan ending late (0, 0) does not undo that.
+  wnd.PostMessage(AppMessages().instance, 0, 0);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(wnd.IsWindowVisible());
   // Left click on the tray icon (1025 with 514) shows it again.
   wnd.PostMessage(WM_TRAYNOTIFY, CMainWnd::kTrayIconId, WM_LBUTTONUP);
   ASSERT_TRUE(SpinUntil([&] { return wnd.IsWindowVisible(); }));
