@@ -37,6 +37,14 @@ TEST_F(HeadsetAudioKeys, GetPrintsEveryAudioKeyAndSetTakesItBack) {
   EXPECT_EQ(lines.find("eq.save"), std::string::npos);
   EXPECT_EQ(lines.find("eq.delete"), std::string::npos);
   EXPECT_TRUE(headsetAudioUnavailableLines(audio_).empty());
+  // Every line of `get` given back is taken and changes nothing.
+  std::vector<std::string> pairs;
+  for (size_t at = 0, end; (end = lines.find('\n', at)) != std::string::npos; at = end + 1)
+    pairs.push_back(lines.substr(at, end - at));
+  std::vector<settings::Assignment<HeadsetAudio>> plan;
+  settings::Problem problem;
+  ASSERT_TRUE(settings::parseAssignments(headsetAudioKeys(), audio_, pairs, plan, problem)) << problem.text;
+  for (const auto& a : plan) EXPECT_EQ(a.row->read(audio_), a.value) << a.row->key;
 }
 
 TEST_F(HeadsetAudioKeys, SetDrivesTheSameOperationsAsThePage) {

@@ -88,10 +88,17 @@ settings::KeyTable<HeadsetAudio> buildTable() {
           return text(k >= 0 ? a.customNames()[static_cast<size_t>(k)] : std::string());
         },
         [](HeadsetAudio& a, const Value& v) {
+          if (v.text.empty()) return true;  // "none", as `get` prints it: nothing to select
           a.setCustomSelection(a.customIndexOf(v.text));
           return a.selectEqualiser(headset::kCustomEqType);
         });
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
+      // `get` prints an empty name while no custom preset is selected; that
+      // line given back is taken (and changes nothing).
+      if (t.empty() && a.customSelection() < 0) {
+        v.text.clear();
+        return true;
+      }
       if (a.customIndexOf(t) < 0) {
         why = "no custom preset has that name";
         return false;
