@@ -10,10 +10,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 #include "core/clock.h"
+#include "emulated_bus_time.h"
 #include "device/transport/command_transport.h"
 #include "macros/macro_image.h"
 #include "sim/firmware_mouse.h"
@@ -37,22 +36,6 @@ void BM_MacroImage50x80(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MacroImage50x80);
-
-// What the emulated bus itself takes for `transfers` transfers: each is a
-// condition-variable wait until 1 ms after it started, which wakes a little
-// late; the download cannot be faster than that on this machine.
-double emulatedBusSeconds(size_t transfers) {
-  using namespace std::chrono;
-  std::mutex m;
-  std::condition_variable cv;
-  std::unique_lock lock(m);
-  const auto start = steady_clock::now();
-  for (size_t i = 0; i < transfers; ++i) {
-    const auto end = steady_clock::now() + milliseconds(1);
-    while (steady_clock::now() < end) cv.wait_until(lock, end);
-  }
-  return duration<double>(steady_clock::now() - start).count();
-}
 
 void BM_MacroDownloadFillingTheMemory(benchmark::State& state) {
   using namespace std::chrono;
@@ -87,7 +70,7 @@ void BM_MacroDownloadFillingTheMemory(benchmark::State& state) {
     measured += duration<double>(steady_clock::now() - start).count();
     const size_t reports = product->commandLog().size();
     bound += static_cast<double>(reports) * 2 * 0.001;
-    busBound += emulatedBusSeconds(reports * 2);
+    busBound += tessel::bench::emulatedBusSeconds(reports * 2);
     // The mouse checks the whole image when the bracket ends.
     if (written != ResultCode::Success || transport.end() != ResultCode::Success)
       state.SkipWithError("the mouse refused the image");
