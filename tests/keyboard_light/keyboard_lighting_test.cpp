@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace tessel {
@@ -297,6 +299,100 @@ TEST(KeyboardLighting, TwinkleStartsFromTheDocumentedTable) {
   engine.step(0);
   // Cell (2, 0) holds position 0: counter 16 + 1 = 17 after one step.
   EXPECT_EQ(zoneBrightness(engine.frame().get(0)), 255 * 166 / 256);
+}
+
+
+TEST(KeyboardLighting, FlowFollowsTheKeyOrderOnly) {
+  KeyboardLighting engine;
+  engine.setLight(record(3));
+  engine.step(0);
+  const auto& wheel = effect_tables::colourWheel();
+  EXPECT_EQ(colourOf(engine.frame().get(15)), wheel[2]);     // first key: phase 1 + 1
+  EXPECT_EQ(colourOf(engine.frame().get(14)), wheel[7]);     // 5 more per key
+  EXPECT_EQ(colourOf(engine.frame().get(77)), wheel[(2 + 5 * 106) % 192]);
+  EXPECT_EQ(engine.frame().get(16), 0u);  // not on the path
+}
+
+TEST(KeyboardLighting, FixedAndFourColourModes) {
+  const auto& wheel = effect_tables::colourWheel();
+  const auto& four = effect_tables::fourColours();
+  for (auto [code, hue] : {std::pair{1, 25}, {2, 70}, {3, 95}, {0, 174}, {9, 174}}) {
+    KeyboardLighting engine;
+    LightRecord r = record(17);
+    r.zzccLedMode = uint8_t(code);
+    engine.setLight(r);
+    engine.step(0);
+    EXPECT_EQ(colourOf(engine.frame().get(40)), wheel[hue]) << code;
+  }
+  KeyboardLighting breath;
+  breath.setLight(record(26));
+  for (int i = 0; i < 127; ++i) breath.step(0);
+  EXPECT_EQ(colourOf(breath.frame().get(3)), four[0]);
+  EXPECT_EQ(zoneBrightness(breath.frame().get(3)), 255 * effect_tables::breathingCurve()[127] / 256);
+  breath.step(0);  // the phase wraps: next colour
+  EXPECT_EQ(colourOf(breath.frame().get(3)), four[1]);
+  KeyboardLighting blink;
+  blink.setLight(record(27, 4, 4));
+  std::vector<Rgb> shown;
+  for (uint32_t t = 0; t < 1400 * 6; t += 700) {
+    blink.step(t);
+    if (blink.toggle()) shown.push_back(colourOf(blink.frame().get(0)));
+    else EXPECT_EQ(blink.frame().get(0), 0u);
+  }
+  ASSERT_EQ(shown.size(), 6u);  // on for two half periods each time
+  EXPECT_EQ(shown[0], shown[1]);
+  EXPECT_NE(shown[1], shown[2]);
+  EXPECT_NE(shown[3], shown[4]);
+}
+
+TEST(KeyboardLighting, ReactiveModesStayDarkWithoutKeyPresses) {
+  for (uint8_t mode : {7, 8, 9, 25}) {
+    KeyboardLighting engine;
+    engine.setLight(record(mode));
+    for (int i = 0; i < 30; ++i) engine.step(0);
+    for (size_t p = 0; p < kl::kPositions; ++p) ASSERT_EQ(zoneBrightness(engine.frame().get(p)), 0) << int(mode);
+  }
+}
+
+TEST(KeyboardLighting, FastTwinkleRestartsWithANewHue) {
+  KeyboardLighting engine;
+  engine.setLight(record(15, 4, 0, 1, 1));
+  // Position 0 starts at 16 and advances by 2: 88 steps bring it to 192.
+  for (int i = 0; i < 87; ++i) engine.step(0);
+  const uint8_t hueBefore = engine.hue(0);
+  EXPECT_EQ(zoneBrightness(engine.frame().get(0)), 0);  // the curve's tail is dark
+  bool changed = false;
+  for (int i = 0; i < 5 && !changed; ++i) {
+    engine.step(0);
+    changed = engine.hue(0) != hueBefore;
+  }
+  EXPECT_TRUE(changed);
+  EXPECT_LT(engine.hue(0), 192);
+}
+
+TEST(KeyboardLighting, InputsFromAnotherThreadWhileStepping) {
+  KeyboardLighting engine;
+  engine.setLight(record(29));
+  std::atomic<bool> stop{false};
+  std::thread feeder([&] {
+    std::vector<int> levels(25, 1500);
+    const uint32_t external[3] = {1, 2, 3};
+    for (int i = 0; !stop; ++i) {
+      engine.setSpectrum(levels);
+      engine.setExternalColour(external);
+      AudioLightRecord audio;
+      audio.audioMode = uint8_t(i % 7);
+      engine.setAudio(audio);
+      engine.setLight(record(uint8_t(i % 3 ? 29 : 30)));
+    }
+  });
+  for (uint32_t t = 0; t < 3000; ++t) engine.advance(t);
+  stop = true;
+  feeder.join();
+  // The last inputs win: mode 30 with the external colour.
+  engine.setLight(record(30));
+  engine.step(0);
+  EXPECT_EQ(engine.frame().get(120), packZone(1, 2, 3, 255));
 }
 
 }  // namespace
