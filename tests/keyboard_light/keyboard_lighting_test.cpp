@@ -373,11 +373,11 @@ TEST(KeyboardLighting, FastTwinkleRestartsWithANewHue) {
 TEST(KeyboardLighting, InputsFromAnotherThreadWhileStepping) {
   KeyboardLighting engine;
   engine.setLight(record(29));
-  std::atomic<bool> stop{false};
+  std::atomic<bool> done{false};
   std::thread feeder([&] {
     std::vector<int> levels(25, 1500);
     const uint32_t external[3] = {1, 2, 3};
-    for (int i = 0; !stop; ++i) {
+    for (int i = 0; i < 2000; ++i) {
       engine.setSpectrum(levels);
       engine.setExternalColour(external);
       AudioLightRecord audio;
@@ -385,9 +385,9 @@ TEST(KeyboardLighting, InputsFromAnotherThreadWhileStepping) {
       engine.setAudio(audio);
       engine.setLight(record(uint8_t(i % 3 ? 29 : 30)));
     }
+    done = true;
   });
-  for (uint32_t t = 0; t < 3000; ++t) engine.advance(t);
-  stop = true;
+  for (uint32_t t = 0; !done; ++t) engine.advance(t);
   feeder.join();
   // The last inputs win: mode 30 with the external colour.
   engine.setLight(record(30));
