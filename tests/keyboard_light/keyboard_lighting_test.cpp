@@ -395,5 +395,25 @@ TEST(KeyboardLighting, InputsFromAnotherThreadWhileStepping) {
   EXPECT_EQ(engine.frame().get(120), packZone(1, 2, 3, 255));
 }
 
+
+TEST(KeyboardLighting, AudioStyle1BarsGrowFromTheMiddle) {
+  KeyboardLighting engine;
+  AudioLightRecord audio;
+  audio.audioMode = 1;
+  audio.fgColorB = 5;
+  engine.setAudio(audio);
+  engine.setLight(record(29));
+  engine.step(0);
+  std::vector<int> levels(25, 0);
+  levels[2] = levels[3] = 2000;  // row 1 at full level, every other row silent
+  engine.setSpectrum(levels);
+  engine.step(0);
+  EXPECT_EQ(engine.level(kl::gridPosition(1, 1)), 0);
+  EXPECT_EQ(engine.level(kl::gridPosition(2, 1)), 255);
+  EXPECT_EQ(engine.level(kl::gridPosition(19, 1)), 255);
+  EXPECT_EQ(engine.level(kl::gridPosition(20, 1)), 0);
+  for (int c = 0; c < kl::kColumns; ++c) EXPECT_EQ(engine.level(kl::gridPosition(c, 2)), 0) << c;
+}
+
 }  // namespace
 }  // namespace tessel
