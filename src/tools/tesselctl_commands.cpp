@@ -79,15 +79,23 @@ void Invocation::printHeader() {
   out << deviceTypeText(device.type) << " (" << device.path << ")\n";
 }
 
+void printJsonValue(Invocation& inv, const Json::Value& value) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  inv.out << Json::writeString(builder, value) << "\n";
+}
+
+void notifyProgram(Invocation& inv) {
+  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
+}
+
 void Invocation::printJson(Json::Value value) {
   if (kind) {
     value["kind"] = std::string(cliKindName(*kind));
     value["connection"] = std::string(connectionName(device.type));
     value["path"] = device.path;
   }
-  Json::StreamWriterBuilder builder;
-  builder["indentation"] = "  ";
-  out << Json::writeString(builder, value) << "\n";
+  printJsonValue(*this, value);
 }
 
 namespace {

@@ -112,12 +112,6 @@ class HeadsetSession {
   bool answered_ = false;
 };
 
-void printJsonObject(Invocation& inv, const Json::Value& value) {
-  Json::StreamWriterBuilder builder;
-  builder["indentation"] = "  ";
-  inv.out << Json::writeString(builder, value) << "\n";
-}
-
 int getHeadset(Invocation& inv, HeadsetSession& s) {
   if (s.present() && !s.answered()) {
     inv.err << "tesselctl: get headset: the headset did not answer; the light values are the profile document's\n";
@@ -131,7 +125,7 @@ int getHeadset(Invocation& inv, HeadsetSession& s) {
       for (const std::string& line : unavailable) lines.append(line);
       object["unavailable"] = lines;
     }
-    printJsonObject(inv, object);
+    printJsonValue(inv, object);
   } else {
     inv.out << settings::formatLines(table, s.model());
     // Not key lines: they go where `set` will not be handed them back.
@@ -147,31 +141,19 @@ int setHeadset(Invocation& inv, HeadsetSession& s, const std::vector<std::string
   if (!settings::parseAssignments(headsetSettingKeys(), s.model(), pairs, plan, problem)) {
     return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitCommandFailed, problem.text);
   }
-  // What changed, against the values before this set: a line of `get` given
-  // back unchanged writes nothing.
-  std::vector<const Assignment*> changed;
-  for (const Assignment& a : plan)
-    if (!a.row->read(s.model()) || a.row->read(s.model()) != a.value) changed.push_back(&a);
+  const auto changed = changedAssignments(plan, s.model());
   s.clearFailures();
   std::vector<std::string> refused;
   for (const Assignment* a : changed)
     if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
   s.model().finish();
 
-  if (!changed.empty() && inv.context && inv.context->notifySettingsChanged)
-    inv.context->notifySettingsChanged(inv.kindText);
+  if (!changed.empty()) notifyProgram(inv);
   if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
   if (s.present()) {
     if (int code = s.reportFailures(); code != kExitOk) return code;
   }
-  Json::Value now(Json::objectValue);
-  for (const Assignment* a : changed) {
-    const auto v = a->row->read(s.model());
-    if (!v) continue;
-    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, s.model(), *v);
-    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, s.model(), *v) << "\n";
-  }
-  if (inv.options.json) printJsonObject(inv, now);
+  printChangedKeys(inv, s.model(), changed);
   return kExitOk;
 }
 
@@ -180,7 +162,7 @@ int applyHeadset(Invocation& inv, HeadsetSession& s) {
   if (!s.answered()) return inv.fail(kExitCommandFailed, "the headset did not answer; nothing was written");
   s.clearFailures();
   s.device().WriteSettingsBlock();
-  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
+  notifyProgram(inv);
   return s.reportFailures();
 }
 

@@ -13,6 +13,7 @@
 #include "core/device_types.h"
 #include "core/result_code.h"
 #include "device/transport/command_transport.h"
+#include "config/setting_keys.h"
 #include "tools/tesselctl.h"
 
 namespace tessel::tools {
@@ -110,5 +111,38 @@ std::string hexBytes(const uint8_t* bytes, size_t count);
 std::string colourText(uint8_t r, uint8_t g, uint8_t b);  // "#rrggbb"
 std::string_view connectionName(DeviceType type);          // "cable" or "receiver"
 std::string_view cliKindName(DeviceKind kind);             // "mouse", "keyboard", "mousepad", "headset"
+
+// ---- `set` on a kind's settings keys, shared by every kind
+
+// Tells a running tessel-rgb that this kind's settings changed.
+void notifyProgram(Invocation& inv);
+// One JSON value, indented, on the output.
+void printJsonValue(Invocation& inv, const Json::Value& value);
+
+// The pairs of a set whose value differs from what the model holds: a line of
+// `get` given back unchanged writes nothing, whatever other lines change.
+template <class Model>
+std::vector<const settings::Assignment<Model>*> changedAssignments(
+    const std::vector<settings::Assignment<Model>>& plan, const Model& model) {
+  std::vector<const settings::Assignment<Model>*> changed;
+  for (const auto& a : plan)
+    if (a.row->read(model) != a.value) changed.push_back(&a);
+  return changed;
+}
+
+// Prints what the changed keys hold now ("key=value" lines, or one JSON
+// object with --json).
+template <class Model>
+void printChangedKeys(Invocation& inv, const Model& model,
+                      const std::vector<const settings::Assignment<Model>*>& changed) {
+  Json::Value now(Json::objectValue);
+  for (const auto* a : changed) {
+    const auto v = a->row->read(model);
+    if (!v) continue;
+    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, model, *v);
+    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, model, *v) << "\n";
+  }
+  if (inv.options.json) printJsonValue(inv, now);
+}
 
 }  // namespace tessel::tools

@@ -79,21 +79,11 @@ class MousepadSession {
   bool answered_ = false;
 };
 
-void notifyProgram(Invocation& inv) {
-  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
-}
-
-void printJson(Invocation& inv, const Json::Value& value) {
-  Json::StreamWriterBuilder builder;
-  builder["indentation"] = "  ";
-  inv.out << Json::writeString(builder, value) << "\n";
-}
-
 int get(Invocation& inv, MousepadSession& s) {
   if (s.present() && !s.answered())
     inv.err << "tesselctl: get mousepad: the mousepad did not answer; these are the profile document's values\n";
   const auto& table = mousepadSettingKeys();
-  if (inv.options.json) printJson(inv, settings::toJson(table, s.model()));
+  if (inv.options.json) printJsonValue(inv, settings::toJson(table, s.model()));
   else inv.out << settings::formatLines(table, s.model());
   return kExitOk;
 }
@@ -106,10 +96,7 @@ int set(Invocation& inv, MousepadSession& s, const std::vector<std::string>& pai
     return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitNoDevice, problem.text);
   if (s.present() && !s.answered())
     return inv.fail(kExitCommandFailed, "the mousepad did not answer; nothing was changed");
-  // A line of `get` given back unchanged writes nothing.
-  std::vector<const Assignment*> changed;
-  for (const Assignment& a : plan)
-    if (a.row->read(s.model()) != a.value) changed.push_back(&a);
+  const auto changed = changedAssignments(plan, s.model());
   s.clearFailures();
   for (const Assignment* a : changed) a->row->write(s.model(), a->value);
   s.model().finish();
@@ -117,14 +104,7 @@ int set(Invocation& inv, MousepadSession& s, const std::vector<std::string>& pai
   if (s.present()) {
     if (int code = s.reportFailures(); code != kExitOk) return code;
   }
-  Json::Value now(Json::objectValue);
-  for (const Assignment* a : changed) {
-    const auto v = a->row->read(s.model());
-    if (!v) continue;
-    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, s.model(), *v);
-    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, s.model(), *v) << "\n";
-  }
-  if (inv.options.json) printJson(inv, now);
+  printChangedKeys(inv, s.model(), changed);
   return kExitOk;
 }
 

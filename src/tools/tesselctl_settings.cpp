@@ -33,11 +33,6 @@ constexpr uint16_t kScreenHeight = 1080;
 
 int exitFor(ResultCode r) { return r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed; }
 
-// Tells a running tessel-rgb that this kind's settings changed.
-void notifyProgram(Invocation& inv) {
-  if (inv.context && inv.context->notifySettingsChanged) inv.context->notifySettingsChanged(inv.kindText);
-}
-
 // The mouse: its controller on the current profile document, connected to
 // the mouse when it is there.
 class MouseSession {
@@ -166,11 +161,7 @@ int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& p
   if (auto refused = checkMouseStagePlan(s.model(), plan)) return inv.fail(kExitUsage, *refused);
   if (s.present() && !s.answered()) return s.notAnswering("nothing was changed");
 
-  // What changed, against the values before this set: a line of `get` given
-  // back unchanged writes nothing, whatever other lines change.
-  std::vector<const Assignment*> changed;
-  for (const Assignment& a : plan)
-    if (a.row->read(s.model()) != a.value) changed.push_back(&a);
+  const auto changed = changedAssignments(plan, s.model());
   s.clearFailures();
   std::vector<std::string> refused;
   for (const Assignment* a : changed)
@@ -183,18 +174,7 @@ int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& p
     if (int code = s.reportFailures(); code != kExitOk) return code;
   }
   // What the keys hold now (a typed DPI lands on the mouse's scale).
-  Json::Value now(Json::objectValue);
-  for (const Assignment* a : changed) {
-    const auto v = a->row->read(s.model());
-    if (!v) continue;
-    if (inv.options.json) now[a->row->key] = settings::jsonValue(*a->row, s.model(), *v);
-    else inv.out << a->row->key << "=" << settings::formatValue(*a->row, s.model(), *v) << "\n";
-  }
-  if (inv.options.json) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "  ";
-    inv.out << Json::writeString(builder, now) << "\n";
-  }
+  printChangedKeys(inv, s.model(), changed);
   return kExitOk;
 }
 

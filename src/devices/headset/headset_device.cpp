@@ -4,18 +4,12 @@
 
 #include "config/hs6533_profiledata.h"
 #include "config/light_editor_rules.h"
+#include "device/base/light_settings_transfer.h"
 #include "platform/debug.h"
 
 namespace tessel::headset {
 
 namespace {
-
-// The first failure of a sequence, or success.
-ResultCode firstFailure(std::initializer_list<ResultCode> results) {
-  for (ResultCode r : results)
-    if (r != ResultCode::Success) return r;
-  return ResultCode::Success;
-}
 
 // An LED frame travels to the sender as the three channels one after another.
 std::vector<uint8_t> packLed(const LedColours& c) {
@@ -111,18 +105,17 @@ ResultCode HeadsetDevice::readSettingsBlockOnDevice() {
     dispatchFromImage();
     return ResultCode::NotSent;
   }
-  auto& t = transport();
-  std::array<uint8_t, 1> current{};
-  ResultCode r = t.readSettings(current, 0);
-  if (r != ResultCode::Success) return r;
-  // A profile byte past the blocks the memory holds would read outside them.
-  const uint8_t profile = boundedProfile(current[0], kMaxProfiles);
-  std::array<uint8_t, kLightBlockReadSize> bytes{};
-  r = t.readSettings(bytes, lightBlockOffset(profile));
+  std::vector<uint8_t> codes;
+  {
+    std::lock_guard lock(blockMutex_);
+    codes = codes_;
+  }
+  LightSettingsBlock read;
+  const ResultCode r = readLightSettingsBlock(transport(), kMaxProfiles, codes, read);
   if (r != ResultCode::Success) return r;
   {
     std::lock_guard lock(blockMutex_);
-    block_ = decodeLightSettingsBlock(bytes, profile, codes_);
+    block_ = read;
   }
   dispatchFromImage();
   return ResultCode::Success;
@@ -148,19 +141,14 @@ ResultCode HeadsetDevice::writeSettingsBlockOnDevice(const LightRecord& light) {
     }
     dispatchFromImage();
   }
-  LightBlockBytes bytes{};
-  uint16_t offset = 0;
+  LightSettingsBlock block;
+  std::vector<uint8_t> codes;
   {
     std::lock_guard lock(blockMutex_);
-    bytes = encodeLightSettingsBlock(block_, light.selectItem, codes_);
-    offset = lightBlockOffset(block_.profile);
+    block = block_;
+    codes = codes_;
   }
-  auto& t = transport();
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) return begun;
-  const ResultCode written = t.writeSettings(bytes, offset);
-  const ResultCode ended = t.end(1);
-  return firstFailure({written, ended});
+  return writeLightSettingsBlock(transport(), block, light.selectItem, codes);
 }
 
 void HeadsetDevice::connected() {

@@ -2,6 +2,7 @@
 
 #include "config/basic_profiledata.h"
 #include "config/light_editor_rules.h"
+#include "device/base/light_settings_transfer.h"
 #include "platform/debug.h"
 
 namespace tessel {
@@ -78,23 +79,20 @@ ResultCode MousepadController::readBlock() {
   // Closed: nothing is read and the image stays as it was, so a later write
   // can never send zeros over the pad's own bytes.
   if (!isConnected()) return ResultCode::NotSent;
-  auto& t = transport();
-  std::array<uint8_t, 1> current{};
-  ResultCode r = t.readSettings(current, 0);
-  if (r != ResultCode::Success) return r;
   uint8_t profiles = kMousepadDefaultProfiles;
+  std::vector<uint8_t> codes;
   {
     std::lock_guard lock(imagesMutex_);
     if (identityKnown_ && identity_[kIdentityProfiles] != 0) profiles = identity_[kIdentityProfiles];
+    codes = codes_;
   }
-  // A profile byte past the pad's profiles would address another block.
-  const uint8_t p = boundedProfile(current[0], profiles);
-  if (p != current[0]) debugPrintf("mousepad: profile byte %u out of range, reading profile 0", current[0]);
-  std::array<uint8_t, kLightBlockReadSize> bytes{};
-  r = t.readSettings(bytes, lightBlockOffset(p));
+  LightSettingsBlock read;
+  uint8_t raw = 0;
+  const ResultCode r = readLightSettingsBlock(transport(), profiles, codes, read, &raw);
   if (r != ResultCode::Success) return r;
+  if (read.profile != raw) debugPrintf("mousepad: profile byte %u out of range, reading profile 0", raw);
   std::lock_guard lock(imagesMutex_);
-  block_ = decodeLightSettingsBlock(bytes, p, codes_);
+  block_ = read;
   return ResultCode::Success;
 }
 
@@ -116,13 +114,7 @@ ResultCode MousepadController::writeBlock(const LightRecord& record, const std::
     refreshLightSettingsImage(block_.image, record);
     block = block_;
   }
-  const LightBlockBytes bytes = encodeLightSettingsBlock(block, record.selectItem, codes);
-  auto& t = transport();
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) return begun;
-  const ResultCode written = t.writeSettings(bytes, lightBlockOffset(block.profile));
-  const ResultCode ended = t.end(1);
-  return written != ResultCode::Success ? written : ended;
+  return writeLightSettingsBlock(transport(), block, record.selectItem, codes);
 }
 
 void MousepadController::connected() {
