@@ -108,6 +108,19 @@ bool MacroEventList::appendRecorded(const MacroEvent& event) {
   return true;
 }
 
+void MacroEventList::insertAt(size_t position, const MacroEvent& event) {
+  const size_t at = std::min(position, rows_.size());
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), rowFor(event));
+  selected_ = at;
+}
+
+bool MacroEventList::replaceButton(size_t row, uint8_t button, uint8_t type) {
+  if (row >= rows_.size()) return false;
+  rows_[row].event.button = button;
+  rows_[row].event.type = type;
+  return true;
+}
+
 void MacroEventList::moveSelectedTo(size_t target) {
   if (!selected_ || target >= rows_.size() || target == *selected_) return;
   EventRow row = std::move(rows_[*selected_]);

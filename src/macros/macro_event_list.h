@@ -63,6 +63,11 @@ class MacroEventList {
   void insertMouseMove(MoveDirection direction, std::string_view typedDistance, uint16_t fixedDelay);
   // A recorded event goes to the end; false once the list holds 4000 rows.
   bool appendRecorded(const MacroEvent& event);
+  // Recording places rows itself: a row at `position` (clamped to the end),
+  // which becomes selected; and a row's key or button replaced, its action and
+  // delay field kept. False for a row past the end.
+  void insertAt(size_t position, const MacroEvent& event);
+  bool replaceButton(size_t row, uint8_t button, uint8_t type);
 
   // The selected row moves (with its delay) and stays selected.
   void moveUp();
