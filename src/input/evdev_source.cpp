@@ -178,6 +178,12 @@ void EvdevSource::stop() {
   if (thread_.joinable()) {
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
+    // Stopped from inside the sink (events delivered inline): the thread ends
+    // after this batch; the next start or the destructor joins it.
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      running_ = false;
+      return;
+    }
     thread_.join();
   }
   if (stopFd_ >= 0) {
