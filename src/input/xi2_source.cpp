@@ -29,6 +29,9 @@ Display* openDisplay(const std::string& name, int* opcode, std::string& reason) 
     XCloseDisplay(display);
     return nullptr;
   }
+  // The server treats a client by the version it announces: to a 2.0 client
+  // raw events stop while another client (our own window, recording) holds
+  // the keyboard; from 2.1 on they always arrive.
   int major = 2, minor = 2;
   if (XIQueryVersion(display, &major, &minor) != Success || major < 2) {
     reason = "the X11 display has no XInput 2";

@@ -86,6 +86,33 @@ TEST_F(Xi2SourceOnXvfb, KeysAndButtonsOfTheDesktopArriveMapped) {
   EXPECT_EQ(got.events[5].message, kLeftUp);
 }
 
+TEST_F(Xi2SourceOnXvfb, KeysStillArriveWhileAnotherClientHoldsTheKeyboard) {
+  // While recording, our own window holds the keyboard so typed keys reach no
+  // other program; the raw events must keep coming all the same.
+  Xi2Source source;
+  Collected got;
+  std::string reason;
+  ASSERT_TRUE(source.start(got.sink(), true, reason)) << reason;
+  Display* holder = XOpenDisplay(nullptr);
+  ASSERT_NE(holder, nullptr);
+  const Window w = XCreateSimpleWindow(holder, DefaultRootWindow(holder), 0, 0, 10, 10, 0, 0, 0);
+  XMapWindow(holder, w);
+  XSync(holder, False);
+  ASSERT_EQ(XGrabKeyboard(holder, DefaultRootWindow(holder), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+            GrabSuccess);
+  XSync(holder, False);
+  key(38, true);  // A
+  key(38, false);
+  const bool arrived = got.waitFor(2);
+  XUngrabKeyboard(holder, CurrentTime);
+  XCloseDisplay(holder);
+  source.stop();
+  ASSERT_TRUE(arrived);
+  std::lock_guard lock(got.mutex);
+  EXPECT_EQ(got.events[0].scanCode, 0x1E);
+  EXPECT_EQ(got.events[1].message, kKeyUp);
+}
+
 TEST_F(Xi2SourceOnXvfb, NeverGrabsAndStopsCleanly) {
   Xi2Source source;
   Collected got;
