@@ -157,6 +157,24 @@ TEST(InputMapping, EvdevRecordsSplitAcrossReadsAndAfterDroppedRecords) {
   EXPECT_THAT(describeAll(events), ElementsAre("key 256 30", "key 257 20"));
 }
 
+TEST(InputMapping, KeysReleasedWhileRecordsWereLostAreLetGo) {
+  EvdevRecordDecoder decoder;
+  std::vector<InputEvent> events;
+  decoder.feed(bytesOf({record(EV_KEY, KEY_A, 1), record(EV_KEY, KEY_B, 1), record(EV_SYN, SYN_DROPPED, 0),
+                        record(EV_KEY, KEY_A, 0), record(EV_SYN, SYN_REPORT, 0)}),
+               events);
+  ASSERT_TRUE(decoder.needsResync());
+  events.clear();
+  std::bitset<EvdevRecordDecoder::kKeyCount> pressed;
+  pressed[KEY_B] = true;  // B is still held, A's release was lost
+  decoder.resync(pressed, events);
+  EXPECT_THAT(describeAll(events), ElementsAre("key 257 1E"));
+  EXPECT_FALSE(decoder.needsResync());
+  events.clear();
+  decoder.resync(pressed, events);  // nothing left to let go
+  EXPECT_TRUE(events.empty());
+}
+
 TEST(EvdevSource, DeliversFromItsThreadAndStopsWhenAsked) {
   Pipe keyboard, mouse;
   std::mutex mutex;
