@@ -776,25 +776,22 @@ SteadyTime KeyboardController::lightTurn(SteadyTime now) {
     lastTurn_ = now;
     return LightThread::kIdle;
   }
-  // advance() counts one clock advance per call: make up for every advance
-  // that passed since the last turn (a few at most; after a long pause the
-  // engine simply resumes).
-  const auto elapsed = now - lastTurn_;
-  long advances = static_cast<long>(elapsed / KeyboardLighting::kAdvance);
-  if (advances < 1) advances = 1;
-  constexpr long kMaxCatchUp = 8;
+  // advance() counts one clock advance per call and says how many advances
+  // remain until its next step: the thread sleeps that long, then counts
+  // every advance that passed (an early wake counts none; after a long pause
+  // the engine resumes instead of racing through the missed steps).
+  const auto advance = std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
+  long advances = static_cast<long>((now - lastTurn_) / advance);
+  constexpr long kMaxCatchUp = 256;
   if (advances > kMaxCatchUp) {
-    advances = kMaxCatchUp;
-    lastTurn_ = now;
-  } else {
-    lastTurn_ += std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance * advances);
+    advances = 1;
+    lastTurn_ = now - advance;
   }
   const auto nowMs = static_cast<uint32_t>(std::chrono::duration_cast<Millis>(now.time_since_epoch()).count());
-  std::chrono::microseconds next{KeyboardLighting::kAdvance};
-  for (long i = 0; i < advances; ++i) next = lighting_.advance(nowMs);
-  (void)next;
-  // The next advance is due one advance after the last one counted.
-  return lastTurn_ + std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
+  auto next = advance;
+  for (long i = 0; i < advances; ++i) next = std::chrono::duration_cast<SteadyTime::duration>(lighting_.advance(nowMs));
+  lastTurn_ += advance * advances;
+  return lastTurn_ + next;
 }
 
 void KeyboardController::resumeLighting(bool on) {
