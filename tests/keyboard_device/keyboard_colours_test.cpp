@@ -124,7 +124,16 @@ TEST_F(KeyboardRig, LiveFramesOfModeThirtyReachTheKeyboardOnItsCable) {
   kb_->lightTick();
   EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
 
-  // Other modes send nothing.
+  // While the window's synchronised effect shows, its zones go out instead.
+  kb_->setLightZoneCount(4);
+  kb_->setZoneColour(0, 0xFF0000FFu);
+  kb_->setSynchronised(true);
+  EXPECT_EQ(kb_->lightTick().size(), 4u * 3);
+  EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
+  kb_->setSynchronised(false);
+  kb_->setLightZoneCount(0);
+
+  // Other modes send no frame of the engine's.
   kb_->changeLightRecord(lightWithMode(3));
   EXPECT_TRUE(kb_->lightTick().empty());
   EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);

@@ -186,7 +186,8 @@ ResultCode KeyboardController::readCustomColoursFromDevice() {
   return ResultCode::Success;
 }
 
-ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system) {
+ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system,
+                                                     const std::vector<uint8_t>& modeCodes) {
   if (!isConnected()) return ResultCode::NotSent;
   if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   bool known = false;
@@ -209,10 +210,7 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
     lastRead = *images_.block;
     profile = images_.profile;
   }
-  std::vector<uint8_t> codes;
-  codes.reserve(modes_.size());
-  for (const auto& m : modes_) codes.push_back(m.code);
-  const SettingsBlock block = encodeSettingsBlock(lastRead, light, codes, system);
+  const SettingsBlock block = encodeSettingsBlock(lastRead, light, modeCodes, system);
   auto& t = transport();
   const ResultCode begun = t.begin();
   if (begun != ResultCode::Success) return begun;
@@ -530,8 +528,8 @@ void KeyboardController::WriteSettings(std::function<void(ResultCode)> done) {
   // A newer write of the same block replaces one still waiting: it carries
   // everything the older one did.
   commandQueue().request<ResultCode>(
-      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages()] {
-        return writeSettingsOnDevice(light, system);
+      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages(), codes = modeCodes()] {
+        return writeSettingsOnDevice(light, system, codes);
       },
       [this, done = std::move(done)](ResultCode r) {
         reportFailure(Write::Settings, r);
@@ -805,7 +803,10 @@ void KeyboardController::resumeLighting(bool on) {
 
 std::vector<uint8_t> KeyboardController::lightTick() {
   if (!lightControlOn()) return {};
-  if (!liveMode_.load() || !isConnected() || onReceiver()) return {};
+  // Outside the host-driven modes, and while the window's synchronised effect
+  // shows, the zones of the software effects go out as the base sends them.
+  if (!liveMode_.load() || synchronised()) return UsbDeviceController::lightTick();
+  if (!isConnected() || onReceiver()) return {};
   KeyMaps maps;
   {
     std::lock_guard lock(imagesMutex_);
