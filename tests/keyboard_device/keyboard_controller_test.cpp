@@ -6,6 +6,7 @@
 #include "macros/macro_library.h"
 
 #include <deque>
+#include <fstream>
 #include <mutex>
 
 using namespace tessel;
@@ -330,4 +331,25 @@ TEST_F(KeyboardRig, WithTheQueueOnItsOwnThreadResultsComeBackThroughTheUiPost) {
   EXPECT_EQ(ledColour(121), (std::vector<uint8_t>{doc_.getLightInfo().red, doc_.getLightInfo().green,
                                                    doc_.getLightInfo().blue}));
   kb_->commandQueue().stop();
+}
+
+TEST_F(KeyboardRig, ADocumentWithoutDefaultsStillGivesDroppedBindingsTheLayoutDefault) {
+  plugAndRead();
+  // A profile whose key list has assignments only (macro 3 on position 40).
+  std::string keys;
+  for (size_t j = 0; j <= 40; ++j) {
+    const FunctionCode c = j == 40 ? FunctionCode{function_type::kMacro, 3, 0} : kPositionDefaults[j];
+    keys += (j ? "," : "") + std::string("{\"Assignment\":") + std::to_string(encodeFunctionCode(c)) + "}";
+  }
+  {
+    std::ofstream out(dir_ / "bare.Json");
+    out << "{\"Device\":[{\"KeyList\":[" << keys << "]}]}";
+  }
+  doc_.setDocumentPath(dir_ / "bare.Json");
+  kb_->loadConfiguration();
+  ASSERT_EQ(doc_.getKeyList()[40].defaultAssignment, FunctionCode{});
+  EXPECT_TRUE(kb_->CheckMacroReferences(2));
+  EXPECT_EQ(doc_.getKeyList()[40].assignment, kPositionDefaults[40]);
+  kb_->WriteKeyTable();
+  EXPECT_EQ(keySlot(keyOf(40)), (std::vector<uint8_t>{0x20, 0x00, 0x55}));
 }

@@ -721,6 +721,9 @@ std::vector<KeyListEntry> KeyboardController::keys() const {
     const FunctionCode d = kPositionDefaults[list.size()];
     list.push_back({d, d});
   }
+  // A position's default is its layout triple, whatever a document says:
+  // a key list without defaults must not turn a dropped binding into nothing.
+  for (size_t j = 0; j < kPositions; ++j) list[j].defaultAssignment = kPositionDefaults[j];
   return list;
 }
 

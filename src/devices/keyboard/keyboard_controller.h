@@ -142,8 +142,10 @@ class KeyboardController : public UsbDeviceController {
   // built from the document's key list. Refused (NotSent) until the tables
   // are valid.
   void WriteKeyTable(std::function<void(ResultCode, std::vector<int>)> done = {});
-  // The document's current custom group to the colour memory (mode 20 only
-  // when `onlyInCustomMode`). Never dropped while the transport is busy.
+  // The document's current custom group to the colour memory (the edits
+  // call it in the custom mode only). A queued job like every persistent
+  // write: it waits for a running transfer and is never dropped (a newer
+  // one may replace one still waiting: it carries every colour).
   void WriteCustomColours(std::function<void(ResultCode)> done = {});
   // Reads the colour memory; adopted into the document only when the read succeeded.
   void ReadCustomColours(std::function<void(ResultCode)> done = {});
