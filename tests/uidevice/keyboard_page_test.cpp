@@ -161,13 +161,19 @@ TEST_F(KeyboardPageTest, FnKeyShowsOnTheLightingTabOnly) {
   EXPECT_EQ(page_->GetFunctionTab(), 2);
   EXPECT_FALSE(page_->KeyButton(kFn)->GetOwnVisible());
   EXPECT_TRUE(page_->KeyButton(kPositionA)->GetOwnVisible());
+  // A position the picture has no key for stays hidden on every tab.
+  EXPECT_FALSE(page_->KeyButton(18)->GetOwnVisible());
   EXPECT_EQ(As<CTabLayoutUI>("keyboard_function_layout")->GetCurSel(), CBrelvikKeyboardDevice::kKeysPage);
   EXPECT_EQ(As<CTabLayoutUI>("keyboard_picture_tools")->GetCurSel(), CBrelvikKeyboardDevice::kKeysPage);
+  ASSERT_TRUE(C("macro_Op_tab")->Activate());
+  EXPECT_EQ(As<CTabLayoutUI>("keyboard_picture_tools")->GetCurSel(), CBrelvikKeyboardDevice::kMacrosPage);
   ASSERT_TRUE(C("system_Op_tab")->Activate());
   EXPECT_EQ(As<CTabLayoutUI>("keyboard_function_layout")->GetCurSel(), CBrelvikKeyboardDevice::kOptionsPage);
+  EXPECT_FALSE(As<COptionUI>("macro_Op_tab")->IsSelected());
   ASSERT_TRUE(C("deng_Op_tab")->Activate());
   EXPECT_EQ(page_->GetFunctionTab(), 1);
   EXPECT_TRUE(page_->KeyButton(kFn)->GetOwnVisible());
+  EXPECT_FALSE(page_->KeyButton(18)->GetOwnVisible());
   EXPECT_EQ(As<CTabLayoutUI>("keyboard_function_layout")->GetCurSel(), CBrelvikKeyboardDevice::kLightingPage);
 }
 
@@ -303,10 +309,23 @@ TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {
   page_->ShowFrame(tick);
   const KeyboardController::Picture picture = page_->Keyboard().picture();
   for (int j : {0, kPositionA, 108}) EXPECT_EQ(page_->LightCell(j)->GetZoneColour(), picture[j]) << j;
-  // Light control off (an empty frame): the picture stays as it is.
-  page_->LightCell(0)->SetZoneColour(0x11223344u);
+  // Between ticks the page keeps repainting at the light's pace.
+  ASSERT_TRUE(page_->PictureTimerRunning());
+  page_->LightCell(0)->SetZoneColour(kUntouched);
+  clock_.advance(std::chrono::milliseconds(CBrelvikKeyboardDevice::kPicturePaceMs));
+  EXPECT_NE(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  // Hidden again: the timer stops and nothing is painted.
+  wnd_->Find<CTabLayoutUI>("device_switch")->SelectItem(0);
+  page_->LightCell(0)->SetZoneColour(kUntouched);
+  clock_.advance(std::chrono::milliseconds(CBrelvikKeyboardDevice::kPicturePaceMs));
+  EXPECT_FALSE(page_->PictureTimerRunning());
+  EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  // Light control off: shown or not, the picture stays as it is.
+  ShowPage();
+  page_->Controller().setLightControlOn(false);
   page_->ShowFrame({});
-  EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), 0x11223344u);
+  EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  EXPECT_FALSE(page_->PictureTimerRunning());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "ui/device/device_profile.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
+#include "ui/device/macro_control.h"
 #include "ui/device/select_panel.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/resource_manager.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int kKeyboardTypeCode = 1;
 constexpr int kLightLevelMax = 4;
+constexpr int kMacroTab = 3;   // "macro_Op_tab": the macro library
 constexpr int kSystemTab = 4;  // "system_Op_tab": the keyboard's options
 constexpr int kZzccChoices = 4;
 // The modes whose direction is not left / right: the row wave runs up or
@@ -43,6 +45,7 @@ struct TabRow {
 };
 constexpr TabRow kTabs[] = {{"deng_Op_tab", keyboard::kLightingTab, CBrelvikKeyboardDevice::kLightingPage},
                             {"key_Op_tab", keyboard::kKeyTab, CBrelvikKeyboardDevice::kKeysPage},
+                            {"macro_Op_tab", kMacroTab, CBrelvikKeyboardDevice::kMacrosPage},
                             {"system_Op_tab", kSystemTab, CBrelvikKeyboardDevice::kOptionsPage}};
 
 // N of "<prefix>N" (N decimal, nothing after it) when below `limit`, else -1.
@@ -67,7 +70,7 @@ bool g_messageShown = false;
 }  // namespace
 
 CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& clock)
-    : CBrelvikUSBDevice(std::make_unique<KeyboardController>(backend, clock)) {
+    : CBrelvikUSBDevice(std::make_unique<KeyboardController>(backend, clock)), clock_(clock) {
   KeyboardController::Listener listener;
   listener.stateChanged = [this] { ShowState(); };
   listener.writeFailed = [this](KeyboardController::Write what, ResultCode) { WriteFailed(what); };
@@ -168,18 +171,47 @@ void CBrelvikKeyboardDevice::LoadOptionLists() {
     for (const LightSequenceEntry& e : doc->lightLibrary().sequences(kKindIndexKeyboard))
       sequenceNames_.push_back(e.name);
   if (lightEditor_) lightEditor_->FillModeList(Keyboard().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
+  InitMacroEditor();
   // The macro names the key list and the assignment editor show.
-  std::vector<std::string> names;
-  if (!dataFolder_.empty()) {
-    macros::MacroLibrary library(dataFolder_, SystemClock::instance());
+  if (macroEditor_ && !dataFolder_.empty()) {
+    MacroNamesChanged(macroEditor_->Names());
+  } else if (!dataFolder_.empty()) {
+    macros::MacroLibrary library(dataFolder_, clock_);
     library.load();
-    names = library.names();
+    MacroNamesChanged(library.names());
   }
+}
+
+void CBrelvikKeyboardDevice::MacroNamesChanged(const std::vector<std::string>& names) {
   Keyboard().setMacroNames(names);
   Keyboard().setMacroCount(static_cast<int>(names.size()));
   if (keyEditor_) keyEditor_->SetMacroNames(names);
   // Bindings past the library's end get their defaults back (saved when any did).
   Keyboard().CheckMacroReferences(static_cast<int>(names.size()));
+  ShowKeyList();
+}
+
+// The main window binds the document before the page's controls; a test
+// window the other way round. Whichever comes second loads the library.
+void CBrelvikKeyboardDevice::InitMacroEditor() {
+  if (!macroEditor_ || dataFolder_.empty()) return;
+  macroEditor_->Init(dataFolder_, clock_);
+}
+
+void CBrelvikKeyboardDevice::BindMacroEditor() {
+  macroEditor_ = Find<CMacroControlUI>(QStringLiteral("MacroControlItem"));
+  if (!macroEditor_) return;
+  macroEditor_->SetOwnerWindow(GetMainWindow());
+  CMacroControlUI::Callbacks callbacks;
+  // A changed macro the keys are bound to goes to the keyboard with the key table.
+  callbacks.download = [this] { Keyboard().WriteKeyTable(); };
+  callbacks.namesChanged = [this] { MacroNamesChanged(macroEditor_->Names()); };
+  // A delete renumbered the current profile's bindings in its file: the page
+  // takes the document again, shows it and writes it.
+  callbacks.currentProfileChanged = [this] { Profile().Rebind(); };
+  macroEditor_->SetCallbacks(std::move(callbacks));
+  InitMacroEditor();
+  if (!dataFolder_.empty()) MacroNamesChanged(macroEditor_->Names());
 }
 
 void CBrelvikKeyboardDevice::ReloadProfileList() {
@@ -209,6 +241,7 @@ void CBrelvikKeyboardDevice::InitPage() {
 void CBrelvikKeyboardDevice::BuildPicture() {
   keys_.fill(nullptr);
   lights_.fill(nullptr);
+  skinHidden_.fill(false);
   auto* panel = Find<CContainerUI>(QStringLiteral("keyboard_device_key_light"));
   if (!panel) return;
   for (int i = 0; i < panel->GetCount(); ++i) {
@@ -218,6 +251,7 @@ void CBrelvikKeyboardDevice::BuildPicture() {
     if (!cell) continue;
     if (cell->kind == keyboard::CellName::Kind::Key) {
       keys_[cell->position] = button;
+      skinHidden_[cell->position] = !button->GetOwnVisible();
     } else {
       lights_[cell->position] = button;
     }
@@ -247,6 +281,7 @@ void CBrelvikKeyboardDevice::BindControls() {
     for (int i = 0; i < kZzccChoices; ++i) zzcc->AddItem(Tr(Named("kb_zzcc_", i)));
   }
   BindKeyEditor();
+  BindMacroEditor();
   if (auto* edit = Find<CRichEditUI>(QStringLiteral("repeat_input_richedit")))
     if (QTextEdit* box = edit->GetTextEdit()) box->setPlaceholderText(Tr(QStringLiteral("Repeat_input_text")));
 }
@@ -290,11 +325,18 @@ void CBrelvikKeyboardDevice::SelectFunctionTab(int tabCode) {
     if (auto* tabs = Find<CTabLayoutUI>(QLatin1String(name))) tabs->SelectItem(row->page);
   for (const TabRow& t : kTabs)
     if (auto* option = Find<COptionUI>(QLatin1String(t.option))) option->Selected(&t == row, false);
-  // The Fn key can be painted but not reassigned.
-  for (size_t j = 0; j < keyboard::kPositions; ++j)
-    if (keys_[j] && keys_[j]->IsVisible() != Keyboard().keyVisible(static_cast<int>(j)))
-      keys_[j]->SetVisible(Keyboard().keyVisible(static_cast<int>(j)));
+  // The Fn key can be painted but not reassigned; keys the picture has no
+  // key for stay hidden on every tab.
+  for (size_t j = 0; j < keyboard::kPositions; ++j) {
+    const bool shown = !skinHidden_[j] && Keyboard().keyVisible(static_cast<int>(j));
+    if (keys_[j] && keys_[j]->GetOwnVisible() != shown) keys_[j]->SetVisible(shown);
+  }
   if (tab_ != keyboard::kKeyTab) OpenKeyEditor(-1);
+  // The library may have changed on disk (tesselctl) since the tab was last shown.
+  if (tab_ == kMacroTab && macroEditor_) {
+    macroEditor_->LoadLibrary();
+    MacroNamesChanged(macroEditor_->Names());
+  }
 }
 
 void CBrelvikKeyboardDevice::ClickKey(int position) {
@@ -423,16 +465,41 @@ void CBrelvikKeyboardDevice::ShowRepeatTip() {
   edit->SetToolTip(edit->GetPlainText().isEmpty() ? Tr(QStringLiteral("Repeat_input_text")) : QString());
 }
 
-void CBrelvikKeyboardDevice::ShowFrame(const std::vector<uint8_t>& frame) {
-  if (frame.empty()) return;  // light control off: the picture keeps what it shows
+void CBrelvikKeyboardDevice::ShowFrame(const std::vector<uint8_t>&) {
+  // Light control off: the picture keeps what it shows.
+  if (!Controller().lightControlOn() || !PageShown()) return;
+  PaintFrame();
+  if (CPaintManagerUI* pm = GetManager(); pm && !pm->HasTimer(this, kPictureTimer))
+    pm->SetTimer(this, kPictureTimer, kPicturePaceMs);
+}
+
+bool CBrelvikKeyboardDevice::PictureTimerRunning() const {
+  CPaintManagerUI* pm = GetManager();
+  return pm && pm->HasTimer(const_cast<CBrelvikKeyboardDevice*>(this), kPictureTimer);
+}
+
+void CBrelvikKeyboardDevice::DoEvent(TEventUI& event) {
+  if (event.Type != UIEvent::Timer || event.wParam != kPictureTimer) {
+    CBrelvikUSBDevice::DoEvent(event);
+    return;
+  }
+  // A hidden page or window costs nothing: the timer stops, and the tile's
+  // next tick after the page is shown again starts it.
+  if (!PageShown() || !Controller().lightControlOn() || !Controller().windowActive()) {
+    if (CPaintManagerUI* pm = GetManager()) pm->KillTimer(this, kPictureTimer);
+    return;
+  }
   PaintFrame();
 }
 
-void CBrelvikKeyboardDevice::PaintFrame() {
-  // A hidden page costs nothing: the picture is brought up to date with the
-  // next tick after it is shown again.
+bool CBrelvikKeyboardDevice::PageShown() const {
   for (const CControlUI* c = this; c; c = c->GetParent())
-    if (!c->IsVisible()) return;
+    if (!c->IsVisible()) return false;
+  return true;
+}
+
+void CBrelvikKeyboardDevice::PaintFrame() {
+  if (!PageShown()) return;
   const KeyboardController::Picture picture = Keyboard().picture();
   for (size_t j = 0; j < keyboard::kPositions; ++j)
     if (CDeviceKeyButtonUI* cell = lights_[j]; cell && cell->IsVisible()) cell->SetZoneColour(picture[j]);

@@ -9,7 +9,8 @@
 //                                key, and a click selects it (key tab) or
 //                                paints it (lighting tab, custom mode)
 //   function tabs                the profile selector's "deng_Op_tab" (1),
-//                                "key_Op_tab" (2) and "system_Op_tab" (4)
+//                                "key_Op_tab" (2), "macro_Op_tab" (3) and
+//                                "system_Op_tab" (4)
 //                                switch "keyboard_function_layout" and
 //                                "keyboard_picture_tools" together
 //   "LightControlItem"           the light editor, with the keyboard's mode
@@ -17,6 +18,9 @@
 //                                custom group list and the direction checks
 //                                named after the mode
 //   "KeySetControlItem"          the assignment editor of the selected key
+//   "MacroControlItem"           the macro library ("macro_Op_tab", 3); a
+//                                change the keyboard must get downloads the
+//                                bound macros with the key table
 //   options                      "6flag_option", "wflag_option",
 //                                "winlockflag_option", "polling_rate_option_N",
 //                                "repeat_rate_slider", "repeat_delay_check_N"
@@ -37,13 +41,15 @@ namespace tessel::ui {
 
 class CDeviceKeyButtonUI;
 class CKeySetControlUI;
+class CMacroControlUI;
 
 class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
  public:
   // The page index of each function tab in "keyboard_function_layout".
   static constexpr int kLightingPage = 0;
   static constexpr int kKeysPage = 1;
-  static constexpr int kOptionsPage = 2;
+  static constexpr int kMacrosPage = 2;
+  static constexpr int kOptionsPage = 3;
 
   explicit CBrelvikKeyboardDevice(hid::HidBackend& backend = hid::defaultBackend(),
                                   Clock& clock = SystemClock::instance());
@@ -55,12 +61,19 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   void InitPage() override;
   // Shows the document and the keyboard's state on every control.
   void RefreshView() override;
-  // The light tick: the light cells take the controller's frame (only while
-  // the page is visible).
+  // The tile's light tick (only while the page is selected and the window
+  // shown): the light cells take the controller's picture, and keep taking it
+  // at the light's pace (kPicturePaceMs) until the page is hidden or light
+  // control goes off. The tick's own frame is the live frame of the
+  // host-driven modes only, so the picture comes from the controller.
   void ShowFrame(const std::vector<uint8_t>& frame) override;
+  void DoEvent(TEventUI& event) override;
+  static constexpr UINT kPictureTimer = 1;
+  static constexpr UINT kPicturePaceMs = 31;  // two light clock advances
+  bool PictureTimerRunning() const;
   void BindDocument(CBasicProfiledata& document, const std::filesystem::path& dataFolder) override;
 
-  // Function tab `tabCode` (1 lighting, 2 keys, 4 options); another code
+  // Function tab `tabCode` (1 lighting, 2 keys, 3 macros, 4 options); another code
   // selects the lighting tab.
   void SelectFunctionTab(int tabCode);
   int GetFunctionTab() const { return tab_; }
@@ -72,6 +85,7 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   CDeviceKeyButtonUI* LightCell(int position) const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
   CKeySetControlUI* KeyEditor() const { return keyEditor_; }
+  CMacroControlUI* MacroEditor() const { return macroEditor_; }
 
   void SetColourChooser(CLightControlUI::ColourChooser chooser);
   // How the page tells the user that the keyboard did not take a change (the
@@ -87,6 +101,9 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   void BuildPicture();
   void BindControls();
   void BindKeyEditor();
+  void BindMacroEditor();
+  void InitMacroEditor();
+  void MacroNamesChanged(const std::vector<std::string>& names);
   void LoadOptionLists();
   void ShowState();
   void ShowKeyList();
@@ -94,6 +111,7 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   void ShowOptions();
   void ShowRepeatTip();
   void PaintFrame();
+  bool PageShown() const;
   void OpenKeyEditor(int position);
   void WriteKeys();
   void FillCustomGroup(bool on);
@@ -105,8 +123,11 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
 
   std::array<CDeviceKeyButtonUI*, keyboard::kPositions> keys_{};
   std::array<CDeviceKeyButtonUI*, keyboard::kPositions> lights_{};
+  std::array<bool, keyboard::kPositions> skinHidden_{};  // keys the picture has no key for
   CLightControlUI* lightEditor_ = nullptr;
   CKeySetControlUI* keyEditor_ = nullptr;
+  CMacroControlUI* macroEditor_ = nullptr;
+  Clock& clock_;  // names new macros
   std::filesystem::path dataFolder_;
   std::vector<std::string> sequenceNames_;
   CLightControlUI::ColourChooser chooser_;
