@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "config/keyboard_profiledata.h"
 #include "device_env.h"
@@ -297,6 +298,31 @@ TEST_F(KeyboardPageTest, AProfileReportRefreshesThePage) {
   ASSERT_TRUE(page_->Keyboard().lastBlock());
   EXPECT_EQ((*page_->Keyboard().lastBlock())[17], 2);
   EXPECT_EQ(rollover->GetCheck(), stored);
+}
+
+TEST_F(KeyboardPageTest, MacroBindingsStayWhileTheLibraryCannotBeRead) {
+  constexpr int kM1 = 120;
+  const FunctionCode toMacro0{0x70, 0x00, 0x00};
+  ASSERT_TRUE(page_->Keyboard().StoreAssignment(kM1, toMacro0));
+  page_->Keyboard().saveProfileData();
+  // The library's index is there but unreadable: the binding is kept.
+  const fs::path index = root_ / "keyboard" / "macro.config";
+  {
+    std::ofstream out(index);
+    out << "{ not json";
+  }
+  ASSERT_TRUE(C("macro_Op_tab")->Activate());
+  EXPECT_EQ(page_->Keyboard().keys()[kM1].assignment, toMacro0);
+  EXPECT_EQ(Saved()->getKeyList()[kM1].assignment, toMacro0);
+  // A library that reads as empty has no macro 0: M1 gets its own function back.
+  {
+    std::ofstream out(index, std::ios::trunc);
+    out << "{}";
+  }
+  ASSERT_TRUE(C("key_Op_tab")->Activate());
+  ASSERT_TRUE(C("macro_Op_tab")->Activate());
+  EXPECT_EQ(page_->Keyboard().keys()[kM1].assignment, keyboard::kPositionDefaults[kM1]);
+  EXPECT_EQ(page_->KeyButton(kM1)->GetText(), "M1");
 }
 
 TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {

@@ -173,9 +173,10 @@ void CBrelvikKeyboardDevice::LoadOptionLists() {
   if (lightEditor_) lightEditor_->FillModeList(Keyboard().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   InitMacroEditor();
   // The macro names the key list and the assignment editor show.
-  if (macroEditor_ && !dataFolder_.empty()) {
+  if (dataFolder_.empty()) return;
+  if (macroEditor_) {
     MacroNamesChanged(macroEditor_->Names());
-  } else if (!dataFolder_.empty()) {
+  } else {
     macros::MacroLibrary library(dataFolder_, clock_);
     library.load();
     MacroNamesChanged(library.names());
@@ -186,8 +187,16 @@ void CBrelvikKeyboardDevice::MacroNamesChanged(const std::vector<std::string>& n
   Keyboard().setMacroNames(names);
   Keyboard().setMacroCount(static_cast<int>(names.size()));
   if (keyEditor_) keyEditor_->SetMacroNames(names);
-  // Bindings past the library's end get their defaults back (saved when any did).
-  Keyboard().CheckMacroReferences(static_cast<int>(names.size()));
+  // Bindings past the library's end get their defaults back (saved when any
+  // did), but not while the library's index cannot be read: its macros are
+  // still there to be recovered, and so must the keys bound to them be.
+  bool damaged = false;
+  if (!dataFolder_.empty()) {
+    macros::MacroLibrary library(dataFolder_, clock_);
+    library.load();
+    damaged = library.damaged();
+  }
+  if (!damaged) Keyboard().CheckMacroReferences(static_cast<int>(names.size()));
   ShowKeyList();
 }
 
