@@ -113,13 +113,27 @@ TEST_F(KeyboardRig, LiveFramesOfModeThirtyReachTheKeyboardOnItsCable) {
   ASSERT_TRUE(kb_->liveFrameSender().waitIdle(5000ms));
   EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
   EXPECT_GE(fw_->liveFrameChunks(), 7);  // 366 bytes in chunks of 56
-  const auto live = fw_->liveFrame();
-  EXPECT_TRUE(std::equal(frame.begin(), frame.end(), live.begin()));
+  EXPECT_EQ(fw_->liveFramesComplete(), 1u);
+  EXPECT_EQ(fw_->lastLiveFrame(), frame);
+  // Green everywhere the engine lit a key: the frame carries the picture in LED order.
+  const uint8_t escLed = kb_->keyMaps().ledMap[0];
+  const uint32_t esc = kb_->picture()[0];
+  EXPECT_EQ(frame[escLed * 3 + 1], ((esc >> 8) & 0xFF) * (esc >> 24) / 256);
+  EXPECT_EQ(frame[escLed * 3], 0);
   // An unchanged frame is not sent again at once.
   kb_->lightTick();
   EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
 
-  // Other modes send nothing.
+  // While the window's synchronised effect shows, its zones go out instead.
+  kb_->setLightZoneCount(4);
+  kb_->setZoneColour(0, 0xFF0000FFu);
+  kb_->setSynchronised(true);
+  EXPECT_EQ(kb_->lightTick().size(), 4u * 3);
+  EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
+  kb_->setSynchronised(false);
+  kb_->setLightZoneCount(0);
+
+  // Other modes send no frame of the engine's.
   kb_->changeLightRecord(lightWithMode(3));
   EXPECT_TRUE(kb_->lightTick().empty());
   EXPECT_EQ(kb_->liveFramesSubmitted(), 1u);
@@ -141,14 +155,18 @@ TEST_F(KeyboardRig, TheLightThreadStepsTheEngineOnTheClockAndStops) {
   ASSERT_TRUE(kb_->lightThread().running());
   ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
   const uint64_t turns = kb_->lightThread().turns();
-  for (int i = 0; i < 20; ++i) {
+  const uint8_t phase = kb_->lighting().phase();
+  for (int i = 0; i < 64; ++i) {
     clock_.advance(16ms);
     ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
   }
-  // About one turn per advance, never a busy loop.
+  // One turn per step of the mode, never one per millisecond: the thread
+  // sleeps until the step the engine says is next.
+  const unsigned interval = KeyboardLighting::stepInterval(3, doc_.getLightInfo().speed);
   const uint64_t ran = kb_->lightThread().turns() - turns;
-  EXPECT_GE(ran, 10u);
-  EXPECT_LE(ran, 40u);
+  EXPECT_GE(ran, 64u / interval - 2);
+  EXPECT_LE(ran, 64u / interval + 2);
+  EXPECT_NE(kb_->lighting().phase(), phase);
   // The picture is readable from here while the thread runs.
   bool lit = false;
   for (uint32_t z : kb_->picture()) lit = lit || (z & 0xFFFFFFu) != 0;

@@ -277,3 +277,19 @@ TEST_F(KeyboardRig, PowerStateOnTheCableMarksByteThreeZero) {
   EXPECT_FALSE(kb_->readStatusBlock().has_value());
   EXPECT_FALSE(kb_->linkState());
 }
+
+TEST_F(KeyboardRig, AnEditOnASharedBlankKeyIsNotUndoneByAnotherPositionsDefault) {
+  plug();
+  // This keyboard's key 5 carries the blank triple the layout gives positions 18, 19, 20 and 104.
+  std::vector<uint8_t> defaults = fw_->defaultKeyTable();
+  defaults[5 * 3 + 2] = 0x00;
+  fw_->setDefaultKeyTable(defaults);
+  kb_->requestConnected();
+  const KeyMaps maps = kb_->keyMaps();
+  EXPECT_EQ(maps.keyMap[18], 5);
+  EXPECT_EQ(maps.keyMap[104], 5);
+  EXPECT_EQ(maps.keyMap[5], kNone);  // F5's triple is on no key now
+  ASSERT_TRUE(kb_->StoreAssignment(19, {0x20, 0x00, 0x3E}));
+  kb_->WriteKeyTable();
+  EXPECT_EQ(keySlot(5), (std::vector<uint8_t>{0x20, 0x00, 0x3E}));
+}

@@ -67,3 +67,21 @@ TEST_F(KeyboardRig, AStatusReportFromTheKeyboardsInputInterfaceReachesThePage) {
   EXPECT_EQ((*kb_->lastBlock())[17], 2);
   kb_->closeInputs();
 }
+
+TEST_F(KeyboardRig, Report0402WithAResyncHandlerWaitsForTheTimersReRead) {
+  plugAndRead();
+  int resyncs = 0;
+  KeyboardController::Listener l;
+  l.resyncRequested = [&] { ++resyncs; };
+  l.profileListChanged = [this] { ++listReloads_; };
+  kb_->setListener(l);
+  const size_t reads = fw_->countOf(kReadSettings);
+  kb_->inputUsage(0x0402);
+  EXPECT_EQ(resyncs, 1);
+  EXPECT_TRUE(kb_->profileListMarkedChanged());
+  EXPECT_EQ(fw_->countOf(kReadSettings), reads);  // nothing read until the timer fires
+  kb_->requestDeviceChanged();
+  EXPECT_EQ(listReloads_, 1);
+  EXPECT_FALSE(kb_->profileListMarkedChanged());
+  EXPECT_GT(fw_->countOf(kReadSettings), reads);
+}

@@ -186,7 +186,8 @@ ResultCode KeyboardController::readCustomColoursFromDevice() {
   return ResultCode::Success;
 }
 
-ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system) {
+ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system,
+                                                     const std::vector<uint8_t>& modeCodes) {
   if (!isConnected()) return ResultCode::NotSent;
   if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   bool known = false;
@@ -209,10 +210,7 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
     lastRead = *images_.block;
     profile = images_.profile;
   }
-  std::vector<uint8_t> codes;
-  codes.reserve(modes_.size());
-  for (const auto& m : modes_) codes.push_back(m.code);
-  const SettingsBlock block = encodeSettingsBlock(lastRead, light, codes, system);
+  const SettingsBlock block = encodeSettingsBlock(lastRead, light, modeCodes, system);
   auto& t = transport();
   const ResultCode begun = t.begin();
   if (begun != ResultCode::Success) return begun;
@@ -362,44 +360,9 @@ std::optional<UsbDeviceController::StatusBlock> KeyboardController::readStatusBl
   return readStatusFromDevice();
 }
 
-// ------------------------------------------------------------------ reader thread
-
-void KeyboardController::inputUsageFrom(uint16_t usage, bool /*receiver*/) {
-  const std::optional<StatusReport> report = decodeStatusUsage(usage, profileCount());
-  if (!report) return;
-  switch (report->kind) {
-    case StatusReport::Kind::ProfileListChanged:
-      profileListChanged_.store(true);
-      [[fallthrough]];
-    case StatusReport::Kind::Resync:
-      postToUi([this] {
-        if (listener_.resyncRequested) listener_.resyncRequested();
-        else requestDeviceChanged();
-      });
-      return;
-    case StatusReport::Kind::Profile:
-      if (!isConnected()) return;
-      // The images and the page belong to the UI thread's side: post it.
-      postToUi([this, r = *report] { handleStatusReport(r); });
-      return;
-  }
-}
-
 void KeyboardController::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
 
 // ------------------------------------------------------------------ UI thread
-
-void KeyboardController::handleStatusReport(StatusReport report) {
-  // Acted on only while the keyboard is there to be written back to.
-  if (!isConnected()) return;
-  {
-    std::lock_guard lock(imagesMutex_);
-    images_.profile = report.profile;
-    if (images_.block && report.byte17) (*images_.block)[kStatusByte] = *report.byte17;
-  }
-  if (listener_.profileReported) listener_.profileReported(report.profile);
-  applyConfiguration();
-}
 
 void KeyboardController::afterRead(const ReadOutcome& outcome) {
   bool reload = outcome.initial;
@@ -530,8 +493,8 @@ void KeyboardController::WriteSettings(std::function<void(ResultCode)> done) {
   // A newer write of the same block replaces one still waiting: it carries
   // everything the older one did.
   commandQueue().request<ResultCode>(
-      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages()] {
-        return writeSettingsOnDevice(light, system);
+      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages(), codes = modeCodes()] {
+        return writeSettingsOnDevice(light, system, codes);
       },
       [this, done = std::move(done)](ResultCode r) {
         reportFailure(Write::Settings, r);
@@ -753,90 +716,5 @@ KeyboardSystemStages KeyboardController::systemStages() const {
   return doc_ ? doc_->getSystemStages() : KeyboardSystemStages{};
 }
 
-KeyboardController::Picture KeyboardController::picture() const {
-  Picture out{};
-  const ZoneColours& frame = lighting_.frame();
-  for (size_t j = 0; j < kPositions; ++j) out[j] = frame.get(j);
-  return out;
-}
-
-// ------------------------------------------------------------------ light
-
-void KeyboardController::startLightThread() {
-  lightThread_.stop();
-  lastTurn_ = clock().now();
-  setLightWake([this] { lightThread_.wake(); });
-  lightThread_.start([this](SteadyTime now) { return lightTurn(now); });
-  debugLine("键盘灯光线程启动");
-}
-
-SteadyTime KeyboardController::lightTurn(SteadyTime now) {
-  // The synchronised effect of the main window shows: wait until it ends.
-  if (synchronised()) {
-    lastTurn_ = now;
-    return LightThread::kIdle;
-  }
-  // advance() counts one clock advance per call: make up for every advance
-  // that passed since the last turn (a few at most; after a long pause the
-  // engine simply resumes).
-  const auto elapsed = now - lastTurn_;
-  long advances = static_cast<long>(elapsed / KeyboardLighting::kAdvance);
-  if (advances < 1) advances = 1;
-  constexpr long kMaxCatchUp = 8;
-  if (advances > kMaxCatchUp) {
-    advances = kMaxCatchUp;
-    lastTurn_ = now;
-  } else {
-    lastTurn_ += std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance * advances);
-  }
-  const auto nowMs = static_cast<uint32_t>(std::chrono::duration_cast<Millis>(now.time_since_epoch()).count());
-  std::chrono::microseconds next{KeyboardLighting::kAdvance};
-  for (long i = 0; i < advances; ++i) next = lighting_.advance(nowMs);
-  (void)next;
-  // The next advance is due one advance after the last one counted.
-  return lastTurn_ + std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
-}
-
-void KeyboardController::resumeLighting(bool on) {
-  UsbDeviceController::resumeLighting(on);
-  if (!on) return;
-  commandQueue().submit([this] {
-    // Decided when the job runs: the connection may have moved meanwhile.
-    if (transport().isOpen() && !transport().onReceiver()) transport().resumeLighting();
-  });
-}
-
-std::vector<uint8_t> KeyboardController::lightTick() {
-  if (!lightControlOn()) return {};
-  if (!liveMode_.load() || !isConnected() || onReceiver()) return {};
-  KeyMaps maps;
-  {
-    std::lock_guard lock(imagesMutex_);
-    if (!images_.tablesValid) return {};
-    maps = images_.maps;
-  }
-  CustomColours colours{};
-  const ZoneColours& frame = lighting_.frame();
-  for (size_t j = 0; j < kPositions; ++j) {
-    const uint32_t z = frame.get(j);
-    colours[j] = {static_cast<uint8_t>(z), static_cast<uint8_t>(z >> 8), static_cast<uint8_t>(z >> 16),
-                  static_cast<uint8_t>(z >> 24)};
-  }
-  std::vector<uint8_t> live = encodeLiveFrame(colours, maps);
-  const SteadyTime now = clock().now();
-  {
-    std::lock_guard lock(liveMutex_);
-    if (live == lastLive_ && now - lastLiveTime_ < kFrameRefresh) return live;
-    lastLive_ = live;
-    lastLiveTime_ = now;
-  }
-  if (!liveStarted_) {
-    liveSender_.start();
-    liveStarted_ = true;
-  }
-  ++liveSubmitted_;
-  liveSender_.submit(live);
-  return live;
-}
 
 }  // namespace tessel
