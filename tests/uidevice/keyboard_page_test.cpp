@@ -248,6 +248,37 @@ TEST_F(KeyboardPageTest, InTheCustomModeAClickPaintsTheKeyIntoTheColourMemory) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(KeyboardPageTest, KeyboardLightControlsReachTheBlockAndARefusedWriteIsShown) {
+  auto* modes = As<CComboUI>("light_combo_modeSelect");
+  auto* zzcc = As<CComboUI>("light_combo_ZZCCmodeSelect");
+  ASSERT_TRUE(modes && zzcc);
+  EXPECT_EQ(zzcc->GetItemCount(), 4);
+  // The fixed-colour choice counts in mode 17 only, and goes out in byte 18.
+  modes->SelectItem(17);
+  EXPECT_TRUE(zzcc->IsEnabled());
+  zzcc->SelectItem(2);
+  EXPECT_EQ(Block()[18], 2);
+  EXPECT_EQ(Saved()->getLightInfo().zzccLedMode, 2);
+  // The direction checks say where each mode's colours go.
+  EXPECT_EQ(C("deng_FXL_check")->GetText(), "Left");
+  modes->SelectItem(12);
+  EXPECT_FALSE(zzcc->IsEnabled());
+  EXPECT_EQ(C("deng_FXL_check")->GetText(), "Up");
+  EXPECT_EQ(C("deng_FXR_check")->GetText(), "Down");
+  modes->SelectItem(18);
+  EXPECT_EQ(C("deng_FXL_check")->GetText(), "Inward");
+  EXPECT_TRUE(messages_.empty());
+
+  // The keyboard refuses the next settings write: the user is told once,
+  // and the document keeps the change.
+  fw_->injectFault({sim::FaultKind::StatusFF, kWriteSettings, 0, 5});
+  ASSERT_TRUE(C("system_Op_tab")->Activate());
+  ASSERT_TRUE(C("polling_rate_option_0")->Activate());
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_EQ(messages_[0], "keyboard_write_failed");
+  EXPECT_EQ(Saved()->getSystemStages().pollingRate, 0);
+}
+
 TEST_F(KeyboardPageTest, OptionsReachTheSettingsBlockAndRepeatStaysInTheDocument) {
   ASSERT_TRUE(C("system_Op_tab")->Activate());
   const bool lock = As<CCheckBoxUI>("winlockflag_option")->GetCheck();
