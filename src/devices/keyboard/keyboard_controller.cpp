@@ -164,6 +164,8 @@ ResultCode KeyboardController::readSettingsFromDevice(bool checkLink) {
   std::lock_guard lock(imagesMutex_);
   images_.profile = p;
   images_.block = block;
+  images_.blockProfile = p;
+  images_.reportedByte17.reset();
   images_.blockFresh = true;
   return ResultCode::Success;
 }
@@ -205,10 +207,23 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
   }
   SettingsBlock lastRead{};
   int profile = 0;
+  bool otherProfile = false;
   {
     std::lock_guard lock(imagesMutex_);
     lastRead = *images_.block;
     profile = images_.profile;
+    otherProfile = images_.blockProfile != profile;
+  }
+  // The keyboard switched profile on its own since the block was read: the
+  // bytes we do not own come from that profile's block, never from another's.
+  if (otherProfile) {
+    SettingsBlock own{};
+    const ResultCode r = transport().readSettings(own, static_cast<uint16_t>(profile * kSettingsBlockSize));
+    if (r != ResultCode::Success) return r;
+    own[16] = 0;
+    std::lock_guard lock(imagesMutex_);
+    if (images_.reportedByte17) own[kStatusByte] = *images_.reportedByte17;
+    lastRead = own;
   }
   const SettingsBlock block = encodeSettingsBlock(lastRead, light, modeCodes, system);
   auto& t = transport();
@@ -218,7 +233,10 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
   const ResultCode ended = t.end(1);
   if (written == ResultCode::Success) {
     std::lock_guard lock(imagesMutex_);
-    if (images_.profile == profile) images_.block = block;
+    if (images_.profile == profile) {
+      images_.block = block;
+      images_.blockProfile = profile;
+    }
   }
   return firstFailure({written, ended});
 }

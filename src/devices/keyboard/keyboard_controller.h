@@ -241,6 +241,8 @@ class KeyboardController : public UsbDeviceController {
     bool tablesValid = false;
     int profile = 0;
     std::optional<keyboard::SettingsBlock> block;  // as read (byte 16 cleared) or as last written
+    int blockProfile = 0;                           // the profile whose block `block` is
+    std::optional<uint8_t> reportedByte17;          // from a 0x11xy report since the block was read
     bool blockFresh = false;                        // read since the UI thread last adopted it
     std::vector<uint8_t> colours;                   // N x 3, as last read or written
     bool coloursFresh = false;                      // read since the UI thread last adopted them

@@ -52,7 +52,12 @@ void KeyboardController::handleStatusReport(StatusReport report) {
   {
     std::lock_guard lock(imagesMutex_);
     images_.profile = report.profile;
-    if (images_.block && report.byte17) (*images_.block)[kStatusByte] = *report.byte17;
+    // Shown at once; the next write reads the new profile's own block first
+    // and puts the reported byte 17 into it.
+    if (report.byte17) {
+      images_.reportedByte17 = report.byte17;
+      if (images_.block) (*images_.block)[kStatusByte] = *report.byte17;
+    }
   }
   if (listener_.profileReported) listener_.profileReported(report.profile);
   applyConfiguration();
