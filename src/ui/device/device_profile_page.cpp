@@ -36,13 +36,18 @@ profiles::ProfileOutcome PageProfile::Init(int typeCode, const fs::path& dataFol
   return outcome;
 }
 
-bool PageProfile::Rebind() {
+bool PageProfile::BindCurrent() {
   if (!selector_) return false;
   const auto path = selector_->CurrentDocumentPath();
   if (!path) return false;
   // Binding clears every cached section, so nothing of the previous profile
   // shows through the new one.
   document_.BindAndLoad(*path);
+  return true;
+}
+
+bool PageProfile::Rebind() {
+  if (!BindCurrent()) return false;
   // The new profile's settings are loaded (not the factory reset of the
   // device's "reload document"), shown, and written to a connected device.
   UsbDeviceController& device = page_.Controller();

@@ -22,7 +22,7 @@ class PageDocument {
   PageDocument();
   ~PageDocument();
   // The document class of a device type: the mouse's (types 2 and 6) keeps
-  // its stages and pointer settings. Only before anything was bound.
+  // its stages and pointer settings, the keyboard's (1 and 9) its options. Only before anything was bound.
   void SetDeviceType(int typeCode);
   void SetDefaultPath(const std::filesystem::path& path);
   // Binds the document (every cached section is forgotten) and loads it.
@@ -61,6 +61,9 @@ class PageProfile {
   // refreshes the page and has the controller reload and write its settings.
   // False when there is no usable current profile (nothing is bound then).
   bool Rebind();
+  // Only binds and loads the document of the selector's current profile (a
+  // device that changed its profiles itself reloads from it afterwards).
+  bool BindCurrent();
 
  private:
   CBrelvikUSBDevice& page_;
