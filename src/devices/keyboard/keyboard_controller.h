@@ -1,17 +1,305 @@
 #pragma once
-// The keyboard's controller. Switching light control on gives the keyboard
-// its own lighting back with command 0x1C, on its cable only: through the
-// receiver the command is never sent.
+// The keyboard's controller: the Qt-free half of the keyboard page. Its owner
+// (the page, or tesselctl) binds it to a CKeyboardProfiledata document and
+// the model's light-mode list and calls the same operations: every edit
+// stores the value in the document, saves it and writes what changed to the
+// keyboard; every exchange with the keyboard is a job on the device's command
+// queue whose result comes back as a completion on the UI thread (Inline
+// mode: at once, on the caller's thread).
+//
+// Threads and ownership:
+//   UI thread     the document, the edits, load / apply configuration, the
+//                 derived page state, the listener's callbacks.
+//   queue thread  connected(), deviceChanged() and the bodies of the queued
+//                 reads and writes; they keep the device images (identity,
+//                 default key table, LED table, key and LED maps, settings
+//                 block as read, profile number, custom colour memory) behind
+//                 a mutex so the UI thread can take copies.
+//   light thread  KeyboardLighting's steps, paced by the time advance()
+//                 says the next step is due; fed the light record and the
+//                 custom colours whenever they change.
+//   reader thread the base's input readers (status interfaces): 0x0401
+//                 starts the tile's timer 1002 (50 ms) through the base's
+//                 settings-changed handler; 0x0402 marks the profile list
+//                 changed and asks for the same resynchronisation; 0x10pp and
+//                 0x11xy are posted to the UI thread (acted on there only
+//                 while the transport is open).
+//   UI light tick lightTick(): in modes 29 and 30 on the cable the engine's
+//                 frame goes out as a live frame through a frame sender of
+//                 its own (frames may be dropped; nothing else is).
+//
+// Call order for an owner:
+//   1. construct; bindDocument(&doc); setLightModes(...); setListener(...);
+//      setMacroFolder(device data folder) (or setMacroCount(n)); setMacroNames.
+//   2. loadConfiguration(); applyConfiguration()   (page shows the document)
+//   3. after the transport is open: requestConnected() (or connected() from
+//      the tile's job on the queue thread): reads the key tables, the
+//      current profile's settings block and the custom colours, then on the
+//      UI thread loads the document, adopts what was read, applies the
+//      configuration and starts the light thread.
+//   4. edits: StoreAssignment + WriteKeyTable, changeLightRecord, PaintKey,
+//      setRollover / setWKey / setWindowsLock / setPollingRate (written),
+//      setRepeatRate / setRepeatDelay (stored only).
+//   5. requestDeviceChanged() on resynchronisation (timer 1002).
+//   6. profile switch: bind the new document, loadConfiguration(),
+//      applyConfiguration(), then applyAll() when connected.
+// Nothing is written to the key table before the tables were read whole
+// ("tables valid"); a settings block goes back to the block it was read
+// from (p x 31) with its byte 0 as read.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "config/document_records.h"
+#include "config/light_mode_list.h"
+#include "core/light_record.h"
+#include "core/result_code.h"
+#include "device/base/frame_sender.h"
+#include "device/base/light_thread.h"
 #include "device/base/usb_device_controller.h"
+#include "devices/keyboard/keyboard_encoding.h"
+#include "devices/keyboard/keyboard_key_names.h"
+#include "devices/keyboard/keyboard_layout.h"
+#include "devices/keyboard/keyboard_lighting.h"
+#include "devices/keyboard/keyboard_status.h"
 
 namespace tessel {
 
+class CKeyboardProfiledata;
+
 class KeyboardController : public UsbDeviceController {
  public:
+  // Which write a failure report is about.
+  enum class Write { Settings, KeyTable, MacroMemory, CustomColours };
+
+  // Called on the UI thread.
+  struct Listener {
+    std::function<void()> stateChanged;                  // the page shows the document and state again
+    std::function<void(Write, ResultCode)> writeFailed;  // the keyboard did not take it; the document keeps it
+    std::function<void(int profile)> profileReported;    // a 0x10pp / 0x11xy status report
+    // The bound macros do not fit the macro memory (see MouseController):
+    // neither the macros nor the key table were written.
+    std::function<void(int exceedUnits)> macrosTooLarge;
+    // A re-read after 0x0402: reload the profile list (and bind the current
+    // profile's document) before the document is loaded again.
+    std::function<void()> profileListChanged;
+    // 0x0402 asks for the same resynchronisation as 0x0401: start the tile's
+    // timer 1002. Unset: deviceChanged() is queued at once.
+    std::function<void()> resyncRequested;
+  };
+
+  // The page's picture: one packed zone record per position
+  // (red | green << 8 | blue << 16 | alpha << 24).
+  using Picture = std::array<uint32_t, keyboard::kPositions>;
+
   using UsbDeviceController::UsbDeviceController;
-  ~KeyboardController() override { shutdown(); }
-  // UI thread: stores the flag and, when on, queues 0x1C.
+  ~KeyboardController() override;
+
+  // ---- binding (UI thread)
+  void bindDocument(CKeyboardProfiledata* document);
+  CKeyboardProfiledata* document() const { return doc_; }
+  void setLightModes(std::vector<LightModeEntry> modes);
+  const std::vector<LightModeEntry>& lightModes() const { return modes_; }
+  void setListener(Listener listener);
+  void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
+  int macroCount() const { return macroCount_; }
+  // The device data folder holding the macro library: every key table write
+  // reads the library, downloads the bound macros and takes the count from it.
+  void setMacroFolder(std::filesystem::path folder) { macroFolder_ = std::move(folder); }
+  const std::filesystem::path& macroFolder() const { return macroFolder_; }
+  // The macro names in library order (what macro bindings show).
+  void setMacroNames(std::vector<std::string> names);
+  const std::vector<std::string>& macroNames() const { return macroNames_; }
+
+  // ---- device state (copies; any thread)
+  keyboard::KeyboardIdentity identityFields() const;
+  // True once the default key table and the LED table were read whole.
+  bool tablesValid() const;
+  keyboard::KeyMaps keyMaps() const;
+  int currentProfile() const;
+  // The settings block last read (byte 0 as read, byte 16 cleared).
+  std::optional<keyboard::SettingsBlock> lastBlock() const;
+  // The custom colour memory as last read or written (N x 3; empty before).
+  std::vector<uint8_t> customColourMemory() const;
+  // Set by 0x0402, cleared by the re-read that reloads the profile list.
+  bool profileListMarkedChanged() const { return profileListChanged_.load(); }
+
+  // ---- queued device work (UI thread; completion on the UI thread)
+  void requestConnected();
+  void requestDeviceChanged();
+  // The document's light and options to the block last read. Never dropped:
+  // it waits for the transport like every queued command.
+  void WriteSettings(std::function<void(ResultCode)> done = {});
+  // Downloads the bound macros (macro folder set), then the user key table
+  // built from the document's key list. Refused (NotSent) until the tables
+  // are valid.
+  void WriteKeyTable(std::function<void(ResultCode, std::vector<int>)> done = {});
+  // The document's current custom group to the colour memory (mode 20 only
+  // when `onlyInCustomMode`). Never dropped while the transport is busy.
+  void WriteCustomColours(std::function<void(ResultCode)> done = {});
+  // Reads the colour memory; adopted into the document only when the read succeeded.
+  void ReadCustomColours(std::function<void(ResultCode)> done = {});
+
+  // ---- document operations (UI thread)
+  // Keys bound to macros at or past `macroCount` get their defaults back;
+  // saved (and the key list rebuilt) when any changed.
+  bool CheckMacroReferences(int macroCount);
+  void loadConfiguration() override;
+  // The page shows the document: listener.stateChanged.
+  void applyConfiguration() override;
+  // Reset page: the factory document, saved, applied and written.
+  void reloadDocument() override;
+
+  // ---- edits (UI thread). Each returns false, changing nothing, for a
+  // value it refuses (position outside 0..169, choice outside 0..3, no document).
+  // Replaces position's assignment; no device write until WriteKeyTable.
+  bool StoreAssignment(int position, const FunctionCode& code);
+  // Store, save, reload the light thread, write the settings (and, on a
+  // switch into mode 20, the custom colours).
+  void changeLightRecord(const LightRecord& record);
+  bool setRollover(bool on);       // "Key6Flag"
+  bool setWKey(bool on);           // "WFlag"
+  bool setWindowsLock(bool on);    // "WinFlag"
+  bool setPollingRate(int index);  // "PollingRate" 0..3
+  bool setRepeatRate(int value);   // "Repeat" (stored only)
+  bool setRepeatDelay(int index);  // "RepeatDelay" 0..3 (stored only)
+  // Mode 20 only: position's colour := the light's Red, Green, Blue; stored in
+  // the custom group, saved, written to the colour memory.
+  bool PaintKey(int position);
+  // The same with an explicit colour (tesselctl "colour.P"); mode 20 not required.
+  bool setCustomColour(int position, uint8_t red, uint8_t green, uint8_t blue);
+  // Everything of the current document: settings, key table, custom colours.
+  void applyAll();
+
+  // ---- selection and tabs (UI thread)
+  // Makes `position` the one the assignment editor edits. False for a position
+  // outside 0..169.
+  bool selectKey(int position);
+  int selectedPosition() const { return selected_; }  // -1: none
+  // The selected position's current and default assignment.
+  std::optional<KeyListEntry> selectedAssignment() const;
+  void selectFunctionTab(int tabCode);
+  int functionTab() const { return tab_; }
+  // Whether the page shows position's key button on the current tab.
+  bool keyVisible(int position) const;
+
+  // ---- page state (UI thread)
+  std::vector<KeyListEntry> keys() const;  // 170 entries
+  std::array<keyboard::KeyView, keyboard::kPositions> keyViews() const;
+  LightRecord light() const;
+  keyboard::CustomColours customColours() const;
+  KeyboardSystemStages systemStages() const;
+  // Any thread: the engine's current frame.
+  Picture picture() const;
+  std::vector<int> macroOrderList() override;
+
+  // ---- base operations
+  void connected() override;      // queue thread: initial read
+  void deviceChanged() override;  // queue thread: re-read
+  bool isAwake() override;
+  // Queue thread: connected, on the cable or with the receiver reporting the keyboard.
+  bool linkState();
+  // The power state (0x1A, 6 bytes; byte 3 = 1 through the receiver, 0 on
+  // the cable); nothing while hidden, closed or the link is down.
+  std::optional<StatusBlock> readStatusBlock() override;
+  void inputUsageFrom(uint16_t usage, bool receiver) override;
+  void inputUsage(uint16_t usage) override { inputUsageFrom(usage, false); }
+  void writeSettingsBlock(int, int, int, int, int) override { WriteSettings(); }
+  void writeKeyTable(const std::vector<int>&, int) override { WriteKeyTable(); }
+  void writeKeyTableWithStoredOrder(int) override { WriteKeyTable(); }
+  void saveProfileData() override;
+  // UI thread: stores the flag and, when on, queues 0x1C (cable only).
   void resumeLighting(bool on) override;
+  // UI thread light tick: the picture as a frame; in modes 29 and 30 on the
+  // cable it goes to the keyboard as a live frame (may be dropped when busy).
+  std::vector<uint8_t> lightTick() override;
+  uint64_t liveFramesSubmitted() const { return liveSubmitted_.load(); }
+  FrameSender& liveFrameSender() { return liveSender_; }
+
+  KeyboardLighting& lighting() { return lighting_; }
+  LightThread& lightThread() { return lightThread_; }
+  void startLightThread();
+  void stopLightThread() { lightThread_.stop(); }
+
+ private:
+  // What the queue thread keeps of the keyboard (behind imagesMutex_).
+  struct Images {
+    std::array<uint8_t, keyboard::kIdentitySize> identity{};
+    bool identityRead = false;
+    std::vector<uint8_t> defaultTable;  // N x 3, as read whole
+    std::vector<uint8_t> ledTable;      // N, as read whole
+    keyboard::KeyMaps maps = keyboard::emptyKeyMaps();
+    bool tablesValid = false;
+    int profile = 0;
+    std::optional<keyboard::SettingsBlock> block;  // as read (byte 16 cleared) or as last written
+    bool blockFresh = false;                        // read since the UI thread last adopted it
+    std::vector<uint8_t> colours;                   // N x 3, as last read or written
+    bool coloursFresh = false;                      // read since the UI thread last adopted them
+  };
+  struct TableOutcome;
+  struct ReadOutcome;
+  // Queue thread.
+  int profileCount() const;
+  ResultCode readKeyTables();
+  ResultCode readSettingsFromDevice(bool checkLink);
+  ResultCode readCustomColoursFromDevice();
+  ResultCode writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system);
+  TableOutcome writeKeyTableOnDevice(const std::vector<KeyListEntry>& keys, int macroCount,
+                                     const std::filesystem::path& macroFolder);
+  ResultCode writeColoursOnDevice(const keyboard::CustomColours& colours);
+  ResultCode writeMacroMemory(std::span<const uint8_t> image);
+  // UI thread.
+  void afterRead(const ReadOutcome& outcome);
+  void adoptSettings();
+  void adoptCustomColours();
+  std::vector<uint8_t> modeCodes() const;
+  void save();
+  bool editSystemStages(const std::function<void(KeyboardSystemStages&)>& edit);
+  void reloadLightData();
+  void reportFailure(Write what, ResultCode r);
+  void postToUi(std::function<void()> call);
+  void handleStatusReport(keyboard::StatusReport report);
+  // The device mode code of a select item (the item itself without a mode list).
+  uint8_t modeCodeOf(uint8_t selectItem) const;
+  SteadyTime lightTurn(SteadyTime now);
+  keyboard::CustomColours groupColours() const;
+  void storeGroupColours(const keyboard::CustomColours& colours);
+
+  CKeyboardProfiledata* doc_ = nullptr;
+  std::vector<LightModeEntry> modes_;
+  int macroCount_ = 0;
+  std::filesystem::path macroFolder_;
+  std::vector<std::string> macroNames_;
+  Listener listener_;
+  int selected_ = -1;
+  int tab_ = keyboard::kKeyTab;
+
+  mutable std::mutex imagesMutex_;
+  Images images_;
+  std::atomic<bool> profileListChanged_{false};
+  std::atomic<uint64_t> liveSubmitted_{0};
+  std::atomic<bool> liveMode_{false};   // the light shows a host-driven mode (29, 30)
+  bool liveStarted_ = false;            // UI thread
+  SteadyTime lastTurn_{};               // light thread
+
+  std::mutex liveMutex_;
+  std::vector<uint8_t> lastLive_;
+  SteadyTime lastLiveTime_{};
+  FrameSender liveSender_{[this](const std::vector<uint8_t>& frame) {
+    return toInt(transport().sendLiveFrame(frame));
+  }};
+
+  KeyboardLighting lighting_;
+  // Declared after what its turns use: it stops first.
+  LightThread lightThread_{clock(), "keyboard light thread"};
 };
 
 }  // namespace tessel
