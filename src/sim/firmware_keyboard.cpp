@@ -87,4 +87,28 @@ FirmwareImage keyboardFactoryImage(bool throughReceiver) {
 KeyboardFirmware::KeyboardFirmware(bool throughReceiver)
     : CommandFirmware(keyboardFactoryImage(throughReceiver), throughReceiver) {}
 
+void KeyboardFirmware::onCommand(const Report& report, std::vector<Report>& replies) {
+  const bool live = report.size() > 6 && report[3] == cmd::kLiveFrame;
+  const int chunksBefore = live ? liveFrameChunks() : 0;
+  CommandFirmware::onCommand(report, replies);
+  if (!live || liveFrameChunks() == chunksBefore) return;  // not stored
+  const size_t end = size_t{report[4]} + (report[5] | (report[6] << 8));
+  const size_t frameSize = size_t{identity()[5]} * 3;
+  if (frameSize == 0 || end < frameSize) return;
+  const std::vector<uint8_t> memory = liveFrame();
+  std::lock_guard lock(liveMutex_);
+  ++framesComplete_;
+  lastFrame_.assign(memory.begin(), memory.begin() + static_cast<long>(std::min(frameSize, memory.size())));
+}
+
+uint64_t KeyboardFirmware::liveFramesComplete() const {
+  std::lock_guard lock(liveMutex_);
+  return framesComplete_;
+}
+
+std::vector<uint8_t> KeyboardFirmware::lastLiveFrame() const {
+  std::lock_guard lock(liveMutex_);
+  return lastFrame_;
+}
+
 }  // namespace tessel::sim

@@ -10,7 +10,15 @@
 // Identity block: bytes 0-1 product id, 2-3 firmware version, 4 device type,
 // 5 key count (122), 6 macro memory in 128-byte units (32), 7 on-board profiles.
 // Settings memory: byte 0 the active profile; 31-byte blocks at p x 31.
+// Custom colours: red, green, blue per LED (N x 3, read 0x0A, written 0x0B).
+// Live frames (0x12): a frame is complete when a chunk reaches byte N x 3;
+// the keyboard keeps the last complete frame and counts them.
+// Status block (0x1A): battery, charge state; the receiver's byte 3 is what
+// the keyboard puts there (the host overwrites it).
 #include <array>
+#include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "sim/firmware_base.h"
 
@@ -30,6 +38,17 @@ FirmwareImage keyboardFactoryImage(bool throughReceiver);
 class KeyboardFirmware : public CommandFirmware {
  public:
   explicit KeyboardFirmware(bool throughReceiver = false);
+
+  void onCommand(const Report& report, std::vector<Report>& replies) override;
+
+  // Live frames received whole, and the last of them (N x 3 bytes).
+  uint64_t liveFramesComplete() const;
+  std::vector<uint8_t> lastLiveFrame() const;
+
+ private:
+  mutable std::mutex liveMutex_;
+  uint64_t framesComplete_ = 0;
+  std::vector<uint8_t> lastFrame_;
 };
 
 }  // namespace tessel::sim

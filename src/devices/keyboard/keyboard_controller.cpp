@@ -186,7 +186,8 @@ ResultCode KeyboardController::readCustomColoursFromDevice() {
   return ResultCode::Success;
 }
 
-ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system) {
+ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system,
+                                                     const std::vector<uint8_t>& modeCodes) {
   if (!isConnected()) return ResultCode::NotSent;
   if (onReceiver() && !transport().linkQuery()) return ResultCode::Unreachable;
   bool known = false;
@@ -209,10 +210,7 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
     lastRead = *images_.block;
     profile = images_.profile;
   }
-  std::vector<uint8_t> codes;
-  codes.reserve(modes_.size());
-  for (const auto& m : modes_) codes.push_back(m.code);
-  const SettingsBlock block = encodeSettingsBlock(lastRead, light, codes, system);
+  const SettingsBlock block = encodeSettingsBlock(lastRead, light, modeCodes, system);
   auto& t = transport();
   const ResultCode begun = t.begin();
   if (begun != ResultCode::Success) return begun;
@@ -530,8 +528,8 @@ void KeyboardController::WriteSettings(std::function<void(ResultCode)> done) {
   // A newer write of the same block replaces one still waiting: it carries
   // everything the older one did.
   commandQueue().request<ResultCode>(
-      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages()] {
-        return writeSettingsOnDevice(light, system);
+      [this, light = doc_->getLightInfo(), system = doc_->getSystemStages(), codes = modeCodes()] {
+        return writeSettingsOnDevice(light, system, codes);
       },
       [this, done = std::move(done)](ResultCode r) {
         reportFailure(Write::Settings, r);
@@ -776,25 +774,22 @@ SteadyTime KeyboardController::lightTurn(SteadyTime now) {
     lastTurn_ = now;
     return LightThread::kIdle;
   }
-  // advance() counts one clock advance per call: make up for every advance
-  // that passed since the last turn (a few at most; after a long pause the
-  // engine simply resumes).
-  const auto elapsed = now - lastTurn_;
-  long advances = static_cast<long>(elapsed / KeyboardLighting::kAdvance);
-  if (advances < 1) advances = 1;
-  constexpr long kMaxCatchUp = 8;
+  // advance() counts one clock advance per call and says how many advances
+  // remain until its next step: the thread sleeps that long, then counts
+  // every advance that passed (an early wake counts none; after a long pause
+  // the engine resumes instead of racing through the missed steps).
+  const auto advance = std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
+  long advances = static_cast<long>((now - lastTurn_) / advance);
+  constexpr long kMaxCatchUp = 256;
   if (advances > kMaxCatchUp) {
-    advances = kMaxCatchUp;
-    lastTurn_ = now;
-  } else {
-    lastTurn_ += std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance * advances);
+    advances = 1;
+    lastTurn_ = now - advance;
   }
   const auto nowMs = static_cast<uint32_t>(std::chrono::duration_cast<Millis>(now.time_since_epoch()).count());
-  std::chrono::microseconds next{KeyboardLighting::kAdvance};
-  for (long i = 0; i < advances; ++i) next = lighting_.advance(nowMs);
-  (void)next;
-  // The next advance is due one advance after the last one counted.
-  return lastTurn_ + std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
+  auto next = advance;
+  for (long i = 0; i < advances; ++i) next = std::chrono::duration_cast<SteadyTime::duration>(lighting_.advance(nowMs));
+  lastTurn_ += advance * advances;
+  return lastTurn_ + next;
 }
 
 void KeyboardController::resumeLighting(bool on) {
@@ -808,7 +803,10 @@ void KeyboardController::resumeLighting(bool on) {
 
 std::vector<uint8_t> KeyboardController::lightTick() {
   if (!lightControlOn()) return {};
-  if (!liveMode_.load() || !isConnected() || onReceiver()) return {};
+  // Outside the host-driven modes, and while the window's synchronised effect
+  // shows, the zones of the software effects go out as the base sends them.
+  if (!liveMode_.load() || synchronised()) return UsbDeviceController::lightTick();
+  if (!isConnected() || onReceiver()) return {};
   KeyMaps maps;
   {
     std::lock_guard lock(imagesMutex_);

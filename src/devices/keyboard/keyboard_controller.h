@@ -218,8 +218,9 @@ class KeyboardController : public UsbDeviceController {
   void saveProfileData() override;
   // UI thread: stores the flag and, when on, queues 0x1C (cable only).
   void resumeLighting(bool on) override;
-  // UI thread light tick: the picture as a frame; in modes 29 and 30 on the
-  // cable it goes to the keyboard as a live frame (may be dropped when busy).
+  // UI thread light tick: in modes 29 and 30 on the cable the engine's
+  // picture goes to the keyboard as a live frame (may be dropped when busy);
+  // otherwise, and while synchronised, the base's zone frame as before.
   std::vector<uint8_t> lightTick() override;
   uint64_t liveFramesSubmitted() const { return liveSubmitted_.load(); }
   FrameSender& liveFrameSender() { return liveSender_; }
@@ -251,7 +252,8 @@ class KeyboardController : public UsbDeviceController {
   ResultCode readKeyTables();
   ResultCode readSettingsFromDevice(bool checkLink);
   ResultCode readCustomColoursFromDevice();
-  ResultCode writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system);
+  ResultCode writeSettingsOnDevice(const LightRecord& light, const KeyboardSystemStages& system,
+                                   const std::vector<uint8_t>& modeCodes);
   TableOutcome writeKeyTableOnDevice(const std::vector<KeyListEntry>& keys, int macroCount,
                                      const std::filesystem::path& macroFolder);
   ResultCode writeColoursOnDevice(const keyboard::CustomColours& colours);
