@@ -82,7 +82,7 @@ void BM_KeyboardLiveFrames(benchmark::State& state) {
   double seconds = 0;
   size_t frames = 0, ticks = 0;
   for (auto _ : state) {
-    const int before = fw->liveFrameChunks();
+    const uint64_t before = fw->liveFramesComplete();
     const auto start = steady_clock::now();
     auto next = start;
     while (steady_clock::now() - start < std::chrono::seconds(1)) {
@@ -98,7 +98,7 @@ void BM_KeyboardLiveFrames(benchmark::State& state) {
     }
     keyboard.liveFrameSender().waitIdle(milliseconds(1000));
     seconds += duration<double>(steady_clock::now() - start).count();
-    frames += static_cast<size_t>(fw->liveFrameChunks() - before) / chunksPerFrame;
+    frames += static_cast<size_t>(fw->liveFramesComplete() - before);
   }
   const double busSeconds = tessel::bench::emulatedBusSeconds(static_cast<size_t>(bound) * 2 * chunksPerFrame);
   const double busBound = bound / busSeconds;
