@@ -162,7 +162,7 @@ TEST_F(KeyboardKeys, BadKeysAndValuesExitTwoAndWriteNothing) {
   fw_->clearLog();
   const std::vector<std::vector<std::string>> bad = {
       {"key.170=fn"},           {"key.-1=fn"},        {"key.x=fn"},          {"key.5=bogus"},
-      {"key.5=m6"},             {"key.5=macro:0"},    {"key.5=recoil:1"},    {"colour.5=zz0000"},
+      {"key.5=m6"},             {"key.5=macro:0"},    {"key.5=raw:1:2"},     {"colour.5=zz0000"},
       {"colour.170=ff0000"},    {"option.winlock=maybe"}, {"polling=4"},     {"repeat.delay=9"},
       {"repeat.rate=-1"},       {"light.zzcc=4"},     {"light.mode=31"},     {"light.group=99"},
       // One bad pair spoils the whole set.

@@ -170,10 +170,6 @@ bool parseKeyFunction(std::string_view text, const FunctionCode& defaultCode, Fu
     why = parsed.error + "; on a keyboard also fn, game-mode, m1..m5";
     return false;
   }
-  if (parsed.code.type == function_type::kRecoil) {
-    why = "the keyboard has no recoil patterns";
-    return false;
-  }
   out = parsed.code;
   return true;
 }
