@@ -251,6 +251,27 @@ TEST(KeyboardLightList, APainterNeverSeesAnOverlaidKeyInTheModesColour) {
   EXPECT_EQ(engine.frame().get(11), packZone(200, 0, 0, 255));
 }
 
+TEST(KeyboardLightList, OverlaysLieOnTheEffectListAndKeepTheirPaceAcrossModes) {
+  KeyboardLighting engine;
+  engine.setLight(record(19));
+  engine.setEffectList({staticStep({255, 0, 0}, 100000)});
+  std::vector<LightListEntry> list(4);
+  list[3] = entry(LightListEffects::Static, {0, 255, 0});
+  list[2] = entry(LightListEffects::ColourWheel, {}, 4, 4);  // a wheel step every 7 advances
+  engine.setLightList(list);
+  run(engine, 0, 7);
+  EXPECT_EQ(engine.frame().get(3), packZone(0, 255, 0, 255));
+  EXPECT_EQ(engine.frame().get(4), packZone(255, 0, 0, 255));
+  const uint32_t wheelBefore = engine.frame().get(2);
+  // A mode change leaves the overlays where they were: they are not restarted.
+  engine.setLight(record(28, 4));
+  run(engine, 7, 14);
+  EXPECT_EQ(engine.frame().get(4), 0u);
+  EXPECT_EQ(engine.frame().get(3), packZone(0, 255, 0, 255));
+  EXPECT_NE(engine.frame().get(2), wheelBefore);
+  EXPECT_EQ(zoneBrightness(engine.frame().get(2)), 255);
+}
+
 TEST(KeyboardLightList, ClockWrapKeepsTheEffectListMoving) {
   KeyboardLighting engine;
   engine.setLight(record(0));
