@@ -5,9 +5,14 @@
 #include "config/function_codes.h"
 #include "macros/macro_library.h"
 
+#include <deque>
+#include <fstream>
+#include <mutex>
+
 using namespace tessel;
 using namespace tessel::test;
 using namespace tessel::keyboard;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -292,4 +297,59 @@ TEST_F(KeyboardRig, AnEditOnASharedBlankKeyIsNotUndoneByAnotherPositionsDefault)
   ASSERT_TRUE(kb_->StoreAssignment(19, {0x20, 0x00, 0x3E}));
   kb_->WriteKeyTable();
   EXPECT_EQ(keySlot(5), (std::vector<uint8_t>{0x20, 0x00, 0x3E}));
+}
+
+TEST_F(KeyboardRig, WithTheQueueOnItsOwnThreadResultsComeBackThroughTheUiPost) {
+  plug();
+  std::mutex mutex;
+  std::deque<std::function<void()>> ui;
+  ASSERT_TRUE(kb_->commandQueue().runOnThread([&](std::function<void()> call) {
+    std::lock_guard lock(mutex);
+    ui.push_back(std::move(call));
+  }));
+  auto drain = [&] {
+    ASSERT_TRUE(kb_->commandQueue().waitIdle(5000ms));
+    std::deque<std::function<void()>> calls;
+    {
+      std::lock_guard lock(mutex);
+      calls.swap(ui);
+    }
+    for (auto& c : calls) c();
+  };
+  fw_->setSettings(1, {kCustomMode});
+  kb_->requestConnected();
+  ASSERT_TRUE(kb_->commandQueue().waitIdle(5000ms));
+  // Read on the queue's thread, adopted only when the UI side runs the completion.
+  EXPECT_NE(doc_.getLightInfo().selectItem, kCustomMode);
+  drain();
+  ASSERT_TRUE(kb_->tablesValid());
+  EXPECT_EQ(doc_.getLightInfo().selectItem, kCustomMode);
+  ASSERT_TRUE(kb_->PaintKey(0));
+  kb_->inputUsage(0x1021);
+  drain();
+  EXPECT_EQ(kb_->currentProfile(), 1);
+  EXPECT_EQ(ledColour(121), (std::vector<uint8_t>{doc_.getLightInfo().red, doc_.getLightInfo().green,
+                                                   doc_.getLightInfo().blue}));
+  kb_->commandQueue().stop();
+}
+
+TEST_F(KeyboardRig, ADocumentWithoutDefaultsStillGivesDroppedBindingsTheLayoutDefault) {
+  plugAndRead();
+  // A profile whose key list has assignments only (macro 3 on position 40).
+  std::string keys;
+  for (size_t j = 0; j <= 40; ++j) {
+    const FunctionCode c = j == 40 ? FunctionCode{function_type::kMacro, 3, 0} : kPositionDefaults[j];
+    keys += (j ? "," : "") + std::string("{\"Assignment\":") + std::to_string(encodeFunctionCode(c)) + "}";
+  }
+  {
+    std::ofstream out(dir_ / "bare.Json");
+    out << "{\"Device\":[{\"KeyList\":[" << keys << "]}]}";
+  }
+  doc_.setDocumentPath(dir_ / "bare.Json");
+  kb_->loadConfiguration();
+  ASSERT_EQ(doc_.getKeyList()[40].defaultAssignment, FunctionCode{});
+  EXPECT_TRUE(kb_->CheckMacroReferences(2));
+  EXPECT_EQ(doc_.getKeyList()[40].assignment, kPositionDefaults[40]);
+  kb_->WriteKeyTable();
+  EXPECT_EQ(keySlot(keyOf(40)), (std::vector<uint8_t>{0x20, 0x00, 0x55}));
 }

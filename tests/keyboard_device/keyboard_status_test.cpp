@@ -22,7 +22,12 @@ TEST(KeyboardStatus, UsagesDecodeToTheirActionsWithBoundedProfiles) {
 }
 
 TEST_F(KeyboardRig, Report1123SetsProfileThreeAndByte17AndTheNextWriteGoesThere) {
-  plugAndRead();
+  plug();
+  fw_->setSettings(0 * kStride + 9, {0xA0, 0xA1});
+  fw_->setSettings(3 * kStride + 9, {0x30, 0x31});
+  fw_->setSettings(3 * kStride + 27, {0x37});
+  kb_->requestConnected();
+  kb_->stopLightThread();
   kb_->inputUsage(0x1123);
   EXPECT_EQ(kb_->currentProfile(), 3);
   ASSERT_TRUE(kb_->lastBlock().has_value());
@@ -31,6 +36,12 @@ TEST_F(KeyboardRig, Report1123SetsProfileThreeAndByte17AndTheNextWriteGoesThere)
   ASSERT_TRUE(kb_->setWKey(true));
   EXPECT_EQ(blockOf(3)[17], 2);
   EXPECT_EQ(blockOf(3)[19], 1);
+  // The bytes the page does not own are profile 3's, not those of the block read first.
+  EXPECT_EQ(blockOf(3)[9], 0x30);
+  EXPECT_EQ(blockOf(3)[10], 0x31);
+  EXPECT_EQ(blockOf(3)[27], 0x37);
+  EXPECT_EQ(blockOf(0)[9], 0xA0);
+  EXPECT_EQ(fw_->settings()[0], 0);  // a write never switches the keyboard's profile
 
   // A profile the keyboard does not have, and any report while closed, change nothing.
   kb_->inputUsage(0x100E);

@@ -164,6 +164,8 @@ ResultCode KeyboardController::readSettingsFromDevice(bool checkLink) {
   std::lock_guard lock(imagesMutex_);
   images_.profile = p;
   images_.block = block;
+  images_.blockProfile = p;
+  images_.reportedByte17.reset();
   images_.blockFresh = true;
   return ResultCode::Success;
 }
@@ -205,10 +207,23 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
   }
   SettingsBlock lastRead{};
   int profile = 0;
+  bool otherProfile = false;
   {
     std::lock_guard lock(imagesMutex_);
     lastRead = *images_.block;
     profile = images_.profile;
+    otherProfile = images_.blockProfile != profile;
+  }
+  // The keyboard switched profile on its own since the block was read: the
+  // bytes we do not own come from that profile's block, never from another's.
+  if (otherProfile) {
+    SettingsBlock own{};
+    const ResultCode r = transport().readSettings(own, static_cast<uint16_t>(profile * kSettingsBlockSize));
+    if (r != ResultCode::Success) return r;
+    own[16] = 0;
+    std::lock_guard lock(imagesMutex_);
+    if (images_.reportedByte17) own[kStatusByte] = *images_.reportedByte17;
+    lastRead = own;
   }
   const SettingsBlock block = encodeSettingsBlock(lastRead, light, modeCodes, system);
   auto& t = transport();
@@ -218,7 +233,10 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
   const ResultCode ended = t.end(1);
   if (written == ResultCode::Success) {
     std::lock_guard lock(imagesMutex_);
-    if (images_.profile == profile) images_.block = block;
+    if (images_.profile == profile) {
+      images_.block = block;
+      images_.blockProfile = profile;
+    }
   }
   return firstFailure({written, ended});
 }
@@ -360,44 +378,9 @@ std::optional<UsbDeviceController::StatusBlock> KeyboardController::readStatusBl
   return readStatusFromDevice();
 }
 
-// ------------------------------------------------------------------ reader thread
-
-void KeyboardController::inputUsageFrom(uint16_t usage, bool /*receiver*/) {
-  const std::optional<StatusReport> report = decodeStatusUsage(usage, profileCount());
-  if (!report) return;
-  switch (report->kind) {
-    case StatusReport::Kind::ProfileListChanged:
-      profileListChanged_.store(true);
-      [[fallthrough]];
-    case StatusReport::Kind::Resync:
-      postToUi([this] {
-        if (listener_.resyncRequested) listener_.resyncRequested();
-        else requestDeviceChanged();
-      });
-      return;
-    case StatusReport::Kind::Profile:
-      if (!isConnected()) return;
-      // The images and the page belong to the UI thread's side: post it.
-      postToUi([this, r = *report] { handleStatusReport(r); });
-      return;
-  }
-}
-
 void KeyboardController::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
 
 // ------------------------------------------------------------------ UI thread
-
-void KeyboardController::handleStatusReport(StatusReport report) {
-  // Acted on only while the keyboard is there to be written back to.
-  if (!isConnected()) return;
-  {
-    std::lock_guard lock(imagesMutex_);
-    images_.profile = report.profile;
-    if (images_.block && report.byte17) (*images_.block)[kStatusByte] = *report.byte17;
-  }
-  if (listener_.profileReported) listener_.profileReported(report.profile);
-  applyConfiguration();
-}
 
 void KeyboardController::afterRead(const ReadOutcome& outcome) {
   bool reload = outcome.initial;
@@ -738,6 +721,9 @@ std::vector<KeyListEntry> KeyboardController::keys() const {
     const FunctionCode d = kPositionDefaults[list.size()];
     list.push_back({d, d});
   }
+  // A position's default is its layout triple, whatever a document says:
+  // a key list without defaults must not turn a dropped binding into nothing.
+  for (size_t j = 0; j < kPositions; ++j) list[j].defaultAssignment = kPositionDefaults[j];
   return list;
 }
 
@@ -751,90 +737,5 @@ KeyboardSystemStages KeyboardController::systemStages() const {
   return doc_ ? doc_->getSystemStages() : KeyboardSystemStages{};
 }
 
-KeyboardController::Picture KeyboardController::picture() const {
-  Picture out{};
-  const ZoneColours& frame = lighting_.frame();
-  for (size_t j = 0; j < kPositions; ++j) out[j] = frame.get(j);
-  return out;
-}
-
-// ------------------------------------------------------------------ light
-
-void KeyboardController::startLightThread() {
-  lightThread_.stop();
-  lastTurn_ = clock().now();
-  setLightWake([this] { lightThread_.wake(); });
-  lightThread_.start([this](SteadyTime now) { return lightTurn(now); });
-  debugLine("键盘灯光线程启动");
-}
-
-SteadyTime KeyboardController::lightTurn(SteadyTime now) {
-  // The synchronised effect of the main window shows: wait until it ends.
-  if (synchronised()) {
-    lastTurn_ = now;
-    return LightThread::kIdle;
-  }
-  // advance() counts one clock advance per call and says how many advances
-  // remain until its next step: the thread sleeps that long, then counts
-  // every advance that passed (an early wake counts none; after a long pause
-  // the engine resumes instead of racing through the missed steps).
-  const auto advance = std::chrono::duration_cast<SteadyTime::duration>(KeyboardLighting::kAdvance);
-  long advances = static_cast<long>((now - lastTurn_) / advance);
-  constexpr long kMaxCatchUp = 256;
-  if (advances > kMaxCatchUp) {
-    advances = 1;
-    lastTurn_ = now - advance;
-  }
-  const auto nowMs = static_cast<uint32_t>(std::chrono::duration_cast<Millis>(now.time_since_epoch()).count());
-  auto next = advance;
-  for (long i = 0; i < advances; ++i) next = std::chrono::duration_cast<SteadyTime::duration>(lighting_.advance(nowMs));
-  lastTurn_ += advance * advances;
-  return lastTurn_ + next;
-}
-
-void KeyboardController::resumeLighting(bool on) {
-  UsbDeviceController::resumeLighting(on);
-  if (!on) return;
-  commandQueue().submit([this] {
-    // Decided when the job runs: the connection may have moved meanwhile.
-    if (transport().isOpen() && !transport().onReceiver()) transport().resumeLighting();
-  });
-}
-
-std::vector<uint8_t> KeyboardController::lightTick() {
-  if (!lightControlOn()) return {};
-  // Outside the host-driven modes, and while the window's synchronised effect
-  // shows, the zones of the software effects go out as the base sends them.
-  if (!liveMode_.load() || synchronised()) return UsbDeviceController::lightTick();
-  if (!isConnected() || onReceiver()) return {};
-  KeyMaps maps;
-  {
-    std::lock_guard lock(imagesMutex_);
-    if (!images_.tablesValid) return {};
-    maps = images_.maps;
-  }
-  CustomColours colours{};
-  const ZoneColours& frame = lighting_.frame();
-  for (size_t j = 0; j < kPositions; ++j) {
-    const uint32_t z = frame.get(j);
-    colours[j] = {static_cast<uint8_t>(z), static_cast<uint8_t>(z >> 8), static_cast<uint8_t>(z >> 16),
-                  static_cast<uint8_t>(z >> 24)};
-  }
-  std::vector<uint8_t> live = encodeLiveFrame(colours, maps);
-  const SteadyTime now = clock().now();
-  {
-    std::lock_guard lock(liveMutex_);
-    if (live == lastLive_ && now - lastLiveTime_ < kFrameRefresh) return live;
-    lastLive_ = live;
-    lastLiveTime_ = now;
-  }
-  if (!liveStarted_) {
-    liveSender_.start();
-    liveStarted_ = true;
-  }
-  ++liveSubmitted_;
-  liveSender_.submit(live);
-  return live;
-}
 
 }  // namespace tessel

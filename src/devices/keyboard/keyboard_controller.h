@@ -142,8 +142,10 @@ class KeyboardController : public UsbDeviceController {
   // built from the document's key list. Refused (NotSent) until the tables
   // are valid.
   void WriteKeyTable(std::function<void(ResultCode, std::vector<int>)> done = {});
-  // The document's current custom group to the colour memory (mode 20 only
-  // when `onlyInCustomMode`). Never dropped while the transport is busy.
+  // The document's current custom group to the colour memory (the edits
+  // call it in the custom mode only). A queued job like every persistent
+  // write: it waits for a running transfer and is never dropped (a newer
+  // one may replace one still waiting: it carries every colour).
   void WriteCustomColours(std::function<void(ResultCode)> done = {});
   // Reads the colour memory; adopted into the document only when the read succeeded.
   void ReadCustomColours(std::function<void(ResultCode)> done = {});
@@ -241,6 +243,8 @@ class KeyboardController : public UsbDeviceController {
     bool tablesValid = false;
     int profile = 0;
     std::optional<keyboard::SettingsBlock> block;  // as read (byte 16 cleared) or as last written
+    int blockProfile = 0;                           // the profile whose block `block` is
+    std::optional<uint8_t> reportedByte17;          // from a 0x11xy report since the block was read
     bool blockFresh = false;                        // read since the UI thread last adopted it
     std::vector<uint8_t> colours;                   // N x 3, as last read or written
     bool coloursFresh = false;                      // read since the UI thread last adopted them
