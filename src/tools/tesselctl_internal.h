@@ -99,6 +99,9 @@ int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vecto
 // The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.
 int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
 std::string headsetKeysHelp();
+// The keyboard's kind session (tesselctl_keyboard.cpp); `pairs` for set only.
+int runKeyboardSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
+std::string keyboardKeysHelp();
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.

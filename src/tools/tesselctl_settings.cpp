@@ -199,15 +199,14 @@ int runSettingsCommand(Invocation& inv, Action action) {
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
   if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
-  if (*kind == DeviceKind::MousePad || *kind == DeviceKind::Headset) {
+  if (*kind == DeviceKind::MousePad || *kind == DeviceKind::Headset || *kind == DeviceKind::Keyboard) {
     const SettingsAction a = action == Action::Get ? SettingsAction::Get
                              : action == Action::Set ? SettingsAction::Set
                                                      : SettingsAction::Apply;
     const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
+    if (*kind == DeviceKind::Keyboard) return runKeyboardSettings(inv, a, pairs);
     return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
   }
-  if (*kind != DeviceKind::Mouse)
-    return inv.fail(kExitUsage, "the " + inv.kindText + " has no settings keys yet (mouse, mousepad, headset)");
 
   MouseSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
@@ -239,6 +238,7 @@ std::string settingsKeysHelp() {
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
   text += headsetKeysHelp();
+  text += keyboardKeysHelp();
   return text;
 }
 

@@ -30,7 +30,7 @@ int barValue(int level) { return 600 - clampLevel(level) * 600 / KeyboardLightin
 
 }  // namespace
 
-KeyboardLighting::KeyboardLighting() : frame_(kPositions) {}
+KeyboardLighting::KeyboardLighting() : work_(kPositions), shown_(kPositions), frame_(kPositions) {}
 
 void KeyboardLighting::setLight(const LightRecord& record) {
   std::lock_guard lock(inputMutex_);
@@ -75,8 +75,20 @@ void KeyboardLighting::setCustomColours(std::span<const Rgb> colours) {
   for (size_t i = 0; i < kPositions && i < colours.size(); ++i) pending_.custom[i] = colours[i];
 }
 
+void KeyboardLighting::setEffectList(LightSequence steps) {
+  std::lock_guard lock(inputMutex_);
+  pending_.effectList = std::move(steps);
+}
+
+void KeyboardLighting::setLightList(std::vector<LightListEntry> entries) {
+  std::lock_guard lock(inputMutex_);
+  pending_.lightList = std::move(entries);
+}
+
 unsigned KeyboardLighting::stepInterval(unsigned mode, unsigned speed) {
   speed = std::min(speed, 4u);
+  // The sequence player counts its own passes: it gets every advance.
+  if (playsEffectList(mode)) return 1;
   if (mode == 16 || mode == 18) return 4;
   if (mode == 29) return 2;
   if (mode == 30) return speed == 0 ? 1 : 0;
@@ -89,6 +101,8 @@ uint8_t KeyboardLighting::planeMask(size_t plane, int column) const {
 }
 
 std::chrono::microseconds KeyboardLighting::advance(uint32_t nowMs) {
+  const SteadyTime now = engineTime(nowMs);
+  takeLists(now);
   unsigned mode, speed;
   {
     std::lock_guard lock(inputMutex_);
@@ -98,11 +112,54 @@ std::chrono::microseconds KeyboardLighting::advance(uint32_t nowMs) {
   const unsigned interval = stepInterval(mode, speed);
   ++stepCount_;
   if (stepCount_ >= interval) {
-    step(nowMs);
+    stepMode(nowMs);
     stepCount_ = 0;
   }
+  publish(true, now);
+  if (overlays_.animated()) return kAdvance;
   const unsigned left = interval > stepCount_ ? interval - stepCount_ : 1;
   return kAdvance * left;
+}
+
+void KeyboardLighting::step(uint32_t nowMs) {
+  const SteadyTime now = engineTime(nowMs);
+  takeLists(now);
+  stepMode(nowMs);
+  publish(false, now);
+}
+
+SteadyTime KeyboardLighting::engineTime(uint32_t nowMs) {
+  if (!haveTime_) {
+    haveTime_ = true;
+    lastMs_ = nowMs;
+  }
+  // Unsigned difference: a wrap of the 32-bit clock is one more millisecond.
+  time_ += Millis(uint32_t(nowMs - lastMs_));
+  lastMs_ = nowMs;
+  return time_;
+}
+
+void KeyboardLighting::takeLists(SteadyTime now) {
+  std::optional<LightSequence> steps;
+  std::optional<std::vector<LightListEntry>> entries;
+  {
+    std::lock_guard lock(inputMutex_);
+    steps.swap(pending_.effectList);
+    entries.swap(pending_.lightList);
+  }
+  if (steps) sequence_.setSteps(std::move(*steps), now);
+  if (entries) overlays_.setEntries(std::move(*entries), now);
+}
+
+void KeyboardLighting::publish(bool moveOverlays, SteadyTime now) {
+  const bool overlaid = overlays_.drivenZones() > 0;
+  if (overlaid) {
+    for (size_t p = 0; p < kPositions; ++p) shown_.set(p, work_.get(p));
+    if (moveOverlays) overlays_.pass(now);
+    else overlays_.repaint();
+  }
+  const ZoneColours& picture = overlaid ? shown_ : work_;
+  for (size_t p = 0; p < kPositions; ++p) frame_.set(p, picture.get(p));
 }
 
 void KeyboardLighting::reset(unsigned mode) {
@@ -125,7 +182,9 @@ void KeyboardLighting::reset(unsigned mode) {
     pending_.beatSeed = false;
   }
   for (size_t p = 0; p < kPositions; ++p) hue_[p] = uint8_t(33 * (p + 1) % kWheel);
-  if (mode == 13) {
+  if (playsEffectList(mode)) {
+    sequence_.restart(time_);
+  } else if (mode == 13) {
     for (auto& plane : planes_) plane[9] |= 1;
   } else if (mode == 15 || mode == 22) {
     for (size_t p = 0; p < kPositions; ++p) {
@@ -135,13 +194,13 @@ void KeyboardLighting::reset(unsigned mode) {
       hue_[p] = uint8_t((11 * c + 53 * r) % kWheel);
     }
   }
-  frame_.fill(0);
+  work_.fill(0);
 }
 
 uint8_t KeyboardLighting::factor() const { return effect_tables::kBrightness[std::min<uint8_t>(in_.light.light, 4)]; }
 
 void KeyboardLighting::put(size_t position, Rgb colour, unsigned alpha) {
-  frame_.set(position, packZone(colour.r, colour.g, colour.b, uint8_t(std::min(alpha, 255u))));
+  work_.set(position, packZone(colour.r, colour.g, colour.b, uint8_t(std::min(alpha, 255u))));
 }
 
 Rgb KeyboardLighting::hueOr(size_t position) const {
@@ -152,7 +211,7 @@ void KeyboardLighting::decayAll(int curve) {
   for (auto& l : level_) l = audioBandDecay(l, curve);
 }
 
-void KeyboardLighting::step(uint32_t nowMs) {
+void KeyboardLighting::stepMode(uint32_t nowMs) {
   {
     std::lock_guard lock(inputMutex_);
     in_.light = pending_.light;
@@ -192,10 +251,10 @@ void KeyboardLighting::step(uint32_t nowMs) {
     case 24: sweep(); break;
     case 26: fourColourBreathing(); break;
     case 27: blink(nowMs, true); break;
-    case 28: frame_.fill(0); break;
+    case 28: work_.fill(0); break;
     case 29: audio(); break;
     case 30: external(); break;
-    default: break;  // the effect list plays these
+    default: sequence_.pass(time_, in_.light.speed); break;  // 0, 19 and above 30: the effect list
   }
 }
 
@@ -247,7 +306,7 @@ void KeyboardLighting::flow() {
 void KeyboardLighting::spectrumCycle() {
   phase_ = stepWithin(phase_, kWheel, 1, in_.light.fx);
   const Rgb c = effect_tables::colourWheel()[phase_ % kWheel];
-  frame_.fill(packZone(c.r, c.g, c.b, factor()));
+  work_.fill(packZone(c.r, c.g, c.b, factor()));
 }
 
 void KeyboardLighting::breathing() {
@@ -263,7 +322,7 @@ void KeyboardLighting::breathing() {
 void KeyboardLighting::staticRings() {
   if (!in_.light.multiColor) {
     const Rgb u = user();
-    frame_.fill(packZone(u.r, u.g, u.b, factor()));
+    work_.fill(packZone(u.r, u.g, u.b, factor()));
     return;
   }
   for (size_t r = 0; r < kl::kRings; ++r) {
@@ -492,13 +551,13 @@ void KeyboardLighting::blink(uint32_t nowMs, bool fourColours) {
     }
   }
   if (!toggle_) {
-    frame_.fill(0);
+    work_.fill(0);
     return;
   }
   const Rgb c = fourColours ? effect_tables::fourColours()[colourIndex_ % 4]
                 : in_.light.multiColor ? effect_tables::colourWheel()[phase_ % kWheel]
                                        : user();
-  frame_.fill(packZone(c.r, c.g, c.b, factor()));
+  work_.fill(packZone(c.r, c.g, c.b, factor()));
 }
 
 void KeyboardLighting::sweep() {
@@ -525,14 +584,14 @@ void KeyboardLighting::fourColourBreathing() {
     colourIndex_ = uint8_t((colourIndex_ + 1) % 4);
   }
   const Rgb c = effect_tables::fourColours()[colourIndex_];
-  frame_.fill(packZone(c.r, c.g, c.b, uint8_t(factor() * effect_tables::breathingCurve()[phase_] / 256)));
+  work_.fill(packZone(c.r, c.g, c.b, uint8_t(factor() * effect_tables::breathingCurve()[phase_] / 256)));
 }
 
 void KeyboardLighting::fixedColour() {
   const uint8_t mode = in_.light.zzccLedMode;
   const unsigned h = mode == 1 ? 25 : mode == 2 ? 70 : mode == 3 ? 95 : 174;
   const Rgb c = effect_tables::colourWheel()[h];
-  frame_.fill(packZone(c.r, c.g, c.b, factor()));
+  work_.fill(packZone(c.r, c.g, c.b, factor()));
 }
 
 void KeyboardLighting::custom() {
@@ -541,7 +600,7 @@ void KeyboardLighting::custom() {
 
 void KeyboardLighting::external() {
   const auto& e = in_.external;
-  frame_.fill(packZone(uint8_t(e[0]), uint8_t(e[1]), uint8_t(e[2]), factor()));
+  work_.fill(packZone(uint8_t(e[0]), uint8_t(e[1]), uint8_t(e[2]), factor()));
 }
 
 }  // namespace tessel

@@ -28,17 +28,36 @@
 //   nothing (the trail has ended).
 // - Audio style 1: grid row r is fed by bands 2r and 2r + 1.
 // - Audio style 3: the ring hues advance per step by 1 + average level / 200.
-// - Modes 0 and 19 (the effect list) belong to the light list player; the
-//   engine leaves the frame dark in them.
+// - Modes 0, 19 and every mode above 30 play the effect list: the steps of
+//   the user light sequence the controller hands over (setEffectList), each
+//   with its own mode, colour, brightness, speed and time, through the shared
+//   sequence player. The player paces itself in passes, so in these modes
+//   every clock advance is a pass; an empty list leaves the keyboard dark.
+//
+// Per-key overlays. "LightList" entry p drives layout position p on top of
+// whatever the mode computed (breathing, static, flashing, colour wheel or
+// off, each with its own brightness and speed); entries past position 169
+// are ignored and a position without an entry shows the mode. The overlays
+// move on at every clock advance, whatever the mode's step interval.
+//
+// Frames. The modes draw into a working frame of the light thread; the
+// overlays are laid on a copy of it and only the finished picture is copied
+// into the published frame, so a painter or the live frame sender never
+// catches an overlaid key showing the mode's colour for one frame.
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <span>
+#include <vector>
 
+#include "core/clock.h"
 #include "core/light_record.h"
+#include "device/base/light_list_effects.h"
 #include "device/base/software_effects.h"
+#include "device/base/user_sequence_player.h"
 #include "devices/keyboard/keyboard_light_tables.h"
 
 namespace tessel {
@@ -61,13 +80,23 @@ class KeyboardLighting {
   void setSpectrum(std::span<const int> levels);
   void setExternalColour(std::span<const uint32_t> values);
   void setCustomColours(std::span<const Rgb> colours);
+  // The effect list of modes 0, 19 and above 30; playback restarts at its
+  // first step at the next clock advance.
+  void setEffectList(LightSequence steps);
+  // The "LightList" entries, entry p for position p; their effects restart
+  // at the next clock advance.
+  void setLightList(std::vector<LightListEntry> entries);
 
   // One clock advance at `nowMs` (the millisecond clock): runs the mode's
   // step when its interval is reached. Returns the time until the next step
   // is due, so the caller can sleep instead of polling.
   std::chrono::microseconds advance(uint32_t nowMs);
-  // One step of the current mode, whatever the interval.
+  // One step of the current mode, whatever the interval. The overlays are
+  // laid on again as they stand, without moving on.
   void step(uint32_t nowMs);
+
+  // Modes whose frame the effect list plays.
+  static bool playsEffectList(unsigned mode) { return mode == 0 || mode == 19 || mode > 30; }
 
   // The step interval in clock advances of a mode at a Speed.
   static unsigned stepInterval(unsigned mode, unsigned speed);
@@ -80,6 +109,10 @@ class KeyboardLighting {
   uint8_t planeMask(size_t plane, int column) const;
   bool toggle() const { return toggle_; }
   int stage() const { return stage_; }
+  // The effect list step being played (light thread only).
+  size_t effectListStep() const { return sequence_.currentStep(); }
+  // Whether an overlay changes from one clock advance to the next.
+  bool overlaysAnimated() const { return overlays_.animated(); }
   // Seeds a ripple at a position (light thread only).
   void seedRipple(int position);
 
@@ -93,8 +126,15 @@ class KeyboardLighting {
     bool beatSeed = false;
     std::array<uint32_t, 6> external{};
     std::array<Rgb, kPositions> custom{};
+    std::optional<LightSequence> effectList;
+    std::optional<std::vector<LightListEntry>> lightList;
   };
 
+  void takeInputs();
+  void takeLists(SteadyTime now);
+  SteadyTime engineTime(uint32_t nowMs);
+  void stepMode(uint32_t nowMs);
+  void publish(bool moveOverlays, SteadyTime now);
   void reset(unsigned mode);
   uint8_t factor() const;
   Rgb user() const { return {in_.light.red, in_.light.green, in_.light.blue}; }
@@ -136,7 +176,16 @@ class KeyboardLighting {
   mutable std::mutex inputMutex_;
   Inputs pending_;      // guarded by inputMutex_
   Inputs in_;           // the light thread's copy
-  ZoneColours frame_;
+  ZoneColours work_;    // what the mode draws (light thread only)
+  ZoneColours shown_;   // work_ with the overlays laid on (light thread only)
+  ZoneColours frame_;   // the published picture
+  UserSequencePlayer sequence_{work_};
+  LightListEffects overlays_{shown_};
+  // The millisecond clock as a monotonic time for the players: it keeps
+  // counting across the 32-bit wrap of the millisecond value.
+  SteadyTime time_{};
+  uint32_t lastMs_ = 0;
+  bool haveTime_ = false;
   std::mt19937 random_{0x7e55e1u};
 
   unsigned mode_ = 0xFFFF;

@@ -1,0 +1,275 @@
+#include "devices/keyboard/keyboard_setting_keys.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "config/function_code_text.h"
+#include "config/function_codes.h"
+#include "config/keyboard_profiledata.h"
+#include "config/light_setting_keys.h"
+
+namespace tessel {
+
+using settings::KeyRow;
+using settings::Range;
+using settings::Value;
+using settings::ValueType;
+
+namespace {
+
+constexpr FunctionCode kFn{function_type::kSpecial, 0x01, 0x00};
+constexpr FunctionCode kGameMode{function_type::kSpecial, 0x1B, 0x00};
+constexpr uint8_t kMacroKeyPage = 0xA2;
+constexpr int kMacroKeys = 5;
+
+Value number(int64_t n) {
+  Value v;
+  v.number = n;
+  return v;
+}
+
+int64_t packCode(const FunctionCode& c) { return c.type << 16 | c.param1 << 8 | c.param2; }
+FunctionCode unpackCode(int64_t n) {
+  return {static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+}
+
+uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return static_cast<uint32_t>(r) << 16 | g << 8 | b; }
+
+std::string lower(std::string_view text) {
+  std::string s(text);
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+bool isMacroBinding(const FunctionCode& c) {
+  return c.type == function_type::kMacro || c.type == function_type::kMacroRepeat;
+}
+
+// A system value row: read from "SystemStages", written through the
+// controller's own setter (which refuses what the page would refuse).
+KeyRow<KeyboardSettings> systemRow(std::string key, ValueType type, Range range,
+                                   uint16_t KeyboardSystemStages::*field,
+                                   bool (KeyboardController::*setInt)(int),
+                                   bool (KeyboardController::*setFlag)(bool)) {
+  KeyRow<KeyboardSettings> row;
+  row.key = std::move(key);
+  row.type = type;
+  row.range = [range](const KeyboardSettings&) { return range; };
+  row.read = [field, type](const KeyboardSettings& m) -> std::optional<Value> {
+    const uint16_t v = m.keyboard().systemStages().*field;
+    return number(type == ValueType::Boolean ? (v != 0) : v);
+  };
+  row.write = [setInt, setFlag](KeyboardSettings& m, const Value& v) {
+    return setFlag ? (m.keyboard().*setFlag)(v.number != 0) : (m.keyboard().*setInt)(static_cast<int>(v.number));
+  };
+  return row;
+}
+
+settings::KeyTable<KeyboardSettings> buildTable() {
+  settings::KeyTable<KeyboardSettings> t;
+  for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
+    KeyRow<KeyboardSettings> row;
+    row.key = "key." + std::to_string(p);
+    row.type = ValueType::Text;
+    row.parseText = [p](const KeyboardSettings& m, std::string_view text, Value& v, std::string& why) {
+      FunctionCode code;
+      if (!parseKeyFunction(text, m.defaultKey(p), code, why)) return false;
+      // A macro the library does not hold would reach the keyboard as the
+      // key's default while the document says otherwise.
+      if (isMacroBinding(code) && code.param1 >= m.macroCount()) {
+        why = "macro " + std::to_string(code.param1) + " does not exist (the keyboard's macro library holds " +
+              std::to_string(m.macroCount()) + ")";
+        return false;
+      }
+      v.number = packCode(code);
+      return true;
+    };
+    row.formatText = [p](const KeyboardSettings& m, const Value& v) {
+      return formatKeyFunction(unpackCode(v.number), m.defaultKey(p));
+    };
+    row.read = [p](const KeyboardSettings& m) -> std::optional<Value> { return number(packCode(m.key(p))); };
+    row.write = [p](KeyboardSettings& m, const Value& v) {
+      m.stageKey(p, unpackCode(v.number));
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  settings::appendLightRows<KeyboardSettings>(
+      t, [](const KeyboardSettings& m) { return static_cast<int64_t>(m.keyboard().lightModes().size()); });
+  {
+    KeyRow<KeyboardSettings> row;
+    row.key = "light.zzcc";
+    row.range = [](const KeyboardSettings& m) {
+      return Range{0, std::max<int64_t>(KeyboardSettings::kZzccModes - 1, m.light().zzccLedMode)};
+    };
+    row.read = [](const KeyboardSettings& m) -> std::optional<Value> { return number(m.light().zzccLedMode); };
+    row.write = [](KeyboardSettings& m, const Value& v) {
+      LightRecord r = m.light();
+      r.zzccLedMode = static_cast<uint8_t>(v.number);
+      m.stageLight(r);
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  {
+    KeyRow<KeyboardSettings> row;
+    row.key = "light.group";
+    row.range = [](const KeyboardSettings& m) {
+      return Range{0, std::max<int64_t>(static_cast<int64_t>(m.groupCount()) - 1, m.group())};
+    };
+    row.read = [](const KeyboardSettings& m) -> std::optional<Value> { return number(m.group()); };
+    row.write = [](KeyboardSettings& m, const Value& v) {
+      m.stageGroup(static_cast<unsigned>(v.number));
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
+    KeyRow<KeyboardSettings> row;
+    row.key = "colour." + std::to_string(p);
+    row.type = ValueType::Colour;
+    row.read = [p](const KeyboardSettings& m) -> std::optional<Value> { return number(m.colour(p)); };
+    row.write = [p](KeyboardSettings& m, const Value& v) {
+      m.stageColour(p, static_cast<uint32_t>(v.number));
+      return true;
+    };
+    t.push_back(std::move(row));
+  }
+  using S = KeyboardSystemStages;
+  using C = KeyboardController;
+  t.push_back(systemRow("option.rollover", ValueType::Boolean, {0, 1}, &S::key6Flag, nullptr, &C::setRollover));
+  t.push_back(systemRow("option.wkey", ValueType::Boolean, {0, 1}, &S::wFlag, nullptr, &C::setWKey));
+  t.push_back(systemRow("option.winlock", ValueType::Boolean, {0, 1}, &S::winFlag, nullptr, &C::setWindowsLock));
+  t.push_back(systemRow("polling", ValueType::Integer, {0, keyboard::kPollingChoices - 1}, &S::pollingRate,
+                        &C::setPollingRate, nullptr));
+  t.push_back(systemRow("repeat.rate", ValueType::Integer, {0, KeyboardSettings::kRepeatRateMax}, &S::repeat,
+                        &C::setRepeatRate, nullptr));
+  t.push_back(systemRow("repeat.delay", ValueType::Integer, {0, keyboard::kRepeatDelayChoices - 1}, &S::repeatDelay,
+                        &C::setRepeatDelay, nullptr));
+  return t;
+}
+
+}  // namespace
+
+bool parseKeyFunction(std::string_view text, const FunctionCode& defaultCode, FunctionCode& out, std::string& why) {
+  const std::string word = lower(text);
+  if (word == "fn") {
+    out = kFn;
+    return true;
+  }
+  if (word == "game-mode") {
+    out = kGameMode;
+    return true;
+  }
+  if (word.size() == 2 && word[0] == 'm' && word[1] >= '1' && word[1] < '1' + kMacroKeys) {
+    out = {function_type::kKeyboardMacroKey, kMacroKeyPage, static_cast<uint8_t>(word[1] - '0')};
+    return true;
+  }
+  const FunctionCodeParse parsed = parseFunctionCode(text, defaultCode);
+  if (!parsed.ok) {
+    why = parsed.error + "; on a keyboard also fn, game-mode, m1..m5";
+    return false;
+  }
+  out = parsed.code;
+  return true;
+}
+
+std::string formatKeyFunction(const FunctionCode& code, const FunctionCode& defaultCode) {
+  if (code == defaultCode) return "default";
+  if (code == kFn) return "fn";
+  if (code == kGameMode) return "game-mode";
+  if (code.type == function_type::kKeyboardMacroKey && code.param1 == kMacroKeyPage && code.param2 >= 1 &&
+      code.param2 <= kMacroKeys)
+    return "m" + std::to_string(code.param2);
+  return formatFunctionCode(code);
+}
+
+LightRecord KeyboardSettings::light() const { return light_ ? *light_ : keyboard_.light(); }
+
+unsigned KeyboardSettings::group() const {
+  if (group_) return *group_;
+  const CKeyboardProfiledata* doc = keyboard_.document();
+  return doc ? doc->getCustomGroupIndex() : 0;
+}
+
+unsigned KeyboardSettings::groupCount() const {
+  const CKeyboardProfiledata* doc = keyboard_.document();
+  return std::max<unsigned>(doc ? static_cast<unsigned>(doc->customGroupCount()) : 0, 1);
+}
+
+FunctionCode KeyboardSettings::key(int position) const {
+  if (auto it = keys_.find(position); it != keys_.end()) return it->second;
+  const auto list = keyboard_.keys();
+  if (static_cast<size_t>(position) < list.size()) return list[static_cast<size_t>(position)].assignment;
+  return defaultKey(position);
+}
+
+FunctionCode KeyboardSettings::defaultKey(int position) const {
+  return keyboard::kPositionDefaults[static_cast<size_t>(position)];
+}
+
+uint32_t KeyboardSettings::colour(int position) const {
+  if (auto it = colours_.find(position); it != colours_.end()) return it->second;
+  const CustomColor c = keyboard_.customColours()[static_cast<size_t>(position)];
+  return rgb(c.red, c.green, c.blue);
+}
+
+bool KeyboardSettings::customModeShown(const LightRecord& record) const {
+  const auto& modes = keyboard_.lightModes();
+  const uint8_t code = record.selectItem < modes.size() ? modes[record.selectItem].code : record.selectItem;
+  return code == keyboard::kCustomMode;
+}
+
+void KeyboardSettings::finish() {
+  CKeyboardProfiledata* doc = keyboard_.document();
+  const LightRecord before = keyboard_.light();
+  LightRecord record = light();
+  bool lightChanged = light_.has_value();
+  const bool groupChanged = doc && group_ && *group_ != doc->getCustomGroupIndex();
+  if (groupChanged) {
+    doc->setCustomGroupIndex(*group_);
+    record.customGroup = static_cast<uint8_t>(*group_);
+    lightChanged = true;
+  }
+  light_.reset();
+  group_.reset();
+  if (lightChanged) {
+    keyboard_.changeLightRecord(record);
+    // The light change writes the colour memory on a switch into the custom
+    // mode; another group shown while it stays there needs the write too.
+    if (groupChanged && customModeShown(before) && customModeShown(record)) keyboard_.WriteCustomColours();
+  }
+  if (!colours_.empty() && doc) {
+    // All but the last go into the group directly; the last goes through
+    // the controller, which saves and writes the colour memory once for all.
+    const unsigned g = doc->getCustomGroupIndex();
+    std::vector<CustomColor> list = doc->getCustomGroupColors(g, keyboard::kPositions);
+    const uint8_t alpha = keyboard::brightnessAlpha(record.light);
+    const auto last = std::prev(colours_.end());
+    for (auto it = colours_.begin(); it != last; ++it) {
+      const uint32_t c = it->second;
+      list[static_cast<size_t>(it->first)] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                              static_cast<uint8_t>(c), alpha};
+    }
+    doc->setCustomGroupColors(g, list);
+    keyboard_.setCustomColour(last->first, static_cast<uint8_t>(last->second >> 16),
+                              static_cast<uint8_t>(last->second >> 8), static_cast<uint8_t>(last->second));
+    // Outside the custom mode the controller only stores them; but every
+    // connection reads the colour memory back into the group, so colours
+    // kept in the document alone would be lost at the next one. They go to
+    // the keyboard now, where the custom mode will find them.
+    if (!customModeShown(record)) keyboard_.WriteCustomColours();
+  }
+  colours_.clear();
+  if (keys_.empty()) return;
+  for (const auto& [position, code] : keys_) keyboard_.StoreAssignment(position, code);
+  keys_.clear();
+  if (keyboard_.tablesValid()) keyboard_.WriteKeyTable();
+}
+
+const settings::KeyTable<KeyboardSettings>& keyboardSettingKeys() {
+  static const settings::KeyTable<KeyboardSettings> table = buildTable();
+  return table;
+}
+
+}  // namespace tessel
