@@ -21,6 +21,7 @@
 #include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/devices_bus.h"
+#include "ui/main_hook.h"
 #include "ui/owned_windows.h"
 #include "ui/power_watcher.h"
 #include "ui/profile_actions.h"
@@ -128,6 +129,7 @@ void CMainWnd::OnWindowInit() {
   watcher_ = std::make_unique<DeviceWatcher>(list_, backend_ ? *backend_ : hid::defaultBackend(),
                                              static_cast<DeviceWatcherEvents&>(*this));
   if (runWatcherThread_) watcher_->start();
+  CreateHook();
   power_ = std::make_unique<PowerWatcher>(this);
   SetTimer(kTimerFitDisplay, 100);
 }
@@ -312,7 +314,8 @@ void CMainWnd::ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& reco
 
 void CMainWnd::closeSelectedPageTools() {
   // Owned windows (settings, editors) and the macro recorder's input hook
-  // close with the selected page; none of them is open in this build.
+  // close with the selected page: a recording is saved first.
+  StopHook();
   debugLine("selected device left: owned windows closed");
 }
 
@@ -350,6 +353,7 @@ void CMainWnd::SetWindowHiddenFlags(bool hidden) {
 
 void CMainWnd::HideToTray() {
   CMenuWnd::CloseActiveMenu();
+  StopHook();
   if (ActionOnClose() == CloseAction::Minimise) {
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return;
@@ -454,6 +458,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     for (const DevicePage& p : registry_->pages()) {
       CDeviceOptionUI* tile = TileOf(p);
       if (tile && tile->GetSelectOption() == msg.pSender && tile->IsSelected()) {
+        StopHook();
         registry_->tileChosen(p.tileIndex);
         break;
       }
@@ -467,6 +472,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   if (nameIs(name, "closebtn")) {
     HideToTray();
   } else if (nameIs(name, "nodevice_ok_btn")) {
+    StopHook();
     if (ActionOnClose() == CloseAction::Minimise) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     else ShowWindow(false);
   } else if (nameIs(name, "control_light_status")) {
@@ -478,8 +484,10 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   } else if (nameIs(name, "restorebtn")) {
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   } else if (nameIs(name, "device_select_prev")) {
+    StopHook();
     if (registry_) registry_->selectPrevious();
   } else if (nameIs(name, "device_select_next")) {
+    StopHook();
     if (registry_) registry_->selectNext();
   }
 }
@@ -556,6 +564,9 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       return true;
     case kMsgShowProgress:
       if (CControlUI* c = m_pm.FindControl(QStringLiteral("setting_progress"))) c->SetVisible(true);
+      return true;
+    case kMsgHook:
+      if (hook_) hook_->OnHookRequest(wParam);
       return true;
     default:
       return false;  // tray, menu: below
@@ -660,6 +671,9 @@ void CMainWnd::Shutdown() {
   // A watcher waiting in SendMessage is released first, then asked to stop;
   // every thread is joined within its bound, none is killed.
   CancelPendingSends();
+  // Nothing holds the keyboard once the program ends; a recording is saved.
+  StopHook();
+  hook_.reset();
   CloseOwnedWindows();
   RemoveSkinReceiver(this);
   if (watcher_) watcher_->stop(std::chrono::milliseconds(1000));
