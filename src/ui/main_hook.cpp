@@ -1,5 +1,6 @@
 #include "ui/main_hook.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 #include "input/source_choice.h"
@@ -29,6 +30,12 @@ bool RecordsMacros(int typeCode) { return typeCode == 1 || typeCode == 9 || type
 CMainHook::CMainHook(QWidget* window, input::PostFunction post, Hooks hooks, Sources sources)
     : hooks_(std::move(hooks)), hook_(std::move(post)), window_(std::make_shared<WindowInputSource>(window)) {
   hook_.AddSource(window_);
+  // Desktop and scripted events carry no cursor position; the stop button's
+  // filter needs one, so the cursor is asked where the event is placed.
+  hook_.SetCursorFunction([]() -> std::optional<std::pair<int32_t, int32_t>> {
+    const QPoint p = QCursor::pos();
+    return std::make_pair(static_cast<int32_t>(p.x()), static_cast<int32_t>(p.y()));
+  });
   std::string line = "Recording only keys and buttons aimed at this window.";
   if (sources.desktop) {
     input::InputEnvironment env;

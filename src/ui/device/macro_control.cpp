@@ -148,7 +148,12 @@ void CMacroControlUI::Init(const std::filesystem::path& dataFolder, const Clock&
   if (!nameList_) FindParts();
   folder_ = dataFolder;
   library_.emplace(dataFolder, clock);
-  if (!recorder_) recorder_.emplace(clock);
+  // One recording model for the editor's life: its recorded-event flag is
+  // never cleared (a new model only for another clock, as tests give).
+  if (!recorder_ || recorderClock_ != &clock) {
+    recorder_.emplace(clock);
+    recorderClock_ = &clock;
+  }
   LoadLibrary();
   ShowRecordStatus(RecordStatusText());
 }

@@ -180,6 +180,7 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   CMacroActionListUI* actionList_ = nullptr;
   bool showing_ = false;
   std::optional<input::MacroRecorder> recorder_;  // one per editor: its recorded-event flag lasts
+  const Clock* recorderClock_ = nullptr;
   int recordingMode_ = 0;
   bool fullShown_ = false;
 };
