@@ -112,6 +112,8 @@ void CMainWnd::OnWindowInit() {
   LoadSavedLanguage();
   list_.fillFromTable();
   if (StallMonitor::Requested()) stallMonitor_ = std::make_unique<StallMonitor>();
+  // The input hook before the pages: their macro editors show its sources.
+  CreateHook();
   registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this), *m_pm.GetScheduler());
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
@@ -129,7 +131,6 @@ void CMainWnd::OnWindowInit() {
   watcher_ = std::make_unique<DeviceWatcher>(list_, backend_ ? *backend_ : hid::defaultBackend(),
                                              static_cast<DeviceWatcherEvents&>(*this));
   if (runWatcherThread_) watcher_->start();
-  CreateHook();
   power_ = std::make_unique<PowerWatcher>(this);
   SetTimer(kTimerFitDisplay, 100);
 }

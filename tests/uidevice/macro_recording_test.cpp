@@ -116,14 +116,14 @@ TEST_F(MacroRecordingTest, RecordedKeysAreSavedOnStopAndReachTheMousesMacroMemor
   BindButton(3, 0);
   page_->SelectTab(3);
   ExpectRecordingLook(false);
-  EXPECT_TRUE(Status().startsWith("Recording uses:")) << Status().toStdString();
+  EXPECT_EQ(Status().toStdString(), hook_->SourceLine());
 
   ASSERT_TRUE(Click("macro_btn_starredio"));
   ASSERT_TRUE(editor_->IsRecording());
   EXPECT_EQ(editor_->RecordingMode(), input::hook_mode::kMacro);
   ExpectRecordingLook(true);
   EXPECT_EQ(locks_, std::vector<bool>{true});
-  EXPECT_TRUE(Status().startsWith("Recording:")) << Status().toStdString();
+  EXPECT_EQ(Status().toStdString(), "\u25CF " + hook_->SourceLine());
   // Our window keeps typed keys from other programs while it records.
   EXPECT_TRUE(hook_->WindowSource()->HoldsKeyboard());
   EXPECT_EQ(QWidget::keyboardGrabber(), wnd_->GetHWND());

@@ -493,12 +493,15 @@ void CMacroControlUI::SetHookHost(IHookHost* host) { g_hookHost = host; }
 QString CMacroControlUI::RecordStatusText() const {
   const std::string line = g_hookHost ? g_hookHost->SourceLine() : std::string();
   if (line.empty()) return {};
-  return Text(IsRecording() ? "macro_record_recording" : "macro_record_idle") + QLatin1Char(' ') +
-         QString::fromStdString(line);
+  // The line names the sources; a mark in front while they record.
+  return (IsRecording() ? QStringLiteral("\u25CF ") : QString()) + QString::fromStdString(line);
 }
 
 void CMacroControlUI::ShowRecordStatus(const QString& text) {
-  if (auto* label = Find<CControlUI>("macro_record_status")) label->SetText(text);
+  if (auto* label = Find<CControlUI>("macro_record_status")) {
+    label->SetText(text);
+    label->SetToolTip(text);  // the label is one line; the whole text on hover
+  }
 }
 
 bool CMacroControlUI::ChooseRecordItem(const QString& item) {
