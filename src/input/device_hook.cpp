@@ -126,6 +126,11 @@ bool CDeviceHook::Start(int mode, HookCallback window, bool keyboardHook, bool l
     return false;
   }
 
+  // Counted before any source starts, so no window event slips through as
+  // a second copy while the desktop source is still starting.
+  for (const auto& source : sources_)
+    if (source->coverage() == SourceCoverage::Desktop) session->desktopSources.fetch_add(1);
+
   for (const auto& source : sources_) {
     const SourceCoverage coverage = source->coverage();
     std::weak_ptr<Session> weak = session;
@@ -148,7 +153,6 @@ bool CDeviceHook::Start(int mode, HookCallback window, bool keyboardHook, bool l
       session_.reset();
       return false;
     }
-    if (coverage == SourceCoverage::Desktop) session->desktopSources.fetch_add(1);
   }
   session_ = std::move(session);
   mode_ = mode;

@@ -5,6 +5,7 @@
 #include <linux/input.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@ namespace tessel::input {
 namespace {
 
 constexpr size_t kRecordSize = sizeof(struct input_event);
+static_assert(EvdevRecordDecoder::kKeyCount == KEY_CNT);
 
 // Keys or buttons worth listening to: a keyboard (has KEY_A or KEY_ENTER) or
 // a pointer with a left button.
@@ -51,15 +53,27 @@ void EvdevRecordDecoder::record(const uint8_t* bytes, std::vector<InputEvent>& o
   struct input_event ev;
   std::memcpy(&ev, bytes, kRecordSize);
   if (ev.type == EV_SYN) {
-    if (ev.code == SYN_DROPPED)
+    if (ev.code == SYN_DROPPED) {
       dropping_ = true;
-    else if (ev.code == SYN_REPORT)
+      lost_ = true;
+    } else if (ev.code == SYN_REPORT) {
       dropping_ = false;
+    }
     return;
   }
   if (dropping_ || ev.type != EV_KEY) return;
   if (ev.value < 0 || ev.value > 2) return;
+  if (ev.code < kKeyCount) down_[ev.code] = ev.value != 0;
   if (auto event = eventFromEvdevKey(ev.code, ev.value != 0)) out.push_back(*event);
+}
+
+void EvdevRecordDecoder::resync(const std::bitset<kKeyCount>& pressed, std::vector<InputEvent>& out) {
+  lost_ = false;
+  for (size_t code = 0; code < kKeyCount; ++code) {
+    if (!down_[code] || pressed[code]) continue;
+    down_[code] = false;
+    if (auto event = eventFromEvdevKey(static_cast<uint16_t>(code), false)) out.push_back(*event);
+  }
 }
 
 void EvdevRecordDecoder::feed(std::span<const uint8_t> bytes, std::vector<InputEvent>& out) {
@@ -160,7 +174,17 @@ void EvdevSource::run(std::vector<int> fds, int stopFd, InputSink sink) {
       const short revents = polls[i + 1].revents;
       if (!revents) continue;
       events.clear();
-      const bool alive = (revents & POLLIN) ? readEvdevRecords(fds[i], decoders[i], events) : false;
+      bool alive = (revents & POLLIN) ? readEvdevRecords(fds[i], decoders[i], events) : false;
+      if (alive && decoders[i].needsResync()) {
+        // Records were lost: ask the device which keys are down now.
+        uint8_t bits[EvdevRecordDecoder::kKeyCount / 8] = {};
+        std::bitset<EvdevRecordDecoder::kKeyCount> pressed;
+        if (::ioctl(fds[i], EVIOCGKEY(sizeof bits), bits) >= 0)
+          for (size_t code = 0; code < EvdevRecordDecoder::kKeyCount; ++code)
+            pressed[code] = (bits[code / 8] >> (code % 8)) & 1;
+        // Without the state (not a device) every key seen down is let go.
+        decoders[i].resync(pressed, events);
+      }
       for (const auto& e : events) sink(e);
       if (!alive || (revents & (POLLERR | POLLNVAL)) || ((revents & POLLHUP) && !(revents & POLLIN))) {
         debugLine("evdev: a device went away while recording");
@@ -178,6 +202,12 @@ void EvdevSource::stop() {
   if (thread_.joinable()) {
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
+    // Stopped from inside the sink (events delivered inline): the thread ends
+    // after this batch; the next start or the destructor joins it.
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      running_ = false;
+      return;
+    }
     thread_.join();
   }
   if (stopFd_ >= 0) {

@@ -9,6 +9,7 @@
 // so the reading code works on any descriptor (tests feed a pipe); libevdev
 // only tells which devices have keys or buttons.
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <mutex>
 #include <span>
@@ -24,16 +25,29 @@ namespace tessel::input {
 // records (EV_KEY) give events: value 1 down, 2 auto-repeat (another down,
 // as a held key repeats), 0 up. A partial record waits for its rest. After
 // SYN_DROPPED the kernel lost records: everything up to the next SYN_REPORT
-// is skipped, as that report may be incomplete.
+// is skipped, as that report may be incomplete. A lost release would leave
+// the key held for the recorder (its next press taken for a repeat), so the
+// decoder remembers which keys it saw go down and, once the device's real key
+// state is known again, releases those that are up by now.
 class EvdevRecordDecoder {
  public:
+  static constexpr size_t kKeyCount = 0x300;  // KEY_CNT
+
   void feed(std::span<const uint8_t> bytes, std::vector<InputEvent>& out);
   size_t pendingBytes() const { return partial_.size(); }
+
+  // True after records were lost, until resync().
+  bool needsResync() const { return lost_; }
+  // `pressed` is the device's key state now (EVIOCGKEY: bit n = key n down).
+  // Gives an "up" for every key seen down that is not pressed any more.
+  void resync(const std::bitset<kKeyCount>& pressed, std::vector<InputEvent>& out);
 
  private:
   void record(const uint8_t* bytes, std::vector<InputEvent>& out);
   std::vector<uint8_t> partial_;
+  std::bitset<kKeyCount> down_;
   bool dropping_ = false;
+  bool lost_ = false;
 };
 
 // Reads what `fd` has now (one read of up to 64 records). False when the

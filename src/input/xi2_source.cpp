@@ -29,6 +29,9 @@ Display* openDisplay(const std::string& name, int* opcode, std::string& reason) 
     XCloseDisplay(display);
     return nullptr;
   }
+  // The server treats a client by the version it announces: to a 2.0 client
+  // raw events stop while another client (our own window, recording) holds
+  // the keyboard; from 2.1 on they always arrive.
   int major = 2, minor = 2;
   if (XIQueryVersion(display, &major, &minor) != Success || major < 2) {
     reason = "the X11 display has no XInput 2";
@@ -127,6 +130,12 @@ void Xi2Source::stop() {
   if (thread_.joinable()) {
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
+    // Stopped from inside the sink (events delivered inline): the thread ends
+    // after this batch; the next start or the destructor joins it.
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      running_ = false;
+      return;
+    }
     thread_.join();
   }
   if (stopFd_ >= 0) {
