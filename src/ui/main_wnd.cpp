@@ -479,6 +479,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
   } else if (nameIs(name, "minbtn")) {
+    StopHook();  // a minimised window is not where the user types
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (nameIs(name, "maxbtn")) {
     SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
