@@ -1,10 +1,11 @@
 #include "ui/device/macro_control.h"
 
 #include <QFileDialog>
-#include <QWidget>
-#include <algorithm>
 #include <QFileInfo>
+#include <QWidget>
 #include <json/json.h>
+
+#include <algorithm>
 
 #include "macros/macro_delete.h"
 #include "ui/device/hook_host.h"
