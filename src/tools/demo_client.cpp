@@ -50,6 +50,32 @@ int demoInputOverDBus(const std::string& product, uint16_t usage, std::ostream& 
   return kExitOk;
 }
 
+int demoScriptedOverDBus(const std::string& what, const std::string& name, bool down, std::ostream& out,
+                         std::ostream& err) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!programRunning(bus)) {
+    err << "tesselctl: demo: tessel-rgb is not running (start it with --demo)\n";
+    return kExitNoDevice;
+  }
+  const QString method = what == "button" ? QStringLiteral("Button") : QStringLiteral("Key");
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/orvik/TesselRGB/demo"),
+                                                     QStringLiteral("org.orvik.TesselRGB.Demo"), method);
+  call << QString::fromStdString(name) << down;
+  QDBusReply<bool> reply = bus.call(call, QDBus::Block, 5000);
+  const std::string line = "demo " + what + " " + name + (down ? " down" : " up");
+  if (!reply.isValid()) {
+    err << "tesselctl: demo: " << reply.error().message().toStdString()
+        << " (is tessel-rgb running with --demo?)\n";
+    return kExitNoDevice;
+  }
+  if (!reply.value()) {
+    err << "tesselctl: " << line << ": refused (the program knows no such " << what << ")\n";
+    return kExitUsage;
+  }
+  out << line << ": sent\n";
+  return kExitOk;
+}
+
 bool notifySettingsChangedOverDBus(const std::string& kind) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!programRunning(bus)) return false;

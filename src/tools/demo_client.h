@@ -9,6 +9,10 @@ int demoControlOverDBus(const std::string& verb, const std::string& product, std
                         std::ostream& err);
 // TesselctlContext::demoInput: Input(s product, u usage) on the demo object.
 int demoInputOverDBus(const std::string& product, uint16_t usage, std::ostream& out, std::ostream& err);
+// TesselctlContext::demoScripted: Key(s name, b down) or Button(s name, b down)
+// on the demo object.
+int demoScriptedOverDBus(const std::string& what, const std::string& name, bool down, std::ostream& out,
+                         std::ostream& err);
 // TesselctlContext::notifySettingsChanged: DeviceChanged(s kind) on
 // org.orvik.TesselRGB.Devices; false when no program runs or it did not answer.
 bool notifySettingsChangedOverDBus(const std::string& kind);

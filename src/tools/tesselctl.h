@@ -47,6 +47,12 @@ struct TesselctlContext {
   // product sends a consumer usage as an input report. Empty: unavailable.
   std::function<int(const std::string& product, uint16_t usage, std::ostream& out, std::ostream& err)>
       demoInput;
+  // "tesselctl demo key NAME down|up" and "demo button NAME down|up": the
+  // running program's scripted input source takes a key or mouse button
+  // (what = "key" or "button") as if it had been pressed. Empty: unavailable.
+  std::function<int(const std::string& what, const std::string& name, bool down, std::ostream& out,
+                    std::ostream& err)>
+      demoScripted;
   // After set / apply: asks a running tessel-rgb to re-read the devices of a
   // kind ("mouse", ...). False when no program took the request (nothing
   // runs, or no session bus); that is not an error. Empty: nobody is told.

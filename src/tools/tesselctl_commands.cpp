@@ -8,6 +8,7 @@
 #include "device/transport/command_set.h"
 #include "discovery/device_tables.h"
 #include "sim/products.h"
+#include "tools/demo_input_names.h"
 #include "tools/tesselctl_internal.h"
 
 namespace tessel::tools {
@@ -495,17 +496,50 @@ int runHelp(Invocation& inv) {
   return kExitOk;
 }
 
+// "demo key NAME down|up" and "demo button NAME down|up": a key or mouse
+// button for the running program's scripted input source, which hands it on
+// exactly where a real key or button enters while a recording or the key
+// capture runs.
+int runDemoScripted(Invocation& inv) {
+  const auto& ops = inv.options.operands;
+  const std::string& what = ops[1];
+  const bool key = what == "key";
+  const std::string usage = key ? "usage: demo key NAME down|up"
+                                : "usage: demo button left|right|middle|back|forward down|up";
+  if (ops.size() != 4) return inv.fail(kExitUsage, usage);
+  const std::string& name = ops[2];
+  if (!(key ? demoKeyCode(name) : demoButtonCode(name))) {
+    std::string names;
+    if (key) {
+      names = "a..z, 0..9, f1..f12, ctrl, lctrl, rctrl, shift, lshift, rshift, alt, ralt, win, space, enter, esc, "
+              "tab, backspace, up, down, left, right, ...";
+    } else {
+      for (const DemoInputName& row : kDemoButtonNames) names += (names.empty() ? "" : ", ") + std::string(row.name);
+    }
+    return inv.fail(kExitUsage, "unknown " + what + " \"" + name + "\" (" + names + ")");
+  }
+  const auto down = demoDirection(ops[3]);
+  if (!down) return inv.fail(kExitUsage, "the last word must be down or up, not \"" + ops[3] + "\"");
+  if (!inv.context || !inv.context->demoScripted)
+    return inv.fail(kExitCommandFailed, "this tesselctl was built without D-Bus; it cannot reach tessel-rgb");
+  return inv.context->demoScripted(what, name, *down, inv.out, inv.err);
+}
+
 // "demo VERB PRODUCT" and "demo input PRODUCT USAGE": the running program's
 // emulated products.
 int runDemo(Invocation& inv) {
   const auto& ops = inv.options.operands;
-  constexpr std::string_view kUsage = "usage: demo plug|unplug|awake|asleep PRODUCT, or demo input PRODUCT USAGE";
+  constexpr std::string_view kUsage =
+      "usage: demo plug|unplug|awake|asleep PRODUCT, demo input PRODUCT USAGE, demo key NAME down|up, "
+      "or demo button NAME down|up";
+  if (ops.size() >= 2 && (ops[1] == "key" || ops[1] == "button")) return runDemoScripted(inv);
   if (ops.size() < 3) return inv.fail(kExitUsage, kUsage);
   const std::string& verb = ops[1];
   const std::string& product = ops[2];
   const bool input = verb == "input";
   if (!input && verb != "plug" && verb != "unplug" && verb != "awake" && verb != "asleep")
-    return inv.fail(kExitUsage, "unknown action \"" + verb + "\" (plug, unplug, awake, asleep or input)");
+    return inv.fail(kExitUsage,
+                    "unknown action \"" + verb + "\" (plug, unplug, awake, asleep, input, key or button)");
   if (ops.size() != (input ? 4u : 3u)) return inv.fail(kExitUsage, kUsage);
   if (!sim::findProductInfo(product)) {
     std::string names;
@@ -549,7 +583,9 @@ const std::vector<Subcommand>& subcommands() {
       {"help", "help [COMMAND]", "this text, or the help of one command", false, runHelp},
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product;\n"
-       "                                \"demo input PRODUCT USAGE\" makes it send a consumer usage (0x1123)",
+       "                                \"demo input PRODUCT USAGE\" makes it send a consumer usage (0x1123);\n"
+       "                                \"demo key NAME down|up\" (a, f1, rctrl, space, ...) and \"demo button\n"
+       "                                left|right|middle|back|forward down|up\" reach its recording and key capture",
        false, runDemo},
       {"profile", "profile ACTION KIND [ARGS]",
        "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
 #ifdef TESSEL_HAVE_QTDBUS
   context.demoControl = tessel::tools::demoControlOverDBus;
   context.demoInput = tessel::tools::demoInputOverDBus;
+  context.demoScripted = tessel::tools::demoScriptedOverDBus;
   context.notifySettingsChanged = tessel::tools::notifySettingsChangedOverDBus;
 #endif
   return tessel::tools::runTesselctl(args, std::cout, std::cerr, context);

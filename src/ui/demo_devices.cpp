@@ -7,6 +7,8 @@
 #include "audio/emulated_audio_chip.h"
 #include "platform/debug.h"
 #include "sim/firmware_products.h"
+#include "input/input_mapping.h"
+#include "tools/demo_input_names.h"
 
 namespace tessel::ui {
 
@@ -91,6 +93,28 @@ bool DemoDevices::Input(const QString& product, uint usage) {
   auto* firmware = dynamic_cast<sim::CommandFirmware*>(&p->firmware());
   if (!firmware || !firmware->sendInputUsage(static_cast<uint16_t>(usage))) return false;
   debugPrintf("demo input: %s usage 0x%04x", std::string(p->name()).c_str(), usage);
+  return true;
+}
+
+}  // namespace tessel::ui
+
+namespace tessel::ui {
+
+bool DemoDevices::Key(const QString& name, bool down) {
+  const auto code = tools::demoKeyCode(name.toStdString());
+  const auto event = code ? input::eventFromEvdevKey(*code, down) : std::nullopt;
+  if (!event) return false;
+  debugPrintf("demo key: %s %s", name.toUtf8().constData(), down ? "down" : "up");
+  if (scripted_) scripted_(*event);
+  return true;
+}
+
+bool DemoDevices::Button(const QString& name, bool down) {
+  const auto code = tools::demoButtonCode(name.toStdString());
+  const auto event = code ? input::eventFromEvdevButton(*code, down) : std::nullopt;
+  if (!event) return false;
+  debugPrintf("demo button: %s %s", name.toUtf8().constData(), down ? "down" : "up");
+  if (scripted_) scripted_(*event);
   return true;
 }
 

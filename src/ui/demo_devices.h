@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "input/input_source.h"
 #include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 
@@ -49,6 +52,17 @@ class DemoDevices {
   // reports carry buttons, not usages).
   bool Input(const QString& product, uint usage);
 
+  // Scripted keyboard and mouse input ("tesselctl demo key a down"): the
+  // name's evdev code goes through the input mapping, as a real key's would,
+  // to the input the main window wires in (its hook holder's scripted
+  // source). False for a name that is no key or button
+  // (tools/demo_input_names.h); a key while nothing records goes nowhere, as
+  // a real one would.
+  using ScriptedInput = std::function<void(const input::InputEvent&)>;
+  void SetScriptedInput(ScriptedInput input) { scripted_ = std::move(input); }
+  bool Key(const QString& name, bool down);
+  bool Button(const QString& name, bool down);
+
   sim::VirtualHidBus& Bus() { return bus_; }
 
  private:
@@ -56,6 +70,7 @@ class DemoDevices {
   sim::VirtualHidBus bus_;
   std::unique_ptr<QObject> busObject_;
   std::shared_ptr<audio::EmulatedAudioChip> chip_;  // the headset's audio chip in demo mode
+  ScriptedInput scripted_;
 };
 
 // The D-Bus face of DemoDevices.
@@ -73,6 +88,8 @@ class DemoBusObject : public QObject {
   bool SetSilent(const QString& product, bool silent) { return demo_->SetSilent(product, silent); }
   QStringList Products() { return demo_->Products(); }
   bool Input(const QString& product, uint usage) { return demo_->Input(product, usage); }
+  bool Key(const QString& name, bool down) { return demo_->Key(name, down); }
+  bool Button(const QString& name, bool down) { return demo_->Button(name, down); }
 
  private:
   DemoDevices* demo_;

@@ -21,6 +21,7 @@
 #include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/devices_bus.h"
+#include "ui/main_hook.h"
 #include "ui/owned_windows.h"
 #include "ui/power_watcher.h"
 #include "ui/profile_actions.h"
@@ -111,6 +112,8 @@ void CMainWnd::OnWindowInit() {
   LoadSavedLanguage();
   list_.fillFromTable();
   if (StallMonitor::Requested()) stallMonitor_ = std::make_unique<StallMonitor>();
+  // The input hook before the pages: their macro editors show its sources.
+  CreateHook();
   registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this), *m_pm.GetScheduler());
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
@@ -312,7 +315,8 @@ void CMainWnd::ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& reco
 
 void CMainWnd::closeSelectedPageTools() {
   // Owned windows (settings, editors) and the macro recorder's input hook
-  // close with the selected page; none of them is open in this build.
+  // close with the selected page: a recording is saved first.
+  StopHook();
   debugLine("selected device left: owned windows closed");
 }
 
@@ -350,6 +354,7 @@ void CMainWnd::SetWindowHiddenFlags(bool hidden) {
 
 void CMainWnd::HideToTray() {
   CMenuWnd::CloseActiveMenu();
+  StopHook();
   if (ActionOnClose() == CloseAction::Minimise) {
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return;
@@ -454,6 +459,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     for (const DevicePage& p : registry_->pages()) {
       CDeviceOptionUI* tile = TileOf(p);
       if (tile && tile->GetSelectOption() == msg.pSender && tile->IsSelected()) {
+        StopHook();
         registry_->tileChosen(p.tileIndex);
         break;
       }
@@ -467,19 +473,23 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   if (nameIs(name, "closebtn")) {
     HideToTray();
   } else if (nameIs(name, "nodevice_ok_btn")) {
+    StopHook();
     if (ActionOnClose() == CloseAction::Minimise) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     else ShowWindow(false);
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
   } else if (nameIs(name, "minbtn")) {
+    StopHook();  // a minimised window is not where the user types
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (nameIs(name, "maxbtn")) {
     SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   } else if (nameIs(name, "restorebtn")) {
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
   } else if (nameIs(name, "device_select_prev")) {
+    StopHook();
     if (registry_) registry_->selectPrevious();
   } else if (nameIs(name, "device_select_next")) {
+    StopHook();
     if (registry_) registry_->selectNext();
   }
 }
@@ -556,6 +566,9 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       return true;
     case kMsgShowProgress:
       if (CControlUI* c = m_pm.FindControl(QStringLiteral("setting_progress"))) c->SetVisible(true);
+      return true;
+    case kMsgHook:
+      if (hook_) hook_->OnHookRequest(wParam);
       return true;
     default:
       return false;  // tray, menu: below
@@ -660,6 +673,9 @@ void CMainWnd::Shutdown() {
   // A watcher waiting in SendMessage is released first, then asked to stop;
   // every thread is joined within its bound, none is killed.
   CancelPendingSends();
+  // Nothing holds the keyboard once the program ends; a recording is saved.
+  StopHook();
+  hook_.reset();
   CloseOwnedWindows();
   RemoveSkinReceiver(this);
   if (watcher_) watcher_->stop(std::chrono::milliseconds(1000));

@@ -22,6 +22,8 @@ namespace tessel::ui {
 
 class CBrelvikUSBDevice;
 class CBrelvikMouseDevice;
+class CMainHook;
+class DemoDevices;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
@@ -75,6 +77,13 @@ class CMainWnd : public WindowImplBase,
   // Whether each device's command queue runs on a worker thread of its own
   // (default) or inline on the UI thread (tests on the manual clock).
   void SetDeviceThreads(bool on) { deviceThreads_ = on; }
+  // The input hook's sources (set before Create): the session's desktop
+  // source (XInput2 / evdev; tests leave it out), and in demo mode the
+  // scripted source fed by the demo object's Key and Button methods.
+  void SetDesktopInput(bool on) { desktopInput_ = on; }
+  void SetDemoDevices(DemoDevices* demo) { demo_ = demo; }
+  // The input hook (recording and key capture), once the window is initialised.
+  CMainHook* GetHook() const { return hook_.get(); }
 
   // Shows and raises the window. While the program was started hidden (in the
   // tray, e.g. at login) only the user's own requests show it: the tray, a
@@ -129,6 +138,12 @@ class CMainWnd : public WindowImplBase,
   // takes the mode of the same kind with the source's brightness, speed,
   // direction and colours.
   void ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& record);
+  // The input hook (main_wnd_hook.cpp): made at window initialisation; a
+  // recording or key capture stops before the selection changes, the window
+  // hides or closes, and the program ends.
+  void CreateHook();
+  void StopHook();
+  void LockForRecording(CBrelvikUSBDevice* page, bool recording);
 
   CTrayIcon tray_;
   std::vector<std::pair<QString, CControlUI*>> caption_;
@@ -156,6 +171,9 @@ class CMainWnd : public WindowImplBase,
   bool hiddenByUser_ = false;  // closed into the tray and not asked back since
   std::unique_ptr<ProfileActions> profiles_;
   std::unique_ptr<QObject> devicesBus_;  // DeviceChanged from tesselctl (ui/devices_bus.h)
+  bool desktopInput_ = true;
+  DemoDevices* demo_ = nullptr;
+  std::unique_ptr<CMainHook> hook_;
 };
 
 // The process-wide main window that worker threads post to (null outside

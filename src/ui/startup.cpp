@@ -126,6 +126,8 @@ int RunTesselRgb(const StartupOptions& options) {
     // Hidden only where the tray can bring it back.
     if (options.hidden && !TrayAvailable()) debugLine("no notification area: --hidden shows the window");
     mainWnd->SetStartHidden(options.hidden && TrayAvailable());
+    // "tesselctl demo key/button" reach the window's input hook.
+    if (options.demo) mainWnd->SetDemoDevices(&demo);
     const UINT style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU |
                        WS_MINIMIZEBOX;
     if (mainWnd->Create(nullptr, QStringLiteral("Tessel RGB"), style, 0, 0, 0, 800, 572)) {
@@ -133,6 +135,7 @@ int RunTesselRgb(const StartupOptions& options) {
       code = CPaintManagerUI::MessageLoop();
     }
     // 11. Release in reverse order.
+    demo.SetScriptedInput({});
     mainWnd.reset();
   }
   CPaintManagerUI::SetDefaultScheduler(nullptr);

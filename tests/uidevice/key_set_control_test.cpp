@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "../ui/qt_env.h"
+#include "input/input_mapping.h"
 #include "ui/device/key_set_control.h"
 #include "ui/skin_tags.h"
 #include "ui/toolkit/window.h"
@@ -78,11 +79,11 @@ class KeySetControlTest : public ::testing::Test {
     edit->GetLineEdit()->selectAll();
     QTest::keyClicks(edit->GetLineEdit(), text);
   }
-  // A key press of the X11 key with this evdev code, sent to the key box.
+  // A key press of the key with this evdev code, as the main window's input
+  // hook hands it on while the key box has the focus (key capture, mode 1).
   void Press(uint32_t evdev) {
-    QLineEdit* box = Find<CEditUI>(QStringLiteral("keyset_keyboard_text_edit"))->GetLineEdit();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, evdev + kX11Offset, 0, 0);
-    QCoreApplication::sendEvent(box, &press);
+    const auto event = input::eventFromX11Key(evdev + kX11Offset, true);
+    if (event) editor_->CaptureKey(event->scanCode, event->extended);
   }
   int FunctionShown() {
     CComboUI* f = Combo("keyset_function_combo");

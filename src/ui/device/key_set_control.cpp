@@ -1,13 +1,14 @@
 #include "ui/device/key_set_control.h"
 
 #include <QEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QObject>
 #include <array>
 
 #include "config/function_codes.h"
 #include "config/scan_codes.h"
+#include "shell/window_messages.h"
+#include "ui/toolkit/window.h"
 #include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/resource_manager.h"
 
@@ -20,25 +21,17 @@ QString Text(std::string_view key) {
 }
 QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)); }
 
-// Hands key presses of the key box to the editor and swallows them, so the
-// box never types what is pressed (Tab and Enter included).
+// Swallows the key box's key presses, so the box never types what is
+// pressed (Tab and Enter included); the key itself comes through the hook.
 class KeyFilter : public QObject {
  public:
-  explicit KeyFilter(std::function<void(const QKeyEvent&)> onKey) : onKey_(std::move(onKey)) {}
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride) {
       event->accept();  // no window shortcut fires while a key is being chosen
       return true;
     }
-    if (event->type() == QEvent::KeyPress) {
-      onKey_(*static_cast<QKeyEvent*>(event));
-      return true;
-    }
-    return event->type() == QEvent::KeyRelease;
+    return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
   }
-
- private:
-  std::function<void(const QKeyEvent&)> onKey_;
 };
 
 constexpr int kKeptPage = kFunctionListCount;  // the page of codes without one
@@ -179,7 +172,7 @@ void CKeySetControlUI::FillLists() {
 void CKeySetControlUI::InstallKeyFilter() {
   if (keyFilter_ || !parts_->key) return;
   QWidget* box = parts_->key->GetWidget();
-  keyFilter_ = std::make_unique<KeyFilter>([this](const QKeyEvent& e) { CaptureQtKey(e); });
+  keyFilter_ = std::make_unique<KeyFilter>();
   box->installEventFilter(keyFilter_.get());
 }
 
@@ -216,11 +209,11 @@ bool CKeySetControlUI::CaptureKey(uint8_t scanCode, bool extended) {
   return true;
 }
 
-bool CKeySetControlUI::CaptureQtKey(const QKeyEvent& event) {
-  const auto evdev = evdevFromX11Keycode(event.nativeScanCode());
-  if (!evdev) return false;
-  const auto scan = scanCodeFromEvdev(*evdev);
-  return scan && CaptureKey(scan->code, scan->extended);
+void CKeySetControlUI::RequestKeyCapture(bool on) {
+  if (capturing_ == on) return;
+  capturing_ = on;
+  // The main window starts or stops its hook in key capture mode.
+  if (CWindowWnd* window = pm_ ? pm_->GetWindow() : nullptr) window->PostMessage(messages::kHook, on ? 1 : 0, 0);
 }
 
 void CKeySetControlUI::Close() {
@@ -281,6 +274,10 @@ bool CKeySetControlUI::IsMine(const CControlUI* control) const {
 
 void CKeySetControlUI::Notify(TNotifyUI& msg) {
   if (refreshing_ || !msg.pSender || !IsMine(msg.pSender)) return;
+  if (msg.pSender == parts_->key && (msg.sType == notify::kSetFocus || msg.sType == notify::kKillFocus)) {
+    RequestKeyCapture(msg.sType == notify::kSetFocus);
+    return;
+  }
   if (msg.sType == notify::kItemSelect) OnItemSelect(msg.pSender, static_cast<int>(msg.wParam));
   else if (msg.sType == notify::kTextChanged) OnTextChanged(msg.pSender);
   else if (msg.sType == notify::kCheckClick) OnCheck(msg.pSender, msg.wParam != 0);

@@ -5,9 +5,10 @@
 // and buttons to a KeySetModel and shows the model's state; it knows no bytes
 // beyond what the model builds.
 //
-// While "keyset_keyboard_text_edit" has the focus, key presses of our own
-// window are captured: Qt's native scan code (the X11 keycode, evdev + 8) is
-// turned into a set-1 scan code and handed to the model.
+// While "keyset_keyboard_text_edit" has the focus the main window's input
+// hook captures keys (mode 1): the field's focus posts message 1054 with
+// wParam 1, its loss wParam 0, and the hook hands each key pressed (a set-1
+// scan code) to CaptureKey. The field itself never types what is pressed.
 //
 // The page that owns the editor wires the callbacks: store (the code built
 // for the current button), prosave (send everything to the device) and closed.
@@ -21,7 +22,6 @@
 #include "config/key_assignment.h"
 #include "ui/toolkit/controls.h"
 
-class QKeyEvent;
 class QObject;
 
 namespace tessel::ui {
@@ -56,10 +56,9 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   void Cancel();
   // The code the controls describe.
   FunctionCode BuildCode() const { return model_.buildCode(); }
-  // A key pressed while the key box has the focus; false when ignored.
+  // A key pressed while the key box has the focus (the hook's key capture);
+  // false when ignored.
   bool CaptureKey(uint8_t scanCode, bool extended);
-  // A Qt key event of the key box (its native scan code is the X11 keycode).
-  bool CaptureQtKey(const QKeyEvent& event);
   // Empties the editor and reports "closed".
   void Close();
 
@@ -84,6 +83,7 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   void OnTextChanged(CControlUI* sender);
   void OnCheck(CControlUI* sender, bool checked);
   void OnClick(CControlUI* sender);
+  void RequestKeyCapture(bool on);
 
   KeySetModel model_;
   Callbacks callbacks_;
@@ -91,6 +91,7 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   std::unique_ptr<QObject> keyFilter_;
   CPaintManagerUI* pm_ = nullptr;
   bool refreshing_ = false;
+  bool capturing_ = false;  // key capture asked for (1054 with wParam 1 posted)
 };
 
 }  // namespace tessel::ui

@@ -2,9 +2,13 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QWidget>
 #include <json/json.h>
 
+#include <algorithm>
+
 #include "macros/macro_delete.h"
+#include "ui/device/hook_host.h"
 #include "ui/device/macro_action_list.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/paint_manager.h"
@@ -18,6 +22,37 @@ namespace {
 
 // The editor whose event list opened the menu that is open now.
 CMacroControlUI* g_menuOwner = nullptr;
+// The main window's input hook.
+IHookHost* g_hookHost = nullptr;
+
+// The menu items that start a recording: the mode, and the delay mode (the
+// "record" items record fixed delays while "macro_check_time" is selected).
+struct RecordItem {
+  const char* name;
+  int mode;
+  input::DelayMode delay;
+};
+constexpr RecordItem kRecordItems[] = {
+    {"redio_previous_record_time", input::hook_mode::kMacroPrevious, input::DelayMode::Record},
+    {"redio_previous_constant_time", input::hook_mode::kMacroPrevious, input::DelayMode::Fixed},
+    {"redio_previous_ignore_time", input::hook_mode::kMacroPrevious, input::DelayMode::Ignore},
+    {"redio_later_record_time", input::hook_mode::kMacroLater, input::DelayMode::Record},
+    {"redio_later_constant_time", input::hook_mode::kMacroLater, input::DelayMode::Fixed},
+    {"redio_later_ignore_time", input::hook_mode::kMacroLater, input::DelayMode::Ignore},
+    {"macro_action_edit", input::hook_mode::kMacroSingle, input::DelayMode::Ignore},
+};
+
+const RecordItem* FindRecordItem(const QString& item) {
+  for (const RecordItem& r : kRecordItems)
+    if (item == QLatin1String(r.name)) return &r;
+  return nullptr;
+}
+
+// The controls a recording keeps out of reach: the name list, the row
+// buttons, the delay settings, the mouse moves (each would change the list
+// under the recording).
+constexpr const char* kLockedWhileRecording[] = {"macro_name_tab", "macro_tab_macroaction_edit",
+                                                 "macro_tab_macrodelay_edit", "mouse_move_layout"};
 
 QString Text(const std::string& key) { return CResourceManager::GetInstance()->GetText(QString::fromStdString(key)); }
 QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)); }
@@ -65,6 +100,8 @@ CMacroControlUI::CMacroControlUI() {
 
 CMacroControlUI::~CMacroControlUI() {
   if (g_menuOwner == this) g_menuOwner = nullptr;
+  // The hook must not deliver to an editor that is gone.
+  if (IsRecording() && g_hookHost) g_hookHost->StopRecording(*this);
   if (pm_) pm_->RemoveNotifier(this);
 }
 
@@ -112,7 +149,14 @@ void CMacroControlUI::Init(const std::filesystem::path& dataFolder, const Clock&
   if (!nameList_) FindParts();
   folder_ = dataFolder;
   library_.emplace(dataFolder, clock);
+  // One recording model for the editor's life: its recorded-event flag is
+  // never cleared (a new model only for another clock, as tests give).
+  if (!recorder_ || recorderClock_ != &clock) {
+    recorder_.emplace(clock);
+    recorderClock_ = &clock;
+  }
   LoadLibrary();
+  ShowRecordStatus(RecordStatusText());
 }
 
 // ------------------------------------------------------------------ showing
@@ -154,7 +198,7 @@ void CMacroControlUI::EnablePanels(bool on) {
         return false;
       });
   }
-  for (const char* button : {"macro_btn_export", "macro_btn_name_sub", "macro_btn_name_edit"})
+  for (const char* button : {"macro_btn_export", "macro_btn_name_sub", "macro_btn_name_edit", "macro_btn_starredio"})
     if (auto* c = Find<CControlUI>(button)) c->SetEnabled(on);
 }
 
@@ -181,6 +225,7 @@ void CMacroControlUI::ShowEvents() {
 void CMacroControlUI::ReloadText() {
   CVerticalLayoutUI::ReloadText();
   ShowEvents();
+  ShowRecordStatus(fullShown_ ? Text("macro_record_full") : RecordStatusText());
 }
 
 void CMacroControlUI::ShowFailure(const macros::LibraryResult& result) {
@@ -324,10 +369,18 @@ bool CMacroControlUI::ChooseMenuItem(const QString& item) {
 
 bool CMacroControlUI::HandleMenuCommand(const QString& item) {
   CMacroControlUI* owner = g_menuOwner;
-  if (!owner || !macros::mouseMenuEvents(item.toStdString(), 0)) return false;
-  g_menuOwner = nullptr;
-  owner->ChooseMenuItem(item);
-  return true;
+  if (!owner) return false;
+  if (macros::mouseMenuEvents(item.toStdString(), 0)) {
+    g_menuOwner = nullptr;
+    owner->ChooseMenuItem(item);
+    return true;
+  }
+  if (FindRecordItem(item)) {
+    g_menuOwner = nullptr;
+    owner->ChooseRecordItem(item);
+    return true;
+  }
+  return false;
 }
 
 void CMacroControlUI::InsertMove(macros::MoveDirection direction, const char* field) {
@@ -342,6 +395,15 @@ void CMacroControlUI::InsertMove(macros::MoveDirection direction, const char* fi
 void CMacroControlUI::Notify(TNotifyUI& msg) {
   if (showing_ || !msg.pSender || !IsMine(msg.pSender)) return;
   CControlUI* sender = msg.pSender;
+  if (msg.sType == notify::kTimer) {
+    if (sender == this && msg.wParam == static_cast<WPARAM>(input::kScrollTimerId)) {
+      // The list shows the row the last recorded event went to.
+      if (pm_) pm_->KillTimer(this, input::kScrollTimerId);
+      if (const auto selected = events_.selected(); selected && actionList_)
+        actionList_->EnsureVisible(static_cast<int>(*selected));
+    }
+    return;
+  }
   const QString name = sender->GetName();
   if (msg.sType == notify::kItemSelect) {
     if (sender == nameList_) SelectMacro(static_cast<int>(msg.wParam));
@@ -379,6 +441,13 @@ void CMacroControlUI::Notify(TNotifyUI& msg) {
 }
 
 void CMacroControlUI::OnClick(const QString& name) {
+  if (NameIs(name, "macro_btn_stopredio")) return StopRecording();
+  if (NameIs(name, "macro_btn_starredio")) {
+    auto* check = Find<COptionUI>("macro_check_time");
+    StartRecording(input::hook_mode::kMacro,
+                   check && check->IsSelected() ? input::DelayMode::Fixed : input::DelayMode::Record);
+    return;
+  }
   if (NameIs(name, "macro_btn_name_add")) return CreateMacro();
   if (NameIs(name, "macro_btn_name_edit")) return RenameMacro();
   if (NameIs(name, "macro_btn_name_sub")) return DeleteMacro();
@@ -415,6 +484,126 @@ void CMacroControlUI::OnClick(const QString& name) {
     InsertMove(macros::MoveDirection::Up, "mouse_y_up_edit");
   } else if (NameIs(name, "macro_inset_movedownkey_btn")) {
     InsertMove(macros::MoveDirection::Down, "mouse_y_down_edit");
+  }
+}
+
+// ------------------------------------------------------------------ recording
+
+void CMacroControlUI::SetHookHost(IHookHost* host) { g_hookHost = host; }
+
+QString CMacroControlUI::RecordStatusText() const {
+  const std::string line = g_hookHost ? g_hookHost->SourceLine() : std::string();
+  if (line.empty()) return {};
+  // The line names the sources; a mark in front while they record.
+  return (IsRecording() ? QStringLiteral("\u25CF ") : QString()) + QString::fromStdString(line);
+}
+
+void CMacroControlUI::ShowRecordStatus(const QString& text) {
+  if (auto* label = Find<CControlUI>("macro_record_status")) {
+    label->SetText(text);
+    label->SetToolTip(text);  // the label is one line; the whole text on hover
+  }
+}
+
+bool CMacroControlUI::ChooseRecordItem(const QString& item) {
+  const RecordItem* r = FindRecordItem(item);
+  if (!r) return false;
+  input::DelayMode delay = r->delay;
+  if (delay == input::DelayMode::Record) {
+    if (auto* check = Find<COptionUI>("macro_check_time"); check && check->IsSelected())
+      delay = input::DelayMode::Fixed;
+  }
+  return StartRecording(r->mode, delay);
+}
+
+void CMacroControlUI::EnableWhileRecording(bool on) {
+  for (const char* name : kLockedWhileRecording)
+    if (auto* c = Find<CControlUI>(name)) c->SetEnabled(on);
+  if (actionList_) actionList_->SetEnabled(on);
+  if (auto* start = Find<CControlUI>("macro_btn_starredio")) start->SetVisible(on);
+  if (auto* stop = Find<CControlUI>("macro_btn_stopredio")) stop->SetVisible(!on);
+}
+
+bool CMacroControlUI::StartRecording(int mode, input::DelayMode delay) {
+  if (IsRecording() || !recorder_ || !SelectedMacro() || !input::isRecordingMode(mode)) return false;
+  if (delay == input::DelayMode::Fixed) {
+    // The typed delay, clamped; what is not a number leaves the last one.
+    if (auto* field = Find<CControlUI>("macro_fixed_time_edit")) {
+      bool ok = false;
+      const qulonglong typed = field->GetText().trimmed().toULongLong(&ok);
+      if (ok) fixedDelay_ = static_cast<uint16_t>(std::min<qulonglong>(typed, 65535));
+      field->SetText(QString::number(fixedDelay_));
+    }
+  }
+  recorder_->Start(delay, fixedDelay_);
+  fullShown_ = false;
+  recordingMode_ = mode;
+  EnableWhileRecording(false);
+  std::string reason = "the input hook is not available";
+  if (!g_hookHost || !g_hookHost->StartRecording(*this, mode, reason)) {
+    // Nothing records: the editor stays idle and says why.
+    recordingMode_ = 0;
+    EnableWhileRecording(true);
+    const QString text = Text("macro_record_failed") + QLatin1Char(' ') + QString::fromStdString(reason);
+    ShowRecordStatus(text);
+    hooks_.show(text);
+    return false;
+  }
+  ShowRecordStatus(RecordStatusText());
+  return true;
+}
+
+void CMacroControlUI::StopRecording() {
+  if (!IsRecording()) return;
+  recordingMode_ = 0;
+  if (pm_) pm_->KillTimer(this, input::kScrollTimerId);
+  EnableWhileRecording(true);
+  if (g_hookHost) g_hookHost->StopRecording(*this);
+  ShowRecordStatus(RecordStatusText());
+  if (SaveEvents()) AfterChange(true);
+}
+
+std::optional<input::ScreenRect> CMacroControlUI::StopButtonRect() const {
+  auto* button = Find<CControlUI>("macro_btn_stopredio");
+  QWidget* w = button && button->IsVisible() ? button->GetWidget() : nullptr;
+  if (!w || !w->isVisible()) return std::nullopt;
+  const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+  return input::ScreenRect{origin.x(), origin.y(), w->width(), w->height()};
+}
+
+void CMacroControlUI::ShowRowsFrom(int first) {
+  if (!actionList_) return;
+  showing_ = true;
+  actionList_->SetRowCount(static_cast<int>(events_.size()));
+  for (int i = std::max(0, first); i < static_cast<int>(events_.size()); ++i) ShowRow(i);
+  const auto selected = events_.selected();
+  actionList_->SelectItem(selected ? static_cast<int>(*selected) : -1, false);
+  showing_ = false;
+}
+
+void CMacroControlUI::OnHookMessage(const input::HookMessage& message) {
+  // A message of a mode that has ended meanwhile is not this recording's.
+  if (!IsRecording() || !recorder_ || message.mode != recordingMode_) return;
+  if (message.event.kind == input::InputKind::Mouse) recorder_->SetStopButton(StopButtonRect());
+  const input::RecordOutcome outcome = recorder_->OnHookMessage(message.mode, message.event, events_);
+  switch (outcome.what) {
+    case input::RecordOutcome::What::Added: {
+      // Rows from the changed predecessor on: an insertion moves every row below it.
+      const int selected = outcome.selected ? static_cast<int>(*outcome.selected) : static_cast<int>(events_.size());
+      ShowRowsFrom(selected - 2);
+      if (pm_) pm_->SetTimer(this, input::kScrollTimerId, static_cast<UINT>(input::kScrollDelay.count()));
+      break;
+    }
+    case input::RecordOutcome::What::Replaced:
+      if (outcome.selected) ShowRow(static_cast<int>(*outcome.selected));
+      break;
+    case input::RecordOutcome::What::Full:
+      if (!fullShown_) {
+        fullShown_ = true;
+        ShowRecordStatus(Text("macro_record_full"));
+      }
+      break;
+    case input::RecordOutcome::What::Dropped: break;
   }
 }
 

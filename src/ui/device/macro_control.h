@@ -23,6 +23,20 @@
 //       "mouse_x_left_edit", "mouse_x_right_edit", "mouse_y_up_edit", "mouse_y_down_edit"
 //   the event list's menu "XML/Menus/macro_action_menu.xml": "left_down" ... "back_click"
 //
+// Recording through the main window's input hook (ui/device/hook_host.h):
+//   "macro_btn_starredio"   record at the end (mode 4); fixed delays when
+//                           "macro_check_time" is selected, from "macro_fixed_time_edit"
+//   menu "redio_previous_record_time" / "_constant_time" / "_ignore_time"
+//                           record before the selected row (mode 8)
+//   menu "redio_later_..."  record after it (mode 16)
+//   menu "macro_action_edit" replace its key or button (mode 32)
+//   "macro_btn_stopredio"   stop: save, then download
+// While recording, "macro_name_tab", "macro_tab_macroaction_edit",
+// "macro_tab_macrodelay_edit", the mouse moves and the event list are
+// unavailable; the hook messages the main window routes here are placed by
+// the recording model (input/macro_recorder.h). "macro_record_status" says
+// which source records, and that the macro is full at 4000 rows.
+//
 // The owning page wires the callbacks: `download` after every change the
 // mouse must get (macros, then the key table), `namesChanged` after the
 // library's names changed, `currentProfileChanged` after a delete rewrote the
@@ -37,6 +51,8 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "input/device_hook.h"
+#include "input/macro_recorder.h"
 #include "macros/macro_event_list.h"
 #include "macros/macro_library.h"
 #include "ui/toolkit/controls.h"
@@ -46,6 +62,7 @@ namespace tessel::ui {
 class CListUI;
 class CMacroActionListUI;
 class CWindowWnd;
+class IHookHost;
 
 inline constexpr char kMacroFileFilter[] = "Macro Files(*.mac)";
 inline constexpr char kMacroActionMenu[] = "XML/Menus/macro_action_menu.xml";
@@ -108,6 +125,23 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   // one of the editor's.
   static bool HandleMenuCommand(const QString& item);
 
+  // ---- recording
+  // The main window's hook (one for the process; nullptr: recording cannot start).
+  static void SetHookHost(IHookHost* host);
+  // Starts recording in `mode` (4, 8, 16, 32) with `delay`; false when no
+  // macro is selected, a recording runs already, or no input source started
+  // (the editor stays idle and says why).
+  bool StartRecording(int mode, input::DelayMode delay);
+  // Stops: the controls come back, the hook stops, the events are saved and
+  // downloaded. Nothing while idle.
+  void StopRecording();
+  bool IsRecording() const { return recordingMode_ != 0; }
+  int RecordingMode() const { return recordingMode_; }
+  // One hook message of the running recording (the main window routes it).
+  void OnHookMessage(const input::HookMessage& message);
+  // The text of "macro_record_status".
+  QString RecordStatusText() const;
+
   void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
   void DoInit() override;
   void Notify(TNotifyUI& msg) override;
@@ -127,6 +161,11 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   void InsertMove(macros::MoveDirection direction, const char* field);
   void OnClick(const QString& name);
   void ShowFailure(const macros::LibraryResult& result);
+  bool ChooseRecordItem(const QString& item);
+  void EnableWhileRecording(bool on);
+  void ShowRecordStatus(const QString& text);
+  void ShowRowsFrom(int first);
+  std::optional<input::ScreenRect> StopButtonRect() const;
 
   std::optional<macros::MacroLibrary> library_;
   std::filesystem::path folder_;
@@ -140,6 +179,10 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   CListUI* nameList_ = nullptr;
   CMacroActionListUI* actionList_ = nullptr;
   bool showing_ = false;
+  std::optional<input::MacroRecorder> recorder_;  // one per editor: its recorded-event flag lasts
+  const Clock* recorderClock_ = nullptr;
+  int recordingMode_ = 0;
+  bool fullShown_ = false;
 };
 
 }  // namespace tessel::ui
