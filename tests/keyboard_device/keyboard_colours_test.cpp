@@ -174,3 +174,18 @@ TEST_F(KeyboardRig, TheLightThreadStepsTheEngineOnTheClockAndStops) {
   kb_->stopLightThread();
   EXPECT_FALSE(kb_->lightThread().running());
 }
+
+TEST_F(KeyboardRig, TheDocumentsLightListReachesTheLightEngine) {
+  plugAndRead();
+  // Position 5 carries a steady green overlay over the mode.
+  std::vector<LightListEntry> list(6);
+  list[5].present = 1;
+  list[5].mode = LightListEffects::Static;
+  list[5].brightness = 4;
+  list[5].speed = 4;
+  list[5].green = 255;
+  doc_.setLightList(list);
+  kb_->changeLightRecord(lightWithMode(3));
+  kb_->lighting().advance(0);
+  EXPECT_EQ(kb_->lighting().frame().get(5), packZone(0, 255, 0, 255));
+}

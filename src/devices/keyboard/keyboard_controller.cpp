@@ -470,6 +470,10 @@ void KeyboardController::reloadLightData() {
   for (size_t j = 0; j < kPositions; ++j) rgb[j] = {colours[j].red, colours[j].green, colours[j].blue};
   lighting_.setCustomColours(rgb);
   lighting_.setAudio(doc_->getAudioLightInfo());
+  // A user sequence chosen past the built-in modes plays as the effect list;
+  // every mode carries the light list's per-key overlays.
+  lighting_.setEffectList(doc_->getSelectedSequence(modes_.size()));
+  lighting_.setLightList(doc_->getLightList());
   lighting_.setLight(record);
   lightThread_.wake();
 }
