@@ -385,6 +385,18 @@ TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {
   page_->ShowFrame({});
   EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), kUntouched);
   EXPECT_FALSE(page_->PictureTimerRunning());
+  // The window hidden to the tray: the page is still the selected one, but
+  // nothing is painted and no timer runs.
+  page_->Controller().setLightControlOn(true);
+  QWidget* window = page_->GetManager()->GetPaintWindow();
+  ASSERT_NE(window, nullptr);
+  window->hide();
+  page_->ShowFrame(tick);
+  EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  EXPECT_FALSE(page_->PictureTimerRunning());
+  window->show();
+  page_->ShowFrame(tick);
+  EXPECT_NE(page_->LightCell(0)->GetZoneColour(), kUntouched);
 }
 
 }  // namespace

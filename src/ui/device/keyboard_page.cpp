@@ -504,7 +504,11 @@ void CBrelvikKeyboardDevice::DoEvent(TEventUI& event) {
 bool CBrelvikKeyboardDevice::PageShown() const {
   for (const CControlUI* c = this; c; c = c->GetParent())
     if (!c->IsVisible()) return false;
-  return true;
+  // A window hidden to the tray (or started hidden) or minimised paints
+  // nothing: the page's own flags stay set there.
+  const CPaintManagerUI* pm = GetManager();
+  const QWidget* window = pm ? pm->GetPaintWindow() : nullptr;
+  return window && window->isVisible() && !window->isMinimized();
 }
 
 void CBrelvikKeyboardDevice::PaintFrame() {
