@@ -82,6 +82,26 @@ TEST_F(KeyboardRig, SwitchingFromTheCustomModeAndBackKeepsTheCustomColours) {
   EXPECT_EQ(z & 0xFFFFFFu, 200u | 100u << 8 | 50u << 16);
 }
 
+TEST_F(KeyboardRig, AProfileSwitchInTheCustomModeWritesTheNewProfilesKeyColours) {
+  plugAndRead();
+  kb_->changeLightRecord(lightWithMode(kCustomMode));
+  // Another profile's document: the same mode, its own colour for A.
+  const unsigned group = doc_.getCustomGroupIndex();
+  std::vector<CustomColor> colours = doc_.getCustomGroupColors(group, kPositions);
+  colours[64] = {44, 55, 66, 255};
+  doc_.setCustomGroupColors(group, colours);
+  ASSERT_TRUE(doc_.save());
+  kb_->loadConfiguration();
+  // What the profile selector does after binding it.
+  kb_->writeSettingsBlock(0, 0, 1, 0, 0);
+  EXPECT_EQ(ledColour(kb_->keyMaps().ledMap[64]), (std::vector<uint8_t>{44, 55, 66}));
+  // Outside the custom mode the colour memory is left alone.
+  const size_t writes = fw_->countOf(kWriteColours);
+  kb_->changeLightRecord(lightWithMode(1));
+  kb_->writeSettingsBlock(0, 0, 1, 0, 0);
+  EXPECT_EQ(fw_->countOf(kWriteColours), writes);
+}
+
 TEST_F(KeyboardRig, CustomColoursAreNotDroppedWhileAnotherTransferRuns) {
   plugAndRead();
   LightRecord light = lightWithMode(kCustomMode);

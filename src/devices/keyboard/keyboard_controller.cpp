@@ -691,6 +691,11 @@ bool KeyboardController::PaintKey(int position) {
   return setCustomColour(position, light.red, light.green, light.blue);
 }
 
+void KeyboardController::writeSettingsBlock(int, int, int, int, int) {
+  WriteSettings();
+  if (doc_ && modeCodeOf(doc_->getLightInfo().selectItem) == kCustomMode) WriteCustomColours();
+}
+
 void KeyboardController::applyAll() {
   WriteSettings();
   WriteKeyTable();

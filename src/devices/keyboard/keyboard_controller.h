@@ -214,7 +214,9 @@ class KeyboardController : public UsbDeviceController {
   std::optional<StatusBlock> readStatusBlock() override;
   void inputUsageFrom(uint16_t usage, bool receiver) override;
   void inputUsage(uint16_t usage) override { inputUsageFrom(usage, false); }
-  void writeSettingsBlock(int, int, int, int, int) override { WriteSettings(); }
+  // The profile selector's write after binding another profile's document:
+  // the settings, and in the custom mode that profile's key colours too.
+  void writeSettingsBlock(int, int, int, int, int) override;
   void writeKeyTable(const std::vector<int>&, int) override { WriteKeyTable(); }
   void writeKeyTableWithStoredOrder(int) override { WriteKeyTable(); }
   void saveProfileData() override;
