@@ -141,20 +141,7 @@ int setHeadset(Invocation& inv, HeadsetSession& s, const std::vector<std::string
   if (!settings::parseAssignments(headsetSettingKeys(), s.model(), pairs, plan, problem)) {
     return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitCommandFailed, problem.text);
   }
-  const auto changed = changedAssignments(plan, s.model());
-  s.clearFailures();
-  std::vector<std::string> refused;
-  for (const Assignment* a : changed)
-    if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
-  s.model().finish();
-
-  if (!changed.empty()) notifyProgram(inv);
-  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
-  if (s.present()) {
-    if (int code = s.reportFailures(); code != kExitOk) return code;
-  }
-  printChangedKeys(inv, s.model(), changed);
-  return kExitOk;
+  return writeChangedKeys(inv, s, s.model(), plan);
 }
 
 int applyHeadset(Invocation& inv, HeadsetSession& s) {

@@ -148,4 +148,27 @@ void printChangedKeys(Invocation& inv, const Model& model,
   if (inv.options.json) printJsonValue(inv, now);
 }
 
+// The second half of every kind's `set`: the pairs that change are written
+// into the model (its rows store, save and write to the device), a running
+// program is told, and a refused pair or a write the device did not take is
+// reported before what the changed keys hold now is printed.
+template <class Session, class Model>
+int writeChangedKeys(Invocation& inv, Session& session, Model& model,
+                     const std::vector<settings::Assignment<Model>>& plan) {
+  const auto changed = changedAssignments(plan, model);
+  session.clearFailures();
+  std::vector<std::string> refused;
+  for (const auto* a : changed)
+    if (!a->row->write(model, a->value)) refused.push_back(a->row->key);
+  model.finish();
+
+  if (!changed.empty()) notifyProgram(inv);
+  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
+  if (session.present()) {
+    if (int code = session.reportFailures(); code != kExitOk) return code;
+  }
+  printChangedKeys(inv, model, changed);
+  return kExitOk;
+}
+
 }  // namespace tessel::tools

@@ -142,20 +142,7 @@ int set(Invocation& inv, KeyboardSession& s, const std::vector<std::string>& pai
     return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitNoDevice, problem.text);
   if (s.present() && !s.answered()) return s.notAnswering("nothing was changed");
 
-  const auto changed = changedAssignments(plan, s.model());
-  s.clearFailures();
-  std::vector<std::string> refused;
-  for (const Assignment* a : changed)
-    if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
-  s.model().finish();
-
-  if (!changed.empty()) notifyProgram(inv);
-  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
-  if (s.present()) {
-    if (int code = s.reportFailures(); code != kExitOk) return code;
-  }
-  printChangedKeys(inv, s.model(), changed);
-  return kExitOk;
+  return writeChangedKeys(inv, s, s.model(), plan);
 }
 
 int apply(Invocation& inv, KeyboardSession& s) {

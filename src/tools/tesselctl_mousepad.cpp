@@ -96,16 +96,7 @@ int set(Invocation& inv, MousepadSession& s, const std::vector<std::string>& pai
     return inv.fail(problem.kind == settings::Refusal::BadInput ? kExitUsage : kExitNoDevice, problem.text);
   if (s.present() && !s.answered())
     return inv.fail(kExitCommandFailed, "the mousepad did not answer; nothing was changed");
-  const auto changed = changedAssignments(plan, s.model());
-  s.clearFailures();
-  for (const Assignment* a : changed) a->row->write(s.model(), a->value);
-  s.model().finish();
-  if (!changed.empty()) notifyProgram(inv);
-  if (s.present()) {
-    if (int code = s.reportFailures(); code != kExitOk) return code;
-  }
-  printChangedKeys(inv, s.model(), changed);
-  return kExitOk;
+  return writeChangedKeys(inv, s, s.model(), plan);
 }
 
 int apply(Invocation& inv, MousepadSession& s) {

@@ -161,21 +161,8 @@ int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& p
   if (auto refused = checkMouseStagePlan(s.model(), plan)) return inv.fail(kExitUsage, *refused);
   if (s.present() && !s.answered()) return s.notAnswering("nothing was changed");
 
-  const auto changed = changedAssignments(plan, s.model());
-  s.clearFailures();
-  std::vector<std::string> refused;
-  for (const Assignment* a : changed)
-    if (!a->row->write(s.model(), a->value)) refused.push_back(a->row->key);
-  s.model().finish();
-
-  if (!changed.empty()) notifyProgram(inv);
-  if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());
-  if (s.present()) {
-    if (int code = s.reportFailures(); code != kExitOk) return code;
-  }
-  // What the keys hold now (a typed DPI lands on the mouse's scale).
-  printChangedKeys(inv, s.model(), changed);
-  return kExitOk;
+  // Prints what the keys hold now (a typed DPI lands on the mouse's scale).
+  return writeChangedKeys(inv, s, s.model(), plan);
 }
 
 int applyMouse(Invocation& inv, MouseSession& s) {
