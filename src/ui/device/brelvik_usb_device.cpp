@@ -1,10 +1,12 @@
 #include "ui/device/brelvik_usb_device.h"
 
 #include "device/base/software_effects.h"
+#include "ui/color_select_wnd.h"
 #include "ui/device/device_option.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/mp_device_power.h"
 #include "ui/device/select_panel.h"
+#include "ui/msg_wnd.h"
 #include "ui/toolkit/paint_manager.h"
 
 namespace tessel::ui {
@@ -169,6 +171,24 @@ bool CBrelvikUSBDevice::IsOwnControl(const CControlUI* control) const {
 
 void CBrelvikUSBDevice::Notify(TNotifyUI& msg) {
   if (IsOwnControl(msg.pSender)) OnNotify(msg);
+}
+
+CLightControlUI::ColourChooser CBrelvikUSBDevice::PaletteChooser() {
+  return [this](DWORD colour, bool multi, bool offerMulti) -> std::optional<CLightControlUI::ChosenColour> {
+    auto choice = CColorSelectWnd::Choose(GetMainWindow(), colour, multi, offerMulti);
+    if (!choice) return std::nullopt;
+    return CLightControlUI::ChosenColour{choice->colour, choice->multiColour};
+  };
+}
+
+std::function<void(const QString&)> CBrelvikUSBDevice::MessageBoxSink() {
+  return [this](const QString& key) {
+    static bool shown = false;
+    if (shown) return;
+    shown = true;
+    CMsgWnd::ShowMessage(GetMainWindow(), QString(), key, 96, 0, CMsgWnd::kConfirmOnly);
+    shown = false;
+  };
 }
 
 }  // namespace tessel::ui

@@ -12,6 +12,7 @@
 #include "core/interface_key.h"
 #include "device/base/usb_device_controller.h"
 #include "ui/toolkit/controls.h"
+#include "ui/device/light_control.h"
 #include "ui/toolkit/defs.h"
 
 namespace tessel {
@@ -111,6 +112,11 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
   explicit CBrelvikUSBDevice(std::unique_ptr<UsbDeviceController> controller);
   // The page's notification pump: its own controls' events.
   virtual void OnNotify(TNotifyUI&) {}
+  // The palette dialog over the main window, as the pages' colour chooser.
+  CLightControlUI::ColourChooser PaletteChooser();
+  // A message box over the main window telling the user something failed;
+  // one at a time, so a burst of failed writes asks once.
+  std::function<void(const QString& textKey)> MessageBoxSink();
 
  private:
   std::unique_ptr<UsbDeviceController> controller_;

@@ -22,8 +22,6 @@ constexpr int kLightLevelMax = 4;
 constexpr const char* kTabOptions[] = {"deng_Op_tab", "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"};
 constexpr int kTabCount = 4;
 
-// One message box at a time: a burst of failed writes asks once.
-bool g_messageShown = false;
 
 }  // namespace
 
@@ -41,17 +39,8 @@ CBrelvikHS6533Device::CBrelvikHS6533Device(hid::HidBackend& backend, Clock& cloc
   Headset().setChipStateReader([this] {
     if (audio_) audio_->readChipState();
   });
-  chooser_ = [this](DWORD colour, bool multi, bool offerMulti) -> std::optional<CLightControlUI::ChosenColour> {
-    auto choice = CColorSelectWnd::Choose(GetMainWindow(), colour, multi, offerMulti);
-    if (!choice) return std::nullopt;
-    return CLightControlUI::ChosenColour{choice->colour, choice->multiColour};
-  };
-  messageSink_ = [this](const QString& key) {
-    if (g_messageShown) return;
-    g_messageShown = true;
-    CMsgWnd::ShowMessage(GetMainWindow(), QString(), key, 96, 0, CMsgWnd::kConfirmOnly);
-    g_messageShown = false;
-  };
+  chooser_ = PaletteChooser();
+  messageSink_ = MessageBoxSink();
 }
 
 CBrelvikHS6533Device::~CBrelvikHS6533Device() {

@@ -64,8 +64,6 @@ QString Named(const char* prefix, int n) { return QLatin1String(prefix) + QStrin
 
 QString Tr(const QString& key) { return CResourceManager::GetInstance()->GetText(key); }
 
-// One message box at a time: a burst of failed writes asks once.
-bool g_messageShown = false;
 
 }  // namespace
 
@@ -78,17 +76,8 @@ CBrelvikKeyboardDevice::CBrelvikKeyboardDevice(hid::HidBackend& backend, Clock& 
   listener.macrosTooLarge = [this](int exceedUnits) { MacrosTooLarge(exceedUnits); };
   listener.profileListChanged = [this] { ReloadProfileList(); };
   Keyboard().setListener(std::move(listener));
-  chooser_ = [this](DWORD colour, bool multi, bool offerMulti) -> std::optional<CLightControlUI::ChosenColour> {
-    auto choice = CColorSelectWnd::Choose(GetMainWindow(), colour, multi, offerMulti);
-    if (!choice) return std::nullopt;
-    return CLightControlUI::ChosenColour{choice->colour, choice->multiColour};
-  };
-  messageSink_ = [this](const QString& key) {
-    if (g_messageShown) return;
-    g_messageShown = true;
-    CMsgWnd::ShowMessage(GetMainWindow(), QString(), key, 96, 0, CMsgWnd::kConfirmOnly);
-    g_messageShown = false;
-  };
+  chooser_ = PaletteChooser();
+  messageSink_ = MessageBoxSink();
 }
 
 CBrelvikKeyboardDevice::~CBrelvikKeyboardDevice() {

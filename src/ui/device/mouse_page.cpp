@@ -53,8 +53,6 @@ QString Named(const char* prefix, int n) { return QLatin1String(prefix) + QStrin
 
 DWORD Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
 
-// One message box at a time: a burst of failed writes asks once.
-bool g_messageShown = false;
 
 }  // namespace
 
@@ -69,17 +67,8 @@ CBrelvikMouseDevice::CBrelvikMouseDevice(hid::HidBackend& backend, Clock& clock)
     const QSize size = screen->size();
     Mouse().setScreenSize(static_cast<uint16_t>(size.width()), static_cast<uint16_t>(size.height()));
   }
-  chooser_ = [this](DWORD colour, bool multi, bool offerMulti) -> std::optional<CLightControlUI::ChosenColour> {
-    auto choice = CColorSelectWnd::Choose(GetMainWindow(), colour, multi, offerMulti);
-    if (!choice) return std::nullopt;
-    return CLightControlUI::ChosenColour{choice->colour, choice->multiColour};
-  };
-  messageSink_ = [this](const QString& key) {
-    if (g_messageShown) return;
-    g_messageShown = true;
-    CMsgWnd::ShowMessage(GetMainWindow(), QString(), key, 96, 0, CMsgWnd::kConfirmOnly);
-    g_messageShown = false;
-  };
+  chooser_ = PaletteChooser();
+  messageSink_ = MessageBoxSink();
 }
 
 CBrelvikMouseDevice::~CBrelvikMouseDevice() {
