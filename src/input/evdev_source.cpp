@@ -4,7 +4,6 @@
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <filesystem>
 
 #include "input/input_mapping.h"
+#include "input/reader_thread.h"
 #include "platform/debug.h"
 
 namespace tessel::input {
@@ -144,9 +144,8 @@ bool EvdevSource::start(InputSink sink, bool /*grabKeyboard*/, std::string& reas
     reason = "no readable keyboard or mouse in " + dir_;
     return false;
   }
-  stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  stopFd_ = openStopEvent(reason);
   if (stopFd_ < 0) {
-    reason = std::string("eventfd: ") + std::strerror(errno);
     if (givenFds_.empty())
       for (int fd : fds) ::close(fd);
     return false;
@@ -199,22 +198,7 @@ void EvdevSource::run(std::vector<int> fds, int stopFd, InputSink sink) {
 }
 
 void EvdevSource::stop() {
-  if (thread_.joinable()) {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
-    // Stopped from inside the sink (events delivered inline): the thread ends
-    // after this batch; the next start or the destructor joins it.
-    if (thread_.get_id() == std::this_thread::get_id()) {
-      running_ = false;
-      return;
-    }
-    thread_.join();
-  }
-  if (stopFd_ >= 0) {
-    ::close(stopFd_);
-    stopFd_ = -1;
-  }
-  running_ = false;
+  stopReaderThread(thread_, stopFd_, running_);
 }
 
 }  // namespace tessel::input

@@ -3,13 +3,13 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "input/input_mapping.h"
+#include "input/reader_thread.h"
 #include "platform/debug.h"
 
 namespace tessel::input {
@@ -73,9 +73,8 @@ bool Xi2Source::start(InputSink sink, bool /*grabKeyboard*/, std::string& reason
   XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
   XSync(display, False);
 
-  stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  stopFd_ = openStopEvent(reason);
   if (stopFd_ < 0) {
-    reason = std::string("eventfd: ") + std::strerror(errno);
     XCloseDisplay(display);
     return false;
   }
@@ -127,22 +126,7 @@ void Xi2Source::run(void* handle, int opcode, int stopFd, InputSink sink) {
 }
 
 void Xi2Source::stop() {
-  if (thread_.joinable()) {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
-    // Stopped from inside the sink (events delivered inline): the thread ends
-    // after this batch; the next start or the destructor joins it.
-    if (thread_.get_id() == std::this_thread::get_id()) {
-      running_ = false;
-      return;
-    }
-    thread_.join();
-  }
-  if (stopFd_ >= 0) {
-    ::close(stopFd_);
-    stopFd_ = -1;
-  }
-  running_ = false;
+  stopReaderThread(thread_, stopFd_, running_);
 }
 
 }  // namespace tessel::input
