@@ -1,5 +1,6 @@
 #pragma once
 // Result of one device command.
+#include <initializer_list>
 #include <string_view>
 
 namespace tessel {
@@ -18,6 +19,13 @@ constexpr int toInt(ResultCode r) { return static_cast<int>(r); }
 
 // Maps an integer returned by a command to the enum; unknown values give NotSent.
 ResultCode resultFromInt(int value);
+
+// The first failure of a sequence of commands, or success.
+constexpr ResultCode firstFailure(std::initializer_list<ResultCode> results) {
+  for (ResultCode r : results)
+    if (r != ResultCode::Success) return r;
+  return ResultCode::Success;
+}
 
 // A short English description, e.g. "device answered status 0xFF".
 std::string_view resultText(ResultCode r);

@@ -262,4 +262,20 @@ AudioColourRecord UsbDeviceController::audioColour() const {
   return audioColour_;
 }
 
+ResultCode UsbDeviceController::writeMacroMemory(std::span<const uint8_t> image) {
+  const ResultCode begun = transport_.begin();
+  if (begun != ResultCode::Success) return begun;
+  const ResultCode written = transport_.writeMacroMemory(image);
+  const ResultCode ended = transport_.end(1);
+  return firstFailure({written, ended});
+}
+
+ResultCode UsbDeviceController::writeKeyTableBracketed(std::span<const uint8_t> image) {
+  const ResultCode begun = transport_.begin();
+  if (begun != ResultCode::Success) return begun;
+  const ResultCode written = transport_.writeKeyTable(image, 0);
+  const ResultCode ended = transport_.end(1);
+  return firstFailure({written, ended});
+}
+
 }  // namespace tessel

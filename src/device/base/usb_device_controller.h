@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,12 @@ class UsbDeviceController {
   // what the host knows, 1 through the receiver and 0 on the cable, whatever
   // the device put there. Nothing when the read failed.
   std::optional<StatusBlock> readStatusFromDevice();
+  // Begin, the image with the macro memory command in chunks from offset 0,
+  // end. The end goes out in any case: it closes the bracket and the device
+  // checks the image on it.
+  ResultCode writeMacroMemory(std::span<const uint8_t> image);
+  // Begin, the key table of bank 0, end.
+  ResultCode writeKeyTableBracketed(std::span<const uint8_t> image);
 
  private:
   struct Reader;

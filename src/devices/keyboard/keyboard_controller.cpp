@@ -28,11 +28,6 @@ struct KeyboardController::ReadOutcome {
 
 namespace {
 
-ResultCode firstFailure(std::initializer_list<ResultCode> results) {
-  for (ResultCode r : results)
-    if (r != ResultCode::Success) return r;
-  return ResultCode::Success;
-}
 
 // The colour memory lives in one bank of 512 bytes.
 constexpr int kColourBank = 0;
@@ -241,16 +236,6 @@ ResultCode KeyboardController::writeSettingsOnDevice(const LightRecord& light, c
   return firstFailure({written, ended});
 }
 
-ResultCode KeyboardController::writeMacroMemory(std::span<const uint8_t> image) {
-  auto& t = transport();
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) return begun;
-  const ResultCode written = t.writeMacroMemory(image);
-  // The end closes the bracket in any case; the keyboard checks the image on it.
-  const ResultCode ended = t.end(1);
-  return firstFailure({written, ended});
-}
-
 KeyboardController::TableOutcome KeyboardController::writeKeyTableOnDevice(const std::vector<KeyListEntry>& keys,
                                                                            int macroCount,
                                                                            const std::filesystem::path& macroFolder) {
@@ -314,14 +299,7 @@ KeyboardController::TableOutcome KeyboardController::writeKeyTableOnDevice(const
       }
     }
   }
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) {
-    out.result = begun;
-    return out;
-  }
-  const ResultCode written = t.writeKeyTable(table.image, 0);
-  const ResultCode ended = t.end(1);
-  out.result = firstFailure({written, ended});
+  out.result = writeKeyTableBracketed(table.image);
   return out;
 }
 

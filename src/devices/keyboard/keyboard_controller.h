@@ -263,7 +263,6 @@ class KeyboardController : public UsbDeviceController {
   TableOutcome writeKeyTableOnDevice(const std::vector<KeyListEntry>& keys, int macroCount,
                                      const std::filesystem::path& macroFolder);
   ResultCode writeColoursOnDevice(const keyboard::CustomColours& colours);
-  ResultCode writeMacroMemory(std::span<const uint8_t> image);
   // UI thread.
   void afterRead(const ReadOutcome& outcome);
   void adoptSettings();

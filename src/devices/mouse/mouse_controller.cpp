@@ -12,13 +12,6 @@ using namespace mouse;
 
 namespace {
 
-// The first failure of a sequence, or success.
-ResultCode firstFailure(std::initializer_list<ResultCode> results) {
-  for (ResultCode r : results)
-    if (r != ResultCode::Success) return r;
-  return ResultCode::Success;
-}
-
 constexpr int kDefaultProfiles = 4;
 
 }  // namespace
@@ -255,25 +248,8 @@ MouseController::TableOutcome MouseController::writeButtonTableOnDevice(const st
     }
   }
 
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) {
-    out.result = begun;
-    return out;
-  }
-  const ResultCode written = t.writeKeyTable(image.image, 0);
-  const ResultCode ended = t.end(1);
-  out.result = firstFailure({written, ended});
+  out.result = writeKeyTableBracketed(image.image);
   return out;
-}
-
-ResultCode MouseController::writeMacroMemory(std::span<const uint8_t> image) {
-  auto& t = transport();
-  const ResultCode begun = t.begin();
-  if (begun != ResultCode::Success) return begun;
-  const ResultCode written = t.writeMacroMemory(image);
-  // The end goes out in any case: it closes the bracket and the mouse checks the image on it.
-  const ResultCode ended = t.end(1);
-  return firstFailure({written, ended});
 }
 
 void MouseController::connected() {

@@ -236,8 +236,6 @@ class MouseController : public UsbDeviceController {
   };
   TableOutcome writeButtonTableOnDevice(const std::vector<KeyListEntry>& buttons, int macroCount,
                                         const std::filesystem::path& macroFolder);
-  // Begin, the image with the macro memory command in chunks from offset 0, end.
-  ResultCode writeMacroMemory(std::span<const uint8_t> image);
   // UI thread.
   void afterRead(ResultCode stateRead);
   mouse::SettingsBlockInput blockInput() const;
