@@ -16,4 +16,8 @@ int demoScriptedOverDBus(const std::string& what, const std::string& name, bool 
 // TesselctlContext::notifySettingsChanged: DeviceChanged(s kind) on
 // org.orvik.TesselRGB.Devices; false when no program runs or it did not answer.
 bool notifySettingsChangedOverDBus(const std::string& kind);
+// TesselctlContext::postEvent: Post(s, t, x) on the main window's bus name
+// (the window titled "Tessel RGB"); exit 3 when no program runs.
+int postEventOverDBus(const std::string& name, uint64_t wParam, int64_t lParam, std::ostream& out,
+                      std::ostream& err);
 }  // namespace tessel::tools

@@ -57,6 +57,11 @@ struct TesselctlContext {
   // kind ("mouse", ...). False when no program took the request (nothing
   // runs, or no session bus); that is not an error. Empty: nobody is told.
   std::function<bool(const std::string& kind)> notifySettingsChanged;
+  // "tesselctl event NAME WPARAM LPARAM": posts the registered message NAME
+  // to the running program's main window. Empty: unavailable.
+  std::function<int(const std::string& name, uint64_t wParam, int64_t lParam, std::ostream& out,
+                    std::ostream& err)>
+      postEvent;
 };
 
 struct TesselctlOptions {

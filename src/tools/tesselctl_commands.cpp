@@ -604,6 +604,12 @@ const std::vector<Subcommand>& subcommands() {
       {"update-check", "update-check [--server URL]",
        "ask the update server for newer firmware and software: the settings window's update list", false,
        runUpdateCheckCommand},
+      {"event", "event NAME WPARAM LPARAM",
+       "post the registered message NAME to the running tessel-rgb (numbers decimal or 0x hex), e.g. the\n"
+       "                                game events Game_Start, Game_End, Game_Kill, Game_Death: wParam 0 sets\n"
+       "                                mode, brightness, speed and direction from LPARAM's four low bytes,\n"
+       "                                1 and 2 the mode only; the lighting comes back after 5 s",
+       false, runEvent},
       {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
        false, runDoctorCommand},
   };

@@ -80,6 +80,11 @@ int runRecoil(Invocation& inv);
 // Handlers living in their own files.
 int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp
 int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
+// "event NAME WPARAM LPARAM" (tesselctl_event.cpp): numbers in decimal or 0x
+// hex; WPARAM unsigned 64-bit, LPARAM signed 64-bit (a leading - allowed).
+int runEvent(Invocation& inv);
+std::optional<uint64_t> parseEventWParam(std::string_view text);
+std::optional<int64_t> parseEventLParam(std::string_view text);
 
 // The command interface of a device kind: its cable, else its receiver
 // (receiverOnly: the receiver only); nullopt when none is present.

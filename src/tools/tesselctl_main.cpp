@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   context.demoInput = tessel::tools::demoInputOverDBus;
   context.demoScripted = tessel::tools::demoScriptedOverDBus;
   context.notifySettingsChanged = tessel::tools::notifySettingsChangedOverDBus;
+  context.postEvent = tessel::tools::postEventOverDBus;
 #endif
   return tessel::tools::runTesselctl(args, std::cout, std::cerr, context);
 }

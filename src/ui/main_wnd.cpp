@@ -114,6 +114,7 @@ void CMainWnd::OnWindowInit() {
   if (StallMonitor::Requested()) stallMonitor_ = std::make_unique<StallMonitor>();
   // The input hook before the pages: their macro editors show its sources.
   CreateHook();
+  StartSynchronisedLighting();
   registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this), *m_pm.GetScheduler());
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
@@ -214,6 +215,16 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
       if (source.Pad().document()) ApplySameLight(source, source.Pad().lightInfo());
     };
   }
+  if (auto* keyboard = dynamic_cast<CBrelvikKeyboardDevice*>(page)) {
+    keyboard->onSameMode = [this](CBrelvikKeyboardDevice& source) {
+      if (source.Keyboard().document()) ApplySameLight(source, source.Keyboard().light());
+    };
+  }
+  if (auto* headset = dynamic_cast<CBrelvikHS6533Device*>(page)) {
+    headset->onSameMode = [this](CBrelvikHS6533Device& source) {
+      if (source.Headset().document()) ApplySameLight(source, source.Headset().lightInfo());
+    };
+  }
   page->SetBatteryIndicator(indicator);
   page->Profile().Init(option.typeCode, option.kindName);
   pageSwitch->Add(page);
@@ -245,6 +256,7 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
   result.pageIndex = pageIndex;
   result.powerIndex = powerIndex;
   pageControls_[result.device] = {page, tile};
+  AddSynchronisedDevice(result.device);
   return result;
 }
 
@@ -287,29 +299,8 @@ void CMainWnd::applyBar(const BarOutcome& outcome) {
     // The same-light button is offered while more than one device is shown.
     if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(PageOf(p))) mouse->SetSameModeAllowed(outcome.multipleVisible);
     if (auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(PageOf(p))) pad->SetSameModeAllowed(outcome.multipleVisible);
-  }
-}
-
-void CMainWnd::ApplySameLight(CBrelvikUSBDevice& source, const LightRecord& record) {
-  if (!registry_) return;
-  const int kind = sameLight_.kindFor(source.Controller().typeCode(), record.selectItem);
-  for (const DevicePage& p : registry_->pages()) {
-    CBrelvikUSBDevice* target = PageOf(p);
-    if (!target || target == &source || !target->Controller().isConnected()) continue;
-    const auto mode = sameLightMode(target->Controller().typeCode(), kind);
-    if (!mode) continue;
-    LightRecord next = record;
-    next.selectItem = static_cast<uint8_t>(*mode);
-    // The kinds with a light editor of their own join here with their pages.
-    if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(target); mouse && mouse->Mouse().document())
-      mouse->Mouse().changeLightRecord(next);
-    else if (auto* pad = dynamic_cast<CBrelvikMousePadDevice*>(target); pad && pad->Pad().document())
-      pad->Pad().changeLightRecord(next);
-    else
-      continue;
-    // Its own effect pauses until its next light change.
-    target->Controller().setSynchronised(true);
-    target->RefreshView();
+    if (auto* kb = dynamic_cast<CBrelvikKeyboardDevice*>(PageOf(p))) kb->SetSameModeAllowed(outcome.multipleVisible);
+    if (auto* hs = dynamic_cast<CBrelvikHS6533Device*>(PageOf(p))) hs->SetSameModeAllowed(outcome.multipleVisible);
   }
 }
 
@@ -539,6 +530,8 @@ bool CMainWnd::HandleShellMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       Identify();
     } else if (msg == rm.settingsRelay && msg != 0) {
       RelayToSettingsWindow(msg, wParam, lParam);
+    } else if (HandleGameMessage(msg, wParam, lParam)) {
+      // Game_Start, Game_End, Game_Kill, Game_Death (main_wnd_lighting.cpp)
     }
     return true;
   }
@@ -589,6 +582,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       if (wParam == kTimerTrayMenu) {
         KillTimer(kTimerTrayMenu);
         ShowTrayMenu();
+        return 0;
+      }
+      if (wParam == kTimerGameRestore) {
+        RestoreAfterGameEvents();
         return 0;
       }
       if (wParam == kTimerProfileSwitch) {
@@ -673,6 +670,8 @@ void CMainWnd::Shutdown() {
   // A watcher waiting in SendMessage is released first, then asked to stop;
   // every thread is joined within its bound, none is killed.
   CancelPendingSends();
+  // No synchronised step touches a device from here on.
+  StopSynchronisedLighting();
   // Nothing holds the keyboard once the program ends; a recording is saved.
   StopHook();
   hook_.reset();

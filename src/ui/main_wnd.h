@@ -12,7 +12,9 @@
 #include "core/light_record.h"
 #include "discovery/device_watcher.h"
 #include "shell/device_registry.h"
+#include "shell/game_events.h"
 #include "shell/light_control.h"
+#include "shell/synchronised_lighting.h"
 #include "shell/window_data.h"
 #include "shell/window_messages.h"
 #include "ui/toolkit/tray.h"
@@ -115,6 +117,15 @@ class CMainWnd : public WindowImplBase,
   CDeviceOptionUI* TileOf(const DevicePage& page) const;
   const AudioReceiveBuffers& GetAudioBuffers() const { return audio_; }
 
+  // ---- lighting across devices (main_wnd_lighting.cpp)
+  // The clock of the synchronised-lighting thread (default: the real one). Set before Create.
+  void SetSynchronisedClock(Clock& clock) { syncClock_ = &clock; }
+  // The thread (null before window initialisation).
+  SynchronisedLighting* GetSynchronisedLighting() const { return syncLighting_.get(); }
+  // Timer 1066: every page a run of game events changed gets its record back.
+  void RestoreAfterGameEvents();
+  bool GameRestorePending() const { return gameRestorePending_; }
+
  private:
   // RegistryUi
   std::optional<DevicePage> buildPage(int optionIndex) override;
@@ -143,6 +154,14 @@ class CMainWnd : public WindowImplBase,
   // hides or closes, and the program ends.
   void CreateHook();
   void StopHook();
+  // Lighting across devices (main_wnd_lighting.cpp): the thread starts at
+  // window initialisation with every page's controller in its list and stops
+  // at shutdown before any device goes; a game message applies to the current
+  // page and starts timer 1066.
+  void StartSynchronisedLighting();
+  void StopSynchronisedLighting();
+  void AddSynchronisedDevice(UsbDeviceController* device);
+  bool HandleGameMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void LockForRecording(CBrelvikUSBDevice* page, bool recording);
 
   CTrayIcon tray_;
@@ -174,6 +193,11 @@ class CMainWnd : public WindowImplBase,
   bool desktopInput_ = true;
   DemoDevices* demo_ = nullptr;
   std::unique_ptr<CMainHook> hook_;
+  // Lighting across devices (main_wnd_lighting.cpp).
+  Clock* syncClock_ = nullptr;
+  std::unique_ptr<SynchronisedLighting> syncLighting_;
+  GameEventRestore gameRestore_;
+  bool gameRestorePending_ = false;  // timer 1066 runs
 };
 
 // The process-wide main window that worker threads post to (null outside

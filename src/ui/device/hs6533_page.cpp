@@ -134,7 +134,9 @@ void CBrelvikHS6533Device::InitPage() {
     lightEditor_->SetOwnerWindow(GetMainWindow());
     lightEditor_->SetColourChooser(chooser_);
     lightEditor_->onChange = [this](const LightRecord& record) { Headset().changeLightRecord(record); };
-    lightEditor_->onSameMode = [] {};
+    lightEditor_->onSameMode = [this] {
+      if (onSameMode) onSameMode(*this);
+    };
     lightEditor_->FillModeList(Headset().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
   voicePanel_ = Find<CVoice6533ControlUI>(QStringLiteral("Voice6533ControlItem"));
@@ -144,6 +146,10 @@ void CBrelvikHS6533Device::InitPage() {
   if (audio_) BindPanels();
   SelectTab(kLightTab);
   RefreshView();
+}
+
+void CBrelvikHS6533Device::SetSameModeAllowed(bool allowed) {
+  if (lightEditor_) lightEditor_->SetSameModeAllowed(allowed);
 }
 
 void CBrelvikHS6533Device::SelectTab(int n) {

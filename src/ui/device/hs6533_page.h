@@ -62,6 +62,10 @@ class CBrelvikHS6533Device : public CBrelvikUSBDevice {
   void SelectTab(int n);
   int GetTab() const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
+  // Whether the light editor may offer "deng_same_mode" (the main window
+  // decides), and what its click does.
+  void SetSameModeAllowed(bool allowed);
+  std::function<void(CBrelvikHS6533Device&)> onSameMode;
   CVoice6533ControlUI* VoicePanel() const { return voicePanel_; }
   CMagicControlUI* MagicPanel() const { return magicPanel_; }
   // The audio side (null until the page has its document).

@@ -261,6 +261,10 @@ void CBrelvikKeyboardDevice::BuildPicture() {
     if (key) key->ClearZoneColour();
 }
 
+void CBrelvikKeyboardDevice::SetSameModeAllowed(bool allowed) {
+  if (lightEditor_) lightEditor_->SetSameModeAllowed(allowed);
+}
+
 void CBrelvikKeyboardDevice::BindControls() {
   lightEditor_ = Find<CLightControlUI>(QStringLiteral("LightControlItem"));
   if (lightEditor_) {
@@ -271,7 +275,9 @@ void CBrelvikKeyboardDevice::BindControls() {
       Keyboard().changeLightRecord(record);
       ShowLight();
     };
-    lightEditor_->onSameMode = [] {};
+    lightEditor_->onSameMode = [this] {
+      if (onSameMode) onSameMode(*this);
+    };
     lightEditor_->FillModeList(Keyboard().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
   if (auto* zzcc = Find<CComboUI>(QStringLiteral("light_combo_ZZCCmodeSelect"))) {

@@ -88,6 +88,10 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   CMacroControlUI* MacroEditor() const { return macroEditor_; }
 
   void SetColourChooser(CLightControlUI::ColourChooser chooser);
+  // Whether the light editor may offer "deng_same_mode" (the main window
+  // decides), and what its click does.
+  void SetSameModeAllowed(bool allowed);
+  std::function<void(CBrelvikKeyboardDevice&)> onSameMode;
   // How the page tells the user that the keyboard did not take a change (the
   // message box over the main window by default; tests replace it).
   void SetMessageSink(std::function<void(const QString& textKey)> sink) { messageSink_ = std::move(sink); }

@@ -5,6 +5,7 @@
 #include <QListView>
 
 #include "config/light_editor_rules.h"
+#include "shell/light_control.h"
 #include "ui/color_select_wnd.h"
 #include "ui/toolkit/resource_manager.h"
 
@@ -55,7 +56,11 @@ T* CLightControlUI::Find(const char* name) const {
 void CLightControlUI::FillModeList(const std::vector<LightModeEntry>& modes,
                                    const std::vector<std::string>& sequenceNames, int brightnessMax, int speedMax) {
   modeNames_.clear();
-  for (const LightModeEntry& m : modes) modeNames_.push_back(m.name);
+  modeCodes_.clear();
+  for (const LightModeEntry& m : modes) {
+    modeNames_.push_back(m.name);
+    modeCodes_.push_back(m.code);
+  }
   sequenceNames_ = sequenceNames;
   if (auto* combo = Find<CComboUI>("light_combo_modeSelect")) {
     combo->RemoveAllItems();
@@ -129,7 +134,13 @@ void CLightControlUI::ShowGroups() {
   enable("deng_light_layout", g.brightness);
   enable("deng_speed_layout", g.speed);
   enable("deng_fx_layout", g.direction);
-  if (auto* same = Find<CControlUI>("deng_same_mode")) same->SetVisible(sameModeAllowed_ && g.sameMode);
+  // The keyboard offers the same light for every mode code with a common kind.
+  bool sameMode = g.sameMode;
+  if (deviceType_ == 1 || deviceType_ == 9) {
+    const int code = record_.selectItem < modeCodes_.size() ? modeCodes_[record_.selectItem] : record_.selectItem;
+    sameMode = sameLightKind(deviceType_, code).has_value();
+  }
+  if (auto* same = Find<CControlUI>("deng_same_mode")) same->SetVisible(sameModeAllowed_ && sameMode);
 }
 
 void CLightControlUI::SetSameModeAllowed(bool allowed) {

@@ -78,6 +78,7 @@ class CLightControlUI : public CVerticalLayoutUI {
   bool sameModeAllowed_ = false;
   bool showing_ = false;
   std::vector<std::string> modeNames_;
+  std::vector<uint8_t> modeCodes_;  // the device's mode byte of each position
   std::vector<std::string> sequenceNames_;
   CWindowWnd* owner_ = nullptr;
   ColourChooser chooser_;
