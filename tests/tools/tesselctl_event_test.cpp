@@ -25,17 +25,13 @@ struct Outcome {
 
 class EventCommand : public ::testing::Test {
  protected:
-  Outcome run(std::vector<std::string> args, int answer = kExitOk, bool withBus = true) {
+  // The program's side is a recorder here; the real D-Bus call is checked
+  // end to end by tesselctl_event_e2e_test.sh.
+  Outcome run(std::vector<std::string> args, bool withBus = true) {
     TesselctlContext ctx;
     if (withBus) {
-      ctx.postEvent = [this, answer](const std::string& name, uint64_t w, int64_t l, std::ostream& out,
-                                     std::ostream& err) {
-        if (answer != kExitOk) {
-          err << "tesselctl: event: tessel-rgb is not running\n";
-          return answer;
-        }
+      ctx.postEvent = [this](const std::string& name, uint64_t w, int64_t l, std::ostream&, std::ostream&) {
         posted_.push_back({name, w, l});
-        out << "event " << name << " " << w << " " << l << ": sent\n";
         return kExitOk;
       };
     }
@@ -70,7 +66,6 @@ TEST(EventNumbers, DecimalAndHexWithinTheirRanges) {
 TEST_F(EventCommand, PostsTheMessageWithItsNumbers) {
   const Outcome r = run({"event", "Game_Kill", "0", "0x01030205"});
   EXPECT_EQ(r.code, kExitOk);
-  EXPECT_EQ(r.out, "event Game_Kill 0 16974341: sent\n");
   ASSERT_EQ(posted_.size(), 1u);
   EXPECT_EQ(posted_[0].name, "Game_Kill");
   EXPECT_EQ(posted_[0].lParam, 0x01030205);
@@ -100,12 +95,8 @@ TEST_F(EventCommand, BadArgumentsAreUsageErrorsThatPostNothing) {
   EXPECT_NE(run({"event", "Game_End", "x", "0"}).err.find("WPARAM"), std::string::npos);
 }
 
-TEST_F(EventCommand, WithoutTheProgramOrWithoutDBusItFailsWithOneLine) {
-  const Outcome absent = run({"event", "Game_End", "1", "2"}, kExitNoDevice);
-  EXPECT_EQ(absent.code, kExitNoDevice);
-  EXPECT_EQ(std::count(absent.err.begin(), absent.err.end(), '\n'), 1);
-  EXPECT_TRUE(absent.out.empty());
-  const Outcome noBus = run({"event", "Game_End", "1", "2"}, kExitOk, false);
+TEST_F(EventCommand, WithoutDBusItSaysSoAndFails) {
+  const Outcome noBus = run({"event", "Game_End", "1", "2"}, false);
   EXPECT_EQ(noBus.code, kExitCommandFailed);
   EXPECT_NE(noBus.err.find("without D-Bus"), std::string::npos);
 }
