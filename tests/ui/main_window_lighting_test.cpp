@@ -224,6 +224,19 @@ TEST_F(MainWindowLightingTest, SameLightFromTheKeyboardFillsTheSettingsAndSynchr
   EXPECT_EQ(sync->steps(), steps + 1);
   for (int z = 0; z < mouse->Controller().lightZoneCount(); ++z)
     EXPECT_EQ(mouse->Controller().zoneColour(z), packZone(200, 100, 50, 135)) << z;
+  // The tile's light tick streams them: the mouse receives 200, 100, 50 at
+  // 135 / 256 in every zone of its live frame.
+  clock_.advance(Millis(20));
+  ASSERT_TRUE(SpinUntil([&] {
+    const auto frame = firmware_["mouse"]->liveFrame();
+    return frame.size() >= 45 && frame[0] == 105 && frame[44] == 26;
+  }));
+  const auto frame = firmware_["mouse"]->liveFrame();
+  for (int z = 0; z < 15; ++z) {
+    EXPECT_EQ(frame[3 * z], 105) << z;
+    EXPECT_EQ(frame[3 * z + 1], 52) << z;
+    EXPECT_EQ(frame[3 * z + 2], 26) << z;
+  }
 
   // The mouse's own light edit ends its part in the effect.
   mouse->Mouse().changeLightRecord(mouseNow);
