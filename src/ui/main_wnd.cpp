@@ -670,7 +670,9 @@ void CMainWnd::Shutdown() {
   // A watcher waiting in SendMessage is released first, then asked to stop;
   // every thread is joined within its bound, none is killed.
   CancelPendingSends();
-  // No synchronised step touches a device from here on.
+  // A game event's light does not outlive the program in the profiles; no
+  // synchronised step touches a device from here on.
+  RestoreAfterGameEvents();
   StopSynchronisedLighting();
   // Nothing holds the keyboard once the program ends; a recording is saved.
   StopHook();

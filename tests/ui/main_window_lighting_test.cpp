@@ -161,6 +161,24 @@ TEST_F(MainWindowLightingTest, GameEventsChangeTheSelectedPageAndTimer1066PutsTh
   EXPECT_EQ(reread.getLightInfo(), before);
 }
 
+TEST_F(MainWindowLightingTest, ClosingWithinTheFiveSecondsKeepsThePagesOwnLightInItsProfile) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  Pass();
+  clock_.advance(Millis(550));
+  auto* mouse = PageFor<CBrelvikMouseDevice>(0);
+  ASSERT_NE(mouse, nullptr);
+  ASSERT_NE(mouse->Mouse().document(), nullptr);
+  const LightRecord before = mouse->Mouse().document()->getLightInfo();
+  const auto path = mouse->Mouse().document()->documentPath();
+  Game("Game_Start", 1, before.selectItem == 6 ? 5 : 6);
+  ASSERT_NE(mouse->Mouse().document()->getLightInfo(), before);
+  wnd_.DestroyWindow();
+  CMouseProfiledata reread;
+  reread.setDocumentPath(path);
+  reread.loadDeviceElement();
+  EXPECT_EQ(reread.getLightInfo(), before);
+}
+
 TEST_F(MainWindowLightingTest, SameLightFromTheKeyboardFillsTheSettingsAndSynchronisesTheMouse) {
   ASSERT_TRUE(bus_.plug("mouse"));
   ASSERT_TRUE(bus_.plug("keyboard"));
