@@ -154,7 +154,11 @@ int postEventOverDBus(const std::string& name, uint64_t wParam, int64_t lParam, 
                       std::ostream& err) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   const QString window = windowBusName(QStringLiteral("Tessel RGB"));
-  if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(window).value()) {
+  if (!bus.isConnected()) {
+    err << "tesselctl: event: no D-Bus session bus, so no tessel-rgb to reach\n";
+    return kExitNoDevice;
+  }
+  if (!bus.interface() || !bus.interface()->isServiceRegistered(window).value()) {
     err << "tesselctl: event: tessel-rgb is not running (no " << window.toStdString() << " on the session bus)\n";
     return kExitNoDevice;
   }
