@@ -604,6 +604,10 @@ const std::vector<Subcommand>& subcommands() {
       {"update-check", "update-check [--server URL]",
        "ask the update server for newer firmware and software: the settings window's update list", false,
        runUpdateCheckCommand},
+      {"audio-style", "audio-style get|set|reset",
+       "the four audio styles: get prints selected=0..3, name1..name4, colour1..colour4=RRGGBB;\n"
+       "                                set KEY=VALUE... changes and saves them; reset puts the factory styles back",
+       false, runAudioStyle},
       {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
        false, runDoctorCommand},
   };

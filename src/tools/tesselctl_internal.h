@@ -80,6 +80,8 @@ int runRecoil(Invocation& inv);
 // Handlers living in their own files.
 int runUpdateCheckCommand(Invocation& inv);  // tesselctl_update.cpp
 int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
+// The audio styles of "AudioFile.json" (tesselctl_audio_style.cpp); no device.
+int runAudioStyle(Invocation& inv);
 
 // The command interface of a device kind: its cable, else its receiver
 // (receiverOnly: the receiver only); nullopt when none is present.
