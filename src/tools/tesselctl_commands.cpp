@@ -610,6 +610,10 @@ const std::vector<Subcommand>& subcommands() {
        "                                mode, brightness, speed and direction from LPARAM's four low bytes,\n"
        "                                1 and 2 the mode only; the lighting comes back after 5 s",
        false, runEvent},
+      {"audio-style", "audio-style get|set|reset",
+       "the four audio styles: get prints selected=0..3, name1..name4, colour1..colour4=RRGGBB;\n"
+       "                                set KEY=VALUE... changes and saves them; reset puts the factory styles back",
+       false, runAudioStyle},
       {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
        false, runDoctorCommand},
   };

@@ -85,6 +85,8 @@ int runDoctorCommand(Invocation& inv);       // tesselctl_doctor.cpp
 int runEvent(Invocation& inv);
 std::optional<uint64_t> parseEventWParam(std::string_view text);
 std::optional<int64_t> parseEventLParam(std::string_view text);
+// The audio styles of "AudioFile.json" (tesselctl_audio_style.cpp); no device.
+int runAudioStyle(Invocation& inv);
 
 // The command interface of a device kind: its cable, else its receiver
 // (receiverOnly: the receiver only); nullopt when none is present.

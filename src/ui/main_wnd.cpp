@@ -69,6 +69,7 @@ CMainWnd::CMainWnd() {
     return page ? PageOf(*page) : nullptr;
   };
   hooks.startTimer = [this](UINT id, UINT elapse) { SetTimer(id, elapse); };
+  hooks.afterReset = [this] { ResetAudioStyles(); };
   profiles_ = std::make_unique<ProfileActions>(*this, std::move(hooks));
 }
 
@@ -115,6 +116,7 @@ void CMainWnd::OnWindowInit() {
   // The input hook before the pages: their macro editors show its sources.
   CreateHook();
   StartSynchronisedLighting();
+  LoadAudioStyles();
   registry_ = std::make_unique<DeviceRegistry>(list_, static_cast<RegistryUi&>(*this), *m_pm.GetScheduler());
   // The mouse and keyboard pages exist before any device is seen.
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
@@ -469,6 +471,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else ShowWindow(false);
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
+  } else if (nameIs(name, "music_setting_btn")) {
+    OpenAudioStyleWindow();
   } else if (nameIs(name, "minbtn")) {
     StopHook();  // a minimised window is not where the user types
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);

@@ -11,6 +11,7 @@
 
 #include "core/light_record.h"
 #include "discovery/device_watcher.h"
+#include "services/audio_styles.h"
 #include "shell/device_registry.h"
 #include "shell/game_events.h"
 #include "shell/light_control.h"
@@ -198,6 +199,25 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<SynchronisedLighting> syncLighting_;
   GameEventRestore gameRestore_;
   bool gameRestorePending_ = false;  // timer 1066 runs
+
+  // ---- Audio styles (main_wnd_audio_styles.cpp) ----
+ public:
+  // Where the style colour block goes (the companion link). It gets the
+  // block of the selected style once the styles are loaded at start-up (at
+  // once when they are loaded already) and after each OK of the style window.
+  void SetStyleColourSink(std::function<void(const StyleColourBlock&)> sink);
+  // The block of the style selected now (for a link that connects later).
+  StyleColourBlock CurrentStyleColourBlock() const;
+  const AudioStyleRecord& GetAudioStyles() const;
+  // "music_setting_btn": the style window, modal over this one.
+  void OpenAudioStyleWindow();
+  // The profile reset's last step: the factory styles come back.
+  void ResetAudioStyles();
+
+ private:
+  void LoadAudioStyles();
+  std::unique_ptr<AudioStyleFile> audioStyles_;
+  std::function<void(const StyleColourBlock&)> styleColourSink_;
 };
 
 // The process-wide main window that worker threads post to (null outside

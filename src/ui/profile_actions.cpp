@@ -124,6 +124,7 @@ void ProfileActions::Reset(CBrelvikUSBDevice* page) {
     return;
   }
   page->Profile().Rebind();
+  if (hooks_.afterReset) hooks_.afterReset();
 }
 
 void ProfileActions::ExportCurrent(CBrelvikUSBDevice* page) {

@@ -37,6 +37,9 @@ class ProfileActions {
     // A file to save to (save = true) or open; empty when cancelled.
     // Default: QFileDialog with the filter.
     std::function<QString(bool save)> chooseFile;
+    // After a profile reset went through: the global audio styles go back to
+    // the factory ones. Empty: nothing more.
+    std::function<void()> afterReset;
   };
 
   ProfileActions(CWindowWnd& window, Hooks hooks);

@@ -68,6 +68,7 @@ class ProfileUiTest : public ::testing::Test {
       return mode == 1 ? confirm_ : 1;
     };
     hooks.chooseFile = [this](bool) { return chosenFile_; };
+    hooks.afterReset = [this] { ++afterResets_; };
     actions_ = std::make_unique<ProfileActions>(*wnd_, std::move(hooks));
     wnd_->actions = actions_.get();
 
@@ -107,6 +108,7 @@ class ProfileUiTest : public ::testing::Test {
   CDeviceProfileUI* selector_ = nullptr;
   std::vector<std::pair<UINT, UINT>> timers_;
   QStringList messages_;
+  int afterResets_ = 0;  // the audio styles' reset after a profile reset
   int confirm_ = 1;
   QString chosenFile_;
 };
@@ -200,9 +202,11 @@ TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
   confirm_ = 0;
   Click("device_reset_btn");
   EXPECT_EQ(messages_.last(), "message_text_22");
+  EXPECT_EQ(afterResets_, 0);
   confirm_ = 1;
   Click("device_reset_btn");
   EXPECT_EQ(messages_.size(), 3);
+  EXPECT_EQ(afterResets_, 1);
 
   // The last profile cannot go; nothing is said.
   while (selector_->GetProfileCount() > 1) Click("device_sub_btn");
