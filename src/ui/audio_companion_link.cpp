@@ -227,7 +227,12 @@ void AudioCompanionLink::CompanionVanished() {
 
 void AudioCompanionLink::Shutdown() {
   wanted_ = false;
-  if (connected_) Disconnect();
+  if (connected_ && Disconnect() && CMessageBus::Instance().IsConnected()) {
+    // A round trip to the bus: the commands have left before the program ends.
+    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
+  }
   watcher_.reset();
   if (!process_) return;
   QProcess* p = process_.get();

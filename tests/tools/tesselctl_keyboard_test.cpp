@@ -232,6 +232,13 @@ TEST_F(KeyboardKeys, AudioKeysStayInTheDocumentAndAreBounded) {
     EXPECT_EQ(r.code, 2) << bad;
   }
   EXPECT_TRUE(hasLine(run({"get", "keyboard"}).out, "audio.mode=4"));
+  // Each key is its own setting: a foreground leaves the hue wheel as it is.
+  ASSERT_EQ(run({"set", "keyboard", "audio.multicolour=0"}).code, 0);
+  ASSERT_EQ(run({"set", "keyboard", "audio.fg=010203"}).code, 0);
+  const Outcome again = run({"get", "keyboard"});
+  EXPECT_TRUE(hasLine(again.out, "audio.multicolour=0"));
+  EXPECT_TRUE(hasLine(again.out, "audio.fg=010203"));
+  EXPECT_EQ(writes(), 0u);
 }
 
 }  // namespace tessel::tools

@@ -15,6 +15,7 @@
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
 #include "ui/audio_companion_link.h"
+#include "ui/demo_devices.h"
 #include "ui/device/keyboard_page.h"
 #include "ui/device/light_control.h"
 #include "ui/main_wnd.h"
@@ -61,6 +62,7 @@ class AudioMainWindowTest : public ::testing::Test {
     wnd_.SetHidBackend(&bus_);
     wnd_.SetWatcherThread(false);
     wnd_.SetDeviceThreads(false);
+    wnd_.SetDemoDevices(&demo_);
     ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
     ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
     const auto& pages = wnd_.GetRegistry()->pages();
@@ -99,6 +101,7 @@ class AudioMainWindowTest : public ::testing::Test {
   ManualClock clock_;
   sim::VirtualHidBus bus_;
   std::string home_;
+  DemoDevices demo_;  // its bus methods tell how audio lighting is doing
   CMainWnd wnd_;
   CBrelvikKeyboardDevice* keyboard_ = nullptr;
   uint32_t stepMs_ = 1000;
@@ -120,12 +123,15 @@ TEST_F(AudioMainWindowTest, PacketsReachTheKeyboardBehindTheMousePage) {
   EXPECT_EQ(Send(1, Packet(8000, 2004)), 0);
   EXPECT_EQ(Send(7, Packet(8000)), 0);
   EXPECT_EQ(wnd_.GetAudioAnalyser().acceptedPackets(), 0u);
+  EXPECT_EQ(demo_.AudioLevels(), QList<int>(25, 0)) << "all 0 before any";
   EXPECT_EQ(Send(1, Packet(8000)), 1);
   EXPECT_EQ(Send(1, Packet(-8000)), 1);
   EXPECT_EQ(wnd_.GetHandedAudioLevels()[0], 0) << "levels go out with every third packet";
   EXPECT_EQ(Send(1, Packet(8000)), 1);
   EXPECT_EQ(wnd_.GetAudioAnalyser().acceptedPackets(), 3u);
   for (int level : wnd_.GetHandedAudioLevels()) EXPECT_EQ(level, 2000);
+  EXPECT_EQ(demo_.AudioPackets(), 3u);
+  EXPECT_EQ(demo_.AudioLevels(), QList<int>(25, 2000));
   EXPECT_TRUE(StepShows(0xFFFFFFu)) << "the keyboard's bars rise with the sound";
   // The external colour input: exactly 24 bytes.
   EXPECT_EQ(Send(2, Packet(1, 24)), 1);
@@ -145,6 +151,7 @@ TEST_F(AudioMainWindowTest, ACompanionThatCannotCaptureMakesThePageSaySo) {
   EXPECT_FALSE(label->GetText().isEmpty());
   EXPECT_EQ(label->GetToolTip(), "tessel-audio: no sound server (test)");
   EXPECT_EQ(wnd_.GetAudioLink()->StatusText(), "unavailable: tessel-audio: no sound server (test)");
+  EXPECT_EQ(demo_.AudioCompanion(), "unavailable: tessel-audio: no sound server (test)");
 }
 
 }  // namespace

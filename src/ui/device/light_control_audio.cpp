@@ -69,6 +69,11 @@ void CLightControlUI::ShowAudioRecord(const AudioLightRecord& record) {
 
 void CLightControlUI::SetAudioModeShown(bool shown) {
   audioShown_ = shown;
+  // The audio mode uses none of the light's speed, direction and colours:
+  // their rows make room for the audio settings.
+  for (const char* name : {"deng_speed_layout", "deng_fx_layout", "deng_7color_layout", "deng_color_layout",
+                           "colorpallet_layout"})
+    if (auto* row = Find<CControlUI>(name); row && row->GetOwnVisible() == shown) row->SetVisible(!shown);
   if (auto* group = Find<CControlUI>("audio_setting_layout"); group && group->GetOwnVisible() != shown)
     group->SetVisible(shown);
 }
