@@ -152,10 +152,14 @@ void AudioCompanionLink::SetWanted(bool wanted) {
       SetState(State::Running);
       return;
     }
-    if (process_ && process_->state() != QProcess::NotRunning) return;  // still ending: its finish decides
+    if (process_ && process_->state() != QProcess::NotRunning) {
+      restartWhenEnded_ = true;  // still ending: started again once it has
+      return;
+    }
     StartProcess();
     return;
   }
+  restartWhenEnded_ = false;
   const bool reached = Disconnect();
   // A companion that has not taken its name yet cannot hear command 5.
   if (!reached && process_ && process_->state() != QProcess::NotRunning) process_->terminate();
@@ -205,13 +209,14 @@ void AudioCompanionLink::ProcessFinished(int exitCode, QProcess::ExitStatus stat
     return;
   }
   if (state_ == State::Unavailable) return;
-  if (!connected_) {
-    SetState(State::Stopped);
-    // Wanted again while the last one was still ending.
-    if (wanted_) {
-      if (Connect()) SetState(State::Running);
-      else StartProcess();
-    }
+  if (connected_) return;
+  SetState(State::Stopped);
+  // Wanted again while the last one was still ending. A companion that ends
+  // by itself while wanted is not started again: it would only end again.
+  if (wanted_ && restartWhenEnded_) {
+    restartWhenEnded_ = false;
+    if (Connect()) SetState(State::Running);
+    else StartProcess();
   }
 }
 

@@ -107,6 +107,7 @@ class AudioCompanionLink : public QObject {
 
   bool wanted_ = false;
   bool connected_ = false;
+  bool restartWhenEnded_ = false;
   State state_ = State::Stopped;
   QString unavailableLine_;
   std::unique_ptr<QProcess> process_;

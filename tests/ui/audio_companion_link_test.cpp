@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -229,6 +230,39 @@ TEST_F(AudioCompanionLinkTest, TheStartedProgramIsConnectedWhenItsWindowAppearsA
   // Wanted again while it still runs: the window is there, so it connects again.
   link_->SetWanted(true);
   EXPECT_EQ(link_->GetState(), AudioCompanionLink::State::Running);
+}
+
+TEST_F(AudioCompanionLinkTest, ACompanionEndingByItselfIsNotStartedAgainButOneAskedBackIs) {
+  const QString starts = dir_.filePath(QStringLiteral("starts"));
+  const std::string body = "echo x >> '" + starts.toStdString() + "'\nexit 1";
+  qputenv("TESSEL_AUDIO_COMPANION", Script(body.c_str()).toUtf8());
+  auto startCount = [&] {
+    QFile f(starts);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().count('x') : 0;
+  };
+  std::vector<AudioCompanionLink::State> seen;
+  link_->onStateChanged = [&] { seen.push_back(link_->GetState()); };
+  link_->SetWanted(true);
+  ASSERT_TRUE(SpinUntil([&] { return seen.size() >= 2; }));
+  // Some more turns of the event loop: nothing starts it again.
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(seen, (std::vector{AudioCompanionLink::State::Starting, AudioCompanionLink::State::Stopped}));
+  EXPECT_EQ(startCount(), 1);
+  EXPECT_EQ(link_->StatusText(), QStringLiteral("stopped"));
+
+  // Not wanted and wanted again while a companion is still ending: once it
+  // has ended, a new one starts.
+  const std::string slow = "echo x >> '" + starts.toStdString() + "'\nexec sleep 30";
+  qputenv("TESSEL_AUDIO_COMPANION", Script(slow.c_str()).toUtf8());
+  link_->SetWanted(false);
+  link_->SetWanted(true);
+  ASSERT_TRUE(SpinUntil([&] { return startCount() == 2; }));
+  link_->SetWanted(false);  // not reached by command 5: the companion is ended
+  link_->SetWanted(true);
+  ASSERT_TRUE(SpinUntil([&] { return startCount() == 3; }));
+  EXPECT_EQ(link_->GetState(), AudioCompanionLink::State::Starting);
 }
 
 }  // namespace
