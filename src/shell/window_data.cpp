@@ -50,27 +50,4 @@ bool languageNeedsFontSwap(int current, int next) {
 
 int dpiForMonitor(int width, int height) { return (width > 1500 && height > 960) ? 144 : 96; }
 
-bool AudioReceiveBuffers::receive(uint64_t kind, const void* data, size_t bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (kind == 1) {
-    std::memcpy(spectrum_.data(), data, std::min(bytes, sizeof spectrum_));
-    return true;
-  }
-  if (kind == 2) {
-    std::memcpy(parameters_.data(), data, std::min(bytes, sizeof parameters_));
-    return true;
-  }
-  return false;
-}
-
-std::array<int32_t, AudioReceiveBuffers::kSpectrumValues> AudioReceiveBuffers::spectrum() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return spectrum_;
-}
-
-std::array<int32_t, AudioReceiveBuffers::kParameterValues> AudioReceiveBuffers::parameters() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return parameters_;
-}
-
 }  // namespace tessel

@@ -1,12 +1,11 @@
 #pragma once
 // Small pieces of the main window's work that need no window: the
-// identification block sent to the test tool, the language list, the DPI
-// chosen for a monitor, and the audio data receive buffers.
+// identification block sent to the test tool, the language list and the DPI
+// chosen for a monitor. (The audio companion's data: services/audio_levels.h.)
 #include <json/json.h>
 
 #include <array>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,23 +34,5 @@ bool languageNeedsFontSwap(int current, int next);
 
 // DPI for a monitor of this size: 144 above 1500 x 960, else 96.
 int dpiForMonitor(int width, int height);
-
-// The receive buffers of the audio companion's data (spectrum: 500 values,
-// parameters: 6 values). A payload longer than its buffer is cut, a shorter
-// one fills the front. Thread-safe.
-class AudioReceiveBuffers {
- public:
-  static constexpr size_t kSpectrumValues = 500;
-  static constexpr size_t kParameterValues = 6;
-  // dwData 1: spectrum, 2: parameters; false for any other kind.
-  bool receive(uint64_t kind, const void* data, size_t bytes);
-  std::array<int32_t, kSpectrumValues> spectrum() const;
-  std::array<int32_t, kParameterValues> parameters() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::array<int32_t, kSpectrumValues> spectrum_{};
-  std::array<int32_t, kParameterValues> parameters_{};
-};
 
 }  // namespace tessel

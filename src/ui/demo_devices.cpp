@@ -52,6 +52,14 @@ bool DemoDevices::ExportOnBus() {
   return true;
 }
 
+QList<int> DemoDevices::AudioLevels() const {
+  QList<int> out;
+  if (audio_.levels)
+    for (int v : audio_.levels()) out << v;
+  while (out.size() < 25) out << 0;
+  return out;
+}
+
 bool DemoDevices::Plug(const QString& product) { return bus_.plug(product.toStdString()) != nullptr; }
 
 bool DemoDevices::Unplug(const QString& product) { return bus_.unplug(product.toStdString()); }

@@ -7,10 +7,12 @@
 // program runs.
 #include <QObject>
 #include <QString>
+#include <QList>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "input/input_source.h"
 #include "sim/firmware_store.h"
@@ -65,12 +67,26 @@ class DemoDevices {
 
   sim::VirtualHidBus& Bus() { return bus_; }
 
+  // What the main window tells of audio-reactive lighting: sound packets
+  // accepted, the 25 band levels last handed to the keyboard pages, and the
+  // companion's state ("running", "stopped", "unavailable: <its line>").
+  struct AudioView {
+    std::function<uint64_t()> packets;
+    std::function<std::vector<int>()> levels;
+    std::function<QString()> companion;
+  };
+  void SetAudioView(AudioView view) { audio_ = std::move(view); }
+  uint64_t AudioPackets() const { return audio_.packets ? audio_.packets() : 0; }
+  QList<int> AudioLevels() const;
+  QString AudioCompanion() const { return audio_.companion ? audio_.companion() : QStringLiteral("stopped"); }
+
  private:
   std::shared_ptr<sim::FirmwareStore> store_;  // outlives the bus
   sim::VirtualHidBus bus_;
   std::unique_ptr<QObject> busObject_;
   std::shared_ptr<audio::EmulatedAudioChip> chip_;  // the headset's audio chip in demo mode
   ScriptedInput scripted_;
+  AudioView audio_;
 };
 
 // The D-Bus face of DemoDevices.
@@ -90,6 +106,9 @@ class DemoBusObject : public QObject {
   bool Input(const QString& product, uint usage) { return demo_->Input(product, usage); }
   bool Key(const QString& name, bool down) { return demo_->Key(name, down); }
   bool Button(const QString& name, bool down) { return demo_->Button(name, down); }
+  qulonglong AudioPackets() { return demo_->AudioPackets(); }
+  QList<int> AudioLevels() { return demo_->AudioLevels(); }
+  QString AudioCompanion() { return demo_->AudioCompanion(); }
 
  private:
   DemoDevices* demo_;

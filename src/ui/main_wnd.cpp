@@ -20,6 +20,7 @@
 #include "ui/device/device_profile_page.h"
 #include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
+#include "ui/audio_companion_link.h"
 #include "ui/devices_bus.h"
 #include "ui/main_hook.h"
 #include "ui/owned_windows.h"
@@ -135,6 +136,7 @@ void CMainWnd::OnWindowInit() {
                                              static_cast<DeviceWatcherEvents&>(*this));
   if (runWatcherThread_) watcher_->start();
   power_ = std::make_unique<PowerWatcher>(this);
+  InitAudio();
   SetTimer(kTimerFitDisplay, 100);
 }
 
@@ -267,6 +269,7 @@ void CMainWnd::initialisePage(const DevicePage& page) {
     p->SetBatteryFlag(page.device->batteryFlag());
     p->InitPage();
   }
+  AudioPageInitialised(page);
 }
 
 CBrelvikUSBDevice* CMainWnd::PageOf(const DevicePage& page) const {
@@ -605,12 +608,9 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       }
       bHandled = false;
       return 0;
-    case WM_COPYDATA: {
-      // The audio companion's spectrum (1) and parameters (2).
-      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-      if (data && data->lpData) audio_.receive(data->dwData, data->lpData, data->cbData);
-      return 0;
-    }
+    case WM_COPYDATA:
+      // The audio companion's sound packets (1) and external colour (2).
+      return OnAudioCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_ACTIVATE:
     case WM_MOUSEHOVER:
     case WM_MOUSELEAVE: {
@@ -691,6 +691,7 @@ void CMainWnd::Shutdown() {
     }
   }
   power_.reset();
+  ShutdownAudio();
   if (stallMonitor_) stallMonitor_->Report();
 }
 

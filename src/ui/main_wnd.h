@@ -16,6 +16,7 @@
 #include "shell/game_events.h"
 #include "shell/light_control.h"
 #include "shell/synchronised_lighting.h"
+#include "services/audio_levels.h"
 #include "shell/window_data.h"
 #include "shell/window_messages.h"
 #include "ui/toolkit/tray.h"
@@ -23,6 +24,7 @@
 
 namespace tessel::ui {
 
+class AudioCompanionLink;
 class CBrelvikUSBDevice;
 class CBrelvikMouseDevice;
 class CMainHook;
@@ -116,7 +118,12 @@ class CMainWnd : public WindowImplBase,
   // The page object and tile of a registry page.
   CBrelvikUSBDevice* PageOf(const DevicePage& page) const;
   CDeviceOptionUI* TileOf(const DevicePage& page) const;
-  const AudioReceiveBuffers& GetAudioBuffers() const { return audio_; }
+  // ---- audio-reactive lighting (main_wnd_audio.cpp)
+  // The analysis of the companion's sound packets, the link to the companion,
+  // and the 25 levels last handed to the keyboard pages (all 0 before any).
+  const AudioLevelAnalyser& GetAudioAnalyser() const { return audioLevels_; }
+  AudioCompanionLink* GetAudioLink() const { return audioLink_.get(); }
+  const AudioLevelAnalyser::Levels& GetHandedAudioLevels() const { return handedLevels_; }
 
   // ---- lighting across devices (main_wnd_lighting.cpp)
   // The clock of the synchronised-lighting thread (default: the real one). Set before Create.
@@ -183,7 +190,17 @@ class CMainWnd : public WindowImplBase,
   std::vector<LanguageEntry> languages_;
   bool pendingFit_ = false;
   int screenWidth_ = 0, screenHeight_ = 0;
-  AudioReceiveBuffers audio_;
+  // ---- audio-reactive lighting (main_wnd_audio.cpp)
+  void InitAudio();
+  void AudioPageInitialised(const DevicePage& page);
+  LRESULT OnAudioCopyData(const COPYDATASTRUCT* data);
+  // Starts or stops the companion by whether any keyboard page plays the audio mode.
+  void UpdateAudioCompanion();
+  void ShowAudioAvailability();
+  void ShutdownAudio();
+  AudioLevelAnalyser audioLevels_;
+  AudioLevelAnalyser::Levels handedLevels_{};
+  std::unique_ptr<AudioCompanionLink> audioLink_;
   std::unique_ptr<PowerWatcher> power_;
   std::unique_ptr<StallMonitor> stallMonitor_;
   bool shutDown_ = false;

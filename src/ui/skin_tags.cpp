@@ -13,6 +13,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/device/shoot_control.h"
 #include "ui/device/select_panel.h"
+#include "ui/audio_record_control.h"
 #include "ui/toolkit/builder.h"
 #include "ui/update_info_item.h"
 
@@ -44,7 +45,7 @@ const std::vector<SkinTag>& SkinTagTable() {
       {"CHandImgButtonUI", "HandImgButton", {}, nullptr},
       {"CHandImgSelectButtonUI", "HandImgSelectButton", {}, nullptr},
       {"CRedioMacroButtonUI", "RedioMacroButton", {}, nullptr},
-      {"CAudioRecordUI", "AudioRecord", {}, nullptr},
+      {"CAudioRecordUI", "AudioRecord", make<CAudioRecordUI>(), nullptr},
       {"CLightControlUI", "LightControl", make<CLightControlUI>(), nullptr},
       {"CMacroControlUI", "MacroControl", make<CMacroControlUI>(), nullptr},
       {"CKeySetControlUI", "KeySetControl", make<CKeySetControlUI>(), nullptr},

@@ -38,14 +38,3 @@ TEST(Display, MonitorSizeChoosesTheDpi) {
   EXPECT_EQ(dpiForMonitor(1500, 1080), 96);
 }
 
-TEST(AudioBuffers, PayloadsAreCutToTheirBuffers) {
-  AudioReceiveBuffers buffers;
-  std::vector<int32_t> big(600, 7);
-  EXPECT_TRUE(buffers.receive(1, big.data(), big.size() * 4));
-  EXPECT_EQ(buffers.spectrum()[499], 7);
-  int32_t params[2] = {1, 2};
-  EXPECT_TRUE(buffers.receive(2, params, sizeof params));
-  EXPECT_EQ(buffers.parameters()[1], 2);
-  EXPECT_EQ(buffers.parameters()[2], 0);
-  EXPECT_FALSE(buffers.receive(3, params, sizeof params));
-}

@@ -217,4 +217,28 @@ TEST_F(KeyboardKeys, WithoutTheKeyboardOnlyTheDocumentChanges) {
   EXPECT_EQ(v["key.0"].asString(), "default");
 }
 
+TEST_F(KeyboardKeys, AudioKeysStayInTheDocumentAndAreBounded) {
+  plugKeyboard();
+  fw_->clearLog();
+  const Outcome set = run({"set", "keyboard", "audio.mode=4", "audio.bg=0A0B0C", "audio.fg=FF8000",
+                           "audio.multicolour=1", "audio.edit=1"});
+  ASSERT_EQ(set.code, 0) << set.err;
+  EXPECT_EQ(writes(), 0u) << "the light thread plays the audio settings; nothing goes to the keyboard";
+  const Outcome got = run({"get", "keyboard"});
+  for (const char* line : {"audio.mode=4", "audio.bg=0A0B0C", "audio.fg=FF8000", "audio.multicolour=1", "audio.edit=1"})
+    EXPECT_TRUE(hasLine(got.out, line)) << line << "\n" << got.out;
+  for (const char* bad : {"audio.mode=7", "audio.mode=-1", "audio.fg=12345", "audio.multicolour=maybe"}) {
+    const Outcome r = run({"set", "keyboard", bad});
+    EXPECT_EQ(r.code, 2) << bad;
+  }
+  EXPECT_TRUE(hasLine(run({"get", "keyboard"}).out, "audio.mode=4"));
+  // Each key is its own setting: a foreground leaves the hue wheel as it is.
+  ASSERT_EQ(run({"set", "keyboard", "audio.multicolour=0"}).code, 0);
+  ASSERT_EQ(run({"set", "keyboard", "audio.fg=010203"}).code, 0);
+  const Outcome again = run({"get", "keyboard"});
+  EXPECT_TRUE(hasLine(again.out, "audio.multicolour=0"));
+  EXPECT_TRUE(hasLine(again.out, "audio.fg=010203"));
+  EXPECT_EQ(writes(), 0u);
+}
+
 }  // namespace tessel::tools

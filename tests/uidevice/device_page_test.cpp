@@ -227,7 +227,10 @@ TEST_F(PageTest, TagsAndFactoryNamesCreateTheDeviceControls) {
   std::unique_ptr<CControlUI> magic(CreateSkinTag(QStringLiteral("MagicControl"), nullptr, nullptr));
   ASSERT_NE(magic, nullptr);
   EXPECT_EQ(magic->GetClass(), "MagicControl");
-  EXPECT_EQ(CreateSkinTag(QStringLiteral("AudioRecord"), nullptr, nullptr), nullptr);  // a tag with no control yet
+  std::unique_ptr<CControlUI> wave(CreateSkinTag(QStringLiteral("AudioRecord"), nullptr, nullptr));
+  ASSERT_NE(wave, nullptr);
+  EXPECT_EQ(wave->GetClass(), "AudioRecord");
+  EXPECT_EQ(CreateSkinTag(QStringLiteral("CircleProgress"), nullptr, nullptr), nullptr);  // a tag with no control yet
   RegisterControlClasses();  // start-up's class table
   std::unique_ptr<CControlUI> base(CControlFactory::GetInstance()->CreateControl(QStringLiteral("CBrelvikUSBDevice")));
   ASSERT_NE(base, nullptr);

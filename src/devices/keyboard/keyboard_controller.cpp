@@ -447,7 +447,7 @@ void KeyboardController::reloadLightData() {
   std::array<Rgb, kPositions> rgb{};
   for (size_t j = 0; j < kPositions; ++j) rgb[j] = {colours[j].red, colours[j].green, colours[j].blue};
   lighting_.setCustomColours(rgb);
-  lighting_.setAudio(doc_->getAudioLightInfo());
+  lighting_.setAudio(audioLight());
   // A user sequence chosen past the built-in modes plays as the effect list;
   // every mode carries the light list's per-key overlays.
   lighting_.setEffectList(doc_->getSelectedSequence(modes_.size()));

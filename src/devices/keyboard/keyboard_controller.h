@@ -167,6 +167,11 @@ class KeyboardController : public UsbDeviceController {
   // Store, save, reload the light thread, write the settings (and, on a
   // switch into mode 20, the custom colours).
   void changeLightRecord(const LightRecord& record);
+  // The audio light settings ("AudioLightInfo", bounded): stored, saved, kept
+  // as the base's audio colour record and handed to the light thread at once.
+  // Nothing goes to the keyboard: its light thread plays them in mode 29.
+  void changeAudioLight(const AudioLightRecord& record);
+  AudioLightRecord audioLight() const;
   bool setRollover(bool on);       // "Key6Flag"
   bool setWKey(bool on);           // "WFlag"
   bool setWindowsLock(bool on);    // "WinFlag"

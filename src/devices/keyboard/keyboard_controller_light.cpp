@@ -2,6 +2,8 @@
 // engine, the picture, and the live frames of the host-driven modes.
 #include "devices/keyboard/keyboard_controller.h"
 
+#include "config/audio_light_edits.h"
+#include "config/keyboard_profiledata.h"
 #include "platform/debug.h"
 
 namespace tessel {
@@ -13,6 +15,22 @@ KeyboardController::Picture KeyboardController::picture() const {
   const ZoneColours& frame = lighting_.frame();
   for (size_t j = 0; j < kPositions; ++j) out[j] = frame.get(j);
   return out;
+}
+
+// ------------------------------------------------------------------ audio light
+
+void KeyboardController::changeAudioLight(const AudioLightRecord& record) {
+  if (!doc_) return;
+  const AudioLightRecord bounded = boundAudioRecord(record);
+  doc_->setAudioLightInfo(bounded);
+  save();
+  setAudioColour(AudioColourRecord{encodeAudioColour(bounded)});
+  lighting_.setAudio(bounded);
+  lightThread_.wake();
+}
+
+AudioLightRecord KeyboardController::audioLight() const {
+  return doc_ ? boundAudioRecord(doc_->getAudioLightInfo()) : AudioLightRecord{};
 }
 
 // ------------------------------------------------------------------ light

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "config/audio_light_edits.h"
 #include "config/function_code_text.h"
 #include "config/function_codes.h"
 #include "config/keyboard_profiledata.h"
@@ -124,6 +125,52 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     };
     t.push_back(std::move(row));
   }
+  // The audio mode's settings ("AudioLightInfo"): each goes to the document
+  // and the light thread at once; nothing is written to the keyboard.
+  auto audioRow = [&t](std::string key, ValueType type, Range range,
+                       std::function<int64_t(const AudioLightRecord&)> get,
+                       std::function<void(AudioLightRecord&, int64_t)> put) {
+    KeyRow<KeyboardSettings> row;
+    row.key = std::move(key);
+    row.type = type;
+    if (type == ValueType::Integer) row.range = [range](const KeyboardSettings&) { return range; };
+    row.read = [get](const KeyboardSettings& m) -> std::optional<Value> {
+      return number(get(m.keyboard().audioLight()));
+    };
+    row.write = [put](KeyboardSettings& m, const Value& v) {
+      if (!m.keyboard().document()) return false;
+      AudioLightRecord r = m.keyboard().audioLight();
+      put(r, v.number);
+      m.keyboard().changeAudioLight(r);
+      return true;
+    };
+    t.push_back(std::move(row));
+  };
+  audioRow("audio.mode", ValueType::Integer, {0, kAudioStyleCount - 1},
+           [](const AudioLightRecord& r) { return r.audioMode; },
+           [](AudioLightRecord& r, int64_t v) { r = applyAudioStyle(r, static_cast<int>(v)); });
+  audioRow("audio.bg", ValueType::Colour, {}, [](const AudioLightRecord& r) {
+        return static_cast<int64_t>(rgb(r.bkColorR, r.bkColorG, r.bkColorB));
+      },
+      [](AudioLightRecord& r, int64_t v) {
+        r.bkColorR = static_cast<uint8_t>(v >> 16);
+        r.bkColorG = static_cast<uint8_t>(v >> 8);
+        r.bkColorB = static_cast<uint8_t>(v);
+      });
+  audioRow("audio.fg", ValueType::Colour, {}, [](const AudioLightRecord& r) {
+        return static_cast<int64_t>(rgb(r.fgColorR, r.fgColorG, r.fgColorB));
+      },
+      [](AudioLightRecord& r, int64_t v) {
+        r.fgColorR = static_cast<uint8_t>(v >> 16);
+        r.fgColorG = static_cast<uint8_t>(v >> 8);
+        r.fgColorB = static_cast<uint8_t>(v);
+      });
+  audioRow("audio.multicolour", ValueType::Boolean, {0, 1},
+           [](const AudioLightRecord& r) { return r.sevenColorFlags; },
+           [](AudioLightRecord& r, int64_t v) { r.sevenColorFlags = v ? 1 : 0; });
+  audioRow("audio.edit", ValueType::Integer, {0, 1},
+           [](const AudioLightRecord& r) { return r.colorTypeFlags; },
+           [](AudioLightRecord& r, int64_t v) { r.colorTypeFlags = v ? 1 : 0; });
   for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
     KeyRow<KeyboardSettings> row;
     row.key = "colour." + std::to_string(p);

@@ -14,6 +14,13 @@
 //   light.multicolour 1 / 0
 //   light.zzcc        0..3                   the keyboard mode ("ZZCCLedMode")
 //   light.group       0..groups - 1          the custom colour group shown in mode 20
+//   audio.mode        0..6                   the audio mode's style ("AudioMode")
+//   audio.bg          RRGGBB                 its background colour
+//   audio.fg          RRGGBB                 its foreground colour
+//   audio.multicolour 1 / 0                  hue wheel instead of the foreground
+//   audio.edit        1 / 0                  the colour the page edits (1 foreground)
+//                                            (audio.* are stored only: the light
+//                                            thread plays them, nothing is written)
 //   colour.P          RRGGBB                 position P's colour in the custom group
 //                                            (written to the colour memory in any mode)
 //   option.rollover   1 / 0 (on / off)       six-key rollover ("Key6Flag")

@@ -3,6 +3,7 @@
 #include <QTextEdit>
 #include <algorithm>
 
+#include "config/audio_light_edits.h"
 #include "config/keyboard_profiledata.h"
 #include "config/light_mode_list.h"
 #include "macros/macro_library.h"
@@ -278,6 +279,12 @@ void CBrelvikKeyboardDevice::BindControls() {
     lightEditor_->onSameMode = [this] {
       if (onSameMode) onSameMode(*this);
     };
+    // Stored and saved; the light thread plays it, nothing goes to the keyboard.
+    lightEditor_->onAudioChange = [this](const AudioLightRecord& record) {
+      Keyboard().changeAudioLight(record);
+      ShowLight();
+      PaintFrame();
+    };
     lightEditor_->FillModeList(Keyboard().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
   if (auto* zzcc = Find<CComboUI>(QStringLiteral("light_combo_ZZCCmodeSelect"))) {
@@ -442,7 +449,13 @@ void CBrelvikKeyboardDevice::ShowLight() {
   const bool custom = r.selectItem == keyboard::kCustomMode;
   for (const char* name : {"custom_bright_color_btn", "custom_off_color_btn"})
     if (auto* button = Find<CControlUI>(QLatin1String(name))) button->SetEnabled(custom);
+  if (lightEditor_) lightEditor_->ShowAudioRecord(Keyboard().audioLight());
   showing_ = wasShowing;
+  const bool plays = r.selectItem == kAudioLightMode;
+  if (plays != playsAudio_) {
+    playsAudio_ = plays;
+    if (audioModeListener_) audioModeListener_();
+  }
 }
 
 void CBrelvikKeyboardDevice::ShowOptions() {

@@ -92,6 +92,11 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   // decides), and what its click does.
   void SetSameModeAllowed(bool allowed);
   std::function<void(CBrelvikKeyboardDevice&)> onSameMode;
+  // Audio-reactive lighting: whether the page's light plays the audio mode,
+  // and who hears when that changes (the main window starts and stops the
+  // audio companion by it).
+  bool PlaysAudioMode() const { return playsAudio_; }
+  void SetAudioModeListener(std::function<void()> listener) { audioModeListener_ = std::move(listener); }
   // How the page tells the user that the keyboard did not take a change (the
   // message box over the main window by default; tests replace it).
   void SetMessageSink(std::function<void(const QString& textKey)> sink) { messageSink_ = std::move(sink); }
@@ -139,6 +144,8 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   int tab_ = keyboard::kLightingTab;
   int editedPosition_ = -1;
   bool showing_ = false;
+  bool playsAudio_ = false;
+  std::function<void()> audioModeListener_;
 };
 
 }  // namespace tessel::ui

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QListView>
 
+#include "config/audio_light_edits.h"
 #include "config/light_editor_rules.h"
 #include "shell/light_control.h"
 #include "ui/color_select_wnd.h"
@@ -141,6 +142,8 @@ void CLightControlUI::ShowGroups() {
     sameMode = sameLightKind(deviceType_, code).has_value();
   }
   if (auto* same = Find<CControlUI>("deng_same_mode")) same->SetVisible(sameModeAllowed_ && sameMode);
+  // The audio settings belong to the keyboard's audio mode (on the cable or the receiver).
+  SetAudioModeShown((deviceType_ == 1 || deviceType_ == 9) && record_.selectItem == kAudioLightMode);
 }
 
 void CLightControlUI::SetSameModeAllowed(bool allowed) {
@@ -177,6 +180,7 @@ void CLightControlUI::OpenPalette() {
 bool CLightControlUI::HandleNotify(TNotifyUI& msg) {
   CControlUI* s = msg.pSender;
   if (!s || showing_) return false;
+  if (HandleAudioNotify(msg)) return true;
   const QString& type = msg.sType;
   if (type == notify::kItemSelect && NameIs(s, "light_combo_modeSelect")) {
     const int item = static_cast<CComboUI*>(s)->GetCurSel();

@@ -60,6 +60,19 @@ class CLightControlUI : public CVerticalLayoutUI {
   // A notification of one of the page's controls; true when it was the editor's.
   bool HandleNotify(TNotifyUI& msg);
 
+  // ---- the device audio light settings ("audio_setting_layout",
+  // light_control_audio.cpp): shown only while the page plays the audio
+  // mode; each edit becomes a changed record reported through onAudioChange.
+  void ShowAudioRecord(const AudioLightRecord& record);
+  const AudioLightRecord& GetAudioRecord() const { return audio_; }
+  // Whether the page's mode is the audio mode (the group is shown then).
+  void SetAudioModeShown(bool shown);
+  bool IsAudioModeShown() const { return audioShown_; }
+  // Audio lighting cannot run (the companion could not capture): the group
+  // says so, with `why` in the tooltip. An empty `why` clears it.
+  void SetAudioUnavailable(bool unavailable, const QString& why = QString());
+  std::function<void(const AudioLightRecord&)> onAudioChange;
+
   // The mode names the list shows (language keys) and the user sequences.
   const std::vector<std::string>& ModeNames() const { return modeNames_; }
   const std::vector<std::string>& SequenceNames() const { return sequenceNames_; }
@@ -72,6 +85,9 @@ class CLightControlUI : public CVerticalLayoutUI {
   void Change(const LightRecord& next);
   void TakeColourBox(const char* name, int field);
   void OpenPalette();
+  bool HandleAudioNotify(TNotifyUI& msg);
+  void ChangeAudio(const AudioLightRecord& next);
+  void FillAudioStyles();
 
   int deviceType_ = 2;
   LightRecord record_;
@@ -82,6 +98,8 @@ class CLightControlUI : public CVerticalLayoutUI {
   std::vector<std::string> sequenceNames_;
   CWindowWnd* owner_ = nullptr;
   ColourChooser chooser_;
+  AudioLightRecord audio_;
+  bool audioShown_ = false;
 };
 
 }  // namespace tessel::ui
