@@ -38,11 +38,11 @@ set -u
 fail() { echo "FAIL: \$*" >&2; kill \$pid 2>/dev/null; exit 1; }
 demo() { gdbus call --session --dest org.orvik.TesselRGB --object-path /org/orvik/TesselRGB/demo \\
            --method org.orvik.TesselRGB.Demo."\$1" 2>/dev/null; }
-companion_owned() {
+owned() {
   gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \\
-    --method org.freedesktop.DBus.NameHasOwner org.orvik.TesselRGB.w.ORVIK_20Tessel_20RGBAUDIORECORD 2>/dev/null |
-    grep -q true
+    --method org.freedesktop.DBus.NameHasOwner "\$1" 2>/dev/null | grep -q true
 }
+companion_owned() { owned org.orvik.TesselRGB.w.ORVIK_20Tessel_20RGBAUDIORECORD; }
 # The largest of the 25 levels in "([a, b, ...],)".
 max_level() { demo AudioLevels | tr -c '0-9\n' ' ' | tr ' ' '\n' | sort -n | tail -1; }
 packets() { demo AudioPackets | tr -cd '0-9'; }
@@ -50,7 +50,8 @@ packets() { demo AudioPackets | tr -cd '0-9'; }
 export QT_QPA_PLATFORM=xcb
 "$EXE" --demo > "$TMP/program.log" 2>&1 &
 pid=\$!
-for i in \$(seq 1 100); do demo AudioCompanion >/dev/null && break; sleep 0.1; done
+for i in \$(seq 1 100); do owned org.orvik.TesselRGB && break; sleep 0.1; done
+owned org.orvik.TesselRGB || fail "tessel-rgb did not come up"
 if ! gdbus introspect --session --dest org.orvik.TesselRGB --object-path /org/orvik/TesselRGB/demo 2>/dev/null |
      grep -q AudioLevels; then
   echo "skipped: this tessel-rgb has no AudioLevels demo method"
@@ -97,7 +98,7 @@ kill \$pid; wait \$pid 2>/dev/null
 # Without a sound server: the page is told audio lighting is unavailable.
 PULSE_SERVER="unix:$TMP/no-server" "$EXE" --demo > "$TMP/program2.log" 2>&1 &
 pid=\$!
-for i in \$(seq 1 100); do demo AudioCompanion >/dev/null && break; sleep 0.1; done
+for i in \$(seq 1 100); do owned org.orvik.TesselRGB && break; sleep 0.1; done
 "$CTL" --demo=keyboard set keyboard light.mode=29 >/dev/null || fail "tesselctl set keyboard light.mode=29 (no server)"
 state=""
 for i in \$(seq 1 100); do
