@@ -45,7 +45,7 @@ owned() {
 companion_owned() { owned org.orvik.TesselRGB.w.ORVIK_20Tessel_20RGBAUDIORECORD; }
 # The largest of the 25 levels in "([a, b, ...],)".
 max_level() { demo AudioLevels | tr -c '0-9\n' ' ' | tr ' ' '\n' | sort -n | tail -1; }
-packets() { demo AudioPackets | tr -cd '0-9'; }
+packets() { demo AudioPackets | sed 's/uint64//' | tr -cd '0-9'; }
 
 export QT_QPA_PLATFORM=xcb
 "$EXE" --demo > "$TMP/program.log" 2>&1 &
