@@ -6,7 +6,8 @@
 #  - after commands 0, 3, 1 it sends 2000-byte dwData 1 packets, answers the
 #    style colour message with 1, and command 5 ends it with exit 0;
 #  - tones played into the sink come back as loud packets (--standalone);
-#  - SIGTERM ends it with exit 0, and so does the main window leaving the bus.
+#  - SIGTERM ends it with exit 0, and so does the main window leaving the bus;
+#  - the sound server going away ends it with one line and exit 3.
 # Usage: tessel_audio_e2e_test.sh TESSEL_AUDIO AUDIO_PROBE   (exit 77: skipped)
 set -u
 COMPANION="$1"
@@ -77,6 +78,18 @@ timeout 30 "$PROBE" --connect --packets 5 --timeout 20 >/dev/null || fail "third
 timeout 10 tail --pid=\$pid -f /dev/null || fail "the main window left but tessel-audio runs on"
 wait \$pid; code=\$?
 [ "\$code" -eq 0 ] || fail "main window gone: exit \$code"
+
+# The sound server going away while capturing: one line, exit 3.
+"$COMPANION" --standalone 2> "$TMP/companion4.log" &
+pid=\$!
+timeout 30 "$PROBE" --packets 5 --timeout 20 >/dev/null || fail "fourth run: no packets"
+kill $PULSE_PID
+timeout 10 tail --pid=\$pid -f /dev/null || fail "tessel-audio runs on without its sound server"
+wait \$pid; code=\$?
+[ "\$code" -eq 3 ] || fail "sound server gone: exit \$code, not 3"
+[ "\$(wc -l < "$TMP/companion4.log")" -eq 1 ] || fail "sound server gone: \$(cat "$TMP/companion4.log")"
+grep -q "^tessel-audio: " "$TMP/companion4.log" || fail "sound server gone: \$(cat "$TMP/companion4.log")"
+echo "server gone: \$(cat "$TMP/companion4.log")"
 echo "companion end to end: ok"
 INNER
 chmod +x "$TMP/inner.sh"
