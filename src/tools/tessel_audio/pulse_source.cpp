@@ -43,7 +43,11 @@ std::unique_ptr<FrameSource> openMonitorCapture(std::string& error) {
   pa_simple* stream = pa_simple_new(nullptr, "tessel-audio", PA_STREAM_RECORD, kMonitorSource,
                                     "sound for the lighting", &spec, nullptr, &attr, &code);
   if (!stream) {
-    error = std::string("no sound to capture (") + kMonitorSource + "): " + pa_strerror(code);
+    if (code == PA_ERR_NOENTITY)
+      error = std::string("the sound server has no output monitor to capture (") + kMonitorSource + "): " +
+              pa_strerror(code);
+    else
+      error = std::string("no sound server (PulseAudio or PipeWire) to capture from: ") + pa_strerror(code);
     return nullptr;
   }
   return std::make_unique<PulseMonitorSource>(stream);
