@@ -25,7 +25,7 @@ void setEdited(AudioLightRecord& r, uint32_t argb) {
 }  // namespace
 
 AudioLightRecord applyAudioStyle(AudioLightRecord record, int style) {
-  record.audioMode = static_cast<uint8_t>(std::clamp(style, 0, kAudioStyleCount - 1));
+  record.audioMode = static_cast<uint8_t>(std::clamp(style, 0, kAudioModeCount - 1));
   return record;
 }
 
@@ -77,7 +77,7 @@ uint32_t editedAudioColour(const AudioLightRecord& r) {
 }
 
 AudioLightRecord boundAudioRecord(AudioLightRecord r) {
-  if (r.audioMode >= kAudioStyleCount) r.audioMode = 0;
+  if (r.audioMode >= kAudioModeCount) r.audioMode = 0;
   r.sevenColorFlags = r.sevenColorFlags ? 1 : 0;
   r.colorTypeFlags = r.colorTypeFlags ? 1 : 0;
   return r;

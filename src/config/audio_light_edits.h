@@ -17,7 +17,7 @@
 namespace tessel {
 
 // Audio styles of the keyboard's audio mode: 0..6.
-inline constexpr int kAudioStyleCount = 7;
+inline constexpr int kAudioModeCount = 7;
 // The select item of the keyboard's audio mode.
 inline constexpr uint8_t kAudioLightMode = 29;
 

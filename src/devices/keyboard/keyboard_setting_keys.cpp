@@ -146,7 +146,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     };
     t.push_back(std::move(row));
   };
-  audioRow("audio.mode", ValueType::Integer, {0, kAudioStyleCount - 1},
+  audioRow("audio.mode", ValueType::Integer, {0, kAudioModeCount - 1},
            [](const AudioLightRecord& r) { return r.audioMode; },
            [](AudioLightRecord& r, int64_t v) { r = applyAudioStyle(r, static_cast<int>(v)); });
   audioRow("audio.bg", ValueType::Colour, {}, [](const AudioLightRecord& r) {

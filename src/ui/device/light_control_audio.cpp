@@ -36,10 +36,10 @@ constexpr AudioBox kAudioBoxes[] = {{"deng_audioedit_R", AudioChannel::Red},
 
 void CLightControlUI::FillAudioStyles() {
   auto* combo = Find<CComboUI>("light_combo_audiomodeSelect");
-  if (!combo || combo->GetItemCount() == kAudioStyleCount) return;
+  if (!combo || combo->GetItemCount() == kAudioModeCount) return;
   combo->RemoveAllItems();
   auto* rm = CResourceManager::GetInstance();
-  for (int i = 0; i < kAudioStyleCount; ++i) {
+  for (int i = 0; i < kAudioModeCount; ++i) {
     const QString key = QStringLiteral("audio_style_%1").arg(i);
     combo->AddItem(rm->GetText(key), key);
   }

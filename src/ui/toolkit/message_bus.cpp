@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <map>
 
+#include "platform/bus_name.h"
 #include "platform/debug.h"
 #include "ui/toolkit/bus_objects.h"
 #include "ui/toolkit/window.h"
@@ -82,20 +83,7 @@ bool CMessageBus::Connect() {
 }
 
 QString CMessageBus::BusNameForTitle(const QString& title) {
-  if (title.isEmpty()) return {};
-  QString element;
-  const QByteArray utf8 = title.toUtf8();
-  for (int i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    const bool digit = c >= '0' && c <= '9';
-    // A bus name element must not start with a digit.
-    if (letter || (digit && i > 0)) element += QChar(c);
-    else element += QStringLiteral("_%1").arg(c, 2, 16, QChar('0'));
-  }
-  QString name = QString::fromLatin1(kBusServicePrefix) + QStringLiteral(".w.") + element;
-  if (name.size() > 255) return {};
-  return name;
+  return QString::fromStdString(busNameForTitle(title.toStdString()));
 }
 
 bool CMessageBus::ExportWindow(CWindowWnd* window) {
