@@ -113,7 +113,9 @@ TEST_F(KeyboardAudioPageTest, EditsAreStoredAndSavedButNeverWrittenToTheKeyboard
   const uint8_t multi = page_->Keyboard().audioLight().sevenColorFlags;
   ASSERT_TRUE(C("deng_7audiocolor_check")->Activate());
   EXPECT_EQ(Saved().sevenColorFlags, multi ? 0 : 1);
-  if (multi) ASSERT_TRUE(C("deng_7audiocolor_check")->Activate());
+  if (multi) {
+    ASSERT_TRUE(C("deng_7audiocolor_check")->Activate());
+  }
   EXPECT_EQ(Saved().sevenColorFlags, 1);
   EXPECT_TRUE(As<CCheckBoxUI>("deng_7audiocolor_check")->IsSelected());
   // The foreground is edited: a swatch takes it and clears the multi-colour flag.
