@@ -98,7 +98,7 @@ bool AudioCompanionLink::SendSliderColour(uint8_t red, uint8_t green, uint8_t bl
   return true;
 }
 
-void AudioCompanionLink::SendStyleColour(const std::array<uint8_t, kStyleColourBytes>& block) {
+void AudioCompanionLink::SendStyleColour(const StyleColourBlock& block) {
   colour_ = block;
   colourUnsent_ = true;
   if (connected_) SendColourNow();

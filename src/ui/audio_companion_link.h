@@ -26,6 +26,8 @@
 #include <memory>
 #include <optional>
 
+#include "services/audio_styles.h"
+
 class QDBusServiceWatcher;
 class QDBusPendingCallWatcher;
 
@@ -48,7 +50,6 @@ class AudioCompanionLink : public QObject {
     kBlue = 8,
   };
   static constexpr uint64_t kStyleColourKind = 10;
-  static constexpr size_t kStyleColourBytes = 40;
   static constexpr int kStyleColourTimeoutMs = 1500;
   // Exit codes of the companion.
   static constexpr int kExitNoSound = 3;
@@ -74,7 +75,7 @@ class AudioCompanionLink : public QObject {
   bool SendSliderColour(uint8_t red, uint8_t green, uint8_t blue);
   // The selected style's colour block; kept and sent when a companion is
   // connected, never waiting for its answer on this thread.
-  void SendStyleColour(const std::array<uint8_t, kStyleColourBytes>& block);
+  void SendStyleColour(const StyleColourBlock& block);
 
   // A keyboard page plays the audio mode (true) or none does any more.
   void SetWanted(bool wanted);
@@ -113,7 +114,7 @@ class AudioCompanionLink : public QObject {
   std::unique_ptr<QProcess> process_;
   QByteArray stderr_;
   std::unique_ptr<QDBusServiceWatcher> watcher_;
-  std::optional<std::array<uint8_t, kStyleColourBytes>> colour_;  // the last colour
+  std::optional<StyleColourBlock> colour_;  // the last colour
   bool colourUnsent_ = false;
   QDBusPendingCallWatcher* outstanding_ = nullptr;
   uint64_t coloursSent_ = 0;

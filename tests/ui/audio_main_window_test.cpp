@@ -11,6 +11,7 @@
 
 #include "config/audio_light_edits.h"
 #include "platform/settings_store.h"
+#include "main_window_env.h"
 #include "qt_env.h"
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
@@ -41,17 +42,8 @@ std::vector<uint8_t> Packet(int32_t sample, size_t bytes = 2000) {
 class AudioMainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CPaintManagerUI::SetDefaultScheduler(&clock_);
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
-    RegisterInstanceMessage();
-    RegisterGuidMessages();
-    RegisterControlClasses();
-    char pattern[] = "/tmp/tessel-audio-mainwnd-XXXXXX";
-    home_ = mkdtemp(pattern);
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    test::PrepareMainWindowTest(clock_);
+    home_ = test::UseFreshHome("tessel-audio-mainwnd");
     // The companion of this test cannot capture.
     const std::string script = home_ + "/tessel-audio";
     std::ofstream(script) << "#!/bin/sh\necho 'tessel-audio: no sound server (test)' >&2\nexit 3\n";

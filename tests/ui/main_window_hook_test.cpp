@@ -14,6 +14,7 @@
 #include "macros/macro_library.h"
 #include "platform/data_folders.h"
 #include "platform/settings_store.h"
+#include "main_window_env.h"
 #include "qt_env.h"
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
@@ -39,20 +40,11 @@ using test::SpinUntil;
 class MainWindowHookTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CPaintManagerUI::SetDefaultScheduler(&clock_);
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
-    RegisterInstanceMessage();
-    RegisterGuidMessages();
-    RegisterControlClasses();
+    test::PrepareMainWindowTest(clock_);
     bus_.setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
       return sim::makeProductFirmware(info.name);
     });
-    char pattern[] = "/tmp/tessel-mainhook-XXXXXX";
-    home_ = mkdtemp(pattern);
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    home_ = test::UseFreshHome("tessel-mainhook");
     qputenv("LC_ALL", "en_GB.UTF-8");
     SettingsStore().create();
     hid::setDefaultBackend(&bus_);

@@ -5,6 +5,7 @@
 
 #include "config/mouse_profiledata.h"
 #include "platform/settings_store.h"
+#include "main_window_env.h"
 #include "qt_env.h"
 #include "sim/firmware_products.h"
 #include "sim/virtual_bus.h"
@@ -24,23 +25,13 @@ using test::SpinUntil;
 class MainWindowLightingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CPaintManagerUI::SetDefaultScheduler(&clock_);
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
-    RegisterInstanceMessage();
-    RegisterGuidMessages();
-    RegisterHookMessages();
-    RegisterControlClasses();
+    test::PrepareMainWindowTest(clock_);
     bus_.setFirmwareFactory([this](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
       std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(info.name);
       firmware_[std::string(info.name)] = fw.get();
       return fw;
     });
-    char pattern[] = "/tmp/tessel-mainlight-XXXXXX";
-    home_ = mkdtemp(pattern);
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ + "/config"));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_ + "/data"));
+    home_ = test::UseFreshHome("tessel-mainlight");
     qputenv("LC_ALL", "zh_CN.UTF-8");
     SettingsStore().create();
     hid::setDefaultBackend(&bus_);

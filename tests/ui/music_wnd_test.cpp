@@ -11,6 +11,7 @@
 #include "platform/file_io.h"
 #include "platform/json_file.h"
 #include "platform/settings_store.h"
+#include "main_window_env.h"
 #include "qt_env.h"
 #include "sim/virtual_bus.h"
 #include "ui/main_wnd.h"
@@ -211,17 +212,8 @@ TEST_F(MusicWndTest, OkSendsOneBlockAndWritesTheFile) {
 class MainWindowStyles : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureQtApp();
-    test::UseProjectSkin();
-    CPaintManagerUI::SetDefaultScheduler(&clock_);
-    CResourceManager::GetInstance()->LoadResource(QStringLiteral("res.xml"));
-    RegisterInstanceMessage();
-    RegisterGuidMessages();
-    RegisterControlClasses();
-    char pattern[] = "/tmp/tessel-mainstyles-XXXXXX";
-    home_ = mkdtemp(pattern);
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_.string() + "/config"));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_.string() + "/data"));
+    test::PrepareMainWindowTest(clock_);
+    home_ = test::UseFreshHome("tessel-mainstyles");
     SettingsStore().create();
     hid::setDefaultBackend(&bus_);
     wnd_.SetHidBackend(&bus_);
