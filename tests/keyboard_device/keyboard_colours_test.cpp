@@ -195,6 +195,25 @@ TEST_F(KeyboardRig, TheLightThreadStepsTheEngineOnTheClockAndStops) {
   EXPECT_FALSE(kb_->lightThread().running());
 }
 
+TEST_F(KeyboardRig, ThePictureShowsTheSynchronisedZonesWhileTheEffectShows) {
+  plugAndRead();
+  kb_->setLightZoneCount(static_cast<int>(keyboard::kPositions));
+  const uint32_t shared = packZone(10, 200, 30, 255);
+  for (int z = 0; z < kb_->lightZoneCount(); ++z) kb_->setZoneColour(z, shared);
+  auto showsShared = [&] {
+    for (uint32_t z : kb_->picture())
+      if (z != shared) return false;
+    return true;
+  };
+  // Zones written while the keyboard plays its own effect do not show on the keys.
+  EXPECT_FALSE(showsShared());
+  kb_->setSynchronised(true);
+  EXPECT_TRUE(showsShared());
+  // The keyboard's own picture is back once the flag is cleared.
+  kb_->setSynchronised(false);
+  EXPECT_FALSE(showsShared());
+}
+
 TEST_F(KeyboardRig, TheDocumentsLightListReachesTheLightEngine) {
   plugAndRead();
   // Position 5 carries a steady green overlay over the mode.

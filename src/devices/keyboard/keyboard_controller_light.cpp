@@ -12,6 +12,12 @@ using namespace keyboard;
 
 KeyboardController::Picture KeyboardController::picture() const {
   Picture out{};
+  // While the window's synchronised effect shows, the keys show its zones
+  // (what goes to the keyboard then), not the paused engine's last frame.
+  if (synchronised()) {
+    for (size_t j = 0; j < kPositions; ++j) out[j] = zoneColour(static_cast<int>(j));
+    return out;
+  }
   const ZoneColours& frame = lighting_.frame();
   for (size_t j = 0; j < kPositions; ++j) out[j] = frame.get(j);
   return out;
