@@ -53,7 +53,7 @@ class TonePlayer {
     if (thread_.joinable()) thread_.join();
   }
   bool start(std::string& error) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 1};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 48000, 1};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = 480 * sizeof(float);  // 10 ms queued ahead of the sink
@@ -61,7 +61,7 @@ class TonePlayer {
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
     int code = 0;
-    stream_ = pa_simple_new(nullptr, "audio-probe", PA_STREAM_PLAYBACK, nullptr, "probe tone", &spec, nullptr, &attr,
+    stream_ = pa_simple_new(nullptr, "audio-probe", PA_STREAM_PLAYBACK, nullptr, "probe tone", &format, nullptr, &attr,
                             &code);
     if (!stream_) {
       error = pa_strerror(code);
@@ -114,10 +114,10 @@ class TonePlayer {
 
 // A 1 kHz tone at 0.8 of full scale for `seconds`, then the end of the stream.
 int playTone(double seconds) {
-  pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 1};
+  pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 48000, 1};
   int code = 0;
   pa_simple* stream =
-      pa_simple_new(nullptr, "audio-probe", PA_STREAM_PLAYBACK, nullptr, "probe tone", &spec, nullptr, nullptr, &code);
+      pa_simple_new(nullptr, "audio-probe", PA_STREAM_PLAYBACK, nullptr, "probe tone", &format, nullptr, nullptr, &code);
   if (!stream) {
     std::fprintf(stderr, "audio-probe: cannot play: %s\n", pa_strerror(code));
     return 3;

@@ -29,10 +29,10 @@ class PulseMonitorSource : public FrameSource {
 }  // namespace
 
 std::unique_ptr<FrameSource> openMonitorCapture(std::string& error) {
-  pa_sample_spec spec{};
-  spec.format = PA_SAMPLE_FLOAT32LE;
-  spec.rate = kCaptureRate;
-  spec.channels = kCaptureChannels;
+  pa_sample_spec format{};
+  format.format = PA_SAMPLE_FLOAT32LE;
+  format.rate = kCaptureRate;
+  format.channels = kCaptureChannels;
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<uint32_t>(-1);
   attr.tlength = static_cast<uint32_t>(-1);
@@ -41,7 +41,7 @@ std::unique_ptr<FrameSource> openMonitorCapture(std::string& error) {
   attr.fragsize = static_cast<uint32_t>(kFramesPerRead * kCaptureChannels * sizeof(float));
   int code = 0;
   pa_simple* stream = pa_simple_new(nullptr, "tessel-audio", PA_STREAM_RECORD, kMonitorSource,
-                                    "sound for the lighting", &spec, nullptr, &attr, &code);
+                                    "sound for the lighting", &format, nullptr, &attr, &code);
   if (!stream) {
     if (code == PA_ERR_NOENTITY)
       error = std::string("the sound server has no output monitor to capture (") + kMonitorSource + "): " +
