@@ -10,6 +10,10 @@
 namespace tessel {
 
 inline constexpr const char* kWindowBusPrefix = "org.orvik.TesselRGB";
+// The object every reachable window exports, and its interface (Post,
+// CopyData, the Broadcast signal).
+inline constexpr const char* kWindowBusPath = "/org/orvik/TesselRGB/window";
+inline constexpr const char* kWindowBusInterface = "org.orvik.TesselRGB.Window";
 
 // Empty for an empty title or when the name would exceed D-Bus's 255 characters.
 std::string busNameForTitle(std::string_view utf8Title);

@@ -23,8 +23,6 @@ void putInt32(StyleColourBlock& block, size_t offset, int32_t value) {
   for (size_t i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(u >> (8 * i));
 }
 
-bool isObject(const Json::Value& v) { return v.isObject(); }
-
 // A value that is there but cannot be what the file needs (a "Device" that is
 // a number, a whole file that is an array): a copy is kept before the file is
 // rewritten, so nothing the user had is lost.
@@ -56,7 +54,7 @@ StyleColourBlock encodeStyleColourBlock(const AudioStyleRecord& record) {
 AudioStyleRecord decodeAudioLightInfo(const Json::Value& device) {
   AudioStyleRecord record;
   const Json::Value& info = json::member(device, kInfo);
-  if (!isObject(info)) return record;
+  if (!info.isObject()) return record;
   const long long selected = json::getInt(json::member(info, kSelected), 0, LLONG_MIN, LLONG_MAX);
   record.selected = selected >= 0 && selected < kAudioStyleCount ? static_cast<uint8_t>(selected) : 0;
   for (int s = 0; s < kAudioStyleCount; ++s) {
@@ -86,7 +84,7 @@ std::optional<AudioStyleRecord> parseAudioStyleText(std::string_view text) {
   Json::Value root;
   if (!parseJson(text, root)) return std::nullopt;
   const Json::Value& device = json::member(root, kDevice);
-  if (!isObject(json::member(device, kInfo))) return std::nullopt;
+  if (!json::member(device, kInfo).isObject()) return std::nullopt;
   return decodeAudioLightInfo(device);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "platform/bus_name.h"
 #include "tools/demo_client.h"
 #include "tools/tesselctl.h"
 
@@ -131,29 +132,10 @@ int demoControlOverDBus(const std::string& verb, const std::string& product, std
   return kExitOk;
 }
 
-namespace {
-
-// The bus name of the window titled `title`: every UTF-8 byte outside A-Z,
-// a-z, 0-9 (and a leading digit) written as _ and two lower-case hex digits.
-QString windowBusName(const QString& title) {
-  QString element;
-  const QByteArray utf8 = title.toUtf8();
-  for (int i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    const bool digit = c >= '0' && c <= '9';
-    if (letter || (digit && i > 0)) element += QChar(c);
-    else element += QStringLiteral("_%1").arg(c, 2, 16, QChar('0'));
-  }
-  return QStringLiteral("org.orvik.TesselRGB.w.") + element;
-}
-
-}  // namespace
-
 int postEventOverDBus(const std::string& name, uint64_t wParam, int64_t lParam, std::ostream& out,
                       std::ostream& err) {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  const QString window = windowBusName(QStringLiteral("Tessel RGB"));
+  const QString window = QString::fromStdString(busNameForTitle("Tessel RGB"));
   if (!bus.isConnected()) {
     err << "tesselctl: event: no D-Bus session bus, so no tessel-rgb to reach\n";
     return kExitNoDevice;
@@ -162,8 +144,8 @@ int postEventOverDBus(const std::string& name, uint64_t wParam, int64_t lParam, 
     err << "tesselctl: event: tessel-rgb is not running (no " << window.toStdString() << " on the session bus)\n";
     return kExitNoDevice;
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(window, QStringLiteral("/org/orvik/TesselRGB/window"),
-                                                     QStringLiteral("org.orvik.TesselRGB.Window"),
+  QDBusMessage call = QDBusMessage::createMethodCall(window, QString::fromLatin1(kWindowBusPath),
+                                                     QString::fromLatin1(kWindowBusInterface),
                                                      QStringLiteral("Post"));
   call << QString::fromStdString(name) << static_cast<qulonglong>(wParam) << static_cast<qlonglong>(lParam);
   QDBusMessage reply = bus.call(call, QDBus::Block, 5000);

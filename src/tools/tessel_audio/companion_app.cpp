@@ -18,8 +18,8 @@ namespace tessel::audio_companion {
 
 namespace {
 
-const QString kWindowPath = QStringLiteral("/org/orvik/TesselRGB/window");
-const QString kWindowInterface = QStringLiteral("org.orvik.TesselRGB.Window");
+const QString kWindowPath = QString::fromLatin1(kWindowBusPath);
+const QString kWindowInterface = QString::fromLatin1(kWindowBusInterface);
 
 }  // namespace
 

@@ -7,15 +7,16 @@
 #include <memory>
 #include <optional>
 
+#include "platform/bus_name.h"
 #include "ui/toolkit/defs.h"
 
 namespace tessel::ui {
 
 class CWindowWnd;
 
-inline constexpr const char* kBusServicePrefix = "org.orvik.TesselRGB";
-inline constexpr const char* kBusWindowPath = "/org/orvik/TesselRGB/window";
-inline constexpr const char* kBusWindowInterface = "org.orvik.TesselRGB.Window";
+inline constexpr const char* kBusServicePrefix = kWindowBusPrefix;
+inline constexpr const char* kBusWindowPath = kWindowBusPath;
+inline constexpr const char* kBusWindowInterface = kWindowBusInterface;
 
 class CMessageBus {
  public:
