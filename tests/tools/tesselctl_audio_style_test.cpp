@@ -12,6 +12,7 @@
 #include "platform/json_file.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
+#include "tesselctl_home.h"
 
 namespace fs = std::filesystem;
 
@@ -26,15 +27,8 @@ struct Outcome {
 class AudioStyleCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tessel-audiostyle-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    home_ = tmpl;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
-      const fs::path p = home_ / name;
-      fs::create_directories(p);
-      fs::permissions(p, fs::perms::owner_all);
-      ::setenv(name, p.c_str(), 1);
-    }
+    home_ = test::MakeTesselctlHome("tessel-audiostyle-test");
+    ASSERT_FALSE(home_.empty());
     file_ = home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB" / "AudioFile.json";
   }
   void TearDown() override {

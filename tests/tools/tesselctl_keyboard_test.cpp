@@ -12,6 +12,7 @@
 #include "sim/firmware_keyboard.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
+#include "tesselctl_home.h"
 
 namespace fs = std::filesystem;
 
@@ -50,15 +51,8 @@ int deviceKey(int position) {
 class KeyboardKeys : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tessel-keyboard-keys-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    home_ = tmpl;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
-      const fs::path p = home_ / name;
-      fs::create_directories(p);
-      fs::permissions(p, fs::perms::owner_all);
-      ::setenv(name, p.c_str(), 1);
-    }
+    home_ = test::MakeTesselctlHome("tessel-keyboard-keys");
+    ASSERT_FALSE(home_.empty());
   }
   void TearDown() override {
     std::error_code ec;

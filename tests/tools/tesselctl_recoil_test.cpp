@@ -17,6 +17,7 @@
 #include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
+#include "tesselctl_home.h"
 
 namespace fs = std::filesystem;
 
@@ -31,15 +32,8 @@ struct Outcome {
 class Recoil : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tessel-recoil-cli-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    home_ = tmpl;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
-      const fs::path p = home_ / name;
-      fs::create_directories(p);
-      fs::permissions(p, fs::perms::owner_all);
-      ::setenv(name, p.c_str(), 1);
-    }
+    home_ = test::MakeTesselctlHome("tessel-recoil-cli");
+    ASSERT_FALSE(home_.empty());
     const fs::path install = home_ / "install";
     fs::create_directories(install / "DefaultData");
     fs::create_directories(install / "skin");

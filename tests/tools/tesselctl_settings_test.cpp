@@ -17,6 +17,7 @@
 #include "sim/firmware_mousepad.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
+#include "tesselctl_home.h"
 
 namespace fs = std::filesystem;
 
@@ -34,15 +35,8 @@ struct Outcome {
 class Settings : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tessel-settings-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    home_ = tmpl;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
-      const fs::path p = home_ / name;
-      fs::create_directories(p);
-      fs::permissions(p, fs::perms::owner_all);
-      ::setenv(name, p.c_str(), 1);
-    }
+    home_ = test::MakeTesselctlHome("tessel-settings-test");
+    ASSERT_FALSE(home_.empty());
   }
   void TearDown() override {
     std::error_code ec;
