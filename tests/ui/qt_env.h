@@ -15,7 +15,9 @@ namespace tessel::ui::test {
 
 inline QApplication* EnsureQtApp() {
   static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen always; a test binary may have chosen its screens already
+    // ("offscreen:configfile=...").
+    if (!qgetenv("QT_QPA_PLATFORM").startsWith("offscreen:")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // No session bus for the toolkit tests: messages stay in the process.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessel-test-bus");
     static int argc = 1;

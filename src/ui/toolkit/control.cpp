@@ -59,6 +59,15 @@ QString CssColor(DWORD c) {
   return QStringLiteral("rgba(%1,%2,%3,%4)").arg(q.red()).arg(q.green()).arg(q.blue()).arg(q.alpha());
 }
 
+void ReleaseFocusFrom(QWidget* hidden) {
+  QWidget* window = hidden ? hidden->window() : nullptr;
+  // The window remembers its focus widget even while another window is
+  // active, and gives it the keys again on activation: look there, not at
+  // the application's focus.
+  QWidget* focus = window ? window->focusWidget() : nullptr;
+  if (focus && (focus == hidden || hidden->isAncestorOf(focus))) focus->clearFocus();
+}
+
 }  // namespace control_detail
 
 // ======================================================================= CControlUI
@@ -283,6 +292,7 @@ void CControlUI::ApplyWidgetFont() {
 
 void CControlUI::UpdateWidgetVisibility() {
   if (!widget_) return;
+  if (!IsVisible()) ReleaseFocusFrom(widget_);
   if (widget_->parentWidget()) widget_->setVisible(IsVisible());
   else if (!IsVisible()) widget_->hide();
 }
@@ -295,7 +305,7 @@ bool CControlUI::OnWidgetEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::Paint: {
       // Only drawn controls paint here; native widgets keep their own painting.
-      if (widget_->metaObject() != &QWidget::staticMetaObject) return false;
+      if (!IsDrawn()) return false;
       QPainter painter(widget_);
       painter.setRenderHint(QPainter::Antialiasing);
       painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -307,8 +317,26 @@ bool CControlUI::OnWidgetEvent(QEvent* event) {
       return false;
     case QEvent::Enter: return Raise(UIEvent::MouseEnter);
     case QEvent::Leave: return Raise(UIEvent::MouseLeave);
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+      // A native widget (combo, edit, list) handles its own pointer: a combo
+      // opens its list on the press, an edit places the cursor. Taking the
+      // press here would also start dragging the window from a drop-down.
+      if (!IsDrawn()) return false;
+      return OnDrawnMouseEvent(static_cast<QMouseEvent*>(event));
+    case QEvent::FocusIn: return Raise(UIEvent::SetFocus);
+    case QEvent::FocusOut: return Raise(UIEvent::KillFocus);
+    default: return false;
+  }
+}
+
+bool CControlUI::IsDrawn() const { return widget_ && widget_->metaObject() == &QWidget::staticMetaObject; }
+
+bool CControlUI::OnDrawnMouseEvent(QMouseEvent* me) {
+  switch (me->type()) {
     case QEvent::MouseButtonPress: {
-      auto* me = static_cast<QMouseEvent*>(event);
       if (me->button() != Qt::LeftButton) return false;
       TEventUI e{UIEvent::ButtonDown, this, me->position().toPoint()};
       DoEvent(e);
@@ -316,22 +344,13 @@ bool CControlUI::OnWidgetEvent(QEvent* event) {
       return true;
     }
     case QEvent::MouseButtonRelease: {
-      auto* me = static_cast<QMouseEvent*>(event);
       if (me->button() != Qt::LeftButton) return false;
       TEventUI e{UIEvent::ButtonUp, this, me->position().toPoint()};
       DoEvent(e);
       return true;
     }
-    case QEvent::MouseButtonDblClick: {
-      auto* me = static_cast<QMouseEvent*>(event);
-      return Raise(UIEvent::DoubleClick, me->position().toPoint());
-    }
-    case QEvent::MouseMove: {
-      auto* me = static_cast<QMouseEvent*>(event);
-      return Raise(UIEvent::MouseMove, me->position().toPoint());
-    }
-    case QEvent::FocusIn: return Raise(UIEvent::SetFocus);
-    case QEvent::FocusOut: return Raise(UIEvent::KillFocus);
+    case QEvent::MouseButtonDblClick: return Raise(UIEvent::DoubleClick, me->position().toPoint());
+    case QEvent::MouseMove: return Raise(UIEvent::MouseMove, me->position().toPoint());
     default: return false;
   }
 }

@@ -25,6 +25,7 @@ class QLineEdit;
 class QTextEdit;
 class QComboBox;
 class QListWidget;
+class QMouseEvent;
 
 namespace tessel::ui {
 
@@ -178,6 +179,12 @@ class CControlUI {
   QFont CurrentFont() const;
   // Raw widget events; false lets the widget handle the event too.
   virtual bool OnWidgetEvent(QEvent* event);
+  // Whether the control paints itself on a plain widget (buttons, labels,
+  // layouts) rather than wrapping a native Qt widget.
+  bool IsDrawn() const;
+  // Pointer events of drawn controls become toolkit events; a press nobody
+  // claims (lParam left 0) drags the window by its caption.
+  bool OnDrawnMouseEvent(QMouseEvent* event);
   void SendNotify(const QString& type, WPARAM wParam = 0, LPARAM lParam = 0);
   void UpdateWidgetVisibility();
   void ApplyWidgetFont();
@@ -520,6 +527,7 @@ class CComboUI : public CItemsUI {
  protected:
   QWidget* CreateWidget() override;
   void OnWidgetCreated() override { ApplyStyle(); }
+  bool OnWidgetEvent(QEvent* event) override;
   void ApplyStyle();
   int WidgetCount() const override;
   QString WidgetText(int index) const override;

@@ -32,6 +32,10 @@ QString ResolveTextKey(const QString& text, QString* key);
 inline QColor Argb(DWORD c) { return QColor::fromRgba(c); }
 // Style sheet colour text of an ARGB value.
 QString CssColor(DWORD c);
+// A control about to be hidden gives up the keyboard focus it or one of its
+// children holds, so typing never reaches a page nobody sees; the edit that
+// loses it commits to its own page as on any focus-out.
+void ReleaseFocusFrom(QWidget* hidden);
 
 }  // namespace control_detail
 }  // namespace tessel::ui

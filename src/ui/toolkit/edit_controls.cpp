@@ -179,6 +179,9 @@ bool CEditUI::OnWidgetEvent(QEvent* event) {
     }
     case QEvent::FocusIn: return Raise(UIEvent::SetFocus);
     case QEvent::KeyPress: {
+      // Keys meant for the page on screen never edit a field of a page
+      // that is hidden (a device tile chosen while this edit had the focus).
+      if (!widget_->isVisible()) return true;
       auto* ke = static_cast<QKeyEvent*>(event);
       if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
         ClampNow();

@@ -92,6 +92,9 @@ bool CItemsUI::SelectItem(int index, bool triggerEvent) {
 
 QWidget* CComboUI::CreateWidget() {
   auto* combo = new QComboBox();
+  // Clicked or tabbed to, never focused by the wheel: scrolling past a
+  // drop-down must not change what it holds.
+  combo->setFocusPolicy(Qt::StrongFocus);
   QObject::connect(combo, &QComboBox::activated, bridge_, [this](int index) {
     if (!updating_) SelectItem(index, true);
   });
@@ -138,6 +141,12 @@ void CComboUI::SetAttribute(const QString& name, const QString& value) {
 }
 
 void CComboUI::SetEnabled(bool enabled) { CControlUI::SetEnabled(enabled); }
+
+bool CComboUI::OnWidgetEvent(QEvent* event) {
+  // The wheel changes the choice only once the user has put the focus here.
+  if (event->type() == QEvent::Wheel && !widget_->hasFocus()) return true;
+  return CItemsUI::OnWidgetEvent(event);
+}
 
 void CComboUI::ApplyDpi() {
   CControlUI::ApplyDpi();

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
@@ -14,6 +15,8 @@
 
 #include "platform/debug.h"
 #include "ui/toolkit/builder.h"
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/paint_manager.h"
 #include "ui/toolkit/message_bus.h"
 
 namespace tessel::ui {
@@ -90,6 +93,19 @@ class WindowWidget : public QWidget {
   void leaveEvent(QEvent* event) override {
     QWidget::leaveEvent(event);
     if (owner_) owner_->HandleMessage(WM_MOUSELEAVE, 0, 0);
+  }
+  // Escape closes a window that belongs to another (a dialog, a message, a
+  // menu) as its close button would; the main window ignores it.
+  void keyPressEvent(QKeyEvent* event) override {
+    if (owner_ && event->key() == Qt::Key_Escape && (parentWidget() || windowType() == Qt::Popup)) {
+      // The window's own close button knows what closing it involves.
+      CPaintManagerUI* pm = owner_->GetPaintManager();
+      CControlUI* close = pm ? pm->FindControl(QStringLiteral("closebtn")) : nullptr;
+      if (close && close->IsVisible()) close->Activate();
+      else owner_->HandleMessage(WM_CLOSE, 0, 0);
+      return;
+    }
+    QWidget::keyPressEvent(event);
   }
   void resizeEvent(QResizeEvent* event) override {
     QWidget::resizeEvent(event);

@@ -48,6 +48,7 @@ class CWindowWnd {
 
   // The top-level widget (null before Create and after the window is destroyed).
   QWidget* GetHWND() const;
+  bool IsDestroyed() const { return destroyed_; }
   virtual QString GetWindowClassName() const = 0;
 
   // Creates the window; cx or cy 0 takes the size the skin asks for.
