@@ -17,6 +17,7 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/device_kinds.h"
 #include "ui/device/device_option.h"
+#include "ui/device/device_profile.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/macro_control.h"
 #include "ui/device/mp_device_power.h"
@@ -42,8 +43,8 @@ namespace tessel::ui {
 namespace {
 std::atomic<CMainWnd*> g_mainWnd{nullptr};
 
-const char* const kCaptionControls[] = {"closebtn", "maxbtn",       "restorebtn", "minbtn", "skinbtn",
-                                        "gamemodebtn", "cloudbtn", "smarteyesbtn", "setbtn"};
+const char* const kCaptionControls[] = {"closebtn",    "maxbtn",   "restorebtn",   "minbtn", "skinbtn",
+                                        "gamemodebtn", "cloudbtn", "smarteyesbtn", "setbtn", "menubtn"};
 
 bool nameIs(const QString& name, const char* text) {
   return name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
@@ -123,9 +124,7 @@ void CMainWnd::OnWindowInit() {
   registry_->createPage(findTableRow(0x320F, 0x7C1F, 2, kRoleCommand), 0);
   registry_->createPage(findTableRow(0x320F, 0x5089, 1, kRoleCommand), 0);
   // tesselctl set / apply ask the pages of a kind to re-read what they changed.
-  devicesBus_ = ExportDevicesBus([this](DeviceKind kind) {
-    return registry_ ? registry_->settingsChangedElsewhere(kind) : 0;
-  });
+  devicesBus_ = ExportDevicesBus([this](DeviceKind kind) { return SettingsChangedElsewhere(kind); });
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     screenWidth_ = screen->geometry().width();
     screenHeight_ = screen->geometry().height();
@@ -309,6 +308,20 @@ void CMainWnd::applyBar(const BarOutcome& outcome) {
   }
 }
 
+int CMainWnd::SettingsChangedElsewhere(DeviceKind kind) {
+  if (!registry_) return 0;
+  // tesselctl may have added, deleted or selected a profile: each page of the
+  // kind shows the list file's current profile and, when that is another
+  // one, loads it and writes it to the device, as a choice in the selector
+  // does; then the pages re-read what the documents now hold.
+  for (const DevicePage* p : registry_->pagesOf(kind)) {
+    CBrelvikUSBDevice* page = PageOf(*p);
+    CDeviceProfileUI* selector = page ? page->Profile().Selector() : nullptr;
+    if (selector && selector->FollowStore()) page->Profile().Rebind();
+  }
+  return registry_->settingsChangedElsewhere(kind);
+}
+
 void CMainWnd::closeSelectedPageTools() {
   // Owned windows (settings, editors) and the macro recorder's input hook
   // close with the selected page: a recording is saved first.
@@ -351,13 +364,31 @@ void CMainWnd::SetWindowHiddenFlags(bool hidden) {
 void CMainWnd::HideToTray() {
   CMenuWnd::CloseActiveMenu();
   StopHook();
-  if (ActionOnClose() == CloseAction::Minimise) {
-    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    return;
-  }
   ShowWindow(false);
   SetWindowHiddenFlags(true);
   hiddenByUser_ = true;
+}
+
+void CMainWnd::CloseByUser() {
+  if (ActionOnClose() == CloseAction::Exit) ExitProgram();
+  else HideToTray();
+}
+
+void CMainWnd::ExitProgram() {
+  CMenuWnd::CloseActiveMenu();
+  exiting_ = true;
+  Close(0);
+}
+
+void CMainWnd::ShowMainMenu() {
+  // The tray menu's entries, under the caption's menu button, so that they
+  // are there on desktops without a notification area too.
+  CMenuWnd::CloseActiveMenu();
+  CControlUI* button = GetCaptionControl(QStringLiteral("menubtn"));
+  QWidget* widget = button ? button->ExistingWidget() : nullptr;
+  if (!widget) return;
+  const QPoint point = widget->mapToGlobal(QPoint(widget->width(), widget->height()));
+  CMenuWnd::CreateMenu(this, QStringLiteral("menu.xml"), point, eMenuAlignment_Right | eMenuAlignment_Top);
 }
 
 void CMainWnd::ToggleFromTray() {
@@ -467,11 +498,14 @@ void CMainWnd::Notify(TNotifyUI& msg) {
   const QString name = msg.pSender->GetName();
   if (OpenOwnedWindowFor(*this, name)) return;
   if (nameIs(name, "closebtn")) {
-    HideToTray();
+    CloseByUser();
+  } else if (nameIs(name, "menubtn")) {
+    ShowMainMenu();
   } else if (nameIs(name, "nodevice_ok_btn")) {
+    // "OK" only puts the window away; without a tray the task bar keeps it.
     StopHook();
-    if (ActionOnClose() == CloseAction::Minimise) SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else ShowWindow(false);
+    if (TrayAvailable()) ShowWindow(false);
+    else SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (nameIs(name, "control_light_status")) {
     ToggleLightControl();
   } else if (nameIs(name, "music_setting_btn")) {
@@ -641,20 +675,18 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       if (cmd && OpenOwnedWindowFor(*this, cmd->szName)) return 0;
       // The macro editor's event list menu goes back to the editor that opened it.
       if (cmd && CMacroControlUI::HandleMenuCommand(cmd->szName)) return 0;
-      if (cmd && cmd->szName == QLatin1String("exit")) {
-        CMenuWnd::CloseActiveMenu();
-        exiting_ = true;
-        Close(0);
-      }
+      if (cmd && cmd->szName == QLatin1String("exit")) ExitProgram();
       return 0;
     }
     case WM_CLOSE:
-      // Only the tray menu's "exit" ends the program; any other close hides
-      // the window and the program stays in the tray.
-      if (!exiting_) {
+      // With a tray only the menu's "exit" ends the program; any other close
+      // hides the window and the program stays in the tray. Without one a
+      // close ends it.
+      if (!exiting_ && ActionOnClose() == CloseAction::HideToTray) {
         HideToTray();
         return 0;
       }
+      exiting_ = true;
       bHandled = false;
       return 0;
     case WM_DESTROY:

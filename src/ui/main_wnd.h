@@ -100,6 +100,15 @@ class CMainWnd : public WindowImplBase,
   void ShowTrayMenu();
   // Hides the window and tells every mouse and keyboard page it is hidden.
   void HideToTray();
+  // The caption's close (and the window manager's): into the tray when there
+  // is one, else the program ends as with "exit".
+  void CloseByUser();
+  // tesselctl changed a kind's settings or profiles: the pages follow.
+  int SettingsChangedElsewhere(DeviceKind kind);
+  // The clean end of the program: owned windows closed, devices let go.
+  void ExitProgram();
+  // The caption's menu button: Settings, About and Exit, as in the tray menu.
+  void ShowMainMenu();
   void FitToDisplay();
   void ApplyLanguage(int index);
   int GetLanguageIndex() const { return languageIndex_; }

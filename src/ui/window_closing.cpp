@@ -11,6 +11,6 @@ bool TrayAvailable() { return g_trayForTests ? *g_trayForTests : CTrayIcon::IsAv
 
 void SetTrayAvailableForTests(std::optional<bool> available) { g_trayForTests = available; }
 
-CloseAction ActionOnClose() { return TrayAvailable() ? CloseAction::HideToTray : CloseAction::Minimise; }
+CloseAction ActionOnClose() { return TrayAvailable() ? CloseAction::HideToTray : CloseAction::Exit; }
 
 }  // namespace tessel::ui

@@ -1,13 +1,13 @@
 #pragma once
 // Where the main window goes when it is closed. With a notification area it
-// hides in the tray, whose icon brings it back. Without one a hidden window
-// would leave an invisible process nothing could bring back (a second start
-// can, but nobody knows to try), so it is minimised to the task bar instead.
+// hides in the tray, whose icon brings it back. Without one a hidden (or, on
+// a desktop without a task bar, minimised) window would leave a process
+// nothing could bring back, so closing ends the program as Exit does.
 #include <optional>
 
 namespace tessel::ui {
 
-enum class CloseAction { HideToTray, Minimise };
+enum class CloseAction { HideToTray, Exit };
 
 // The desktop has a notification area (tests may decide instead).
 bool TrayAvailable();
