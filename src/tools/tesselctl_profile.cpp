@@ -48,8 +48,10 @@ constexpr std::string_view kProfileUsage =
     "profile export KIND INDEX FILE, profile import KIND FILE";
 
 // Prints what an operation made or selected; a refusal is one line on stderr.
-int report(Invocation& inv, const ProfileOutcome& outcome, bool printName) {
+// A running program is told, so its selector, page and device follow the list.
+int report(Invocation& inv, const ProfileOutcome& outcome, bool printName, bool changedList = true) {
   if (!outcome.ok()) return inv.fail(kExitCommandFailed, outcome.message);
+  if (changedList) notifyProgram(inv);
   if (inv.options.json) {
     Json::Value v;
     v["index"] = outcome.index;
@@ -129,7 +131,7 @@ int runProfile(Invocation& inv) {
   if (!selected.ok() || verb == "select") return report(inv, selected, false);
   if (verb == "rename") return report(inv, store.rename(*index, ops[4]), false);
   if (verb == "copy") return report(inv, store.copy(*index), true);
-  if (verb == "export") return report(inv, store.exportTo(*index, ops[4]), false);
+  if (verb == "export") return report(inv, store.exportTo(*index, ops[4]), false, false);
   return report(inv, store.reset(*index), false);
 }
 

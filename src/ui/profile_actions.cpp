@@ -1,6 +1,9 @@
 #include "ui/profile_actions.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/device_profile.h"
@@ -16,6 +19,7 @@ using profiles::ProfileStatus;
 
 namespace {
 bool nameIs(const QString& name, const char* text) { return name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0; }
+QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)); }
 }  // namespace
 
 ProfileActions::ProfileActions(CWindowWnd& window, Hooks hooks) : window_(window), hooks_(std::move(hooks)) {
@@ -25,12 +29,12 @@ ProfileActions::ProfileActions(CWindowWnd& window, Hooks hooks) : window_(window
     };
   }
   if (!hooks_.chooseFile) {
-    hooks_.chooseFile = [this](bool save) {
+    hooks_.chooseFile = [this](bool save, const QString& suggestion) {
       QWidget* parent = window_.GetHWND();
       const QString filter = QString::fromLatin1(kFileFilter);
       if (save) {
         return QFileDialog::getSaveFileName(parent, CResourceManager::GetInstance()->GetText(QStringLiteral("profile_export_title")),
-                                            QString(), filter);
+                                            suggestion, filter);
       }
       return QFileDialog::getOpenFileName(parent, CResourceManager::GetInstance()->GetText(QStringLiteral("profile_import_title")),
                                           QString(), filter);
@@ -77,9 +81,16 @@ bool ProfileActions::Notify(TNotifyUI& msg) {
     selector->ShowProfileMenu(!selector->IsProfileMenuShown());
   } else if (nameIs(name, "device_add_btn")) {
     const ProfileOutcome outcome = selector->Add();
+    // The new profile is current: the page shows it and the device gets it.
+    if (outcome.ok()) page->Profile().Rebind();
     // At 50 profiles add does nothing and says nothing.
-    if (!outcome.ok() && outcome.status != ProfileStatus::TooMany) Show(QString::fromStdString(outcome.message));
+    else if (outcome.status != ProfileStatus::TooMany) Show(QString::fromStdString(outcome.message));
   } else if (nameIs(name, "device_sub_btn")) {
+    // The last profile cannot go (nothing is asked); any other is gone for
+    // good, so the user confirms first.
+    if (selector->GetProfileCount() < 2 || selector->GetCurrentIndex() < 0) return true;
+    const QString question = Text("message_profile_delete").arg(selector->GetCombo()->GetItemText(selector->GetCurrentIndex()));
+    if (hooks_.message(question, 1) != 1) return true;
     const ProfileOutcome outcome = selector->Delete();
     if (outcome.ok()) {
       // The selector already shows the new current profile; the page follows
@@ -127,22 +138,41 @@ void ProfileActions::Reset(CBrelvikUSBDevice* page) {
   if (hooks_.afterReset) hooks_.afterReset();
 }
 
+QString ProfileActions::ExportSuggestion(const QString& profileName) {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  // A profile name may hold characters a file name cannot.
+  QString file = profileName;
+  file.replace(QLatin1Char('/'), QLatin1Char('_'));
+  if (file.isEmpty() || file == QLatin1String(".") || file == QLatin1String("..")) file = QStringLiteral("profile");
+  return QDir(folder).filePath(file + QStringLiteral(".json"));
+}
+
+QString ProfileActions::WithJsonExtension(const QString& path) {
+  if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) return path;
+  return path + QStringLiteral(".json");
+}
+
 void ProfileActions::ExportCurrent(CBrelvikUSBDevice* page) {
   CDeviceProfileUI* selector = Selector(page);
-  if (selector->GetCurrentIndex() < 0) return;
-  const QString path = hooks_.chooseFile(true);
-  if (path.isEmpty()) return;
+  const int current = selector->GetCurrentIndex();
+  if (current < 0) return;
+  const QString chosen = hooks_.chooseFile(true, ExportSuggestion(selector->GetCombo()->GetItemText(current)));
+  if (chosen.isEmpty()) return;
+  const QString path = WithJsonExtension(chosen);
   const ProfileOutcome outcome = selector->Export(path.toStdString());
   if (!outcome.ok()) Show(QString::fromStdString(outcome.message));
+  else Show(Text("message_profile_exported").arg(path));
 }
 
 void ProfileActions::ImportFile(CBrelvikUSBDevice* page) {
   CDeviceProfileUI* selector = Selector(page);
   if (selector->GetCurrentIndex() < 0) return;
-  const QString path = hooks_.chooseFile(false);
+  const QString path = hooks_.chooseFile(false, QString());
   if (path.isEmpty()) return;
   const ProfileOutcome outcome = selector->Import(path.toStdString());
   if (!outcome.ok()) Show(QString::fromStdString(outcome.message));
+  else Show(Text("message_profile_imported").arg(QString::fromStdString(outcome.name)));
 }
 
 void ProfileActions::SwitchProfile() {

@@ -6,7 +6,8 @@
 //
 // Failures come back as status numbers and messages: a name taken shows
 // "message_text_5", a blank name "message_text_25"; a write that failed or a
-// file that cannot be imported shows what went wrong.
+// file that cannot be imported shows what went wrong. Delete asks first;
+// import and export say what they made.
 #include <QString>
 #include <functional>
 #include <vector>
@@ -34,9 +35,9 @@ class ProfileActions {
     // A message box: text (a language key or plain text), mode 0 confirm, 1
     // confirm and cancel; returns 1 on confirm. Default: CMsgWnd over the window.
     std::function<int(const QString& text, int mode)> message;
-    // A file to save to (save = true) or open; empty when cancelled.
-    // Default: QFileDialog with the filter.
-    std::function<QString(bool save)> chooseFile;
+    // A file to save to (save = true, starting from `suggestion`) or open;
+    // empty when cancelled. Default: QFileDialog with the filter.
+    std::function<QString(bool save, const QString& suggestion)> chooseFile;
     // After a profile reset went through: the global audio styles go back to
     // the factory ones. Empty: nothing more.
     std::function<void()> afterReset;
@@ -49,6 +50,11 @@ class ProfileActions {
   bool Notify(TNotifyUI& msg);
   // Timer 1055: the chosen profile becomes current on its page.
   void SwitchProfile();
+  // Where an export is proposed: "<profile name>.json" in the user's
+  // documents folder (the home folder when there is none).
+  static QString ExportSuggestion(const QString& profileName);
+  // The chosen export path with ".json" added when the user left it out.
+  static QString WithJsonExtension(const QString& path);
 
  private:
   CDeviceProfileUI* Selector(CBrelvikUSBDevice* page) const;

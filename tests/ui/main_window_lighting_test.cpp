@@ -22,37 +22,13 @@ namespace {
 
 using test::SpinUntil;
 
-class MainWindowLightingTest : public ::testing::Test {
+class MainWindowLightingTest : public test::MainWindowFixture {
  protected:
+  std::string HomePrefix() const override { return "tessel-mainlight"; }
+  void BeforeCreate() override { wnd_.SetSynchronisedClock(clock_); }
   void SetUp() override {
-    test::PrepareMainWindowTest(clock_);
-    bus_.setFirmwareFactory([this](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
-      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(info.name);
-      firmware_[std::string(info.name)] = fw.get();
-      return fw;
-    });
-    home_ = test::UseFreshHome("tessel-mainlight");
-    qputenv("LC_ALL", "zh_CN.UTF-8");
-    SettingsStore().create();
-    hid::setDefaultBackend(&bus_);
-    wnd_.SetHidBackend(&bus_);
-    wnd_.SetWatcherThread(false);
-    wnd_.SetDeviceThreads(false);
-    wnd_.SetSynchronisedClock(clock_);
-    ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
-    ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
+    test::MainWindowFixture::SetUp();
     ASSERT_NE(wnd_.GetSynchronisedLighting(), nullptr);
-  }
-  void TearDown() override {
-    wnd_.DestroyWindow();
-    hid::setDefaultBackend(nullptr);
-    CPaintManagerUI::SetDefaultScheduler(nullptr);
-    std::filesystem::remove_all(home_);
-    SetTrayAvailableForTests(std::nullopt);
-  }
-  void Pass() {
-    wnd_.GetWatcher()->pass();
-    QCoreApplication::processEvents();
   }
   template <typename Page>
   Page* PageFor(int option) {
@@ -69,12 +45,6 @@ class MainWindowLightingTest : public ::testing::Test {
     const auto s = firmware_["mouse"]->settings();
     return {s.begin(), s.begin() + 71};
   }
-
-  ManualClock clock_;
-  sim::VirtualHidBus bus_;
-  std::map<std::string, sim::CommandFirmware*> firmware_;
-  std::string home_;
-  CMainWnd wnd_;
 };
 
 TEST_F(MainWindowLightingTest, AGameEventWithNoSelectedPageStillStartsTimer1066WhichThenDoesNothing) {

@@ -45,50 +45,7 @@ class ListenerWnd : public WindowImplBase {
   std::vector<std::pair<WPARAM, LPARAM>> lightStates;
 };
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::PrepareMainWindowTest(clock_);
-    bus_.setFirmwareFactory([this](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
-      std::shared_ptr<sim::CommandFirmware> fw = sim::makeProductFirmware(info.name);
-      firmware_[std::string(info.name)] = fw.get();
-      return fw;
-    });
-    home_ = test::UseFreshHome("tessel-mainwnd");
-    // No saved language: a Chinese locale starts in Chinese (entry 0).
-    qputenv("LC_ALL", "zh_CN.UTF-8");
-    SettingsStore().create();
-    // Device pages open their handles on the program's backend, as in demo mode.
-    hid::setDefaultBackend(&bus_);
-    wnd_.SetHidBackend(&bus_);
-    wnd_.SetWatcherThread(false);
-    wnd_.SetDeviceThreads(false);
-    ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
-    ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
-  }
-  void TearDown() override {
-    wnd_.DestroyWindow();
-    hid::setDefaultBackend(nullptr);
-    CPaintManagerUI::SetDefaultScheduler(nullptr);
-    std::filesystem::remove_all(home_);
-    SetTrayAvailableForTests(std::nullopt);
-  }
-  void Pass() {
-    wnd_.GetWatcher()->pass();
-    QCoreApplication::processEvents();
-  }
-  CDeviceOptionUI* Tile(int option) {
-    const DevicePage* p = wnd_.GetRegistry()->pageForOption(option);
-    return p ? wnd_.TileOf(*p) : nullptr;
-  }
-  CControlUI* Find(const char* name) { return wnd_.GetManager().FindControl(QString::fromLatin1(name)); }
-
-  ManualClock clock_;
-  sim::VirtualHidBus bus_;
-  std::map<std::string, sim::CommandFirmware*> firmware_;
-  std::string home_;
-  CMainWnd wnd_;
-};
+using MainWindowTest = test::MainWindowFixture;
 
 TEST_F(MainWindowTest, StartsHiddenWithMouseAndKeyboardPagesAndShowsAfterTheFirstScan) {
   ASSERT_NE(Tile(0), nullptr);
@@ -287,32 +244,6 @@ TEST_F(MainWindowTest, ClosingHidesToTheTrayAndMarksTheBatteryDevicesHidden) {
   Pass();
   EXPECT_TRUE(wnd_.IsWindowVisible());
   EXPECT_FALSE(wnd_.GetRegistry()->pageForOption(0)->device->windowHidden());
-}
-
-// Without a notification area nothing could bring a hidden window back: the
-// caption's close button and the no-device page's "OK" minimise it instead.
-TEST_F(MainWindowTest, WithoutATrayClosingMinimisesInsteadOfHiding) {
-  SetTrayAvailableForTests(false);
-  ASSERT_TRUE(bus_.plug("mouse"));
-  Pass();
-  ASSERT_TRUE(SpinUntil([&] { return wnd_.IsWindowVisible(); }));
-  QTest::mouseClick(Find("closebtn")->GetWidget(), Qt::LeftButton);
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(wnd_.IsWindowVisible());
-  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
-  wnd_.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-  ASSERT_FALSE(wnd_.GetHWND()->isMinimized());
-  wnd_.SendMessage(WM_CLOSE, 0, 0);
-  EXPECT_TRUE(wnd_.IsWindowVisible());
-  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
-  wnd_.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-  TNotifyUI ok;
-  ok.sType = notify::kClick;
-  ok.pSender = Find("nodevice_ok_btn");
-  ASSERT_NE(ok.pSender, nullptr);
-  wnd_.Notify(ok);
-  EXPECT_TRUE(wnd_.IsWindowVisible());
-  EXPECT_TRUE(wnd_.GetHWND()->isMinimized());
 }
 
 TEST_F(MainWindowTest, LanguageIsSavedOnlyOnChange) {

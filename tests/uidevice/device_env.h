@@ -111,6 +111,8 @@ class DeviceWnd : public WindowImplBase {
     d->SetLightName(QString::fromUtf8(xml.lightName.data(), static_cast<int>(xml.lightName.size())));
     d->InitPage();
     deviceSwitch->Add(d);
+    // The page built last is the one on screen, as after a click on its tile.
+    deviceSwitch->SelectItem(deviceSwitch->GetItemIndex(d));
 
     bar->Add(p.tile);
     p.tile->Select(false);

@@ -362,6 +362,7 @@ TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {
   const std::vector<uint8_t> tick{1};  // any frame: light control is on
   constexpr uint32_t kUntouched = 0x01020304u;
   for (int j : {0, kPositionA, 108}) page_->LightCell(j)->SetZoneColour(kUntouched);
+  wnd_->Find<CTabLayoutUI>("device_switch")->SelectItem(0);  // another page shown
   page_->ShowFrame(tick);
   for (int j : {0, kPositionA, 108}) EXPECT_EQ(page_->LightCell(j)->GetZoneColour(), kUntouched) << j;
   ShowPage();

@@ -51,6 +51,7 @@ class ProfileUiTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::UseProjectResources();
+    CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
     CPaintManagerUI::SetDefaultScheduler(&clock_);
     root_ = fs::temp_directory_path() / ("tessel-profile-ui-" + std::to_string(::getpid()));
     fs::remove_all(root_);
@@ -67,7 +68,10 @@ class ProfileUiTest : public ::testing::Test {
       messages_.push_back(text);
       return mode == 1 ? confirm_ : 1;
     };
-    hooks.chooseFile = [this](bool) { return chosenFile_; };
+    hooks.chooseFile = [this](bool, const QString& suggestion) {
+      suggestions_.push_back(suggestion);
+      return chosenFile_;
+    };
     hooks.afterReset = [this] { ++afterResets_; };
     actions_ = std::make_unique<ProfileActions>(*wnd_, std::move(hooks));
     wnd_->actions = actions_.get();
@@ -111,6 +115,7 @@ class ProfileUiTest : public ::testing::Test {
   int afterResets_ = 0;  // the audio styles' reset after a profile reset
   int confirm_ = 1;
   QString chosenFile_;
+  QStringList suggestions_;
 };
 
 TEST_F(ProfileUiTest, FirstStartShowsProfile1AndTheMouseTabs) {
@@ -130,50 +135,64 @@ TEST_F(ProfileUiTest, FirstStartShowsProfile1AndTheMouseTabs) {
 
 TEST_F(ProfileUiTest, AddRenameAndSwitchThroughTheControls) {
   auto* page = static_cast<CountingMouse*>(page_);
+  const int refreshesBefore = page->refreshes;
   Click("device_add_btn");
+  // The new profile is current in the list, on screen and for the page.
   EXPECT_EQ(ComboTexts(), (QStringList{"profile1", "profile2"}));
-  EXPECT_EQ(selector_->GetCurrentIndex(), 0);  // add does not move the selection
+  EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+  EXPECT_EQ(List()["profileselect"].asInt(), 1);
+  EXPECT_EQ(selector_->GetNameBoxText(), "profile2");
+  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->GetProfileDocumentPath(1));
+  EXPECT_EQ(page->refreshes, refreshesBefore + 1);
 
-  // Rename the current profile by typing into the name box.
+  // Rename the current profile by typing into the name box of the menu.
+  selector_->ShowProfileMenu(true);
+  QCoreApplication::processEvents();
   auto* edit = qobject_cast<QLineEdit*>(selector_->GetNameBox()->GetWidget());
   ASSERT_NE(edit, nullptr);
   edit->clear();
   QTest::keyClicks(edit, "Game");
   Click("device_profile_edit_save_btn");
-  EXPECT_EQ(ComboTexts(), (QStringList{"Game", "profile2"}));
-  EXPECT_EQ(List()["profilelist"][0]["profilename"].asString(), "Game");
+  EXPECT_EQ(ComboTexts(), (QStringList{"profile1", "Game"}));
+  EXPECT_EQ(List()["profilelist"][1]["profilename"].asString(), "Game");
   EXPECT_TRUE(messages_.isEmpty());
 
   // A taken name and a blank one are refused with their messages.
   edit->clear();
-  QTest::keyClicks(edit, "PROFILE2");
+  QTest::keyClicks(edit, "PROFILE1");
   Click("device_profile_edit_save_btn");
   edit->clear();
   QTest::keyClicks(edit, "   ");
   Click("device_profile_edit_save_btn");
   EXPECT_EQ(messages_, (QStringList{"message_text_5", "message_text_25"}));
-  EXPECT_EQ(ComboTexts(), (QStringList{"Game", "profile2"}));
+  EXPECT_EQ(ComboTexts(), (QStringList{"profile1", "Game"}));
 
-  // Choosing profile2 starts the 400 ms switch; when it fires the page is
-  // bound to profile2's document, refreshed and written.
-  const int refreshesBefore = page->refreshes;
-  QTest::keyClick(selector_->GetCombo()->GetComboBox(), Qt::Key_Down);
+  // Choosing profile1 starts the 400 ms switch; when it fires the page is
+  // bound to profile1's document, refreshed and written.
+  QTest::keyClick(selector_->GetCombo()->GetComboBox(), Qt::Key_Up);
   QCoreApplication::processEvents();
-  EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+  EXPECT_EQ(selector_->GetCurrentIndex(), 0);
   ASSERT_EQ(timers_.size(), 1u);
   EXPECT_EQ(timers_[0], (std::pair<UINT, UINT>{1055u, 400u}));
   actions_->SwitchProfile();
-  EXPECT_EQ(List()["profileselect"].asInt(), 1);
-  EXPECT_EQ(selector_->GetNameBoxText(), "profile2");
-  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->GetProfileDocumentPath(1));
-  EXPECT_EQ(page->refreshes, refreshesBefore + 1);
+  EXPECT_EQ(List()["profileselect"].asInt(), 0);
+  EXPECT_EQ(selector_->GetNameBoxText(), "profile1");
+  EXPECT_EQ(page_->Profile().DocumentPath(), *selector_->GetProfileDocumentPath(0));
+  EXPECT_EQ(page->refreshes, refreshesBefore + 2);
 }
 
 TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
   Click("device_add_btn");
   Click("device_add_btn");
-  selector_->Select(2, false);
+  ASSERT_EQ(selector_->GetCurrentIndex(), 2);
   const fs::path deleted = *selector_->CurrentDocumentPath();
+  // Delete asks first, naming the profile; "no" keeps it.
+  confirm_ = 0;
+  Click("device_sub_btn");
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains("profile3")) << messages_[0].toStdString();
+  EXPECT_TRUE(fs::exists(deleted));
+  confirm_ = 1;
   Click("device_sub_btn");
   EXPECT_EQ(selector_->GetCurrentIndex(), 1);
   EXPECT_FALSE(fs::exists(deleted));
@@ -185,18 +204,26 @@ TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
   Click("device_copy_btn");
   EXPECT_EQ(ComboTexts().last(), "profile2 copy");
 
-  chosenFile_ = QString::fromStdString((root_ / "Shared.json").string());
+  // Export proposes "<name>.json" and adds the extension the user left out;
+  // import says what it added.
+  messages_.clear();
+  chosenFile_ = QString::fromStdString((root_ / "Shared").string());
   Click("device_export_btn");
+  ASSERT_EQ(suggestions_.size(), 1);
+  EXPECT_TRUE(suggestions_[0].endsWith("/profile2.json")) << suggestions_[0].toStdString();
   ASSERT_TRUE(fs::exists(root_ / "Shared.json"));
+  chosenFile_ += ".json";
   Click("device_import_btn");
   EXPECT_EQ(ComboTexts().last(), "Shared");
   EXPECT_EQ(selector_->GetCurrentIndex(), 1);
+  ASSERT_EQ(messages_.size(), 2);
+  EXPECT_TRUE(messages_[1].contains("\"Shared\"")) << messages_[1].toStdString();
 
   writeFileAtomic(root_ / "bad.json", "[]");
   chosenFile_ = QString::fromStdString((root_ / "bad.json").string());
   Click("device_import_btn");
-  ASSERT_EQ(messages_.size(), 1);
-  EXPECT_TRUE(messages_[0].contains("not a profile document")) << messages_[0].toStdString();
+  ASSERT_EQ(messages_.size(), 3);
+  EXPECT_TRUE(messages_[2].contains("not a profile document")) << messages_[2].toStdString();
   EXPECT_EQ(ComboTexts().size(), 4);
 
   confirm_ = 0;
@@ -205,14 +232,15 @@ TEST_F(ProfileUiTest, DeleteRebindsToTheNewCurrentAndCopyImportExportReset) {
   EXPECT_EQ(afterResets_, 0);
   confirm_ = 1;
   Click("device_reset_btn");
-  EXPECT_EQ(messages_.size(), 3);
+  EXPECT_EQ(messages_.size(), 5);
   EXPECT_EQ(afterResets_, 1);
 
-  // The last profile cannot go; nothing is said.
+  // The last profile cannot go; nothing is asked or said.
   while (selector_->GetProfileCount() > 1) Click("device_sub_btn");
+  const auto said = messages_.size();
   Click("device_sub_btn");
   EXPECT_EQ(ComboTexts().size(), 1);
-  EXPECT_EQ(messages_.size(), 3);
+  EXPECT_EQ(messages_.size(), said);
 }
 
 TEST_F(ProfileUiTest, HeadsetPageShowsItsOwnTabsAndOutOfRangeTabsKeepTheEighth) {

@@ -85,12 +85,30 @@ void CDeviceProfileUI::SetNameBoxText(const QString& text) {
   if (CEditUI* box = GetNameBox()) box->SetText(text);
 }
 
+void CDeviceProfileUI::ShowCurrent(int index) {
+  Refill(index);
+  const auto entries = store_->entries();
+  if (index < 0 || index >= static_cast<int>(entries.size())) return;
+  currentUuid_ = QString::fromStdString(entries[index].uuid);
+  SetNameBoxText(QString::fromStdString(entries[index].name));
+}
+
 ProfileOutcome CDeviceProfileUI::Add() {
   if (!store_) return NotBound();
-  const int keep = GetCurrentIndex();
   ProfileOutcome outcome = store_->add();
-  if (outcome.ok()) Refill(keep);
+  // The list file makes the new profile current; the screen shows the same,
+  // so the page's next edit goes to the profile the device is on.
+  if (outcome.ok()) ShowCurrent(outcome.index);
   return outcome;
+}
+
+bool CDeviceProfileUI::FollowStore() {
+  if (!store_) return false;
+  const QString before = currentUuid_;
+  const int current = store_->current();
+  if (current < 0) return false;
+  ShowCurrent(current);
+  return currentUuid_ != before;
 }
 
 ProfileOutcome CDeviceProfileUI::Delete() {
@@ -101,12 +119,7 @@ ProfileOutcome CDeviceProfileUI::Delete() {
   if (!outcome.ok()) return outcome;
   // The selector moves to the new current profile at once, so whatever saves
   // next goes to that profile's document, never back to the deleted one.
-  Refill(outcome.index);
-  const auto entries = store_->entries();
-  if (outcome.index < static_cast<int>(entries.size())) {
-    currentUuid_ = QString::fromStdString(entries[outcome.index].uuid);
-    SetNameBoxText(QString::fromStdString(entries[outcome.index].name));
-  }
+  ShowCurrent(outcome.index);
   return outcome;
 }
 

@@ -50,9 +50,10 @@ class CDeviceProfileUI : public CHorizontalLayoutUI {
   void SetNameBoxText(const QString& text);
 
   // ---- the profile buttons (the current profile is the selector's)
-  // Add and copy append without moving the selection; delete selects the
+  // Add makes the new profile current, in the list file and on screen; copy
+  // and import append without moving the selection; delete selects the
   // profile before the deleted one (the first when it was the first) before
-  // the document goes.
+  // the document goes. The caller rebinds the page when the current changed.
   profiles::ProfileOutcome Add();
   profiles::ProfileOutcome Delete();
   profiles::ProfileOutcome Rename(const QString& name);
@@ -60,6 +61,11 @@ class CDeviceProfileUI : public CHorizontalLayoutUI {
   profiles::ProfileOutcome Export(const std::filesystem::path& target);
   profiles::ProfileOutcome Import(const std::filesystem::path& source);
   profiles::ProfileOutcome Reset();
+
+  // Another program changed the profile list: the selector shows the list
+  // file's profiles and current one again. True when the current profile is
+  // now another one (the page must rebind).
+  bool FollowStore();
 
   int GetProfileCount();
   std::optional<std::filesystem::path> GetProfileDocumentPath(int index);
@@ -79,6 +85,8 @@ class CDeviceProfileUI : public CHorizontalLayoutUI {
   T* Find(const char* name) const;
   // Fills the selector from the store's list; keeps the selection index.
   void Refill(int selection);
+  // Refills and shows `index` as the current profile (name box, document).
+  void ShowCurrent(int index);
   void ShowTabsForType();
   profiles::ProfileOutcome NotBound() const;
 
