@@ -441,8 +441,10 @@ void CMainWnd::ShowTrayMenu() {
 }
 
 void CMainWnd::ShowLightControlText(std::string_view text) {
+  // The state's own words in the language shown (the Chinese ones are the
+  // state texts themselves), followed again on a language change.
   if (CControlUI* b = m_pm.FindControl(QStringLiteral("control_light_status")))
-    b->SetText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    b->SetText(text == kLightControlOnText ? QStringLiteral("%[light_control_on]") : QStringLiteral("%[light_control_off]"));
 }
 
 void CMainWnd::ToggleLightControl() {
