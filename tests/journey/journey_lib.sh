@@ -18,7 +18,10 @@ HEIGHT=800
 
 fail() {
   echo "FAIL [$JOURNEY_NAME]: $*" >&2
-  [ -n "${PROGRAM_PID:-}" ] && kill "$PROGRAM_PID" 2>/dev/null
+  if [ -n "${PROGRAM_PID:-}" ]; then
+    import -window root "$SHOTS/$JOURNEY_NAME-failed.png" 2>/dev/null
+    kill "$PROGRAM_PID" 2>/dev/null
+  fi
   [ -f "${JOURNEY_TMP:-}/program.log" ] && sed 's/^/  program: /' "$JOURNEY_TMP/program.log" | tail -20 >&2
   exit 1
 }
@@ -35,6 +38,7 @@ journey_begin() {
       command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
     done
     mkdir -p "$SHOTS"
+    rm -f "$SHOTS/$JOURNEY_NAME"-*.png
     JOURNEY_TMP="$(mktemp -d)"
     trap 'rm -rf "$JOURNEY_TMP"' EXIT
     mkdir -p "$JOURNEY_TMP/runtime" && chmod 700 "$JOURNEY_TMP/runtime"
