@@ -7,7 +7,7 @@
 # A journey script:
 #   . "$(dirname "$0")/journey_lib.sh"
 #   journey_begin "$@"          # TESSEL_RGB TESSELCTL SHOT_FOLDER; re-runs itself under Xvfb
-#   start; click mouse_tile; ...; shot name; quit
+#   start; click device_select@Mouse; drag DPI_slider_0 0.1 0.5; shot name; quit
 #   [ "$(get mouse stage.0.dpi)" = 1600 ] || fail "..."
 #   pass
 # Exit 77: a tool is missing (skipped).
