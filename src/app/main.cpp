@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "ui/journey_locator.h"
 #include "ui/startup.h"
 
 #ifndef TESSEL_VERSION
@@ -136,5 +137,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(TESSEL_VERSION));
   QApplication::setApplicationDisplayName(QStringLiteral("Tessel RGB"));
   QApplication::setDesktopFileName(QStringLiteral("tessel-rgb"));
+  tessel::ui::JourneyLocator journey;  // TESSEL_JOURNEY=1: tells the journey scripts where controls are
+  journey.ExportIfAsked();
   return tessel::ui::RunTesselRgb(options);
 }
