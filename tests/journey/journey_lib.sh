@@ -94,25 +94,21 @@ journey_call() {
     --method "org.orvik.TesselRGB.Journey.$1" "${@:2}" 2>/dev/null
 }
 
-# locate NAME -> "x y w h" of the shown control NAME ("device_select@Mouse": the one beside "Mouse").
-locate() {
+# rect METHOD ARGS... -> "x y w h" from a (b shown, i x, i y, i w, i h) answer.
+rect() {
   local r
-  r="$(journey_call Locate "$1")" || return 1
+  r="$(journey_call "$@")" || return 1
   r="$(echo "$r" | tr -d '(),')"
   set -- $r
   [ "$1" = true ] || return 1
   echo "$2 $3 $4 $5"
 }
 
+# locate NAME -> "x y w h" of the shown control NAME ("device_select@Mouse": the one beside "Mouse").
+locate() { rect Locate "$1"; }
+
 # item COMBO_OR_LIST TEXT -> "x y w h" of a row of an open drop-down or a list.
-item() {
-  local r
-  r="$(journey_call Item "$1" "$2")" || return 1
-  r="$(echo "$r" | tr -d '(),')"
-  set -- $r
-  [ "$1" = true ] || return 1
-  echo "$2 $3 $4 $5"
-}
+item() { rect Item "$1" "$2"; }
 
 # text NAME: what the control shows (edit, drop-down, slider value, label).
 text() {

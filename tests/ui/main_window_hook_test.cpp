@@ -37,24 +37,16 @@ namespace {
 
 using test::SpinUntil;
 
-class MainWindowHookTest : public ::testing::Test {
+class MainWindowHookTest : public test::MainWindowFixture {
  protected:
-  void SetUp() override {
-    test::PrepareMainWindowTest(clock_);
-    bus_.setFirmwareFactory([](const sim::ProductInfo& info) -> std::shared_ptr<sim::Firmware> {
-      return sim::makeProductFirmware(info.name);
-    });
-    home_ = test::UseFreshHome("tessel-mainhook");
+  std::string HomePrefix() const override { return "tessel-mainhook"; }
+  void BeforeCreate() override {
     qputenv("LC_ALL", "en_GB.UTF-8");
-    SettingsStore().create();
-    hid::setDefaultBackend(&bus_);
-    wnd_.SetHidBackend(&bus_);
-    wnd_.SetWatcherThread(false);
-    wnd_.SetDeviceThreads(false);
     wnd_.SetDesktopInput(false);  // no XInput2 or evdev in tests
     wnd_.SetDemoDevices(&demo_);
-    ASSERT_TRUE(wnd_.Create(nullptr, QStringLiteral("Tessel RGB"), WS_VISIBLE, 0, 0, 0, 800, 572));
-    ASSERT_TRUE(SpinUntil([&] { return wnd_.GetRegistry() != nullptr; }));
+  }
+  void SetUp() override {
+    test::MainWindowFixture::SetUp();
     ASSERT_NE(wnd_.GetHook(), nullptr);
     ASSERT_TRUE(bus_.plug("mouse"));
     Pass();
@@ -67,17 +59,6 @@ class MainWindowHookTest : public ::testing::Test {
     CMacroControlUI::Hooks hooks;
     hooks.show = [this](const QString& text) { shown_.push_back(text); };
     mouse_->MacroEditor()->SetHooks(std::move(hooks));
-  }
-  void TearDown() override {
-    wnd_.DestroyWindow();
-    hid::setDefaultBackend(nullptr);
-    CPaintManagerUI::SetDefaultScheduler(nullptr);
-    std::filesystem::remove_all(home_);
-    SetTrayAvailableForTests(std::nullopt);
-  }
-  void Pass() {
-    wnd_.GetWatcher()->pass();
-    QCoreApplication::processEvents();
   }
   // Events the sources posted are placed on the UI thread's scheduler.
   void Deliver() {
@@ -115,11 +96,7 @@ class MainWindowHookTest : public ::testing::Test {
     return tile && profile && keys && arrows;
   }
 
-  ManualClock clock_;
-  sim::VirtualHidBus bus_;
   DemoDevices demo_;
-  std::string home_;
-  CMainWnd wnd_;
   CBrelvikMouseDevice* mouse_ = nullptr;
   std::vector<QString> shown_;
 };
