@@ -14,6 +14,7 @@
 #include "config/light_mode_list.h"
 #include "config/mouse_profiledata.h"
 #include "config/setting_keys.h"
+#include "devices/mouse/mouse_buttons.h"
 #include "devices/mouse/mouse_controller.h"
 #include "devices/mouse/mouse_setting_keys.h"
 #include "macros/macro_library.h"
@@ -205,6 +206,28 @@ int runSettingsCommand(Invocation& inv, Action action) {
   return kExitUsage;
 }
 
+// `first` followed by the words of `text`, broken at spaces into lines of at
+// most 80 characters; the later lines start with `indent`.
+std::string wrapped(const std::string& first, const std::string& text, const std::string& indent) {
+  constexpr size_t kWidth = 80;
+  std::string out, line = first;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+      out += line + "\n";
+      line = indent;
+    } else if (line.size() > indent.size()) {
+      line += ' ';
+    }
+    line += word;
+    start = end + 1;
+  }
+  return out + line + "\n";
+}
+
 }  // namespace
 
 std::string settingsKeysHelp() {
@@ -219,7 +242,9 @@ std::string settingsKeysHelp() {
       "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
       "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
       "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
-      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
+      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n";
+  text += wrapped("  buttons:", mouse::buttonNameList(), "    ");
+  text +=
       "\nMousepad keys: light.mode (0..8)  light.brightness (0..4)  light.speed (0..4)\n"
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
