@@ -206,24 +206,19 @@ int runSettingsCommand(Invocation& inv, Action action) {
   return kExitUsage;
 }
 
-// `first` followed by the words of `text`, broken at spaces into lines of at
-// most 80 characters; the later lines start with `indent`.
-std::string wrapped(const std::string& first, const std::string& text, const std::string& indent) {
+// `first` followed by `items` joined with ", ", broken between items into
+// lines of at most 80 characters; the later lines start with `indent`.
+std::string wrapped(const std::string& first, const std::vector<std::string>& items, const std::string& indent) {
   constexpr size_t kWidth = 80;
   std::string out, line = first;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(' ', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string word = text.substr(start, end - start);
-    if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string item = items[i] + (i + 1 < items.size() ? "," : "");
+    if (line.size() > indent.size() && line.size() + 1 + item.size() > kWidth) {
       out += line + "\n";
-      line = indent;
-    } else if (line.size() > indent.size()) {
-      line += ' ';
+      line = indent + item;
+    } else {
+      line += " " + item;
     }
-    line += word;
-    start = end + 1;
   }
   return out + line + "\n";
 }
@@ -243,7 +238,10 @@ std::string settingsKeysHelp() {
       "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
       "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
       "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n";
-  text += wrapped("  buttons:", mouse::buttonNameList(), "    ");
+  std::vector<std::string> buttons;
+  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
+    buttons.push_back(std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english));
+  text += wrapped("  buttons:", buttons, "    ");
   text +=
       "\nMousepad keys: light.mode (0..8)  light.brightness (0..4)  light.speed (0..4)\n"
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"

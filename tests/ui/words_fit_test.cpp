@@ -58,7 +58,6 @@ QString Clipped(CControlUI* c) {
     // A key of a picture may show a short form, a little smaller.
     const CDeviceKeyButtonUI::ShownText shown = key->FitText(room);
     if (shown.cut) return c->GetToolTip().contains(text) ? QString() : QStringLiteral("is cut and no tooltip names it");
-    if (shown.font.pixelSize() < font.pixelSize() * 4 / 5) return QStringLiteral("is drawn too small");
     text = shown.text;
     font = shown.font;
   }

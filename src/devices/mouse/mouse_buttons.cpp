@@ -17,13 +17,4 @@ const std::array<ButtonName, kLogicalButtons> kButtonNames = {{
     {"mouse_button_10", "Rapid-fire button"},
 }};
 
-std::string buttonNameList() {
-  std::string text;
-  for (size_t i = 0; i < kButtonNames.size(); ++i) {
-    if (i) text += ", ";
-    text += std::to_string(i) + " " + std::string(kButtonNames[i].english);
-  }
-  return text;
-}
-
 }  // namespace tessel::mouse

@@ -7,7 +7,6 @@
 // function it has out of the box, so the name still says which button is
 // meant after the user gave it another function.
 #include <array>
-#include <string>
 #include <string_view>
 
 #include "devices/mouse/mouse_encoding.h"
@@ -20,8 +19,5 @@ struct ButtonName {
 };
 
 extern const std::array<ButtonName, kLogicalButtons> kButtonNames;
-
-// "0 Left button, 1 Right button, ..." for help texts.
-std::string buttonNameList();
 
 }  // namespace tessel::mouse
