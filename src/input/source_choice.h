@@ -3,8 +3,9 @@
 // X11 display XInput2 adds every key and button of the desktop; elsewhere
 // (Wayland) the evdev devices do when /dev/input/event* is readable; in demo
 // mode the scripted source is added for "tesselctl demo key/button". The
-// page shows one line saying which source records and why a better one is
-// not in use.
+// page only says whether keys pressed outside the window are recorded; the
+// line saying which source records and why a better one is not in use goes
+// to the debug output (the README explains the sources).
 #include <memory>
 #include <string>
 
@@ -23,7 +24,7 @@ struct InputEnvironment {
 struct SourceChoice {
   std::shared_ptr<InputSource> desktop;          // null: only the window records
   std::shared_ptr<ScriptedSource> scripted;      // demo mode only
-  std::string line;                              // for the page
+  std::string line;                              // which source records and why (debug output)
 };
 
 SourceChoice chooseSources(const InputEnvironment& environment);

@@ -14,6 +14,7 @@
 #include "config/light_mode_list.h"
 #include "config/mouse_profiledata.h"
 #include "config/setting_keys.h"
+#include "devices/mouse/mouse_buttons.h"
 #include "devices/mouse/mouse_controller.h"
 #include "devices/mouse/mouse_setting_keys.h"
 #include "macros/macro_library.h"
@@ -205,6 +206,23 @@ int runSettingsCommand(Invocation& inv, Action action) {
   return kExitUsage;
 }
 
+// `first` followed by `items` joined with ", ", broken between items into
+// lines of at most 80 characters; the later lines start with `indent`.
+std::string wrapped(const std::string& first, const std::vector<std::string>& items, const std::string& indent) {
+  constexpr size_t kWidth = 80;
+  std::string out, line = first;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string item = items[i] + (i + 1 < items.size() ? "," : "");
+    if (line.size() > indent.size() && line.size() + 1 + item.size() > kWidth) {
+      out += line + "\n";
+      line = indent + item;
+    } else {
+      line += " " + item;
+    }
+  }
+  return out + line + "\n";
+}
+
 }  // namespace
 
 std::string settingsKeysHelp() {
@@ -219,7 +237,12 @@ std::string settingsKeysHelp() {
       "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
       "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
       "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
-      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n"
+      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n";
+  std::vector<std::string> buttons;
+  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
+    buttons.push_back(std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english));
+  text += wrapped("  buttons:", buttons, "    ");
+  text +=
       "\nMousepad keys: light.mode (0..8)  light.brightness (0..4)  light.speed (0..4)\n"
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"

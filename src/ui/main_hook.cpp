@@ -8,6 +8,7 @@
 #include "ui/device/brelvik_usb_device.h"
 #include "ui/device/key_set_control.h"
 #include "ui/device/macro_control.h"
+#include "ui/toolkit/resource_manager.h"
 #include "ui/window_input_source.h"
 
 namespace tessel::ui {
@@ -43,6 +44,7 @@ CMainHook::CMainHook(QWidget* window, input::PostFunction post, Hooks hooks, Sou
     env.demo = sources.scripted;
     input::SourceChoice choice = input::chooseSources(env);
     if (choice.desktop) hook_.AddSource(choice.desktop);
+    wholeDesktop_ = choice.desktop != nullptr;
     scripted_ = std::move(choice.scripted);
     line = std::move(choice.line);
   } else if (sources.scripted) {
@@ -53,6 +55,11 @@ CMainHook::CMainHook(QWidget* window, input::PostFunction post, Hooks hooks, Sou
   hook_.SetSourceLine(line);
   debugLine("input hook: " + line);
   CMacroControlUI::SetHookHost(this);
+}
+
+std::string CMainHook::SourceLine() const {
+  const QString key = wholeDesktop_ ? QStringLiteral("macro_source_desktop") : QStringLiteral("macro_source_window");
+  return CResourceManager::GetInstance()->GetText(key).toStdString();
 }
 
 CMainHook::~CMainHook() {

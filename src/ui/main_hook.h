@@ -69,7 +69,9 @@ class CMainHook final : public IHookHost {
   // IHookHost
   bool StartRecording(CMacroControlUI& editor, int mode, std::string& reason) override;
   void StopRecording(CMacroControlUI& editor) override;
-  std::string SourceLine() const override { return hook_.SourceLine(); }
+  // Whether keys pressed outside the window are recorded, in the language
+  // now loaded; which source records is the debug output's (and README's).
+  std::string SourceLine() const override;
 
  private:
   void Route(const input::HookMessage& message);
@@ -80,6 +82,7 @@ class CMainHook final : public IHookHost {
   std::shared_ptr<input::ScriptedSource> scripted_;
   CMacroControlUI* recordingEditor_ = nullptr;
   CBrelvikUSBDevice* lockedPage_ = nullptr;
+  bool wholeDesktop_ = false;  // a desktop source records keys outside the window
 };
 
 }  // namespace tessel::ui

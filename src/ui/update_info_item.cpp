@@ -1,5 +1,7 @@
 #include "ui/update_info_item.h"
 
+#include "ui/toolkit/resource_manager.h"
+
 namespace tessel::ui {
 
 namespace {
@@ -30,9 +32,10 @@ CUpdateInfoListItemUI::CUpdateInfoListItemUI() {
   check_->SetBorderColor(0xFF3A4150);
   check_->SetBorderRound(4);
   check_->SetSelectedBkColor(0xFF3D7BFF);
-  name_ = makeChild<CLabelUI>(*this, "update_name_text", 70);
-  installed_ = makeChild<CLabelUI>(*this, "update_installed_text", 120);
-  available_ = makeChild<CLabelUI>(*this, "update_available_text", 120);
+  // The column widths are those of the list's header in SetWnd.xml.
+  name_ = makeChild<CLabelUI>(*this, "update_name_text", 130);
+  installed_ = makeChild<CLabelUI>(*this, "update_installed_text", 90);
+  available_ = makeChild<CLabelUI>(*this, "update_available_text", 90);
   auto* last = new CVerticalLayoutUI;
   Add(last);
   stateText_ = makeChild<CLabelUI>(*last, "update_state_text", 0);
@@ -44,7 +47,13 @@ CUpdateInfoListItemUI::CUpdateInfoListItemUI() {
 
 void CUpdateInfoListItemUI::SetRow(const UpdateListRow& row) {
   state_ = row.state;
-  name_->SetText(QString::fromStdString(row.result.name));
+  // The service's short row codes ("MS", "AP") mean nothing to a user: a
+  // code with a language text shows that text.
+  const QString code = QString::fromStdString(row.result.name);
+  const QString nameKey = QStringLiteral("update_row_") + code;
+  name_->SetText(CResourceManager::GetInstance()->GetText(nameKey) != nameKey
+                     ? QStringLiteral("%[") + nameKey + QLatin1Char(']')
+                     : code);
   installed_->SetText(QString::fromStdString(row.result.installedText));
   available_->SetText(row.state == 7 ? QString() : QString::fromStdString(row.result.availableText));
   SetUserData(QString::fromStdString(row.result.path));

@@ -200,6 +200,13 @@ TEST(FactoryData, LightModesHaveTranslatedNamesForEveryKind) {
   std::set<std::string> keys;
   for (int kind = 0; kind < 4; ++kind) {
     EXPECT_FALSE(list.areas(kind).empty()) << kind;
+    // A user tells the offered effects apart by their names.
+    std::set<std::string> offered;
+    for (const auto& m : list.modes(kind)) {
+      if (m.visible) {
+        EXPECT_TRUE(offered.insert(m.name).second) << kind << " " << m.name;
+      }
+    }
     for (const auto& m : list.modes(kind)) keys.insert(m.name);
     for (const auto& a : list.areas(kind)) keys.insert(a);
   }

@@ -6,10 +6,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "config/setting_keys.h"
 #include "core/clock.h"
+#include "devices/mouse/mouse_buttons.h"
 #include "devices/mouse/mouse_encoding.h"
 #include "macros/macro_library.h"
 #include "platform/file_io.h"
@@ -388,6 +390,28 @@ TEST_F(Settings, TheHelpOfSetNamesTheKeys) {
   for (const char* key : {"stage.N.dpi", "stage.active", "polling", "pointer.wheel", "light.multicolour", "button.N"})
     EXPECT_NE(help.out.find(key), std::string::npos) << key;
   EXPECT_NE(run({"--help"}).out.find("set KIND KEY=VALUE..."), std::string::npos);
+}
+
+// One name per mouse button: the help, the README and the window's texts
+// all name button N from the same table.
+TEST_F(Settings, TheHelpTheReadmeAndTheWindowNameEveryButtonAlike) {
+  auto text = [](const char* relative) {
+    std::ifstream in(fs::path(TESSEL_SOURCE_DIR) / relative);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string help = run({"set", "--help"}).out;
+  for (size_t at; (at = help.find("\n    ")) != std::string::npos;) help.replace(at, 5, " ");
+  std::string names;
+  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
+    names += (i ? ", " : "") + std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english);
+  EXPECT_NE(help.find("buttons: " + names), std::string::npos) << help;
+  EXPECT_NE(text("README.md").find(names), std::string::npos);
+  const std::string english = text("skin/lan/lan_en.xml"), chinese = text("skin/lan/lan_cn.xml");
+  for (const mouse::ButtonName& b : mouse::kButtonNames) {
+    const std::string id = "<Text id=\"" + std::string(b.textKey) + "\" value=\"";
+    EXPECT_NE(english.find(id + std::string(b.english) + "\"/>"), std::string::npos) << b.textKey;
+    EXPECT_NE(chinese.find(id), std::string::npos) << b.textKey;
+  }
 }
 
 TEST(SettingValues, TextsOfTheValueTypes) {

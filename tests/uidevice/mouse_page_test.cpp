@@ -309,6 +309,62 @@ TEST_F(MousePageTest, AKeyPictureOpensTheAssignmentEditorAndItsCodeReachesTheKey
             page_->Mouse().buttons()[0].assignment);
 }
 
+// A real left click on whatever widget lies under the middle of the control.
+void ClickOver(CControlUI* control) {
+  ASSERT_NE(control, nullptr);
+  QWidget* w = control->GetWidget();
+  QWidget* window = w->window();
+  const QPoint at = window->mapFromGlobal(w->mapToGlobal(w->rect().center()));
+  QWidget* under = window->childAt(at);
+  ASSERT_NE(under, nullptr) << control->GetName().toStdString();
+  QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(window, at));
+}
+
+TEST_F(MousePageTest, TheListBesideThePictureNamesEveryButtonAndWhatItDoesNow) {
+  // The page is the one shown, so its controls can be clicked.
+  auto* pages = wnd_->Find<CTabLayoutUI>("device_switch");
+  pages->SelectItem(pages->GetItemIndex(page_));
+  wnd_->Find<CControlUI>("No_device_Link")->SetVisible(false);
+  QCoreApplication::processEvents();
+  ClickOver(C("mouse_device_seting_option_1"));
+  ASSERT_EQ(page_->GetTab(), 1);
+  // The picture and the list call button 3 by the same name; it goes forward out of the box.
+  EXPECT_EQ(C("key_3")->GetToolTip(), QStringLiteral("Forward button"));
+  EXPECT_EQ(C("mouse_button_name_3")->GetText(), QStringLiteral("Forward button"));
+  EXPECT_EQ(C("mouse_button_function_3")->GetText(), QStringLiteral("Forward"));
+  EXPECT_EQ(C("mouse_button_function_5")->GetText(), QStringLiteral("DPI up"));
+
+  // A click on the row edits that button; the editor says which one.
+  ClickOver(C("mouse_button_function_3"));
+  EXPECT_EQ(page_->GetEditedButton(), 3);
+  EXPECT_EQ(C("keyset_title")->GetText(), QStringLiteral("Forward button"));
+  EXPECT_NE(C("mouse_button_row_3")->GetBkColor(), 0u);
+  EXPECT_EQ(C("mouse_button_row_4")->GetBkColor(), 0u);
+
+  // Made a back button, the row says so as soon as it is saved.
+  auto* functions = As<CComboUI>("keyset_function_combo");
+  for (int i = 0; i < functions->GetItemCount(); ++i)
+    if (functions->GetItemUserData(i).toInt() == 1) {
+      functions->GetComboBox()->setCurrentIndex(i);
+      emit functions->GetComboBox()->activated(i);
+    }
+  auto* buttons = As<CComboUI>("keyset_mousekey_combo");
+  for (int i = 0; i < buttons->GetItemCount(); ++i)
+    if (buttons->GetItemText(i) == QStringLiteral("Back")) {
+      buttons->GetComboBox()->setCurrentIndex(i);
+      emit buttons->GetComboBox()->activated(i);
+    }
+  ClickOver(C("key_butt_keysave"));
+  EXPECT_EQ(page_->GetEditedButton(), -1);
+  EXPECT_EQ(C("mouse_button_function_3")->GetText(), QStringLiteral("Back"));
+  EXPECT_EQ(C("mouse_button_row_3")->GetBkColor(), 0u);
+  EXPECT_EQ(Saved()->getKeyList()[3].assignment, (FunctionCode{0x10, 0x08, 0x00}));
+
+  // The profile selector offers no function tabs of its own on this page.
+  EXPECT_FALSE(C("device_function_tabs")->IsVisible());
+  EXPECT_EQ(C("profile_fun_spread_btn"), nullptr);
+}
+
 TEST_F(MousePageTest, ASwitchedProfileIsLoadedAndWrittenNotResetToFactory) {
   Slide("DPI_slider_0", 25);
   ASSERT_EQ(Block()[14 + 2], 25);

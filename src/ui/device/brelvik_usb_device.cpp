@@ -144,6 +144,20 @@ void CBrelvikUSBDevice::ShowFrame(const std::vector<uint8_t>& frame) {
   }
 }
 
+void CBrelvikUSBDevice::HideSelectorTabs() {
+  auto named = [this](const char* name) {
+    const QString wanted = QString::fromLatin1(name);
+    return FindControl([&wanted](CControlUI* c) { return c->GetName() == wanted; });
+  };
+  CControlUI* selector = named("DeviceProfileItem");
+  CControlUI* row = named("device_function_tabs");
+  if (!selector || !row || !row->GetOwnVisible()) return;
+  row->SetVisible(false);
+  auto* column = dynamic_cast<CContainerUI*>(row->GetParent());
+  const int gap = column ? column->GetChildPadding() : 0;
+  if (selector->GetFixedHeight() > 0) selector->SetFixedHeight(selector->GetFixedHeight() - row->GetFixedHeight() - gap);
+}
+
 void CBrelvikUSBDevice::SetFunctionMode(int mode) {
   controller_->setFunctionMode(mode);
   if (!switchesLooked_) {

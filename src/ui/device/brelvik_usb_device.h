@@ -114,6 +114,10 @@ class CBrelvikUSBDevice : public CHorizontalLayoutUI, public INotifyUI {
   virtual void OnNotify(TNotifyUI&) {}
   // The palette dialog over the main window, as the pages' colour chooser.
   CLightControlUI::ColourChooser PaletteChooser();
+  // Hides the profile selector's row of function tabs: for a page whose own
+  // tabs do what they would (or that has a single page), so no tab sits there
+  // doing nothing. The selector gives up the row's height.
+  void HideSelectorTabs();
   // A message box over the main window telling the user something failed;
   // one at a time, so a burst of failed writes asks once.
   std::function<void(const QString& textKey)> MessageBoxSink();

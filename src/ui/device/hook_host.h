@@ -19,7 +19,8 @@ class IHookHost {
   virtual bool StartRecording(CMacroControlUI& editor, int mode, std::string& reason) = 0;
   // Stops the hook (the keyboard is let go) and unlocks the controls.
   virtual void StopRecording(CMacroControlUI& editor) = 0;
-  // One line: which source records, and why a better one is not in use.
+  // One line for the user: whether keys and buttons pressed outside the
+  // window are recorded.
   virtual std::string SourceLine() const = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "ui/color_select_wnd.h"
 #include "ui/device/device_profile_page.h"
 #include "ui/device/key_set_control.h"
+#include "devices/mouse/mouse_buttons.h"
 #include "devices/mouse/mouse_recoil.h"
 #include "ui/device/macro_control.h"
 #include "ui/device/shoot_control.h"
@@ -52,6 +53,13 @@ bool Holds(const CControlUI* container, const CControlUI* control) {
 QString Named(const char* prefix, int n) { return QLatin1String(prefix) + QString::number(n); }
 
 DWORD Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
+
+// "%[key]": a text the control looks up again when the language changes.
+QString TextKey(std::string_view key) {
+  return QStringLiteral("%[") + QString::fromLatin1(key.data(), static_cast<int>(key.size())) + QLatin1Char(']');
+}
+
+constexpr DWORD kEditedRowColour = 0xFF1F2A40u;
 
 
 }  // namespace
@@ -208,6 +216,13 @@ void CBrelvikMouseDevice::BindPageControls() {
   BindKeyEditor();
   BindMacroEditor();
   BindShootEditor();
+  // The picture and the list call every button by its one name.
+  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i) {
+    const QString name = TextKey(mouse::kButtonNames[i].textKey);
+    if (CDeviceKeyButtonUI* key = GetKeyButton(static_cast<int>(i))) key->SetToolTip(name);
+    if (auto* label = Find<CControlUI>(Named("mouse_button_name_", static_cast<int>(i)))) label->SetText(name);
+  }
+  HideSelectorTabs();
   // The calculator's boxes start with their sliders' values.
   for (int i = 0; i < kStages; ++i) {
     auto* slider = Find<CSliderUI>(Named("zelto_DPI_slider_", i));
@@ -314,6 +329,7 @@ void CBrelvikMouseDevice::MacroNamesChanged() {
   if (keyEditor_) keyEditor_->SetMacroNames(names);
   // Bindings past the library's end get their defaults back (saved when any did).
   Mouse().CheckMacroReferences(static_cast<int>(names.size()));
+  ShowButtonList();  // a renamed macro shows under its new name
 }
 
 void CBrelvikMouseDevice::MacroBindingsChanged() {
@@ -329,6 +345,7 @@ void CBrelvikMouseDevice::ShowKeyEditor(bool show) {
   if (auto* tip = Find<CControlUI>(QStringLiteral("device_tishi_info"))) tip->SetVisible(!show);
   for (int i = 0; i < GetKeyButtonCount(); ++i)
     if (CDeviceKeyButtonUI* key = GetKeyButton(i)) key->SetSelected(show && i == editedButton_);
+  ShowButtonList();
 }
 
 void CBrelvikMouseDevice::OpenKeyEditor(int index) {
@@ -339,6 +356,9 @@ void CBrelvikMouseDevice::OpenKeyEditor(int index) {
   if (index < static_cast<int>(buttons.size())) entry = buttons[static_cast<size_t>(index)];
   editedButton_ = index;
   keyEditor_->LoadRecord(entry.assignment, entry.defaultAssignment);
+  // The editor says which button it edits, by the name the picture and the list use.
+  if (auto* title = Find<CControlUI>(QStringLiteral("keyset_title")))
+    title->SetText(TextKey(mouse::kButtonNames[static_cast<size_t>(index)].textKey));
   ShowKeyEditor(true);
 }
 
@@ -390,7 +410,32 @@ void CBrelvikMouseDevice::ShowState() {
   if (auto* c = Find<CCheckBoxUI>(QStringLiteral("pointer_precision_check"))) c->SetCheck(sys.pointerPrecision != 0, false);
   if (auto* c = Find<CCheckBoxUI>(QStringLiteral("scrolls_page_check"))) c->SetCheck((sys.scrollPage & 0xFF) != 0, false);
   ShowLightRecord();
+  ShowButtonList();
   showing_ = false;
+}
+
+void CBrelvikMouseDevice::ShowButtonList() {
+  if (!Mouse().document()) return;
+  const std::vector<KeyListEntry> buttons = Mouse().buttons();
+  const std::vector<std::string> noMacros;
+  const std::vector<std::string>& macros = macroEditor_ ? macroEditor_->Names() : noMacros;
+  for (int i = 0; i < static_cast<int>(mouse::kLogicalButtons); ++i) {
+    auto* function = Find<CControlUI>(Named("mouse_button_function_", i));
+    if (!function) continue;
+    // A document that lists fewer buttons leaves the rest on their defaults.
+    const FunctionCode code = i < static_cast<int>(buttons.size()) ? buttons[static_cast<size_t>(i)].assignment
+                                                                  : mouse::kMouseButtons[static_cast<size_t>(i)].defaultCode;
+    const QString text = FunctionDisplayText(code, macros);
+    function->SetText(text);
+    function->SetToolTip(text);  // the whole name where the row cuts it short
+    if (auto* row = Find<CControlUI>(Named("mouse_button_row_", i)))
+      row->SetBkColor(i == editedButton_ ? kEditedRowColour : 0);
+  }
+}
+
+void CBrelvikMouseDevice::ReloadText() {
+  CBrelvikUSBDevice::ReloadText();
+  ShowButtonList();
 }
 
 void CBrelvikMouseDevice::ShowLightRecord() {
@@ -441,6 +486,13 @@ void CBrelvikMouseDevice::OnNotify(TNotifyUI& msg) {
   }
   if (msg.sType == notify::kClick) {
     if (const int n = Indexed(name, "key_", GetKeyButtonCount()); n >= 0 && msg.pSender == GetKeyButton(n)) {
+      OpenKeyEditor(n);
+      return;
+    }
+    constexpr int kButtons = static_cast<int>(mouse::kLogicalButtons);
+    int n = Indexed(name, "mouse_button_name_", kButtons);
+    if (n < 0) n = Indexed(name, "mouse_button_function_", kButtons);
+    if (n >= 0) {
       OpenKeyEditor(n);
       return;
     }

@@ -5,15 +5,19 @@
 //   performance tab  "DPI_slider_N", "DPI_edit_N", "DPI_enable_check_N",
 //                    "DPI_select_check_N", "DPI_layout_N", "DPI_color_option_N",
 //                    "polling_rate_option_N", the pointer sliders and checks
-//   buttons tab      the picture's key buttons "key_N" open the assignment editor
+//   buttons tab      the picture's key buttons "key_N" and the rows of the list
+//                    of assignments ("mouse_button_name_N" with the button's
+//                    name, "mouse_button_function_N" with what it does now)
+//                    open the assignment editor
 //   lighting tab     the live picture of the zones "light_0_N" and the "logo",
 //                    and the light editor "LightControlItem"
 //   macros tab       the macro editor "MacroControlItem": every change the
 //                    mouse must get downloads the bound macros, then the key table
 //   recoil tab       the recoil editor "ShootControlItem"
 // "mouse_option_layout"'s options "mouse_device_seting_option_N" switch the
-// tabs of "mouse_device_seting_layout". The "zelto_DPI_" pairs only mirror
-// each other.
+// tabs of "mouse_device_seting_layout"; the profile selector's own row of
+// function tabs would only repeat them, so the page hides it. The "zelto_DPI_"
+// pairs only mirror each other.
 #include <functional>
 #include <optional>
 #include <vector>
@@ -46,6 +50,8 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void RefreshView() override;
   void ShowFrame(const std::vector<uint8_t>& frame) override;
   void BindDocument(CBasicProfiledata& document, const std::filesystem::path& dataFolder) override;
+  // The list of assignments names functions in the language now loaded.
+  void ReloadText() override;
 
   // Tab n of "mouse_device_seting_layout" with its option set; an index past
   // the tabs selects 0.
@@ -92,6 +98,9 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   void LoadLightLists();
   void ShowLightRecord();
   void ShowLogoTooltip();
+  // Each button's name and current function in the list beside the picture;
+  // the row of the button being edited stands out.
+  void ShowButtonList();
   void ChooseStageColour(int stage);
   bool HandleStageNotify(TNotifyUI& msg, const QString& name);
   bool HandlePointerNotify(TNotifyUI& msg, const QString& name);

@@ -124,6 +124,8 @@ void CBrelvikMousePadDevice::BindPageControls() {
     };
     lightEditor_->FillModeList(Pad().lightModes(), sequenceNames_, kLightLevelMax, kLightLevelMax);
   }
+  // The pad has one page, its lighting: a lone "Light" tab would switch nothing.
+  HideSelectorTabs();
   RefreshView();
 }
 

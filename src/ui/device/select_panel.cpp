@@ -1,9 +1,11 @@
 #include "ui/device/select_panel.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "device/base/software_effects.h"
+#include "ui/toolkit/resource_manager.h"
 
 namespace tessel::ui {
 
@@ -46,6 +48,50 @@ void CDeviceKeyButtonUI::SetAttribute(const QString& name, const QString& value)
     DWORD c = v.toUInt(&ok, 16);
     if (ok) selectedBorderColor_ = v.size() <= 6 ? (0xFF000000u | c) : c;
   } else CButtonUI::SetAttribute(name, value);
+}
+
+int CDeviceKeyButtonUI::TextFlags() const {
+  int flags = (textStyle_ & DT_CENTER) ? Qt::AlignHCenter : (textStyle_ & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
+  flags |= (textStyle_ & DT_VCENTER) ? Qt::AlignVCenter : (textStyle_ & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
+  if (textStyle_ & DT_WORDBREAK) flags |= Qt::TextWordWrap;
+  return flags;
+}
+
+CDeviceKeyButtonUI::ShownText CDeviceKeyButtonUI::FitText(const QRect& room) const {
+  ShownText shown{text_, CurrentFont(), false};
+  if (text_.isEmpty()) return shown;
+  std::vector<QString> candidates{text_};
+  const QString shortKey = QStringLiteral("short:") + text_;
+  const QString shortText = CResourceManager::GetInstance()->GetText(shortKey);
+  if (shortText != shortKey && !shortText.isEmpty()) candidates.push_back(shortText);
+  const int base = std::max(1, shown.font.pixelSize());
+  const int smallest = std::max(1, base * 4 / 5);  // smaller than that is hard to read on a key
+  for (int size = base; size >= smallest; --size) {
+    QFont font = shown.font;
+    font.setPixelSize(size);
+    const QFontMetrics fm(font);
+    for (const QString& text : candidates) {
+      const QRect need = fm.boundingRect(QRect(room.topLeft(), QSize(room.width(), 100000)), TextFlags(), text);
+      if (need.width() <= room.width() && need.height() <= room.height()) return {text, font, false};
+    }
+  }
+  shown.text = candidates.back();
+  shown.font.setPixelSize(smallest);
+  shown.text = QFontMetrics(shown.font).elidedText(shown.text, Qt::ElideRight, room.width());
+  shown.cut = true;
+  return shown;
+}
+
+void CDeviceKeyButtonUI::PaintText(QPainter& painter, const QRect& rc) {
+  if (text_.isEmpty()) return;
+  const QRect room = rc.marginsRemoved(QMargins(Scale(textPadding_.left()), Scale(textPadding_.top()),
+                                                Scale(textPadding_.right()), Scale(textPadding_.bottom())));
+  const ShownText shown = FitText(room);
+  const DWORD color = CurrentTextColor();
+  painter.setFont(shown.font);
+  painter.setPen(QColor::fromRgba(color ? color : 0xFFE6E8EEu));
+  // A cut text stays on one line, so its "..." shows.
+  painter.drawText(room, shown.cut ? TextFlags() & ~Qt::TextWordWrap : TextFlags(), shown.text);
 }
 
 void CDeviceKeyButtonUI::PaintBkColor(QPainter& painter, const QRect& rc) {

@@ -3,6 +3,7 @@
 // over the picture of the product. Dragging a rectangle with the left button
 // selects the buttons it touches; the lighting editor reads the selection when
 // the panel sends "click_select_end".
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 
@@ -32,11 +33,25 @@ class CDeviceKeyButtonUI : public CButtonUI {
 
   void SetAttribute(const QString& name, const QString& value) override;
 
+  // What the button draws in `room`: its text or, where that does not fit,
+  // the short form the language gives for it ("short:" + the text, "PgUp"
+  // for "Page Up"), at the skin's font or up to a fifth smaller; when neither
+  // fits, the text cut short with "...", whose whole name the page puts in
+  // the tooltip.
+  struct ShownText {
+    QString text;
+    QFont font;
+    bool cut = false;
+  };
+  ShownText FitText(const QRect& room) const;
+
  protected:
   void PaintBkColor(QPainter& painter, const QRect& rc) override;
   void PaintBorder(QPainter& painter, const QRect& rc) override;
+  void PaintText(QPainter& painter, const QRect& rc) override;
 
  private:
+  int TextFlags() const;  // Qt flags of the skin's alignment and wrapping
   bool selected_ = false;
   bool hasZone_ = false;
   uint32_t zone_ = 0;
