@@ -48,7 +48,10 @@ void CUpdateInfoListItemUI::SetRow(const UpdateListRow& row) {
   installed_->SetText(QString::fromStdString(row.result.installedText));
   available_->SetText(row.state == 7 ? QString() : QString::fromStdString(row.result.availableText));
   SetUserData(QString::fromStdString(row.result.path));
-  const std::string_view key = updateRowStateTextKey(row.state);
+  // A row nobody answered for is in no known state: it shows none rather
+  // than "up to date".
+  const bool known = row.state != kUpdateStatusNothingNewer || row.result.answered;
+  const std::string_view key = known ? updateRowStateTextKey(row.state) : std::string_view();
   stateText_->SetText(key.empty() ? QString() : QStringLiteral("%[") + QString::fromLatin1(key.data(), int(key.size())) +
                                                     QStringLiteral("]"));
   const DWORD text = updateRowTextColour(row.state);
