@@ -38,13 +38,13 @@ sleep 2
 click() { xdotool mousemove "\$1" "\$2" click 1; sleep 0.7; }
 click 147 121   # the mouse's tile
 click 345 190   # its "Macros" tab
-click 272 483   # "macro_btn_starredio"
+click 272 554   # "macro_btn_starredio"
 "$CTL" demo key a down || echo "demo key a down failed" >&2
 sleep 0.2
 "$CTL" demo key a up || echo "demo key a up failed" >&2
 sleep 0.5
-click 272 483   # "macro_btn_stopredio", in the same place
-click 723 446   # "macro_btn_save": what was recorded is a draft until saved
+click 272 554   # "macro_btn_stopredio", in the same place
+click 723 516   # "macro_btn_save": what was recorded is a draft until saved
 sleep 1
 kill \$pid
 wait \$pid 2>/dev/null

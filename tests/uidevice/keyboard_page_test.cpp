@@ -280,14 +280,14 @@ TEST_F(KeyboardPageTest, TheKeyEditorNamesItsKeyTakesPressedKeysAndSaysHowTheWri
   QCoreApplication::sendEvent(test::WidgetUnder(C("keyset_keyboard_text_edit"), &at), &pause);
   ASSERT_TRUE(test::ClickAt(C("key_butt_keysave")));
   EXPECT_EQ(KeyTableEntry(kPositionA), (FunctionCode{0x20, 0x00, 0x48}));
-  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Saved and sent to the device");
+  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Saved and sent");
   clock_.advance(std::chrono::milliseconds(kWriteStatusMs));
   EXPECT_TRUE(C("keyboard_write_status")->GetText().isEmpty());
   // A write the keyboard refuses says so.
   fw_->injectFault({sim::FaultKind::StatusFF, kWriteKeyTable, 0, 5});
   ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
   ASSERT_TRUE(test::ClickAt(C("key_butt_keydefalut")));
-  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Saved, but the device did not take it");
+  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Device refused it");
   EXPECT_EQ(messages_, (std::vector<QString>{"keyboard_write_failed"}));
 }
 

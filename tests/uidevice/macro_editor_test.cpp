@@ -195,7 +195,7 @@ TEST_F(MacroEditorTest, EditsAreADraftThatRevertTakesBackAndSaveKeeps) {
   // A delay typed into a row is a draft: the file keeps 50 and "Revert" is offered.
   ASSERT_TRUE(test::TypeAt(Rows()->GetRow(0)->DelayField(), "900"));
   EXPECT_EQ(Saved(0)[0].delay, 50);
-  EXPECT_EQ(SaveLine(), "Unsaved changes");
+  EXPECT_EQ(SaveLine(), "Not saved yet");
   ASSERT_TRUE(test::ClickAt(C("macro_btn_cancel")));
   EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetText(), "50");
   EXPECT_FALSE(C("macro_btn_cancel")->IsEnabled());

@@ -147,7 +147,7 @@ TEST_F(MacroRecordingTest, RecordedKeysAreADraftThatSaveSendsToTheMouseAndRevert
   EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   // What was recorded waits for "Save"; then the file and the mouse have it.
   EXPECT_TRUE(Saved(0).empty());
-  EXPECT_EQ(C("macro_save_status")->GetText(), "Unsaved changes");
+  EXPECT_EQ(C("macro_save_status")->GetText(), "Not saved yet");
   ASSERT_TRUE(test::ClickAt(C("macro_btn_save")));
   const std::vector<MacroEvent> expected{{true, 0x04, 10, 120}, {false, 0x04, 10, 0}};
   EXPECT_EQ(Saved(0), expected);
