@@ -96,6 +96,7 @@ TEST_F(SettingsWindows, WithoutAServerNothingIsAskedAndTheWindowSaysSo) {
   EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(), "No update server is set");
   ASSERT_NE(wnd.GetRowControl(0), nullptr);
   EXPECT_TRUE(wnd.GetRowControl(0)->GetStateLabel()->GetText().isEmpty());
+  EXPECT_NE(wnd.GetRowControl(0)->GetBkColor(), 0xFF666666u);  // not drawn as "up to date" either
   EXPECT_FALSE(Find(wnd, "update_status_ring")->GetOwnVisible());
   EXPECT_FALSE(fs::exists(home_ / "updatetime.config"));
   Shot(wnd, "settings-no-server");
