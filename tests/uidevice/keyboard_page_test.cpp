@@ -331,24 +331,14 @@ TEST_F(KeyboardPageTest, InTheCustomModeTheSwatchesAndColourBoxesChooseThePaint)
   ASSERT_TRUE(test::ClickAt(C("color_option_3")));  // green
   ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
   EXPECT_EQ(ColourMemory(kPositionA), (std::array<uint8_t, 3>{0x00, 0xFF, 0x00}));
-  // So are the three boxes; the brightness still counts, the speed does not.
+  // So are the three boxes.
   ASSERT_TRUE(test::TypeAt(C("deng_edit_R"), "12"));
   ASSERT_TRUE(test::TypeAt(C("deng_edit_G"), "34"));
   ASSERT_TRUE(test::TypeAt(C("deng_edit_B"), "56"));
   ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA + 1)));
   EXPECT_EQ(ColourMemory(kPositionA + 1), (std::array<uint8_t, 3>{12, 34, 56}));
   EXPECT_EQ(ColourMemory(kPositionA), (std::array<uint8_t, 3>{0x00, 0xFF, 0x00}));
-  EXPECT_TRUE(C("deng_light_layout")->IsEnabled());
-  EXPECT_FALSE(C("deng_speed_layout")->IsEnabled());
-  EXPECT_FALSE(C("deng_7color_check")->IsEnabled());
-  // Static offers the colour and the brightness, not the speed; the spectrum
-  // cycle offers no colour.
-  modes->SelectItem(6);
-  EXPECT_TRUE(C("deng_color_layout")->IsEnabled());
-  EXPECT_FALSE(C("deng_speed_layout")->IsEnabled());
-  modes->SelectItem(4);
-  EXPECT_FALSE(C("deng_color_layout")->IsEnabled());
-  EXPECT_TRUE(C("deng_fx_layout")->IsEnabled());
+  EXPECT_FALSE(C("deng_speed_layout")->IsEnabled());  // the custom mode has no pace
   EXPECT_TRUE(messages_.empty());
 }
 
