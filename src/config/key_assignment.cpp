@@ -254,6 +254,12 @@ FunctionCode KeySetModel::buildCode() const {
   return default_;
 }
 
+bool KeySetModel::canStore() const {
+  if (state_.function != FunctionList::KeyboardKey) return true;
+  const FunctionCode code = buildCode();
+  return code.param1 != 0 || code.param2 != 0;
+}
+
 bool KeySetModel::captureKey(uint8_t scanCode, bool extended) {
   const auto at = findKeyByScanCode(scanCode, extended);
   if (!at) return false;

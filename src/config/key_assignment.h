@@ -89,6 +89,10 @@ class KeySetModel {
   // usable selection (no macro, a list with nothing selected) the assigned
   // code is kept.
   FunctionCode buildCode() const;
+  // Whether the controls describe something to store: false while the
+  // keyboard-key page has neither a key nor a modifier (that code would
+  // switch the button off).
+  bool canStore() const;
 
   // A key pressed while the key box has the focus, as a set-1 scan code and
   // its E0 flag. Returns false when the key is ignored (not in the key table

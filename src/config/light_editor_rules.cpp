@@ -36,6 +36,46 @@ LightGroups blockLightGroups(int modePosition) {
   }
 }
 
+LightGroups keyboardLightGroups(int modeCode) {
+  // The same-light button follows the common kinds (shell/light_control.h).
+  //                                   multi  colour bright speed  dir
+  switch (modeCode) {
+    case 1:   // column wave
+    case 2:   // column wave, fine
+    case 3:   // flow
+    case 12:  // row wave
+    case 21:  // snake
+    case 24:  // sweep
+      return {true, true, true, true, true, false};
+    case 5:   // breathing
+    case 7:   // reactive fade
+    case 9:   // reactive
+    case 13:  // ripple waves
+    case 14:  // scripted show
+    case 23:  // blink
+    case 25:  // reactive fade
+      return {true, true, true, true, false, false};
+    case 6:   // static
+    case 16:  // edge ripples (one pace)
+      return {true, true, true, false, false, false};
+    case 4: return {false, false, true, true, true, false};  // spectrum cycle
+    case 8:                                                  // reactive rainbow
+    case 10:                                                 // raindrops
+    case 11:                                                 // rainbow shift
+    case 15:                                                 // twinkle, fast
+    case 22:                                                 // twinkle
+    case 26:                                                 // four-colour breathing
+    case 27:                                                 // four-colour blink
+      return {false, false, true, true, false, false};
+    case 17:                                                 // fixed colour (its own list)
+    case 30:                                                 // external colour
+      return {false, false, true, false, false, false};
+    case 18: return {false, false, true, false, true, false};  // ring wave (one pace)
+    case 20: return {false, true, true, false, false, false};  // custom: the painting colour
+    default: return {};
+  }
+}
+
 ColourBoxValue readColourBox(std::string_view text) {
   // Digits only count up to the first other character; the box is
   // number-only, so anything else comes from code or a paste.

@@ -33,6 +33,11 @@ LightGroups mouseLightGroups(int modePosition);
 // mousepad and the headset): 0 wave, 1 colour wheel, 2 breathing, 3 static,
 // 4 flashing, 5 the user sequence (hidden), 6 and 7 the band flows, 8 off.
 LightGroups blockLightGroups(int modePosition);
+// The keyboard's, by mode code (0..30): a group is offered when the
+// keyboard's effect for that mode reads it. In the custom mode (20) the
+// colour is the one a click paints keys with; the effect lists (0, 19 and
+// above 30), off (28) and the audio mode (29, its own group) offer none.
+LightGroups keyboardLightGroups(int modeCode);
 
 // The sliders' range on the mouse page.
 inline constexpr int kLightLevelMax = 4;

@@ -8,9 +8,9 @@
 //   "bullet_selected_prev" / "_next"    -> selectPrevious() / selectNext()
 //   "bullet_x_eidt", "bullet_y_eidt", "bullet_delay_eidt" losing focus
 //                                       -> storeShot(...) with the typed fields
-//   "bullet_x_check" / "bullet_y_check" -> only their texts (xDirectionTextKey /
-//                                          yDirectionTextKey); the direction is
-//                                          stored with the next storeShot
+//   "bullet_x_check" / "bullet_y_check" -> the directions (fixed labels
+//                                          kXCheckTextKey / kYCheckTextKey; see
+//                                          leftOf / upOf), stored with the shot
 //   "shootdate_reset_btn", "shootdate_import_btn", "shootdate_export_btn"
 //                                       -> reset(), importFile(), exportTo()
 //                                          (file filter kShootFileFilter)
@@ -77,13 +77,16 @@ class RecoilEditor {
   // Re-reads the selected shot's fields from the file.
   void reload();
 
-  // Text keys of the direction check boxes for their state.
-  static std::string_view xDirectionTextKey(bool left) {
-    return left ? "mouse_move_to_left_text" : "mouse_move_to_right_text";
-  }
-  static std::string_view yDirectionTextKey(bool up) {
-    return up ? "mouse_move_to_up_text" : "mouse_move_to_down_text";
-  }
+  // The direction checks keep one label each, and a tick means what the
+  // label says, in the terms of "tesselctl recoil": "Move left" ticked is a
+  // negative X, "Move down" ticked a positive Y (an unticked "Move down"
+  // moves up). The files keep their meaning (RecoilShot's left and up).
+  static constexpr std::string_view kXCheckTextKey = "mouse_move_to_left_text";
+  static constexpr std::string_view kYCheckTextKey = "mouse_move_to_down_text";
+  static bool xCheckOf(const RecoilShot& shot) { return shot.left; }
+  static bool yCheckOf(const RecoilShot& shot) { return !shot.up; }
+  static bool leftOf(bool xCheck) { return xCheck; }
+  static bool upOf(bool yCheck) { return !yCheck; }
 
  private:
   RecoilFiles files_;

@@ -198,7 +198,10 @@ void CSetWnd::ShowState(UpdateWindowState state) {
     ring->SetVisible(state == UpdateWindowState::Checking);
   auto* text = m_pm.FindControl(QStringLiteral("Update_Status_text"));
   if (!text) return;
-  const std::string_view k = kKeys[static_cast<int>(state)];
+  // Without a server nothing was asked: the line says so rather than that
+  // a server could not be reached.
+  const std::string_view k =
+      state == UpdateWindowState::NoConnection && noServer_ ? "no_update_server_state" : kKeys[static_cast<int>(state)];
   if (state == UpdateWindowState::UpToDate)
     text->SetText(CResourceManager::GetInstance()->GetText(QString::fromLatin1(k.data(), int(k.size()))) +
                   QStringLiteral(" ") + QString::fromStdString(lastCheckDate_));

@@ -5,6 +5,10 @@
 namespace tessel::ui {
 
 namespace {
+constexpr DWORD kUnknownText = 0xFFC9CED8u;
+constexpr DWORD kUnknownBack = 0xFF1F232Cu;
+constexpr DWORD kUnknownBorder = 0xFF2E3441u;
+
 template <typename T>
 T* makeChild(CContainerUI& parent, const char* name, int width) {
   auto* c = new T;
@@ -57,13 +61,17 @@ void CUpdateInfoListItemUI::SetRow(const UpdateListRow& row) {
   installed_->SetText(QString::fromStdString(row.result.installedText));
   available_->SetText(row.state == 7 ? QString() : QString::fromStdString(row.result.availableText));
   SetUserData(QString::fromStdString(row.result.path));
-  const std::string_view key = updateRowStateTextKey(row.state);
+  // A row nobody answered for is in no known state: it shows none rather
+  // than "up to date".
+  const bool known = row.state != kUpdateStatusNothingNewer || row.result.answered;
+  const std::string_view key = known ? updateRowStateTextKey(row.state) : std::string_view();
   stateText_->SetText(key.empty() ? QString() : QStringLiteral("%[") + QString::fromLatin1(key.data(), int(key.size())) +
                                                     QStringLiteral("]"));
-  const DWORD text = updateRowTextColour(row.state);
+  // An unknown row takes plain panel colours, not the grey of "up to date".
+  const DWORD text = known ? updateRowTextColour(row.state) : kUnknownText;
   for (CLabelUI* l : {name_, installed_, available_, stateText_}) l->SetTextColor(text);
-  SetBkColor(updateRowBackColour(row.state));
-  SetBorderColor(updateRowBorderColour(row.state));
+  SetBkColor(known ? updateRowBackColour(row.state) : kUnknownBack);
+  SetBorderColor(known ? updateRowBorderColour(row.state) : kUnknownBorder);
   progress_->SetVisible(updateRowStateShowsProgress(row.state));
   check_->SetEnabled(row.selectable);
   check_->SetVisible(updateRowStateMarkable(row.state));

@@ -2,8 +2,8 @@
 # End to end: "tessel-rgb --demo" under a virtual X server with a private
 # session bus. A macro bound to the mouse's forward button is made first with
 # tesselctl; then the mouse page's Macros tab is opened and "Record" clicked
-# (xdotool), "tesselctl demo key a down" / "... a up" are sent, and "Stop"
-# clicked. The macro file must hold A pressed and released, and the emulated
+# (xdotool), "tesselctl demo key a down" / "... a up" are sent, "Stop"
+# clicked, and "Save". The macro file must hold A pressed and released, and the emulated
 # mouse's macro memory (its demo store file) the two events after the
 # download.
 # Usage: recording_e2e_test.sh TESSEL_RGB TESSELCTL   (exit 77: skipped)
@@ -38,12 +38,13 @@ sleep 2
 click() { xdotool mousemove "\$1" "\$2" click 1; sleep 0.7; }
 click 147 121   # the mouse's tile
 click 345 190   # its "Macros" tab
-click 272 483   # "macro_btn_starredio"
+click 272 554   # "macro_btn_starredio"
 "$CTL" demo key a down || echo "demo key a down failed" >&2
 sleep 0.2
 "$CTL" demo key a up || echo "demo key a up failed" >&2
 sleep 0.5
-click 272 483   # "macro_btn_stopredio", in the same place
+click 272 554   # "macro_btn_stopredio", in the same place
+click 723 516   # "macro_btn_save": what was recorded is a draft until saved
 sleep 1
 kill \$pid
 wait \$pid 2>/dev/null

@@ -111,11 +111,7 @@ TEST_F(RecoilEditorTest, ResetAndImportReloadTheShownShot) {
   EXPECT_EQ(bytesOf(root_ / "out.shoot"), bytesOf(other.filePath(0)));
 }
 
-TEST_F(RecoilEditorTest, DirectionTextsFollowTheCheckBoxes) {
-  EXPECT_EQ(RecoilEditor::xDirectionTextKey(true), "mouse_move_to_left_text");
-  EXPECT_EQ(RecoilEditor::xDirectionTextKey(false), "mouse_move_to_right_text");
-  EXPECT_EQ(RecoilEditor::yDirectionTextKey(true), "mouse_move_to_up_text");
-  EXPECT_EQ(RecoilEditor::yDirectionTextKey(false), "mouse_move_to_down_text");
+TEST_F(RecoilEditorTest, ShotFieldsReadTheirLeadingDigits) {
   EXPECT_EQ(parseShotField("0042abc"), 42);
   EXPECT_EQ(parseShotField("-5"), 0);
 }

@@ -91,8 +91,12 @@ TEST_F(SettingsWindows, WithoutAServerNothingIsAskedAndTheWindowSaysSo) {
   EXPECT_EQ(wnd.GetUpdateList().rows()[0].result.name, "AP");
   EXPECT_EQ(Find(wnd, "update_server_text")->GetText(),
             CResourceManager::GetInstance()->GetText(QStringLiteral("no_update_server_text")));
-  EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(),
-            CResourceManager::GetInstance()->GetText(QStringLiteral("NoUpdateInfoText")));
+  // Nothing was asked: no claim about reaching a server, and the row's
+  // state is not known, so it shows none.
+  EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(), "No update server is set");
+  ASSERT_NE(wnd.GetRowControl(0), nullptr);
+  EXPECT_TRUE(wnd.GetRowControl(0)->GetStateLabel()->GetText().isEmpty());
+  EXPECT_NE(wnd.GetRowControl(0)->GetBkColor(), 0xFF666666u);  // not drawn as "up to date" either
   EXPECT_FALSE(Find(wnd, "update_status_ring")->GetOwnVisible());
   EXPECT_FALSE(fs::exists(home_ / "updatetime.config"));
   Shot(wnd, "settings-no-server");
@@ -110,6 +114,7 @@ TEST_F(SettingsWindows, AnAnswerWithNothingNewerShowsTheCheckDate) {
   ASSERT_TRUE(SpinUntil([&] { return wnd.GetWindowState() == UpdateWindowState::UpToDate; }));
   EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(),
             CResourceManager::GetInstance()->GetText(QStringLiteral("UpdateIsLastText")) + " 2024-3-7");
+  EXPECT_EQ(wnd.GetRowControl(0)->GetStateLabel()->GetText(), "Up to date");  // an answered row knows
   EXPECT_FALSE(Find(wnd, "update_fw_and_ap")->IsEnabled());
   Shot(wnd, "settings-up-to-date");
   wnd.DestroyWindow();

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "config/keyboard_profiledata.h"
+#include "../ui/real_input.h"
 #include "device_env.h"
 #include "sim/firmware_keyboard.h"
 #include "ui/device/device_profile.h"
@@ -16,12 +17,16 @@
 #include "ui/device/key_set_control.h"
 #include "ui/device/keyboard_page.h"
 #include "ui/device/light_control.h"
+#include "ui/device/write_status.h"
+#include "shell/window_messages.h"
 
 namespace tessel::ui {
 namespace {
 
 namespace fs = std::filesystem;
 constexpr uint8_t kWriteSettings = 0x06;
+constexpr uint8_t kWriteKeyTable = 0x09;
+constexpr uint32_t kX11PauseKey = 119 + 8;  // evdev KEY_PAUSE as X11 reports it
 constexpr int kPositionA = 64;
 constexpr int kFn = 110;
 
@@ -33,6 +38,14 @@ class KeyboardWnd : public test::DeviceWnd {
       return new CBrelvikKeyboardDevice(backend_);
     return DeviceWnd::CreateControl(tag);
   }
+  // What the key box asks of the main window's hook (1 capture, 0 stop).
+  LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
+    if (msg != messages::kHook) return DeviceWnd::HandleCustomMessage(msg, wParam, lParam, handled);
+    handled = true;
+    hookRequests.push_back(static_cast<int>(wParam));
+    return 0;
+  }
+  std::vector<int> hookRequests;
 
  private:
   hid::HidBackend& backend_;
@@ -80,7 +93,11 @@ class KeyboardPageTest : public ::testing::Test {
     C(name)->SetText(QString::fromLatin1(text));
     Send(C(name), notify::kKillFocus);
   }
-  void ShowPage() { wnd_->Find<CTabLayoutUI>("device_switch")->SelectItem(page_); }
+  // The page as the main window shows it once the keyboard is there.
+  void ShowPage() {
+    wnd_->Find<CTabLayoutUI>("device_switch")->SelectItem(page_);
+    wnd_->Find<CControlUI>("No_device_Link")->SetVisible(false);
+  }
   // Block 0 of the settings memory (the emulated keyboard is on profile 0).
   std::vector<uint8_t> Block() {
     const auto s = fw_->settings();
@@ -219,6 +236,61 @@ TEST_F(KeyboardPageTest, AnAssignmentStoredInTheEditorReachesTheKeyTable) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(KeyboardPageTest, TheKeyEditorNamesItsKeyTakesPressedKeysAndSaysHowTheWriteWent) {
+  ShowPage();
+  ASSERT_TRUE(test::ClickAt(C("key_Op_tab")));
+  // Nothing is chosen yet: no key looks chosen (Fn goes with its light) and
+  // the editor shows only its title.
+  EXPECT_FALSE(page_->LightCell(kFn)->IsVisible());
+  EXPECT_FALSE(C("keyset_function_combo")->IsVisible());
+  EXPECT_EQ(C("keyset_title")->GetText(), "Button function");
+
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
+  EXPECT_EQ(C("keyset_title")->GetText(), "Editing: A");
+  // "Keyboard key" with nothing in the key box cannot be saved.
+  auto* functions = As<CComboUI>("keyset_function_combo");
+  for (int i = 0; i < 12 && functions->GetItemUserData(functions->GetCurSel()).toInt() != 6; ++i)
+    ASSERT_TRUE(test::KeyAt(functions, Qt::Key_Down));
+  EXPECT_FALSE(C("key_butt_keysave")->IsEnabled());
+  EXPECT_FALSE(C("key_butt_prosave")->IsEnabled());
+  ASSERT_TRUE(test::ClickAt(C("key_butt_keysave")));  // does nothing
+  EXPECT_EQ(KeyTableEntry(kPositionA), (FunctionCode{0x20, 0x00, 0x04}));
+  EXPECT_EQ(C("keyset_title")->GetText(), "Editing: A");
+
+  // Clicked into, the key box asks for the hook, and takes the key pressed
+  // even while no hook delivers it.
+  ASSERT_TRUE(test::ClickAt(C("keyset_keyboard_text_edit")));
+  ASSERT_FALSE(wnd_->hookRequests.empty());
+  EXPECT_EQ(wnd_->hookRequests.back(), 1);
+  QPoint at;
+  QWidget* box = test::WidgetUnder(C("keyset_keyboard_text_edit"), &at);
+  ASSERT_NE(box, nullptr);
+  QKeyEvent pause(QEvent::KeyPress, Qt::Key_Pause, Qt::NoModifier, kX11PauseKey, 0, 0);
+  QCoreApplication::sendEvent(box, &pause);
+  EXPECT_EQ(C("keyset_keyboard_text_edit")->GetText(), "Pause");
+  // Showing another key's page hides the box: the capture it asked for stops.
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA + 1)));
+  EXPECT_EQ(wnd_->hookRequests.back(), 0);
+
+  // Saved: the key table has it and the line under the editor says so, for a while.
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
+  for (int i = 0; i < 12 && functions->GetItemUserData(functions->GetCurSel()).toInt() != 6; ++i)
+    ASSERT_TRUE(test::KeyAt(functions, Qt::Key_Down));
+  ASSERT_TRUE(test::ClickAt(C("keyset_keyboard_text_edit")));
+  QCoreApplication::sendEvent(test::WidgetUnder(C("keyset_keyboard_text_edit"), &at), &pause);
+  ASSERT_TRUE(test::ClickAt(C("key_butt_keysave")));
+  EXPECT_EQ(KeyTableEntry(kPositionA), (FunctionCode{0x20, 0x00, 0x48}));
+  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Saved and sent");
+  clock_.advance(std::chrono::milliseconds(kWriteStatusMs));
+  EXPECT_TRUE(C("keyboard_write_status")->GetText().isEmpty());
+  // A write the keyboard refuses says so.
+  fw_->injectFault({sim::FaultKind::StatusFF, kWriteKeyTable, 0, 5});
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
+  ASSERT_TRUE(test::ClickAt(C("key_butt_keydefalut")));
+  EXPECT_EQ(C("keyboard_write_status")->GetText(), "Device refused it");
+  EXPECT_EQ(messages_, (std::vector<QString>{"keyboard_write_failed"}));
+}
+
 TEST_F(KeyboardPageTest, InTheCustomModeAClickPaintsTheKeyIntoTheColourMemory) {
   auto* modes = As<CComboUI>("light_combo_modeSelect");
   ASSERT_NE(modes, nullptr);
@@ -246,6 +318,52 @@ TEST_F(KeyboardPageTest, InTheCustomModeAClickPaintsTheKeyIntoTheColourMemory) {
   EXPECT_EQ(ColourMemory(kPositionA), (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ(ColourMemory(0), (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(KeyboardPageTest, InTheCustomModeTheSwatchesAndColourBoxesChooseThePaint) {
+  ShowPage();
+  // The custom mode, chosen with the arrow keys on the mode list.
+  auto* modes = As<CComboUI>("light_combo_modeSelect");
+  for (int i = 0; i < 40 && modes->GetCurSel() != keyboard::kCustomMode; ++i)
+    ASSERT_TRUE(test::KeyAt(modes, modes->GetCurSel() < keyboard::kCustomMode ? Qt::Key_Down : Qt::Key_Up));
+  ASSERT_EQ(page_->Keyboard().light().selectItem, keyboard::kCustomMode);
+  // A swatch is the paint a clicked key takes.
+  ASSERT_TRUE(test::ClickAt(C("color_option_3")));  // green
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA)));
+  EXPECT_EQ(ColourMemory(kPositionA), (std::array<uint8_t, 3>{0x00, 0xFF, 0x00}));
+  // So are the three boxes.
+  ASSERT_TRUE(test::TypeAt(C("deng_edit_R"), "12"));
+  ASSERT_TRUE(test::TypeAt(C("deng_edit_G"), "34"));
+  ASSERT_TRUE(test::TypeAt(C("deng_edit_B"), "56"));
+  ASSERT_TRUE(test::ClickAt(page_->KeyButton(kPositionA + 1)));
+  EXPECT_EQ(ColourMemory(kPositionA + 1), (std::array<uint8_t, 3>{12, 34, 56}));
+  EXPECT_EQ(ColourMemory(kPositionA), (std::array<uint8_t, 3>{0x00, 0xFF, 0x00}));
+  EXPECT_FALSE(C("deng_speed_layout")->IsEnabled());  // the custom mode has no pace
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(KeyboardPageTest, EveryKeyShowsANameThatFitsItAndTheWholeNameOnHover) {
+  // Long names on narrow keys: "Disabled" on A, a media function on Home.
+  constexpr int kHome = 36;
+  ASSERT_TRUE(page_->Keyboard().StoreAssignment(kPositionA, FunctionCode{0xA0, 0x00, 0x00}));
+  ASSERT_TRUE(page_->Keyboard().StoreAssignment(kHome, FunctionCode{0x30, 0xCD, 0x00}));
+  for (const char* lang : {"lan_en.xml", "lan_cn.xml"}) {
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage(QString::fromLatin1(lang)));
+    page_->RefreshView();
+    for (int j = 0; j < 170; ++j) {
+      CDeviceKeyButtonUI* k = page_->KeyButton(j);
+      if (!k || !k->GetOwnVisible()) continue;
+      const QRect box(0, 0, k->Scale(k->GetFixedWidth()), k->Scale(k->GetFixedHeight()));
+      const QFontMetrics metrics(wnd_->GetManager().GetFont(k->GetFont()));
+      const QRect drawn = metrics.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, k->GetText());
+      EXPECT_TRUE(box.contains(drawn)) << lang << " key " << j << " \"" << k->GetText().toStdString() << "\"";
+    }
+  }
+  CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan_en.xml"));
+  page_->RefreshView();
+  EXPECT_EQ(page_->KeyButton(kPositionA)->GetText(), "Off");
+  EXPECT_EQ(page_->KeyButton(kPositionA)->GetToolTip(), "Key: Disabled");
+  EXPECT_EQ(page_->KeyButton(kHome)->GetToolTip(), "Key: Play/Pause");
 }
 
 TEST_F(KeyboardPageTest, KeyboardLightControlsReachTheBlockAndARefusedWriteIsShown) {

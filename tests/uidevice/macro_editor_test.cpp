@@ -10,6 +10,7 @@
 #include "config/key_assignment.h"
 #include "config/mouse_profiledata.h"
 #include "macros/macro_library.h"
+#include "../ui/real_input.h"
 #include "mouse_tab_env.h"
 #include "ui/device/device_profile.h"
 #include "ui/device/key_set_control.h"
@@ -45,6 +46,7 @@ class MacroEditorTest : public test::MouseTabTest {
     };
     hooks.openMenu = [this](const QPoint&) { ++menusOpened_; };
     editor_->SetHooks(std::move(hooks));
+    ShowPage();
     page_->SelectTab(3);
   }
 
@@ -90,7 +92,9 @@ class MacroEditorTest : public test::MouseTabTest {
   void CreateWithEvents(int clicks) {
     ASSERT_TRUE(Click("macro_btn_name_add"));
     for (int i = 0; i < clicks; ++i) ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("left_click")));
+    ASSERT_TRUE(Click("macro_btn_save"));
   }
+  QString SaveLine() { return C("macro_save_status")->GetText(); }
 
   CMacroControlUI* editor_ = nullptr;
   std::vector<QString> asked_;
@@ -113,13 +117,15 @@ TEST_F(MacroEditorTest, AMacroMadeInTheEditorAndBoundReachesTheMouse) {
   // The assignment editor offers the new macro.
   EXPECT_EQ(As<CComboUI>("keyset_macro_combo")->GetItemCount(), 1);
 
-  // A click from the menu is a press and a release, saved at once; a move of
-  // 300 to the left is stored as 44.
+  // A click from the menu is a press and a release; a move of 300 to the
+  // left is stored as 44 when saved.
   ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("left_click")));
   C("mouse_x_left_edit")->SetText(QStringLiteral("300"));
   ASSERT_TRUE(Click("macro_inset_moveleftkey_btn"));
   ASSERT_EQ(Rows()->GetRowCount(), 3);
   EXPECT_EQ(Rows()->GetCurSel(), 2);
+  EXPECT_TRUE(Saved(0).empty());
+  ASSERT_TRUE(Click("macro_btn_save"));
   const std::vector<MacroEvent> expected{{true, 1, 1, 50}, {false, 1, 1, 50}, {true, 44, 4, 50}};
   EXPECT_EQ(Saved(0), expected);
   EXPECT_EQ(Rows()->GetRow(0)->StateLabel()->GetText(), "Press");
@@ -138,8 +144,10 @@ TEST_F(MacroEditorTest, AMacroMadeInTheEditorAndBoundReachesTheMouse) {
   ASSERT_GE(memory.size(), image.size());
   EXPECT_EQ(std::vector<uint8_t>(memory.begin(), memory.begin() + 34), image);
 
-  // A delay typed into a row goes to the file and the mouse when the field is left.
+  // A delay typed into a row goes to the file and the mouse when saved.
   TypeDelay(1, "120");
+  EXPECT_EQ(Saved(0)[1].delay, 50);
+  ASSERT_TRUE(Click("macro_btn_save"));
   EXPECT_EQ(Saved(0)[1].delay, 120);
   EXPECT_EQ(fw_->macroMemory()[26], 120);
   EXPECT_EQ(Rows()->GetCurSel(), 1);
@@ -149,9 +157,10 @@ TEST_F(MacroEditorTest, AMacroMadeInTheEditorAndBoundReachesTheMouse) {
 TEST_F(MacroEditorTest, DelayFieldsAreClampedEmptyIsZeroAndRevertReloadsTheFile) {
   CreateWithEvents(1);
   TypeDelay(0, "70000");
-  EXPECT_EQ(Saved(0)[0].delay, 65535);
   EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetText(), "65535");
   TypeDelay(1, "");
+  ASSERT_TRUE(Click("macro_btn_save"));
+  EXPECT_EQ(Saved(0)[0].delay, 65535);
   EXPECT_EQ(Saved(0)[1].delay, 0);
   EXPECT_EQ(Rows()->GetRow(1)->DelayField()->GetText(), "0");
   EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetMaxChar(), 6);
@@ -179,6 +188,40 @@ TEST_F(MacroEditorTest, DelayFieldsAreClampedEmptyIsZeroAndRevertReloadsTheFile)
   EXPECT_EQ(Saved(0), (std::vector<MacroEvent>{{true, 1, 1, 65535}}));
 }
 
+TEST_F(MacroEditorTest, EditsAreADraftThatRevertTakesBackAndSaveKeeps) {
+  CreateWithEvents(1);  // a press and a release, 50 ms each, saved
+  EXPECT_EQ(SaveLine(), "Saved");
+  EXPECT_FALSE(C("macro_btn_cancel")->IsEnabled());
+  // A delay typed into a row is a draft: the file keeps 50 and "Revert" is offered.
+  ASSERT_TRUE(test::TypeAt(Rows()->GetRow(0)->DelayField(), "900"));
+  EXPECT_EQ(Saved(0)[0].delay, 50);
+  EXPECT_EQ(SaveLine(), "Not saved yet");
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_cancel")));
+  EXPECT_EQ(Rows()->GetRow(0)->DelayField()->GetText(), "50");
+  EXPECT_FALSE(C("macro_btn_cancel")->IsEnabled());
+  EXPECT_TRUE(SaveLine().isEmpty());
+  // Typed again and saved, the file has it; the line goes after a while.
+  ASSERT_TRUE(test::TypeAt(Rows()->GetRow(0)->DelayField(), "900"));
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_save")));
+  EXPECT_EQ(Saved(0)[0].delay, 900);
+  EXPECT_EQ(SaveLine(), "Saved");
+  clock_.advance(std::chrono::milliseconds(kWriteStatusMs));
+  EXPECT_TRUE(SaveLine().isEmpty());
+  // A draft left for another macro is offered for saving; "no" drops it.
+  ASSERT_TRUE(test::TypeAt(Rows()->GetRow(1)->DelayField(), "7"));
+  answers_ = {false};
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_name_add")));
+  EXPECT_EQ(asked_, (std::vector<QString>{"macro_unsaved_question"}));
+  EXPECT_EQ(Saved(0)[1].delay, 50);
+  // "Yes" keeps it, and showing the tab again keeps a draft as it is.
+  Names()->SelectItem(0);
+  ASSERT_TRUE(test::TypeAt(Rows()->GetRow(1)->DelayField(), "7"));
+  editor_->LoadLibrary();
+  EXPECT_EQ(Rows()->GetRow(1)->DelayField()->GetText(), "7");
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_name_add")));
+  EXPECT_EQ(Saved(0)[1].delay, 7);
+}
+
 TEST_F(MacroEditorTest, TheEventMenuInsertsAfterTheSelectedRowOfTheMacroThatOpenedIt) {
   CreateWithEvents(1);
   // With no macro the menu does not open; with one, a right click opens it
@@ -190,6 +233,7 @@ TEST_F(MacroEditorTest, TheEventMenuInsertsAfterTheSelectedRowOfTheMacroThatOpen
   // An item of another menu, or a second command, is not the editor's.
   EXPECT_FALSE(CMacroControlUI::HandleMenuCommand(QStringLiteral("middle_down")));
   EXPECT_FALSE(CMacroControlUI::HandleMenuCommand(QStringLiteral("exit")));
+  ASSERT_TRUE(Click("macro_btn_save"));
   const std::vector<MacroEvent> expected{
       {true, 1, 1, 50}, {true, 2, 1, 50}, {false, 2, 1, 50}, {false, 1, 1, 50}};
   EXPECT_EQ(Saved(0), expected);
@@ -401,6 +445,7 @@ TEST_F(MacroEditorTest, MacrosTooLargeForTheMouseKeepItsMemoryAndRevertTheEdited
   fw_->setIdentityByte(6, 1);
   messages_.clear();
   ASSERT_TRUE(editor_->ChooseMenuItem(QStringLiteral("right_click")));
+  ASSERT_TRUE(Click("macro_btn_save"));
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(page_->Mouse().buttons()[2].assignment, (FunctionCode{0x70, 0, 0}));
 }

@@ -14,6 +14,7 @@
 #include "input/input_mapping.h"
 #include "input/macro_recorder.h"
 #include "macros/macro_library.h"
+#include "../ui/real_input.h"
 #include "mouse_tab_env.h"
 #include "ui/device/macro_action_list.h"
 #include "ui/device/macro_control.h"
@@ -45,10 +46,7 @@ class MacroRecordingTest : public test::MouseTabTest {
     hook_ = std::make_unique<CMainHook>(wnd_->GetHWND(), input::PostFunction{}, std::move(hostHooks),
                                         CMainHook::Sources{false, true});
     // The page is the one shown, on its macros tab, so its buttons can be clicked.
-    auto* pages = wnd_->Find<CTabLayoutUI>("device_switch");
-    ASSERT_NE(pages, nullptr);
-    pages->SelectItem(pages->GetItemIndex(page_));
-    wnd_->Find<CControlUI>("No_device_Link")->SetVisible(false);  // the device is there
+    ShowPage();
     page_->SelectTab(3);
     editor_->Init(folder_, clock_);  // the status line names the hook's sources now
   }
@@ -111,7 +109,7 @@ class MacroRecordingTest : public test::MouseTabTest {
   std::vector<bool> locks_;
 };
 
-TEST_F(MacroRecordingTest, RecordedKeysAreSavedOnStopAndReachTheMousesMacroMemory) {
+TEST_F(MacroRecordingTest, RecordedKeysAreADraftThatSaveSendsToTheMouseAndRevertDrops) {
   ASSERT_TRUE(Click("macro_btn_name_add"));
   BindButton(3, 0);
   page_->SelectTab(3);
@@ -147,6 +145,10 @@ TEST_F(MacroRecordingTest, RecordedKeysAreSavedOnStopAndReachTheMousesMacroMemor
   EXPECT_FALSE(hook_->Holder().IsRunning());
   EXPECT_FALSE(hook_->WindowSource()->HoldsKeyboard());
   EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+  // What was recorded waits for "Save"; then the file and the mouse have it.
+  EXPECT_TRUE(Saved(0).empty());
+  EXPECT_EQ(C("macro_save_status")->GetText(), "Not saved yet");
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_save")));
   const std::vector<MacroEvent> expected{{true, 0x04, 10, 120}, {false, 0x04, 10, 0}};
   EXPECT_EQ(Saved(0), expected);
   // The download put them in the mouse's macro memory: delay, action (press
@@ -157,6 +159,16 @@ TEST_F(MacroRecordingTest, RecordedKeysAreSavedOnStopAndReachTheMousesMacroMemor
   // Keys after the stop go nowhere.
   Key(KEY_B, true);
   EXPECT_EQ(Rows()->GetRowCount(), 2);
+  // A second recording, reverted: the saved macro is back.
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_starredio")));
+  Key(KEY_C, true);
+  Key(KEY_C, false);
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_stopredio")));
+  ASSERT_EQ(Rows()->GetRowCount(), 4);
+  ASSERT_TRUE(test::ClickAt(C("macro_btn_cancel")));
+  EXPECT_EQ(Rows()->GetRowCount(), 2);
+  EXPECT_EQ(Saved(0), expected);
+  EXPECT_FALSE(C("macro_btn_cancel")->IsEnabled());
   EXPECT_TRUE(shown_.empty());
 }
 
@@ -169,6 +181,7 @@ TEST_F(MacroRecordingTest, ALeftClickOnStopRecordsNothingWhileARightClickRecords
   ASSERT_EQ(Rows()->GetRowCount(), 2);
   MouseClick("macro_btn_stopredio", Qt::LeftButton);
   EXPECT_FALSE(editor_->IsRecording());
+  ASSERT_TRUE(Click("macro_btn_save"));
   const auto down = input::mouseMacroEvent(input::mouseEvent(input::kRightDown));
   const auto up = input::mouseMacroEvent(input::mouseEvent(input::kRightUp));
   ASSERT_TRUE(down && up);
@@ -205,6 +218,7 @@ TEST_F(MacroRecordingTest, KeysTypedIntoTheWindowWhileRecordingAreRecordedAndTyp
   QCoreApplication::sendEvent(wnd_->GetHWND()->windowHandle(), &letter);
   ASSERT_EQ(Rows()->GetRowCount(), 4);
   ASSERT_TRUE(Click("macro_btn_stopredio"));
+  ASSERT_TRUE(Click("macro_btn_save"));
   const std::vector<MacroEvent> saved = Saved(0);
   ASSERT_EQ(saved.size(), 4u);
   EXPECT_EQ(saved[0].type, 9);
@@ -239,6 +253,7 @@ TEST_F(MacroRecordingTest, MenuRecordingInsertsBeforeWithTheFixedDelayAndReplace
   ASSERT_EQ(Rows()->GetRowCount(), 3);
   EXPECT_EQ(Rows()->GetCurSel(), 1);  // the row that was selected, one further down
   ASSERT_TRUE(Click("macro_btn_stopredio"));
+  ASSERT_TRUE(Click("macro_btn_save"));
   std::vector<MacroEvent> saved = Saved(0);
   ASSERT_EQ(saved.size(), 3u);
   EXPECT_EQ(saved[0], (MacroEvent{true, 0x05, 10, 0}));
@@ -249,6 +264,7 @@ TEST_F(MacroRecordingTest, MenuRecordingInsertsBeforeWithTheFixedDelayAndReplace
   EXPECT_EQ(editor_->RecordingMode(), input::hook_mode::kMacroSingle);
   Key(KEY_RIGHTCTRL, true);
   ASSERT_TRUE(Click("macro_btn_stopredio"));
+  ASSERT_TRUE(Click("macro_btn_save"));
   saved = Saved(0);
   ASSERT_EQ(saved.size(), 3u);
   EXPECT_EQ(saved[2], (MacroEvent{false, 0x10, 9, 50}));
@@ -288,6 +304,7 @@ TEST_F(MacroRecordingTest, AFullMacroTakesNoMoreRowsAndThePageSaysSo) {
   EXPECT_EQ(Status(), "The macro is full (4000 events): recording adds no more.");
   EXPECT_TRUE(editor_->IsRecording());  // the user stops it
   ASSERT_TRUE(Click("macro_btn_stopredio"));
+  EXPECT_EQ(Rows()->GetRowCount(), 4000);
   EXPECT_EQ(Saved(0).size(), 4000u);
 }
 
@@ -302,6 +319,14 @@ TEST_F(MacroRecordingTest, TheHookStopsWithTheEditorsPageAndAtStopAll) {
   EXPECT_EQ(Saved(0).size(), 2u);
   EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   EXPECT_EQ(locks_, (std::vector<bool>{true, false}));
+  // A draft the user left is kept in the file when the window goes.
+  ASSERT_TRUE(Click("macro_btn_starredio"));
+  Key(KEY_E, true);
+  ASSERT_TRUE(Click("macro_btn_stopredio"));
+  EXPECT_EQ(Saved(0).size(), 2u);
+  hook_.reset();
+  wnd_.reset();
+  EXPECT_EQ(Saved(0).size(), 3u);
 }
 
 }  // namespace

@@ -78,6 +78,13 @@ class MouseTabTest : public ::testing::Test {
     std::filesystem::remove_all(root_);
   }
 
+  // The page as the main window shows it once the mouse is there, so its
+  // controls can be clicked where they are.
+  void ShowPage() {
+    auto* pages = wnd_->Find<CTabLayoutUI>("device_switch");
+    pages->SelectItem(pages->GetItemIndex(page_));
+    wnd_->Find<CControlUI>("No_device_Link")->SetVisible(false);
+  }
   CControlUI* C(const QString& name) {
     return page_->FindControl([&name](CControlUI* c) { return c->GetName() == name; });
   }

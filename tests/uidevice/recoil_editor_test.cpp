@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "macros/recoil_file.h"
+#include "../ui/real_input.h"
 #include "mouse_tab_env.h"
 #include "platform/json_file.h"
 #include "ui/device/shoot_control.h"
@@ -30,6 +31,7 @@ class RecoilEditorTest : public test::MouseTabTest {
     hooks.show = [this](const QString& text) { messages_.push_back(text); };
     hooks.chooseFile = [this](bool) { return chosenFile_; };
     editor_->SetHooks(std::move(hooks));
+    ShowPage();
     page_->SelectTab(4);
   }
   fs::path GunFile(int gun) { return folder_ / macros::recoilFileName(gun); }
@@ -62,7 +64,9 @@ TEST_F(RecoilEditorTest, StartsOnGunZeroShotOneWithTheFactoryFiles) {
   EXPECT_EQ(Text("bullet_x_eidt"), QString::number(first.x));
   EXPECT_EQ(Text("bullet_delay_eidt"), QString::number(first.delay));
   EXPECT_EQ(As<CCheckBoxUI>("bullet_x_check")->GetCheck(), first.left);
-  EXPECT_EQ(Text("bullet_x_check"), first.left ? "Move left" : "Move right");
+  EXPECT_EQ(As<CCheckBoxUI>("bullet_y_check")->GetCheck(), !first.up);
+  EXPECT_EQ(Text("bullet_x_check"), "Move left");
+  EXPECT_EQ(Text("bullet_y_check"), "Move down");
 }
 
 TEST_F(RecoilEditorTest, AFieldLosingTheFocusStoresTheShotOfTheSelectedGun) {
@@ -72,7 +76,7 @@ TEST_F(RecoilEditorTest, AFieldLosingTheFocusStoresTheShotOfTheSelectedGun) {
   EXPECT_EQ(Text("bullet_select_index"), "3");
   const auto gun0 = ReadAll(GunFile(0));
   As<CCheckBoxUI>("bullet_x_check")->SetCheck(true);  // left
-  As<CCheckBoxUI>("bullet_y_check")->SetCheck(false);  // down
+  As<CCheckBoxUI>("bullet_y_check")->SetCheck(true);  // down
   Type("bullet_x_eidt", "3");
   Type("bullet_y_eidt", "12");
   Type("bullet_delay_eidt", "95");
@@ -87,22 +91,28 @@ TEST_F(RecoilEditorTest, AFieldLosingTheFocusStoresTheShotOfTheSelectedGun) {
   ASSERT_TRUE(Click("bullet_op_3"));
   ASSERT_TRUE(Click("bullet_op_2"));
   EXPECT_EQ(Text("bullet_y_eidt"), "12");
-  EXPECT_EQ(Text("bullet_y_check"), "Move down");
+  EXPECT_TRUE(As<CCheckBoxUI>("bullet_y_check")->GetCheck());
   ASSERT_TRUE(Click("shoot_gun_op_0"));
   EXPECT_EQ(Text("bullet_select_index"), "3");
   EXPECT_EQ(Text("bullet_x_eidt"), QString::number(macros::shotFromDocument(readJsonFile(GunFile(0)), 2).x));
 }
 
-TEST_F(RecoilEditorTest, ADirectionChangeIsStoredAtOnceAndItsTextFollows) {
-  ASSERT_TRUE(Click("bullet_op_5"));
-  const bool wasUp = As<CCheckBoxUI>("bullet_y_check")->GetCheck();
-  ASSERT_TRUE(Click("bullet_y_check"));
-  EXPECT_EQ(Text("bullet_y_check"), wasUp ? "Move down" : "Move up");
-  EXPECT_EQ(macros::shotFromDocument(readJsonFile(GunFile(0)), 5).up, !wasUp);
+TEST_F(RecoilEditorTest, TickingMoveDownStoresTheMoveTheCommandLineCallsDown) {
+  ASSERT_TRUE(test::ClickAt(C("bullet_op_5")));
+  auto* down = As<CCheckBoxUI>("bullet_y_check");
+  if (down->GetCheck()) {
+    ASSERT_TRUE(test::ClickAt(down));
+  }
+  ASSERT_TRUE(test::TypeAt(C("bullet_y_eidt"), "12"));
+  EXPECT_TRUE(macros::shotFromDocument(readJsonFile(GunFile(0)), 5).up);  // unticked: "recoil show" prints -12
+  // A tick stores at once what the label says, and the label stays.
+  ASSERT_TRUE(test::ClickAt(down));
+  EXPECT_EQ(Text("bullet_y_check"), "Move down");
+  EXPECT_FALSE(macros::shotFromDocument(readJsonFile(GunFile(0)), 5).up);  // +12: down
   // Switching shots keeps it.
-  ASSERT_TRUE(Click("bullet_op_6"));
-  ASSERT_TRUE(Click("bullet_op_5"));
-  EXPECT_EQ(As<CCheckBoxUI>("bullet_y_check")->GetCheck(), !wasUp);
+  ASSERT_TRUE(test::ClickAt(C("bullet_op_6")));
+  ASSERT_TRUE(test::ClickAt(C("bullet_op_5")));
+  EXPECT_TRUE(down->GetCheck());
 }
 
 TEST_F(RecoilEditorTest, PreviousAndNextStopAtTheEndsAndTheFieldsClampToTheDevice) {

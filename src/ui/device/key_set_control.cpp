@@ -1,12 +1,14 @@
 #include "ui/device/key_set_control.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QObject>
 #include <array>
 
 #include "config/function_codes.h"
 #include "config/scan_codes.h"
+#include "input/input_mapping.h"
 #include "shell/window_messages.h"
 #include "ui/toolkit/window.h"
 #include "ui/toolkit/paint_manager.h"
@@ -22,16 +24,29 @@ QString Text(std::string_view key) {
 QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)); }
 
 // Swallows the key box's key presses, so the box never types what is
-// pressed (Tab and Enter included); the key itself comes through the hook.
+// pressed (Tab and Enter included). The key itself comes through the hook,
+// whose window source takes it before the box does; a press that reaches the
+// box anyway (the hook is not running: not started yet, refused, or stopped
+// by another page) is captured from its scan code here, so no key is lost.
 class KeyFilter : public QObject {
  public:
+  explicit KeyFilter(CKeySetControlUI& editor) : editor_(editor) {}
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride) {
       event->accept();  // no window shortcut fires while a key is being chosen
       return true;
     }
-    return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (const auto e = input::eventFromX11Key(key->nativeScanCode(), true))
+        editor_.CaptureKey(e->scanCode, e->extended);
+      return true;
+    }
+    return event->type() == QEvent::KeyRelease;
   }
+
+ private:
+  CKeySetControlUI& editor_;
 };
 
 constexpr int kKeptPage = kFunctionListCount;  // the page of codes without one
@@ -70,6 +85,9 @@ struct CKeySetControlUI::Parts {
   CEditUI* macroCycle = nullptr;
   CComboUI* gun = nullptr;
   CComboUI* shortcut = nullptr;
+  CControlUI* title = nullptr;
+  CControlUI* save = nullptr;
+  CControlUI* prosave = nullptr;
 };
 
 CKeySetControlUI::CKeySetControlUI() : parts_(std::make_unique<Parts>()) {}
@@ -129,6 +147,9 @@ void CKeySetControlUI::FindParts() {
   p.macroCycle = edit("keyset_macro_cycle_edit");
   p.gun = combo("keyset_gunkey_combo");
   p.shortcut = combo("keyset_combokey_combo");
+  p.title = find("keyset_title");
+  p.save = find("key_butt_keysave");
+  p.prosave = find("key_butt_prosave");
 }
 
 void CKeySetControlUI::FillLists() {
@@ -172,14 +193,43 @@ void CKeySetControlUI::FillLists() {
 void CKeySetControlUI::InstallKeyFilter() {
   if (keyFilter_ || !parts_->key) return;
   QWidget* box = parts_->key->GetWidget();
-  keyFilter_ = std::make_unique<KeyFilter>();
+  if (QLineEdit* line = parts_->key->GetLineEdit()) line->setPlaceholderText(Text("keyset_key_placeholder"));
+  keyFilter_ = std::make_unique<KeyFilter>(*this);
   box->installEventFilter(keyFilter_.get());
 }
 
 void CKeySetControlUI::ReloadText() {
   CVerticalLayoutUI::ReloadText();
+  if (QLineEdit* line = parts_->key ? parts_->key->GetLineEdit() : nullptr)
+    line->setPlaceholderText(Text("keyset_key_placeholder"));
   FillLists();
   RefreshView();
+  ShowTitle();
+}
+
+void CKeySetControlUI::SetSubject(const QString& name) {
+  subject_ = name;
+  ShowTitle();
+}
+
+void CKeySetControlUI::ShowTitle() {
+  CControlUI* title = parts_->title;
+  if (!title) return;
+  if (subject_.isEmpty()) {
+    title->SetText(QStringLiteral("%[keyset_title]"));
+    title->SetToolTip(QString());
+    return;
+  }
+  QString text = Text("keyset_editing");
+  text.replace(QLatin1String("%s"), subject_);
+  title->SetText(text);
+  title->SetToolTip(text);
+}
+
+void CKeySetControlUI::ShowStoreButtons() {
+  const bool storable = model_.canStore();
+  for (CControlUI* c : {parts_->save, parts_->prosave})
+    if (c) c->SetEnabled(storable);
 }
 
 void CKeySetControlUI::SetMacroNames(std::vector<std::string> names) {
@@ -189,6 +239,7 @@ void CKeySetControlUI::SetMacroNames(std::vector<std::string> names) {
 }
 
 void CKeySetControlUI::LoadRecord(const FunctionCode& assigned, const FunctionCode& defaultCode) {
+  loaded_ = true;
   model_.loadRecord(assigned, defaultCode);
   RefreshView();
 }
@@ -210,13 +261,16 @@ bool CKeySetControlUI::CaptureKey(uint8_t scanCode, bool extended) {
 }
 
 void CKeySetControlUI::RequestKeyCapture(bool on) {
-  if (capturing_ == on) return;
+  // Asked again at every focus: the one hook may have been stopped meanwhile
+  // (a recording, another page's editor); a stop only when this editor asked.
+  if (!on && !capturing_) return;
   capturing_ = on;
   // The main window starts or stops its hook in key capture mode.
   if (CWindowWnd* window = pm_ ? pm_->GetWindow() : nullptr) window->PostMessage(messages::kHook, on ? 1 : 0, 0);
 }
 
 void CKeySetControlUI::Close() {
+  loaded_ = false;
   model_.clear();
   RefreshView();
   if (callbacks_.closed) callbacks_.closed();
@@ -263,7 +317,12 @@ void CKeySetControlUI::RefreshView() {
   text(p.macroCycle, s.macroRepeat);
   select(p.gun, s.recoil);
   select(p.shortcut, s.shortcut);
+  // Without a button to edit only the title shows: an empty editor would
+  // look like one editing something.
+  for (int i = 0; i < GetCount(); ++i)
+    if (CControlUI* c = GetItemAt(i); c != p.title) c->SetVisible(loaded_);
   refreshing_ = false;
+  ShowStoreButtons();
 }
 
 bool CKeySetControlUI::IsMine(const CControlUI* control) const {
@@ -273,11 +332,14 @@ bool CKeySetControlUI::IsMine(const CControlUI* control) const {
 }
 
 void CKeySetControlUI::Notify(TNotifyUI& msg) {
-  if (refreshing_ || !msg.pSender || !IsMine(msg.pSender)) return;
+  if (!msg.pSender || !IsMine(msg.pSender)) return;
+  // The key box's focus decides key capture even while the view is being
+  // shown: showing another page hides the box and takes its focus then.
   if (msg.pSender == parts_->key && (msg.sType == notify::kSetFocus || msg.sType == notify::kKillFocus)) {
     RequestKeyCapture(msg.sType == notify::kSetFocus);
     return;
   }
+  if (refreshing_) return;
   if (msg.sType == notify::kItemSelect) OnItemSelect(msg.pSender, static_cast<int>(msg.wParam));
   else if (msg.sType == notify::kTextChanged) OnTextChanged(msg.pSender);
   else if (msg.sType == notify::kCheckClick) OnCheck(msg.pSender, msg.wParam != 0);
@@ -320,6 +382,7 @@ void CKeySetControlUI::OnTextChanged(CControlUI* sender) {
   else if (sender == p.fireCount) s.fireCount = value;
   else if (sender == p.macroCycle) s.macroRepeat = value;
   else if (sender == p.key && value.empty()) model_.clearKeyBox();
+  ShowStoreButtons();
 }
 
 void CKeySetControlUI::OnCheck(CControlUI* sender, bool checked) {
@@ -328,6 +391,7 @@ void CKeySetControlUI::OnCheck(CControlUI* sender, bool checked) {
     if (sender != checks[static_cast<size_t>(i)]) continue;
     if (checked) model_.selectModifierCheck(i);
     else if (model_.state().modifierCheck == i) model_.selectModifierCheck(-1);
+    ShowStoreButtons();
     return;
   }
 }
@@ -335,6 +399,7 @@ void CKeySetControlUI::OnCheck(CControlUI* sender, bool checked) {
 void CKeySetControlUI::OnClick(CControlUI* sender) {
   const QString name = sender->GetName();
   if (name == QLatin1String("key_butt_keysave")) {
+    if (!model_.canStore()) return;
     const FunctionCode code = model_.buildCode();
     if (callbacks_.store) callbacks_.store(code);
     Close();
@@ -347,7 +412,7 @@ void CKeySetControlUI::OnClick(CControlUI* sender) {
     Cancel();
     Close();
   } else if (name == QLatin1String("key_butt_prosave")) {
-    if (callbacks_.prosave) callbacks_.prosave();
+    if (model_.canStore() && callbacks_.prosave) callbacks_.prosave();
   }
 }
 

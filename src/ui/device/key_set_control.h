@@ -8,10 +8,15 @@
 // While "keyset_keyboard_text_edit" has the focus the main window's input
 // hook captures keys (mode 1): the field's focus posts message 1054 with
 // wParam 1, its loss wParam 0, and the hook hands each key pressed (a set-1
-// scan code) to CaptureKey. The field itself never types what is pressed.
+// scan code) to CaptureKey. The field itself never types what is pressed; a
+// press that reaches it while the hook is not running is captured from its
+// scan code. Without a loaded record only the title is shown.
 //
 // The page that owns the editor wires the callbacks: store (the code built
-// for the current button), prosave (send everything to the device) and closed.
+// for the current button), prosave (send everything to the device) and closed,
+// and names the button it edits (SetSubject). Nothing is stored while the
+// keyboard-key page has neither a key nor a modifier: that would switch the
+// button off, which is what "Disabled" is for.
 #include <QString>
 #include <functional>
 #include <memory>
@@ -61,6 +66,10 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   bool CaptureKey(uint8_t scanCode, bool extended);
   // Empties the editor and reports "closed".
   void Close();
+  // The button or key being edited, shown in the title ("Editing: A"); empty
+  // shows the editor's plain title.
+  void SetSubject(const QString& name);
+  const QString& Subject() const { return subject_; }
 
   // Refills the lists in the language now loaded; keeps the selections.
   void ReloadText() override;
@@ -84,6 +93,10 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   void OnCheck(CControlUI* sender, bool checked);
   void OnClick(CControlUI* sender);
   void RequestKeyCapture(bool on);
+  void ShowTitle();
+  // "key_butt_keysave" and "key_butt_prosave" are available only while the
+  // controls describe something to store (an empty key box does not).
+  void ShowStoreButtons();
 
   KeySetModel model_;
   Callbacks callbacks_;
@@ -92,6 +105,8 @@ class CKeySetControlUI : public CVerticalLayoutUI, public INotifyUI {
   CPaintManagerUI* pm_ = nullptr;
   bool refreshing_ = false;
   bool capturing_ = false;  // key capture asked for (1054 with wParam 1 posted)
+  bool loaded_ = false;     // a button's record is shown (LoadRecord until Close)
+  QString subject_;
 };
 
 }  // namespace tessel::ui

@@ -1,5 +1,6 @@
 #include "ui/device/keyboard_page.h"
 
+#include <QFontMetrics>
 #include <QTextEdit>
 #include <algorithm>
 
@@ -15,6 +16,7 @@
 #include "ui/device/key_set_control.h"
 #include "ui/device/macro_control.h"
 #include "ui/device/select_panel.h"
+#include "ui/device/write_status.h"
 #include "ui/msg_wnd.h"
 #include "ui/toolkit/resource_manager.h"
 
@@ -65,6 +67,45 @@ QString Named(const char* prefix, int n) { return QLatin1String(prefix) + QStrin
 
 QString Tr(const QString& key) { return CResourceManager::GetInstance()->GetText(key); }
 
+// A key of the picture whose name does not fit at its own font tries this
+// smaller one (a page font of its own, added to the window's fonts).
+constexpr int kSmallKeyFont = 1010;
+constexpr int kSmallKeyFontSize = 8;
+
+// Whether `text` fits the key (at the window's scale) as the key draws it:
+// centred, wrapped at words.
+bool FitsKey(const CDeviceKeyButtonUI& key, const QFont& font, const QString& text) {
+  const QRect inside(0, 0, key.Scale(key.GetFixedWidth()), key.Scale(key.GetFixedHeight()));
+  if (text.isEmpty() || inside.isEmpty()) return true;
+  const QRect needed = QFontMetrics(font).boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, text);
+  return needed.width() <= inside.width() && needed.height() <= inside.height();
+}
+
+struct KeyCaption {
+  QString text;
+  int font;
+};
+
+// What a key of the picture shows: its full name at the key's own font or
+// the small one, else each part's short form (the language's "short_" + its
+// key, where there is one) at either; else the short form cut with an
+// ellipsis. The tooltip keeps the full name.
+KeyCaption CaptionFor(const CDeviceKeyButtonUI& key, int ownFont, const std::vector<NamePart>& parts,
+                      const QString& full) {
+  auto* rm = CResourceManager::GetInstance();
+  const QString shortName = QString::fromStdString(joinFunctionName(parts, [rm](std::string_view k) {
+    const QString name = QString::fromUtf8(k.data(), static_cast<int>(k.size()));
+    const QString shortKey = QStringLiteral("short_") + name;
+    return (rm->HasText(shortKey) ? rm->GetText(shortKey) : rm->GetText(name)).toStdString();
+  }));
+  CPaintManagerUI* pm = key.GetManager();
+  if (!pm) return {full, ownFont};
+  for (const QString& text : {full, shortName})
+    for (int font : {ownFont, kSmallKeyFont})
+      if (FitsKey(key, pm->GetFont(font), text)) return {text, font};
+  const int width = std::max(1, key.Scale(key.GetFixedWidth()));
+  return {QFontMetrics(pm->GetFont(kSmallKeyFont)).elidedText(shortName, Qt::ElideRight, width), kSmallKeyFont};
+}
 
 }  // namespace
 
@@ -203,7 +244,11 @@ void CBrelvikKeyboardDevice::BindMacroEditor() {
   macroEditor_->SetOwnerWindow(GetMainWindow());
   CMacroControlUI::Callbacks callbacks;
   // A changed macro the keys are bound to goes to the keyboard with the key table.
-  callbacks.download = [this] { Keyboard().WriteKeyTable(); };
+  callbacks.download = [this] {
+    Keyboard().WriteKeyTable([this](ResultCode r, std::vector<int>) {
+      if (macroEditor_) macroEditor_->ShowWriteResult(WriteOutcomeOf(r, Keyboard().isConnected()));
+    });
+  };
   callbacks.namesChanged = [this] { MacroNamesChanged(macroEditor_->Names()); };
   // A delete renumbered the current profile's bindings in its file: the page
   // takes the document again, shows it and writes it.
@@ -241,6 +286,7 @@ void CBrelvikKeyboardDevice::BuildPicture() {
   keys_.fill(nullptr);
   lights_.fill(nullptr);
   skinHidden_.fill(false);
+  lightSkinHidden_.fill(false);
   auto* panel = Find<CContainerUI>(QStringLiteral("keyboard_device_key_light"));
   if (!panel) return;
   for (int i = 0; i < panel->GetCount(); ++i) {
@@ -250,9 +296,11 @@ void CBrelvikKeyboardDevice::BuildPicture() {
     if (!cell) continue;
     if (cell->kind == keyboard::CellName::Kind::Key) {
       keys_[cell->position] = button;
+      keyFonts_[cell->position] = button->GetFont();
       skinHidden_[cell->position] = !button->GetOwnVisible();
     } else {
       lights_[cell->position] = button;
+      lightSkinHidden_[cell->position] = !button->GetOwnVisible();
     }
     // White at full alpha until the first frame.
     button->SetZoneColour(0xFFFFFFFFu);
@@ -260,6 +308,9 @@ void CBrelvikKeyboardDevice::BuildPicture() {
   // The key buttons draw their names over the light; only the cells show colour.
   for (CDeviceKeyButtonUI* key : keys_)
     if (key) key->ClearZoneColour();
+  // The smaller font for names that do not fit, in the picture's own family.
+  if (CPaintManagerUI* pm = GetManager(); pm && !pm->HasFont(kSmallKeyFont) && keys_[0])
+    pm->AddFont(kSmallKeyFont, pm->GetFont(keyFonts_[0]).families().join(QLatin1Char(',')), kSmallKeyFontSize);
 }
 
 void CBrelvikKeyboardDevice::SetSameModeAllowed(bool allowed) {
@@ -319,7 +370,11 @@ void CBrelvikKeyboardDevice::BindKeyEditor() {
 
 void CBrelvikKeyboardDevice::WriteKeys() {
   Keyboard().saveProfileData();
-  Keyboard().WriteKeyTable();
+  // The line under the editors says how the key table write went.
+  Keyboard().WriteKeyTable([this](ResultCode r, std::vector<int>) {
+    ShowWriteStatus(Find<CControlUI>(QStringLiteral("keyboard_write_status")),
+                    WriteOutcomeOf(r, Keyboard().isConnected()));
+  });
   ShowKeyList();
 }
 
@@ -337,10 +392,14 @@ void CBrelvikKeyboardDevice::SelectFunctionTab(int tabCode) {
   for (const TabRow& t : kTabs)
     if (auto* option = Find<COptionUI>(QLatin1String(t.option))) option->Selected(&t == row, false);
   // The Fn key can be painted but not reassigned; keys the picture has no
-  // key for stay hidden on every tab.
+  // key for stay hidden on every tab. A key hidden on this tab takes its light
+  // cell along: a lit cell alone would look like a chosen key.
   for (size_t j = 0; j < keyboard::kPositions; ++j) {
-    const bool shown = !skinHidden_[j] && Keyboard().keyVisible(static_cast<int>(j));
+    const bool hiddenHere = !Keyboard().keyVisible(static_cast<int>(j));
+    const bool shown = !skinHidden_[j] && !hiddenHere;
     if (keys_[j] && keys_[j]->GetOwnVisible() != shown) keys_[j]->SetVisible(shown);
+    const bool lit = !lightSkinHidden_[j] && (skinHidden_[j] || !hiddenHere);
+    if (lights_[j] && lights_[j]->GetOwnVisible() != lit) lights_[j]->SetVisible(lit);
   }
   if (tab_ != keyboard::kKeyTab) OpenKeyEditor(-1);
   // The library may have changed on disk (tesselctl) since the tab was last shown.
@@ -370,11 +429,14 @@ void CBrelvikKeyboardDevice::OpenKeyEditor(int position) {
     if (keys_[j]) keys_[j]->SetSelected(static_cast<int>(j) == editedPosition_);
   if (!keyEditor_) return;
   if (editedPosition_ < 0) {
+    keyEditor_->SetSubject(QString());
     keyEditor_->SetEnabled(false);
     return;
   }
   const auto entry = Keyboard().selectedAssignment();
   const FunctionCode fallback = keyboard::kPositionDefaults[static_cast<size_t>(editedPosition_)];
+  // The key is named as it is labelled, whatever it does now.
+  keyEditor_->SetSubject(FunctionDisplayText(fallback));
   keyEditor_->LoadRecord(entry ? entry->assignment : fallback, entry ? entry->defaultAssignment : fallback);
   keyEditor_->SetEnabled(true);
 }
@@ -404,7 +466,9 @@ void CBrelvikKeyboardDevice::ShowKeyList() {
     const QString name = QString::fromStdString(joinFunctionName(views[j].name, [](std::string_view k) {
       return Tr(QString::fromUtf8(k.data(), static_cast<int>(k.size()))).toStdString();
     }));
-    key->SetText(name);
+    const KeyCaption caption = CaptionFor(*key, keyFonts_[j], views[j].name, name);
+    if (key->GetFont() != caption.font) key->SetFont(caption.font);
+    key->SetText(caption.text);
     key->SetToolTip(tipKey + name);
     key->SetTextColor(views[j].highlighted ? kChangedColour : kKeyTextColour);
     key->SetBorderColor(kChangedColour);
@@ -544,7 +608,9 @@ void CBrelvikKeyboardDevice::FillCustomGroup(bool on) {
 // ------------------------------------------------------------------ notifications
 
 void CBrelvikKeyboardDevice::OnNotify(TNotifyUI& msg) {
-  if (showing_ || !msg.pSender) return;
+  if (!msg.pSender) return;
+  if (msg.pSender->GetName() == QLatin1String("keyboard_write_status") && HandleWriteStatusTimer(msg)) return;
+  if (showing_) return;
   const QString name = msg.pSender->GetName();
   if (lightEditor_ && lightEditor_->HandleNotify(msg)) return;
   if (msg.sType == notify::kSelectChanged) {

@@ -133,6 +133,8 @@ class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
   std::array<CDeviceKeyButtonUI*, keyboard::kPositions> keys_{};
   std::array<CDeviceKeyButtonUI*, keyboard::kPositions> lights_{};
   std::array<bool, keyboard::kPositions> skinHidden_{};  // keys the picture has no key for
+  std::array<bool, keyboard::kPositions> lightSkinHidden_{};
+  std::array<int, keyboard::kPositions> keyFonts_{};     // each key's font in the skin
   CLightControlUI* lightEditor_ = nullptr;
   CKeySetControlUI* keyEditor_ = nullptr;
   CMacroControlUI* macroEditor_ = nullptr;

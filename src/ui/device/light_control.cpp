@@ -114,10 +114,22 @@ void CLightControlUI::ShowRecord(const LightRecord& r) {
   ShowGroups();
 }
 
+bool CLightControlUI::IsKeyboard() const { return deviceType_ == 1 || deviceType_ == 9; }
+
+int CLightControlUI::ModeCode() const {
+  return record_.selectItem < modeCodes_.size() ? modeCodes_[record_.selectItem] : record_.selectItem;
+}
+
+LightGroups CLightControlUI::Groups() const {
+  // The keyboard (1, 9), the mousepad (3) and the headset (7) have their own
+  // lists of modes; the keyboard's are told apart by their codes.
+  if (IsKeyboard()) return keyboardLightGroups(ModeCode());
+  if (deviceType_ == 3 || deviceType_ == 7) return blockLightGroups(record_.selectItem);
+  return mouseLightGroups(record_.selectItem);
+}
+
 void CLightControlUI::ShowGroups() {
-  // The mousepad (3) and the headset (7) have their own list of modes.
-  const bool block = deviceType_ == 3 || deviceType_ == 7;
-  const LightGroups g = block ? blockLightGroups(record_.selectItem) : mouseLightGroups(record_.selectItem);
+  const LightGroups g = Groups();
   // A group and everything in it, so the controls also look unavailable.
   auto enable = [this](const char* name, bool on) {
     if (auto* c = Find<CControlUI>(name)) c->FindControl([on](CControlUI* x) {
@@ -136,14 +148,10 @@ void CLightControlUI::ShowGroups() {
   enable("deng_speed_layout", g.speed);
   enable("deng_fx_layout", g.direction);
   // The keyboard offers the same light for every mode code with a common kind.
-  bool sameMode = g.sameMode;
-  if (deviceType_ == 1 || deviceType_ == 9) {
-    const int code = record_.selectItem < modeCodes_.size() ? modeCodes_[record_.selectItem] : record_.selectItem;
-    sameMode = sameLightKind(deviceType_, code).has_value();
-  }
+  const bool sameMode = IsKeyboard() ? sameLightKind(deviceType_, ModeCode()).has_value() : g.sameMode;
   if (auto* same = Find<CControlUI>("deng_same_mode")) same->SetVisible(sameModeAllowed_ && sameMode);
   // The audio settings belong to the keyboard's audio mode (on the cable or the receiver).
-  SetAudioModeShown((deviceType_ == 1 || deviceType_ == 9) && record_.selectItem == kAudioLightMode);
+  SetAudioModeShown(IsKeyboard() && record_.selectItem == kAudioLightMode);
 }
 
 void CLightControlUI::SetSameModeAllowed(bool allowed) {
@@ -171,7 +179,7 @@ void CLightControlUI::TakeColourBox(const char* name, int field) {
 
 void CLightControlUI::OpenPalette() {
   if (!chooser_) return;
-  const bool offerMulti = mouseLightGroups(record_.selectItem).multiColour;
+  const bool offerMulti = Groups().multiColour;
   const auto chosen = chooser_(Opaque(record_), record_.multiColor != 0, offerMulti);
   if (!chosen) return;
   Change(applyLightColour(record_, chosen->colour, chosen->multiColour && offerMulti));

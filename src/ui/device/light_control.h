@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "config/light_editor_rules.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "ui/toolkit/controls.h"
@@ -81,6 +82,11 @@ class CLightControlUI : public CVerticalLayoutUI {
   template <typename T>
   T* Find(const char* name) const;
   bool Contains(const CControlUI* control) const;
+  bool IsKeyboard() const;
+  // The device's mode byte of the record's mode (its position when the list has none).
+  int ModeCode() const;
+  // The groups the record's mode uses on this device.
+  LightGroups Groups() const;
   void ShowGroups();
   void Change(const LightRecord& next);
   void TakeColourBox(const char* name, int field);

@@ -103,6 +103,10 @@ CMacroControlUI::~CMacroControlUI() {
   // The hook must not deliver to an editor that is gone.
   if (IsRecording() && g_hookHost) g_hookHost->StopRecording(*this);
   if (pm_) pm_->RemoveNotifier(this);
+  // A draft is never lost: one still open when the page goes (the program
+  // ends) is kept in the macro's file; the next key table write sends it.
+  if (HasUnsavedChanges() && library_ && *shown_ < library_->size())
+    library_->saveEvents(*shown_, events_.eventsForSave());
 }
 
 void CMacroControlUI::SetHooks(Hooks hooks) {
@@ -164,10 +168,23 @@ void CMacroControlUI::Init(const std::filesystem::path& dataFolder, const Clock&
 void CMacroControlUI::LoadLibrary() {
   if (!library_) return;
   const std::optional<size_t> before = SelectedMacro();
+  // A draft stays when its macro is still in the library.
+  const QString draftGuid = HasUnsavedChanges() && nameList_ ? nameList_->GetItemUserData(int(*shown_)) : QString();
+  const macros::MacroEventList draft = events_;
+  const std::vector<macros::MacroEvent> saved = savedEvents_;
   library_->load();
   std::optional<size_t> select;
   if (library_->size() > 0) select = before && *before < library_->size() ? *before : 0;
+  if (!draftGuid.isEmpty())
+    for (size_t i = 0; i < library_->size(); ++i)
+      if (QString::fromStdString(library_->entries()[i].guid) == draftGuid) select = i;
   ShowNames(select);
+  if (!draftGuid.isEmpty() && shown_ && nameList_->GetItemUserData(int(*shown_)) == draftGuid) {
+    events_ = draft;
+    savedEvents_ = saved;
+    ShowEvents();
+    ShowSaveState();
+  }
 }
 
 void CMacroControlUI::ShowNames(std::optional<size_t> select) {
@@ -200,6 +217,25 @@ void CMacroControlUI::EnablePanels(bool on) {
   }
   for (const char* button : {"macro_btn_export", "macro_btn_name_sub", "macro_btn_name_edit", "macro_btn_starredio"})
     if (auto* c = Find<CControlUI>(button)) c->SetEnabled(on);
+  ShowSaveState();
+}
+
+bool CMacroControlUI::HasUnsavedChanges() const {
+  if (!shown_) return false;
+  macros::MacroEventList copy = events_;  // reading the delay fields normalises them
+  return copy.eventsForSave() != savedEvents_;
+}
+
+void CMacroControlUI::ShowSaveState() {
+  const bool draft = HasUnsavedChanges();
+  if (auto* revert = Find<CControlUI>("macro_btn_cancel")) revert->SetEnabled(draft && SelectedMacro().has_value());
+  auto* line = Find<CControlUI>("macro_save_status");
+  if (draft) ShowWriteStatus(line, WriteOutcome::Unsaved);
+  else if (line && line->GetTextKey() == QLatin1String("write_status_unsaved")) ClearWriteStatus(line);
+}
+
+void CMacroControlUI::ShowWriteResult(WriteOutcome outcome) {
+  if (!HasUnsavedChanges()) ShowWriteStatus(Find<CControlUI>("macro_save_status"), outcome);
 }
 
 void CMacroControlUI::ShowRow(int index) {
@@ -250,8 +286,20 @@ void CMacroControlUI::SelectMacro(int row) {
   LoadEvents();
 }
 
+void CMacroControlUI::OfferToSaveDraft() {
+  if (!HasUnsavedChanges()) return;
+  if (hooks_.ask(QStringLiteral("macro_unsaved_question"))) SaveAndDownload();
+}
+
+void CMacroControlUI::SaveAndDownload() {
+  if (!SaveEvents()) return;
+  ShowWriteStatus(Find<CControlUI>("macro_save_status"), WriteOutcome::Saved);
+  if (callbacks_.download) callbacks_.download();
+}
+
 void CMacroControlUI::CreateMacro() {
   if (!library_) return;
+  OfferToSaveDraft();
   const macros::LibraryResult r = library_->create();
   if (!r.ok()) {
     ShowFailure(r);
@@ -314,6 +362,7 @@ void CMacroControlUI::ImportMacro() {
   if (!library_) return;
   const QString path = hooks_.chooseFile(false);
   if (path.isEmpty()) return;
+  OfferToSaveDraft();
   const macros::LibraryResult r = library_->importFile(path.toStdString());
   if (!r.ok()) {
     ShowFailure(r);
@@ -326,22 +375,27 @@ void CMacroControlUI::ImportMacro() {
 // ------------------------------------------------------------------ event operations
 
 void CMacroControlUI::LoadEvents() {
-  const auto index = SelectedMacro();
-  if (!library_ || !index) {
+  shown_ = library_ ? SelectedMacro() : std::nullopt;
+  if (!shown_) {
     events_.clear();
   } else {
-    const std::vector<macros::MacroEvent> loaded = library_->loadEvents(*index);
+    const std::vector<macros::MacroEvent> loaded = library_->loadEvents(*shown_);
     events_.load(loaded);
   }
+  // What the file holds, as the delay fields show it (65535 at most).
+  savedEvents_ = events_.eventsForSave();
   ShowEvents();
+  ShowSaveState();
 }
 
 bool CMacroControlUI::SaveEvents() {
-  const auto index = SelectedMacro();
-  if (!library_ || !index) return false;
+  // The macro the rows belong to (the name list may show another one by now).
+  if (!library_ || !shown_ || *shown_ >= library_->size()) return false;
   const std::vector<macros::MacroEvent> events = events_.eventsForSave();
-  const macros::LibraryResult r = library_->saveEvents(*index, events);
+  const macros::LibraryResult r = library_->saveEvents(*shown_, events);
+  if (r.ok()) savedEvents_ = events;
   ShowEvents();  // the delay fields show what was saved
+  ShowSaveState();
   if (!r.ok()) ShowFailure(r);
   return r.ok();
 }
@@ -350,20 +404,15 @@ void CMacroControlUI::SelectEvent(int row) {
   events_.select(row < 0 ? std::nullopt : std::optional<size_t>(static_cast<size_t>(row)));
 }
 
-void CMacroControlUI::AfterChange(bool download) {
+void CMacroControlUI::AfterEdit() {
   ShowEvents();
-  if (download && callbacks_.download) callbacks_.download();
-}
-
-void CMacroControlUI::AfterInsert() {
-  ShowEvents();
-  if (SaveEvents() && callbacks_.download) callbacks_.download();
+  ShowSaveState();
 }
 
 bool CMacroControlUI::ChooseMenuItem(const QString& item) {
   if (!SelectedMacro()) return false;
   if (!events_.insertMouseMenuItem(item.toStdString(), fixedDelay_)) return false;
-  AfterInsert();
+  AfterEdit();
   return true;
 }
 
@@ -387,7 +436,7 @@ void CMacroControlUI::InsertMove(macros::MoveDirection direction, const char* fi
   if (!SelectedMacro()) return;
   auto* edit = Find<CControlUI>(field);
   events_.insertMouseMove(direction, edit ? edit->GetText().toStdString() : std::string(), fixedDelay_);
-  AfterInsert();
+  AfterEdit();
 }
 
 // ------------------------------------------------------------------ notifications
@@ -396,6 +445,7 @@ void CMacroControlUI::Notify(TNotifyUI& msg) {
   if (showing_ || !msg.pSender || !IsMine(msg.pSender)) return;
   CControlUI* sender = msg.pSender;
   if (msg.sType == notify::kTimer) {
+    if (HandleWriteStatusTimer(msg)) return;
     if (sender == this && msg.wParam == static_cast<WPARAM>(input::kScrollTimerId)) {
       // The list shows the row the last recorded event went to.
       if (pm_) pm_->KillTimer(this, input::kScrollTimerId);
@@ -406,7 +456,10 @@ void CMacroControlUI::Notify(TNotifyUI& msg) {
   }
   const QString name = sender->GetName();
   if (msg.sType == notify::kItemSelect) {
-    if (sender == nameList_) SelectMacro(static_cast<int>(msg.wParam));
+    if (sender == nameList_) {
+      if (shown_ && static_cast<WPARAM>(*shown_) != msg.wParam) OfferToSaveDraft();
+      SelectMacro(static_cast<int>(msg.wParam));
+    }
     else if (sender == actionList_) SelectEvent(actionList_->GetCurSel());
     return;
   }
@@ -426,10 +479,12 @@ void CMacroControlUI::Notify(TNotifyUI& msg) {
     } else if (msg.sType == notify::kTextChanged) {
       if (!events_.setDelayText(static_cast<size_t>(row), sender->GetText().toStdString()))
         sender->SetText(QString::fromStdString(events_.rows()[static_cast<size_t>(row)].delayText));
+      ShowSaveState();
     } else if (msg.sType == notify::kKillFocus || msg.sType == notify::kReturn) {
-      // The field has clamped what was typed to 0..65535 by now.
+      // The field has clamped what was typed to 0..65535 by now; the delay
+      // is part of the draft until "save".
       events_.setDelayText(static_cast<size_t>(row), sender->GetText().toStdString());
-      if (SaveEvents() && callbacks_.download) callbacks_.download();
+      ShowSaveState();
     }
     return;
   }
@@ -441,7 +496,7 @@ void CMacroControlUI::Notify(TNotifyUI& msg) {
 }
 
 void CMacroControlUI::OnClick(const QString& name) {
-  if (NameIs(name, "macro_btn_stopredio")) return StopRecording();
+  if (NameIs(name, "macro_btn_stopredio")) return StopRecordingAsDraft();
   if (NameIs(name, "macro_btn_starredio")) {
     auto* check = Find<COptionUI>("macro_check_time");
     StartRecording(input::hook_mode::kMacro,
@@ -455,27 +510,27 @@ void CMacroControlUI::OnClick(const QString& name) {
   if (NameIs(name, "macro_btn_import")) return ImportMacro();
   if (!SelectedMacro()) return;  // every other button works on the selected macro's events
   if (NameIs(name, "macro_btn_save")) {
-    if (SaveEvents() && callbacks_.download) callbacks_.download();
+    SaveAndDownload();
   } else if (NameIs(name, "macro_btn_cancel")) {
     LoadEvents();
   } else if (NameIs(name, "macro_btn_up")) {
     events_.moveUp();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_btn_down")) {
     events_.moveDown();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_btn_uptop")) {
     events_.moveToTop();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_btn_downbottom")) {
     events_.moveToBottom();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_btn_delete")) {
     events_.removeSelected();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_btn_deleteall")) {
     events_.removeAll();
-    AfterChange(true);
+    AfterEdit();
   } else if (NameIs(name, "macro_inset_moveleftkey_btn")) {
     InsertMove(macros::MoveDirection::Left, "mouse_x_left_edit");
   } else if (NameIs(name, "macro_inset_moverightkey_btn")) {
@@ -553,14 +608,22 @@ bool CMacroControlUI::StartRecording(int mode, input::DelayMode delay) {
   return true;
 }
 
-void CMacroControlUI::StopRecording() {
+void CMacroControlUI::StopRecordingAsDraft() {
   if (!IsRecording()) return;
   recordingMode_ = 0;
   if (pm_) pm_->KillTimer(this, input::kScrollTimerId);
   EnableWhileRecording(true);
   if (g_hookHost) g_hookHost->StopRecording(*this);
   ShowRecordStatus(RecordStatusText());
-  if (SaveEvents()) AfterChange(true);
+  AfterEdit();
+}
+
+void CMacroControlUI::StopRecording() {
+  if (!IsRecording()) return;
+  StopRecordingAsDraft();
+  // Stopped by the program (the device went, the window hid or closes): what
+  // was recorded is kept and sent rather than left as a draft nobody sees.
+  SaveAndDownload();
 }
 
 std::optional<input::ScreenRect> CMacroControlUI::StopButtonRect() const {

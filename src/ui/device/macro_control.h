@@ -11,8 +11,8 @@
 // profiles (macros/macro_delete.h) do the work; the editor maps its controls'
 // notifications to them and shows their state.
 //
-//   "macro_btn_name_add"  create          "macro_btn_save"       save events
-//   "macro_btn_name_edit" rename from     "macro_btn_cancel"     load events again
+//   "macro_btn_name_add"  create          "macro_btn_save"       save events, then download
+//   "macro_btn_name_edit" rename from     "macro_btn_cancel"     revert: load the saved events
 //                         "macro_edit_macroname"
 //   "macro_btn_name_sub"  delete (asks    "macro_btn_up" / "_down" / "_uptop" /
 //                         "message_text_4",  "_downbottom"       move the selected row
@@ -30,7 +30,16 @@
 //                           record before the selected row (mode 8)
 //   menu "redio_later_..."  record after it (mode 16)
 //   menu "macro_action_edit" replace its key or button (mode 32)
-//   "macro_btn_stopredio"   stop: save, then download
+//   "macro_btn_stopredio"   stop (what was recorded is a draft)
+//
+// Every change of the event list (recording, typed delays, inserted events,
+// moves and removals) is a draft until "macro_btn_save": "macro_save_status"
+// says so and "macro_btn_cancel" (revert) is available only while there is a
+// draft. Choosing, creating or importing another macro asks whether to save
+// the draft ("macro_unsaved_question"); reading the library again (the page
+// shown again) keeps it, and a draft still open when the editor goes (the
+// program ends) is saved rather than lost. After a save the line says
+// "saved"; the page tells how the download went through ShowWriteResult.
 // While recording, "macro_name_tab", "macro_tab_macroaction_edit",
 // "macro_tab_macrodelay_edit", the mouse moves and the event list are
 // unavailable; the hook messages the main window routes here are placed by
@@ -55,6 +64,7 @@
 #include "input/macro_recorder.h"
 #include "macros/macro_event_list.h"
 #include "macros/macro_library.h"
+#include "ui/device/write_status.h"
 #include "ui/toolkit/controls.h"
 
 namespace tessel::ui {
@@ -95,6 +105,8 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   void SetOwnerWindow(CWindowWnd* owner) { owner_ = owner; }
   void SetHooks(Hooks hooks);
   void SetCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
+  // How the download after a save went (the page knows when it is done).
+  void ShowWriteResult(WriteOutcome outcome);
 
   // The library's names in library order (for the assignment editor).
   const std::vector<std::string>& Names() const { return names_; }
@@ -117,6 +129,8 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   void ImportMacro();
   bool SaveEvents();
   void LoadEvents();
+  // Whether the event list differs from the macro's file (an edit not saved yet).
+  bool HasUnsavedChanges() const;
   void SelectEvent(int row);
   // A menu item of the event list ("left_down" ... "back_click").
   bool ChooseMenuItem(const QString& item);
@@ -132,8 +146,10 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   // macro is selected, a recording runs already, or no input source started
   // (the editor stays idle and says why).
   bool StartRecording(int mode, input::DelayMode delay);
-  // Stops: the controls come back, the hook stops, the events are saved and
-  // downloaded. Nothing while idle.
+  // The program stops a recording (its device went, the window hides or
+  // closes): the controls come back, the hook stops, and what was recorded
+  // is saved and downloaded. Nothing while idle. ("macro_btn_stopredio"
+  // leaves it a draft instead: the user saves or reverts it.)
   void StopRecording();
   bool IsRecording() const { return recordingMode_ != 0; }
   int RecordingMode() const { return recordingMode_; }
@@ -156,8 +172,12 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   void ShowEvents();
   void ShowRow(int index);
   void EnablePanels(bool on);
-  void AfterChange(bool download);
-  void AfterInsert();
+  void AfterEdit();
+  void ShowSaveState();
+  // Before another macro's events replace a draft: asks whether to save it.
+  void OfferToSaveDraft();
+  void StopRecordingAsDraft();
+  void SaveAndDownload();
   void InsertMove(macros::MoveDirection direction, const char* field);
   void OnClick(const QString& name);
   void ShowFailure(const macros::LibraryResult& result);
@@ -170,6 +190,9 @@ class CMacroControlUI : public CVerticalLayoutUI, public INotifyUI {
   std::optional<macros::MacroLibrary> library_;
   std::filesystem::path folder_;
   macros::MacroEventList events_;
+  // The macro whose events the list shows, and its events as its file holds them.
+  std::optional<size_t> shown_;
+  std::vector<macros::MacroEvent> savedEvents_;
   std::vector<std::string> names_;
   uint16_t fixedDelay_ = macros::kDefaultFixedDelay;
   Hooks hooks_;

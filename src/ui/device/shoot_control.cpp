@@ -83,11 +83,11 @@ void CShootControlUI::FindParts() {
   x_ = Find<CEditUI>(QStringLiteral("bullet_x_eidt"));
   y_ = Find<CEditUI>(QStringLiteral("bullet_y_eidt"));
   delay_ = Find<CEditUI>(QStringLiteral("bullet_delay_eidt"));
-  left_ = Find<CCheckBoxUI>(QStringLiteral("bullet_x_check"));
-  up_ = Find<CCheckBoxUI>(QStringLiteral("bullet_y_check"));
+  xCheck_ = Find<CCheckBoxUI>(QStringLiteral("bullet_x_check"));
+  yCheck_ = Find<CCheckBoxUI>(QStringLiteral("bullet_y_check"));
   index_ = Find<CControlUI>(QStringLiteral("bullet_select_index"));
   pictures_ = Find<CTabLayoutUI>(QStringLiteral("shoot_image_display_switch"));
-  ready_ = x_ && y_ && delay_ && left_ && up_ && index_ && pictures_;
+  ready_ = x_ && y_ && delay_ && xCheck_ && yCheck_ && index_ && pictures_;
   for (int g = 0; g < editor_.gunCount() && ready_; ++g)
     ready_ = Find<COptionUI>(Named("shoot_gun_op_", g)) != nullptr;
   for (int s = 0; s < editor_.shotCount() && ready_; ++s)
@@ -129,20 +129,24 @@ void CShootControlUI::ShowState() {
   x_->SetText(QString::number(f.x));
   y_->SetText(QString::number(f.y));
   delay_->SetText(QString::number(f.delay));
-  left_->SetCheck(f.left, false);
-  up_->SetCheck(f.up, false);
+  xCheck_->SetCheck(macros::RecoilEditor::xCheckOf(f), false);
+  yCheck_->SetCheck(macros::RecoilEditor::yCheckOf(f), false);
   ShowDirectionTexts();
   showing_ = false;
 }
 
 void CShootControlUI::ShowDirectionTexts() {
-  left_->SetText(Text(macros::RecoilEditor::xDirectionTextKey(left_->GetCheck())));
-  up_->SetText(Text(macros::RecoilEditor::yDirectionTextKey(up_->GetCheck())));
+  xCheck_->SetText(Text(macros::RecoilEditor::kXCheckTextKey));
+  yCheck_->SetText(Text(macros::RecoilEditor::kYCheckTextKey));
 }
 
 void CShootControlUI::ReloadText() {
   CVerticalLayoutUI::ReloadText();
   if (ready_) ShowDirectionTexts();
+}
+
+void CShootControlUI::ShowWriteResult(WriteOutcome outcome) {
+  ShowWriteStatus(Find<CControlUI>(QStringLiteral("shoot_write_status")), outcome);
 }
 
 void CShootControlUI::Report(const macros::RecoilResult& result) {
@@ -153,18 +157,20 @@ void CShootControlUI::Report(const macros::RecoilResult& result) {
 
 void CShootControlUI::StoreShot() {
   const macros::RecoilResult r =
-      editor_.storeShotText(x_->GetText().toStdString(), left_->GetCheck(), y_->GetText().toStdString(),
-                            up_->GetCheck(), delay_->GetText().toStdString());
+      editor_.storeShotText(x_->GetText().toStdString(), macros::RecoilEditor::leftOf(xCheck_->GetCheck()),
+                            y_->GetText().toStdString(), macros::RecoilEditor::upOf(yCheck_->GetCheck()),
+                            delay_->GetText().toStdString());
   Report(r);
   ShowState();  // the fields show what the file now holds
 }
 
 void CShootControlUI::Notify(TNotifyUI& msg) {
   if (!ready_ || showing_ || !msg.pSender || !IsMine(msg.pSender)) return;
+  if (HandleWriteStatusTimer(msg)) return;
   CControlUI* sender = msg.pSender;
   const QString name = sender->GetName();
   if (msg.sType == notify::kSelectChanged) {
-    if (sender == left_ || sender == up_) {
+    if (sender == xCheck_ || sender == yCheck_) {
       // A direction is part of the shot: it is stored at once rather than
       // waiting for a field to lose the focus, which would lose a change
       // followed by a switch to another shot.
@@ -198,6 +204,7 @@ void CShootControlUI::OnClick(const QString& name) {
     editor_.selectNext();
     ShowState();
   } else if (name == QLatin1String("shootdate_save_btn")) {
+    ClearWriteStatus(Find<CControlUI>(QStringLiteral("shoot_write_status")));
     if (onDownload) onDownload();
   } else if (name == QLatin1String("shootdate_reset_btn")) {
     Report(editor_.reset());

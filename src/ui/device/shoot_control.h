@@ -10,9 +10,11 @@
 //   "bullet_x_eidt", "bullet_y_eidt", "bullet_delay_eidt"
 //                            the shot's distances and delay, stored in the gun's
 //                            file when a field loses the focus (or on return)
-//   "bullet_x_check" (left), "bullet_y_check" (up)
-//                            the directions; their texts follow their state, and
-//                            a change is stored at once like a field
+//   "bullet_x_check", "bullet_y_check"
+//                            the directions, labelled "Move left" and "Move down":
+//                            a tick means what the label says (as tesselctl
+//                            recoil counts: X < 0 left, Y > 0 down); a change
+//                            is stored at once like a field
 //   "shootdate_save_btn"     writes the four patterns to the mouse (the page's download)
 //   "shootdate_reset_btn", "shootdate_import_btn", "shootdate_export_btn"
 //                            the selected gun's file: factory copy, import, export
@@ -24,6 +26,7 @@
 #include <functional>
 
 #include "macros/recoil_editor.h"
+#include "ui/device/write_status.h"
 #include "ui/toolkit/controls.h"
 
 namespace tessel::ui {
@@ -46,8 +49,10 @@ class CShootControlUI : public CVerticalLayoutUI, public INotifyUI {
   void Init(const std::filesystem::path& dataFolder, const std::filesystem::path& defaultFolder);
   void SetOwnerWindow(CWindowWnd* owner) { owner_ = owner; }
   void SetHooks(Hooks hooks);
-  // "shootdate_save_btn": the page writes the four patterns to the mouse.
+  // "shootdate_save_btn": the page writes the four patterns to the mouse,
+  // and tells how that went with ShowWriteResult ("shoot_write_status").
   std::function<void()> onDownload;
+  void ShowWriteResult(WriteOutcome outcome);
 
   // Every control of the editor was found.
   bool IsReady() const { return ready_; }
@@ -81,8 +86,8 @@ class CShootControlUI : public CVerticalLayoutUI, public INotifyUI {
   CEditUI* x_ = nullptr;
   CEditUI* y_ = nullptr;
   CEditUI* delay_ = nullptr;
-  CCheckBoxUI* left_ = nullptr;
-  CCheckBoxUI* up_ = nullptr;
+  CCheckBoxUI* xCheck_ = nullptr;
+  CCheckBoxUI* yCheck_ = nullptr;
   CControlUI* index_ = nullptr;
   CTabLayoutUI* pictures_ = nullptr;
 };
