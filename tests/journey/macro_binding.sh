@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A macro recorded and bound: a new macro on the Macros tab, Record, the key A
-# pressed and released on the emulated keyboard, Stop; then the side button
+# pressed and released on the emulated keyboard, Stop, Save; then the side button
 # given that macro from the drop-downs. The macro file, the mouse's macro
 # memory and its key table all hold it.
 . "$(dirname "$0")/journey_lib.sh"
@@ -14,6 +14,7 @@ wait_for macro_btn_stopredio 5 || fail "Record did not start a recording"
 "$CTL" demo key a down >/dev/null && "$CTL" demo key a up >/dev/null || fail "tesselctl demo key"
 settle
 click macro_btn_stopredio
+click macro_btn_save   # what was recorded is a draft until saved
 shot recorded
 name="$("$CTL" --demo=all macro list mouse | sed -n '1s/^[0-9]*[[:space:]]*//p')"
 [ -n "$name" ] || fail "no macro in the library after recording"
