@@ -69,10 +69,8 @@ class KeyboardSession {
       return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
     }
     present_ = true;
-    keyboard_.requestConnected();
-    // The tool shows no picture: the light thread connecting starts is not needed.
-    keyboard_.stopLightThread();
-    answered_ = keyboard_.lastBlock().has_value();
+    // Reading the keyboard never changes the profile.
+    answered_ = keyboard_.readDevice() == ResultCode::Success;
     return kExitOk;
   }
 

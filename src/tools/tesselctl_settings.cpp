@@ -78,9 +78,9 @@ class MouseSession {
       return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
     }
     present_ = true;
-    mouse_.requestConnected();
+    // Reading the mouse never changes the profile.
+    answered_ = mouse_.readDevice() == ResultCode::Success;
     const auto block = mouse_.lastBlock();
-    answered_ = block.has_value();
     if (block) {
       const uint16_t w = static_cast<uint16_t>((*block)[mouse::kScreenOffset] | (*block)[mouse::kScreenOffset + 1] << 8);
       const uint16_t h = static_cast<uint16_t>((*block)[mouse::kScreenOffset + 2] | (*block)[mouse::kScreenOffset + 3] << 8);

@@ -14,6 +14,9 @@ TEST_F(KeyboardRig, CustomColoursAreReadAfterTheSettingsAndAdoptedOnlyWhenTheRea
   plug();
   fw_->setSettings(2, {3});  // brightness 3 in profile 0's block
   kb_->requestConnected();
+  const CustomColours profile = kb_->customColours();
+  kb_->requestDeviceChanged();  // the keyboard's own change is adopted, connecting's read is not
+  EXPECT_NE(kb_->customColours(), profile);
   // Position 0 (Esc) is key 0, whose LED is 121: the factory ramp gives it 13, 32, 242.
   const CustomColours colours = kb_->customColours();
   EXPECT_EQ(colours[0], (CustomColor{13, 32, 242, brightnessAlpha(3)}));

@@ -25,8 +25,10 @@ uint8_t keyOf(size_t position) {
 
 }  // namespace
 
-TEST_F(KeyboardRig, InitialReadBuildsTheMapsReadsTheCurrentBlockAndAdoptsIt) {
+TEST_F(KeyboardRig, InitialReadBuildsTheMapsAndKeepsTheProfileALaterReadAdoptsTheBlock) {
   plug();
+  const LightRecord profileLight = doc_.getLightInfo();
+  const KeyboardSystemStages profileSystem = doc_.getSystemStages();
   fw_->setSettings(0, {2});
   // Profile 2: mode 5, brightness 3, Speed 1 (byte 3 = 3), W and Windows lock
   // on, rollover off, polling choice 0 (which a read must not take).
@@ -54,6 +56,14 @@ TEST_F(KeyboardRig, InitialReadBuildsTheMapsReadsTheCurrentBlockAndAdoptsIt) {
   EXPECT_EQ(maps.keyMap[126], kNone);  // past the layout
 
   EXPECT_EQ(kb_->currentProfile(), 2);
+  // Connecting never changes the profile.
+  EXPECT_EQ(reread()->getLightInfo(), profileLight);
+  EXPECT_EQ(reread()->getSystemStages(), profileSystem);
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+
+  // The keyboard reports that its settings changed (its Fn keys): the
+  // document follows the block then.
+  kb_->requestDeviceChanged();
   const auto saved = reread();
   const LightRecord light = saved->getLightInfo();
   EXPECT_EQ(light.selectItem, 5);
@@ -316,13 +326,16 @@ TEST_F(KeyboardRig, WithTheQueueOnItsOwnThreadResultsComeBackThroughTheUiPost) {
     }
     for (auto& c : calls) c();
   };
-  fw_->setSettings(1, {kCustomMode});
   kb_->requestConnected();
-  ASSERT_TRUE(kb_->commandQueue().waitIdle(5000ms));
-  // Read on the queue's thread, adopted only when the UI side runs the completion.
-  EXPECT_NE(doc_.getLightInfo().selectItem, kCustomMode);
   drain();
   ASSERT_TRUE(kb_->tablesValid());
+  // The keyboard changed its own mode (its Fn keys): read on the queue's
+  // thread, adopted only when the UI side runs the completion.
+  fw_->setSettings(1, {kCustomMode});
+  kb_->requestDeviceChanged();
+  ASSERT_TRUE(kb_->commandQueue().waitIdle(5000ms));
+  EXPECT_NE(doc_.getLightInfo().selectItem, kCustomMode);
+  drain();
   EXPECT_EQ(doc_.getLightInfo().selectItem, kCustomMode);
   ASSERT_TRUE(kb_->PaintKey(0));
   kb_->inputUsage(0x1021);

@@ -326,7 +326,7 @@ ResultCode KeyboardController::writeColoursOnDevice(const CustomColours& colours
   return r;
 }
 
-void KeyboardController::connected() {
+KeyboardController::ReadOutcome KeyboardController::readAll() {
   ReadOutcome out;
   out.initial = true;
   if (isConnected() && onReceiver() && !transport().linkQuery()) {
@@ -337,7 +337,18 @@ void KeyboardController::connected() {
     out.settings = readSettingsFromDevice(false);
     out.colours = readCustomColoursFromDevice();
   }
+  return out;
+}
+
+void KeyboardController::connected() {
+  const ReadOutcome out = readAll();
   postToUi([this, out] { afterRead(out); });
+}
+
+ResultCode KeyboardController::readDevice() {
+  const ReadOutcome out = readAll();
+  keepReadImagesOnly();
+  return out.settings;
 }
 
 void KeyboardController::deviceChanged() {
@@ -367,10 +378,26 @@ void KeyboardController::afterRead(const ReadOutcome& outcome) {
     reload = true;
   }
   if (reload) loadConfiguration();
-  if (outcome.settings == ResultCode::Success) adoptSettings();
-  if (outcome.colours == ResultCode::Success) adoptCustomColours();
+  // Connecting never changes the profile: what the keyboard held before is
+  // only the base of the next write. Later reads follow what the keyboard
+  // changed on its own (its Fn keys), which the user did by hand.
+  if (outcome.initial) {
+    keepReadImagesOnly();
+  } else {
+    if (outcome.settings == ResultCode::Success) adoptSettings();
+    if (outcome.colours == ResultCode::Success) adoptCustomColours();
+  }
   applyConfiguration();
   if (outcome.initial && doc_) startLightThread();
+}
+
+void KeyboardController::keepReadImagesOnly() {
+  std::lock_guard lock(imagesMutex_);
+  if (images_.block && images_.blockFresh) {
+    images_.block = decodeSettingsBlock(*images_.block, modeCodes(), LightRecord{}, KeyboardSystemStages{}).kept;
+  }
+  images_.blockFresh = false;
+  images_.coloursFresh = false;
 }
 
 void KeyboardController::adoptSettings() {

@@ -210,6 +210,9 @@ class KeyboardController : public UsbDeviceController {
 
   // ---- base operations
   void connected() override;      // queue thread: initial read
+  // The reads of connecting without touching the document: what `tesselctl`
+  // does before it writes. Queue thread, or inline. The settings block's result.
+  ResultCode readDevice();
   void deviceChanged() override;  // queue thread: re-read
   bool isAwake() override;
   // Queue thread: connected, on the cable or with the receiver reporting the keyboard.
@@ -258,6 +261,7 @@ class KeyboardController : public UsbDeviceController {
   };
   struct TableOutcome;
   struct ReadOutcome;
+  ReadOutcome readAll();  // queue thread: tables, settings block, custom colours
   // Queue thread.
   int profileCount() const;
   ResultCode readKeyTables();
@@ -271,6 +275,7 @@ class KeyboardController : public UsbDeviceController {
   // UI thread.
   void afterRead(const ReadOutcome& outcome);
   void adoptSettings();
+  void keepReadImagesOnly();  // the reads become the base of the next write, the document stays
   void adoptCustomColours();
   std::vector<uint8_t> modeCodes() const;
   void save();

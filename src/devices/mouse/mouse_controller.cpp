@@ -253,10 +253,7 @@ MouseController::TableOutcome MouseController::writeButtonTableOnDevice(const st
 }
 
 void MouseController::connected() {
-  const ResultCode read = readMouse();
-  // The link was asked just now when the mouse answered the reads.
-  const ResultCode state = read == ResultCode::Unreachable ? read : readStateFromDevice(read != ResultCode::Success);
-  if (read != ResultCode::Success) debugLine("鼠标读取失败");
+  const ResultCode state = readDevice();
   postToUi([this, state] { afterRead(state); });
 }
 
@@ -264,13 +261,7 @@ void MouseController::deviceChanged() {
   const ResultCode state = readStateFromDevice();
   postToUi([this, state] {
     if (!doc_) return;
-    if (state == ResultCode::Success) {
-      const auto block = lastBlock();
-      doc_->setActiveStage((*block)[kActiveStageOffset]);
-      doc_->setLightInfo(decodeMouseLight(*block, modeCodes(), doc_->getLightInfo()));
-      save();
-      reloadLightData();
-    }
+    if (state == ResultCode::Success) followActiveStage();
     applyConfiguration();
   });
 }
@@ -307,17 +298,30 @@ void MouseController::postToUi(std::function<void()> call) {
 
 void MouseController::afterRead(ResultCode stateRead) {
   loadConfiguration();
-  if (doc_ && stateRead == ResultCode::Success) {
-    const auto block = lastBlock();
-    doc_->setActiveStage((*block)[kActiveStageOffset]);
-    doc_->setLightInfo(decodeMouseLight(*block, modeCodes(), doc_->getLightInfo()));
-    save();
-    reloadLightData();
-  }
+  if (doc_ && stateRead == ResultCode::Success) followActiveStage();
   applyConfiguration();
   // The light thread shows the document's light; without a document there is
   // nothing to show and the zones stay as their owner sets them.
   if (doc_) startLightThread();
+}
+
+void MouseController::followActiveStage() {
+  // The profile's light is the user's and stays as it is; only the active
+  // stage, which the mouse's own DPI button moves, follows the mouse. Nothing
+  // is saved when they already agree.
+  const auto block = lastBlock();
+  if (!block) return;
+  const uint8_t stage = (*block)[kActiveStageOffset];
+  if (stage >= doc_->getStages().size() || stage == doc_->getActiveStage()) return;
+  doc_->setActiveStage(stage);
+  save();
+}
+
+ResultCode MouseController::readDevice() {
+  const ResultCode read = readMouse();
+  if (read != ResultCode::Success) debugLine("鼠标读取失败");
+  // The link was asked just now when the mouse answered the reads.
+  return read == ResultCode::Unreachable ? read : readStateFromDevice(read != ResultCode::Success);
 }
 
 void MouseController::handleProfileStage(ProfileStageReport report) {

@@ -187,6 +187,9 @@ class MouseController : public UsbDeviceController {
 
   // ---- base operations
   void connected() override;       // queue thread (the tile's connect job)
+  // The reads of connecting (key table, current block) without touching the
+  // document: what `tesselctl` does before it writes. Queue thread, or inline.
+  ResultCode readDevice();
   void deviceChanged() override;   // queue thread
   bool isAwake() override;
   std::optional<StatusBlock> readStatusBlock() override;
@@ -238,6 +241,7 @@ class MouseController : public UsbDeviceController {
                                         const std::filesystem::path& macroFolder);
   // UI thread.
   void afterRead(ResultCode stateRead);
+  void followActiveStage();  // UI thread, after a read of the current block
   mouse::SettingsBlockInput blockInput() const;
   std::vector<uint8_t> modeCodes() const;
   void save();
