@@ -10,6 +10,7 @@ ResultCode resultFromInt(int value) {
     case -102: return ResultCode::StatusFF;
     case -103: return ResultCode::StatusFE;
     case -201: return ResultCode::BadMemoryBank;
+    case -301: return ResultCode::Busy;
     default: return ResultCode::NotSent;
   }
 }
@@ -23,6 +24,7 @@ std::string_view resultText(ResultCode r) {
     case ResultCode::StatusFF: return "device answered status 0xFF";
     case ResultCode::StatusFE: return "device answered status 0xFE";
     case ResultCode::BadMemoryBank: return "memory bank other than 0";
+    case ResultCode::Busy: return "device busy: another process holds it";
   }
   return "unknown result";
 }

@@ -13,6 +13,7 @@ enum class ResultCode : int {
   StatusFF = -102,        // the device answered status 0xFF
   StatusFE = -103,        // the device answered status 0xFE
   BadMemoryBank = -201,   // memory bank other than 0
+  Busy = -301,            // another process held the device past the wait limit
 };
 
 constexpr int toInt(ResultCode r) { return static_cast<int>(r); }

@@ -1,6 +1,7 @@
 // "tesselctl demo VERB PRODUCT" over the D-Bus session bus: the running
 // "tessel-rgb --demo" exports org.orvik.TesselRGB.Demo at /org/orvik/TesselRGB/demo.
 #include <QCoreApplication>
+#include <QDir>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -86,6 +87,38 @@ bool notifySettingsChangedOverDBus(const std::string& kind) {
   call << QString::fromStdString(kind);
   QDBusReply<int> reply = bus.call(call, QDBus::Block, 2000);
   return reply.isValid() && reply.value() >= 0;
+}
+
+std::optional<int> runInProgramOverDBus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!programRunning(bus)) return std::nullopt;
+  QStringList list;
+  for (const auto& a : args) list << QString::fromStdString(a);
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/orvik/TesselRGB/settings"),
+                                                     QStringLiteral("org.orvik.TesselRGB.Settings"),
+                                                     QStringLiteral("Run"));
+  call << list << QDir::currentPath();
+  // A macro download to a mouse behind its receiver takes seconds; the
+  // program answers every call, also a refused one.
+  const QDBusMessage reply = bus.call(call, QDBus::Block, 120000);
+  if (reply.type() == QDBusMessage::ErrorMessage) {
+    // A program of an older version has no settings service: run here.
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+        reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod"))
+      return std::nullopt;
+    err << "tesselctl: the running tessel-rgb did not answer: " << reply.errorMessage().toStdString() << "\n";
+    return kExitCommandFailed;
+  }
+  const QList<QVariant> values = reply.arguments();
+  if (values.size() != 3) {
+    err << "tesselctl: the running tessel-rgb answered with something else\n";
+    return kExitCommandFailed;
+  }
+  const int code = values[0].toInt();
+  if (code < 0) return std::nullopt;
+  out << values[1].toString().toStdString();
+  err << values[2].toString().toStdString();
+  return code;
 }
 
 int demoControlOverDBus(const std::string& verb, const std::string& product, std::ostream& out,

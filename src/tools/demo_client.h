@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tessel::tools {
 // The executable's TesselctlContext::demoControl when built with Qt D-Bus.
@@ -20,4 +22,8 @@ bool notifySettingsChangedOverDBus(const std::string& kind);
 // (the window titled "Tessel RGB"); exit 3 when no program runs.
 int postEventOverDBus(const std::string& name, uint64_t wParam, int64_t lParam, std::ostream& out,
                       std::ostream& err);
+// TesselctlContext::runInProgram: Run(as args, s folder) on
+// org.orvik.TesselRGB.Settings; nullopt when no program runs or it leaves the
+// command to the caller (emulated devices asked of a program on real ones).
+std::optional<int> runInProgramOverDBus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 }  // namespace tessel::tools

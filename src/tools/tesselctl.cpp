@@ -6,6 +6,8 @@
 #include <ostream>
 
 #include "discovery/device_tables.h"
+#include "platform/data_folders.h"
+#include "platform/held_lock.h"
 #include "device/hid/hid_path.h"
 #include "sim/firmware_products.h"
 #include "sim/firmware_store.h"
@@ -196,6 +198,38 @@ std::optional<FoundInterface> findCommandInterface(hid::HidBackend& backend, Dev
 
 std::optional<DeviceKind> parseCliKind(std::string_view text) { return parseKind(text); }
 
+void absoluteFileOperands(std::vector<std::string>& args, const std::string& folder) {
+  // The operand positions after the command word: "profile import KIND FILE",
+  // "profile export KIND INDEX FILE", "macro import KIND FILE", "macro export
+  // KIND INDEX FILE", "recoil import G FILE", "recoil export G FILE".
+  TesselctlOptions o;
+  std::string error;
+  if (folder.empty() || !parseTesselctlArgs(args, o, error) || o.operands.size() < 2) return;
+  const std::string& command = o.operands[0];
+  const std::string& verb = o.operands[1];
+  size_t at = 0;
+  if ((command == "profile" || command == "macro") && verb == "import") at = 3;
+  else if ((command == "profile" || command == "macro") && verb == "export") at = 4;
+  else if (command == "recoil" && (verb == "import" || verb == "export")) at = 3;
+  if (at == 0 || at >= o.operands.size()) return;
+  const std::string file = o.operands[at];
+  if (file.empty() || file == "-" || file.front() == '/') return;
+  // The operand as it stands in args: the at-th one that is not an option.
+  size_t seen = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if ((a == "--profile" || a == "--server") && i + 1 < args.size()) {
+      ++i;
+      continue;
+    }
+    if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) continue;
+    if (seen++ == at) {
+      args[i] = (std::filesystem::path(folder) / file).string();
+      return;
+    }
+  }
+}
+
 int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  const TesselctlContext& context) {
   TesselctlOptions options;
@@ -235,6 +269,22 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "tesselctl: unknown command \"" << name << "\"\nTry \"tesselctl --help\".\n";
     if (options.json) printJsonError(out, kExitUsage, "unknown command \"" + name + "\"");
     return kExitUsage;
+  }
+  // The running program owns the devices and the documents: a command that
+  // reads or changes them runs there, so its pages follow and nothing stale
+  // is saved over the change. Talking to the program itself stays here.
+  if (context.runInProgram && name != "demo" && name != "event" && name != "doctor") {
+    if (const auto code = context.runInProgram(args, out, err)) return *code;
+  }
+  // Here, one command at a time changes the data folder.
+  std::error_code made;
+  std::filesystem::create_directories(userDataFolder(), made);
+  HeldLock folderLock(userDataFolder() / ".tesselctl.lock", context.folderLockWait);
+  if (!folderLock.locked()) {
+    const std::string why = "the data folder is busy: " + folderLock.why();
+    err << "tesselctl: " << name << ": " << why << "\n";
+    if (options.json) printJsonError(out, kExitCommandFailed, why, name);
+    return kExitCommandFailed;
   }
 
   // The HID backend: the caller's, the emulated products, or the system's.

@@ -11,6 +11,7 @@
 // subcommand that talks to the running program instead of a device (the
 // planned "demo plug|unplug|awake PRODUCT" over D-Bus) sets needsDevice to
 // false and gets the parsed options and its operands only.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -62,7 +63,21 @@ struct TesselctlContext {
   std::function<int(const std::string& name, uint64_t wParam, int64_t lParam, std::ostream& out,
                     std::ostream& err)>
       postEvent;
+  // How long a command waits for another tesselctl that is changing the
+  // data folder before it gives up naming it. Every command holds the data
+  // folder's lock while it runs, so two writers never lose each other's
+  // changes to one document.
+  std::chrono::milliseconds folderLockWait{10000};
+  // The running program's settings service (tesselctl_main): runs the whole
+  // command line in the program, which owns the devices and documents.
+  // nullopt when no program answers, and the command runs here.
+  std::function<std::optional<int>(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>
+      runInProgram;
 };
+
+// Makes the FILE operands of the import and export commands absolute against
+// `folder` (the caller's working folder), so another process can run them.
+void absoluteFileOperands(std::vector<std::string>& args, const std::string& folder);
 
 struct TesselctlOptions {
   bool demo = false;

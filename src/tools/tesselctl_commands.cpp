@@ -67,10 +67,16 @@ void printJsonError(std::ostream& out, int code, std::string_view text, std::str
   out << Json::writeString(builder, v) << "\n";
 }
 
+std::string resultWithHolder(ResultCode r, const transport::CommandTransport& transport) {
+  const std::string holder = r == ResultCode::Busy ? transport.deviceLock().holder() : std::string();
+  return holder.empty() ? std::string(resultText(r)) : "device busy: " + holder;
+}
+
 int Invocation::failResult(ResultCode r, std::string_view what) {
   std::string text(what);
   if (!text.empty()) text += ": ";
-  text += std::string(resultText(r)) + " (" + std::to_string(toInt(r)) + ")";
+  text += (transport ? resultWithHolder(r, *transport) : std::string(resultText(r))) + " (" +
+          std::to_string(toInt(r)) + ")";
   return fail(r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed, text);
 }
 

@@ -53,6 +53,10 @@ struct Invocation {
 
 using Handler = int (*)(Invocation&);
 
+// resultText, and for a device another process holds past the wait limit
+// "device busy: held by process N".
+std::string resultWithHolder(ResultCode r, const transport::CommandTransport& transport);
+
 struct Subcommand {
   std::string_view name;
   std::string_view synopsis;  // "identity KIND"
@@ -101,6 +105,10 @@ int runApply(Invocation& inv);
 // The keys of every kind, for the help of get, set and apply.
 std::string settingsKeysHelp();
 enum class SettingsAction { Get, Set, Apply };
+// After a profile selection or a macro change: the kind's current profile
+// goes to its device when one is connected, as the window does; exit 0 when
+// none is there.
+int applyToConnectedDevice(Invocation& inv);
 // The mousepad's light keys (tesselctl_mousepad.cpp); `pairs` only for Set.
 int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
 // The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.

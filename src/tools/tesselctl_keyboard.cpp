@@ -104,7 +104,7 @@ class KeyboardSession {
                          : what == KeyboardController::Write::CustomColours ? "custom colours"
                                                                             : "key table";
     return inv_.fail(exitFor(r), std::string("the keyboard did not take the ") + memory + ": " +
-                                     std::string(resultText(r)) + " (" + std::to_string(toInt(r)) +
+                                     resultWithHolder(r, keyboard_.transport()) + " (" + std::to_string(toInt(r)) +
                                      "); the profile document keeps the change");
   }
   void clearFailures() {

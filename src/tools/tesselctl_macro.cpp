@@ -183,15 +183,23 @@ int runMacro(Invocation& inv) {
   library.load();
 
   if (verb == "list") return listMacros(inv, library);
-  if (verb == "create") return createMacro(inv, library, extra == 1 ? std::optional(ops[3]) : std::nullopt);
-  if (verb == "import") return report(inv, library.importFile(ops[3]), true);
+  // A change to the library is shown by a running program's editor at once;
+  // one that changes what the device plays goes to a connected device.
+  const auto told = [&](int code, bool download) {
+    if (code != kExitOk) return code;
+    notifyProgram(inv);
+    return download ? applyToConnectedDevice(inv) : code;
+  };
+  if (verb == "create")
+    return told(createMacro(inv, library, extra == 1 ? std::optional(ops[3]) : std::nullopt), false);
+  if (verb == "import") return told(report(inv, library.importFile(ops[3]), true), false);
 
   const auto index = parseIndex(ops[3]);
   if (!index) return inv.fail(kExitUsage, "INDEX must be a macro number from \"macro list\", not \"" + ops[3] + "\"");
   if (verb == "show") return showMacro(inv, library, *index);
-  if (verb == "rename") return report(inv, library.rename(*index, ops[4]), false);
+  if (verb == "rename") return told(report(inv, library.rename(*index, ops[4]), false), false);
   if (verb == "export") return report(inv, library.exportTo(*index, ops[4]), false);
-  if (verb == "add") return addEvents(inv, library, *index, {ops.begin() + 4, ops.end()});
+  if (verb == "add") return told(addEvents(inv, library, *index, {ops.begin() + 4, ops.end()}), true);
 
   // delete: tesselctl answers yes to both questions the window asks.
   const auto out = macros::deleteMacro(library, dataFolder, *index, {});
@@ -202,7 +210,7 @@ int runMacro(Invocation& inv) {
     v["profilesChanged"] = static_cast<Json::UInt64>(out.profilesChanged);
     inv.printJson(v);
   }
-  return kExitOk;
+  return told(kExitOk, true);
 }
 
 }  // namespace tessel::tools

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   context.demoScripted = tessel::tools::demoScriptedOverDBus;
   context.notifySettingsChanged = tessel::tools::notifySettingsChangedOverDBus;
   context.postEvent = tessel::tools::postEventOverDBus;
+  context.runInProgram = tessel::tools::runInProgramOverDBus;
 #endif
   return tessel::tools::runTesselctl(args, std::cout, std::cerr, context);
 }

@@ -125,14 +125,23 @@ int runProfile(Invocation& inv) {
 
   const auto index = parseIndex(ops[3]);
   if (!index) return inv.fail(kExitUsage, "INDEX must be a profile number from \"profile list\", not \"" + ops[3] + "\"");
-  if (verb == "delete") return report(inv, store.remove(*index), false);
+  // The current profile goes to a connected device when it is another one
+  // now, or was reset, as a choice in the window's selector does.
+  std::string why;
+  const auto before = currentDocumentPath(inv.kindText, why);
+  const auto thenApply = [&](int code, bool always) {
+    if (code != kExitOk) return code;
+    if (!always && currentDocumentPath(inv.kindText, why) == before) return code;
+    return applyToConnectedDevice(inv);
+  };
+  if (verb == "delete") return thenApply(report(inv, store.remove(*index), false), false);
   // Every other operation on INDEX acts as the selector does after selecting it.
   const auto selected = store.select(*index);
-  if (!selected.ok() || verb == "select") return report(inv, selected, false);
+  if (!selected.ok() || verb == "select") return thenApply(report(inv, selected, false), false);
   if (verb == "rename") return report(inv, store.rename(*index, ops[4]), false);
-  if (verb == "copy") return report(inv, store.copy(*index), true);
+  if (verb == "copy") return thenApply(report(inv, store.copy(*index), true), false);
   if (verb == "export") return report(inv, store.exportTo(*index, ops[4]), false, false);
-  return report(inv, store.reset(*index), false);
+  return thenApply(report(inv, store.reset(*index), false), true);
 }
 
 int runDoc(Invocation& inv) {

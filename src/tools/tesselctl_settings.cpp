@@ -118,7 +118,7 @@ class MouseSession {
                          : what == MouseController::Write::MacroMemory ? "macros (the button table was not written)"
                                                                        : "button table";
     return inv_.fail(exitFor(r), std::string("the mouse did not take the ") + memory + ": " +
-                                     std::string(resultText(r)) + " (" + std::to_string(toInt(r)) +
+                                     resultWithHolder(r, mouse_.transport()) + " (" + std::to_string(toInt(r)) +
                                      "); the profile document keeps the change");
   }
   void clearFailures() {
@@ -250,6 +250,15 @@ std::string settingsKeysHelp() {
   text += headsetKeysHelp();
   text += keyboardKeysHelp();
   return text;
+}
+
+int applyToConnectedDevice(Invocation& inv) {
+  const auto kind = parseCliKind(inv.kindText);
+  if (!kind || !findCommandInterface(inv.backend, *kind, inv.options.receiver)) return kExitOk;
+  TesselctlOptions options = inv.options;
+  options.operands = {"apply", inv.kindText};
+  Invocation apply{options, inv.out, inv.err, inv.backend, inv.clock, "apply", {}, {}, {}, nullptr, inv.context};
+  return runSettingsCommand(apply, Action::Apply);
 }
 
 int runGet(Invocation& inv) { return runSettingsCommand(inv, Action::Get); }

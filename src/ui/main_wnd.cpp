@@ -23,6 +23,7 @@
 #include "ui/device/mp_device_power.h"
 #include "ui/audio_companion_link.h"
 #include "ui/devices_bus.h"
+#include "ui/settings_bus.h"
 #include "ui/main_hook.h"
 #include "ui/owned_windows.h"
 #include "ui/power_watcher.h"
@@ -125,6 +126,9 @@ void CMainWnd::OnWindowInit() {
   registry_->createPage(findTableRow(0x320F, 0x5089, 1, kRoleCommand), 0);
   // tesselctl set / apply ask the pages of a kind to re-read what they changed.
   devicesBus_ = ExportDevicesBus([this](DeviceKind kind) { return SettingsChangedElsewhere(kind); });
+  settingsBus_ = ExportSettingsBus([this](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunSettingsCommand(args, out, err);
+  });
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     screenWidth_ = screen->geometry().width();
     screenHeight_ = screen->geometry().height();
@@ -319,7 +323,14 @@ int CMainWnd::SettingsChangedElsewhere(DeviceKind kind) {
     CDeviceProfileUI* selector = page ? page->Profile().Selector() : nullptr;
     if (selector && selector->FollowStore()) page->Profile().Rebind();
   }
-  return registry_->settingsChangedElsewhere(kind);
+  const int asked = registry_->settingsChangedElsewhere(kind);
+  // Only now that the pages hold the documents as stored: the library's
+  // check of the bindings must not save an older copy.
+  for (const DevicePage* p : registry_->pagesOf(kind)) {
+    if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(PageOf(*p))) mouse->MacroLibraryChangedElsewhere();
+    if (auto* kb = dynamic_cast<CBrelvikKeyboardDevice*>(PageOf(*p))) kb->MacroLibraryChangedElsewhere();
+  }
+  return asked;
 }
 
 void CMainWnd::closeSelectedPageTools() {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "core/light_record.h"
@@ -105,6 +107,11 @@ class CMainWnd : public WindowImplBase,
   void CloseByUser();
   // tesselctl changed a kind's settings or profiles: the pages follow.
   int SettingsChangedElsewhere(DeviceKind kind);
+  // One tesselctl command line run here, for the settings service on the bus
+  // (main_wnd_settings.cpp): through this program's devices, and the pages
+  // follow. -1 when the command names emulated devices and this program runs
+  // on real ones (or the other way round): the caller runs it itself.
+  int RunSettingsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
   // The clean end of the program: owned windows closed, devices let go.
   void ExitProgram();
   // The caption's menu button: Settings, About and Exit, as in the tray menu.
@@ -217,6 +224,7 @@ class CMainWnd : public WindowImplBase,
   bool hiddenByUser_ = false;  // closed into the tray and not asked back since
   std::unique_ptr<ProfileActions> profiles_;
   std::unique_ptr<QObject> devicesBus_;  // DeviceChanged from tesselctl (ui/devices_bus.h)
+  std::unique_ptr<QObject> settingsBus_;  // tesselctl's commands run here (ui/settings_bus.h)
   bool desktopInput_ = true;
   DemoDevices* demo_ = nullptr;
   std::unique_ptr<CMainHook> hook_;

@@ -184,6 +184,8 @@ TEST_F(Settings, ABadKeyOrValueExitsTwoNamingItAndChangesNothing) {
         "stage.1.enabled=0"},
        "stage.1.enabled"},                           // the last enabled one
       {{"light.mode"}, "light.mode"},
+      {{"stage.2.enabled=0", "stage.active=2"}, "stage 2 is the active stage"},  // in either order
+      {{"stage.active=2", "stage.2.enabled=0"}, "stage 2 is the active stage"},
   };
   fw_->clearLog();
   for (const auto& c : cases) {
@@ -198,6 +200,10 @@ TEST_F(Settings, ABadKeyOrValueExitsTwoNamingItAndChangesNothing) {
   EXPECT_EQ(fw_->settings(), settingsBefore);
   EXPECT_EQ(documentText(), before);
   EXPECT_TRUE(notified_.empty());
+  // Checked against the final state, so the order of a valid batch does not matter.
+  EXPECT_EQ(run({"set", "mouse", "stage.active=0", "stage.3.enabled=0", "stage.0.enabled=1"}).code, kExitOk);
+  EXPECT_EQ(run({"set", "mouse", "stage.3.enabled=0"}).code, kExitOk);
+  EXPECT_EQ(run({"set", "mouse", "stage.active=3"}).code, kExitUsage) << "a disabled stage made active in a later call";
   EXPECT_EQ(run({"set", "mouse"}).code, kExitUsage);
   EXPECT_EQ(run({"set", "toaster", "a=1"}).code, kExitUsage);
   EXPECT_EQ(run({"get", "mouse", "extra"}).code, kExitUsage);
@@ -259,6 +265,35 @@ TEST_F(Settings, WithoutTheMouseOnlyTheDocumentChangesAndDpiAndApplyNeedIt) {
   EXPECT_EQ(stageBytes(2)[2], 20);
   EXPECT_EQ(fw_->countOf(kWriteKeys), 1u);
   EXPECT_EQ(notified_.back(), "mouse");
+}
+
+TEST_F(Settings, AnOfflineEditSurvivesGetAndASelectedProfileGoesToTheMouseAsStored) {
+  ASSERT_EQ(run({"set", "mouse", "light.colour=abcdef"}).code, kExitOk);
+  plugMouse();
+  const std::string before = documentText();
+  const Outcome got = run({"get", "mouse"});
+  ASSERT_EQ(got.code, kExitOk) << got.err;
+  EXPECT_TRUE(hasLine(got.out, "light.colour=ABCDEF")) << got.out;
+  EXPECT_EQ(run({"set", "mouse", "polling=9"}).code, kExitUsage);
+  EXPECT_EQ(documentText(), before) << "get or a refused set wrote the profile";
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+
+  // A second profile with its own light; each selection writes that profile
+  // to the mouse as it is stored, and neither takes the other's light.
+  const auto lightOnMouse = [&] {
+    const auto m = fw_->settings();
+    return std::vector<uint8_t>(m.begin() + 6, m.begin() + 9);
+  };
+  ASSERT_EQ(run({"profile", "add", "mouse"}).code, kExitOk);
+  ASSERT_EQ(run({"profile", "select", "mouse", "1"}).code, kExitOk);
+  ASSERT_EQ(run({"set", "mouse", "light.colour=123456"}).code, kExitOk);
+  EXPECT_EQ(lightOnMouse(), (std::vector<uint8_t>{0x12, 0x34, 0x56}));
+  ASSERT_EQ(run({"profile", "select", "mouse", "0"}).code, kExitOk);
+  EXPECT_EQ(lightOnMouse(), (std::vector<uint8_t>{0xAB, 0xCD, 0xEF}));
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "light.colour=ABCDEF"));
+  ASSERT_EQ(run({"profile", "select", "mouse", "1"}).code, kExitOk);
+  EXPECT_EQ(lightOnMouse(), (std::vector<uint8_t>{0x12, 0x34, 0x56}));
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "light.colour=123456"));
 }
 
 TEST_F(Settings, ASleepingMouseBehindItsReceiverChangesNothing) {

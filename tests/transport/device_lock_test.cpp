@@ -179,3 +179,18 @@ TEST_F(DeviceLock, TwoLockObjectsOfOneProcessExcludeEachOther) {
   holder.join();
   EXPECT_FALSE(overlapped);
 }
+
+TEST_F(DeviceLock, AHolderThatNeverLetsGoMakesTheExchangeBusyNamingIt) {
+  // A stopped process keeps its lock: the next exchange gives up after the
+  // wait limit, says who holds the device, and the holder's end frees it.
+  LoggingProduct product(root_ / "log", 'a');
+  ASSERT_TRUE(product.connect());
+  DeviceLockFile stopped;
+  ASSERT_TRUE(stopped.open(product.product->commandPath()));
+  ASSERT_TRUE(stopped.lock());
+  product.transport.deviceLock().setWaitLimit(std::chrono::milliseconds(30));
+  EXPECT_EQ(product.transport.resumeLighting(), ResultCode::Busy);
+  EXPECT_EQ(product.transport.deviceLock().holder(), "held by process " + std::to_string(::getpid()));
+  stopped.unlock();
+  EXPECT_EQ(product.transport.resumeLighting(), ResultCode::Success);
+}

@@ -90,10 +90,12 @@ ResultCode CommandTransport::exchangeLocked(const CommandReport& request, Comman
   std::unique_lock io(ioLock_);
   struct DeviceLockGuard {
     DeviceLockFile& file;
-    explicit DeviceLockGuard(DeviceLockFile& f) : file(f) { file.lock(); }
+    bool locked;
+    explicit DeviceLockGuard(DeviceLockFile& f) : file(f), locked(file.lock()) {}
     ~DeviceLockGuard() { file.unlock(); }
   };
   std::optional<DeviceLockGuard> deviceLock(std::in_place, deviceLock_);
+  if (!deviceLock->locked) return ResultCode::Busy;
   const bool receiver = traced && onReceiver_.load(std::memory_order_acquire);
   hid::HidDevice& handle = receiver ? receiver_ : cable_;
   const int timeout = receiver ? kReceiverTimeoutMs : kCableTimeoutMs;

@@ -168,6 +168,7 @@ class CommandTransport {
   uint64_t droppedLiveChunks() const { return droppedLiveChunks_.load(std::memory_order_relaxed); }
   // The lock file of the connected device (empty path when exchanges run unlocked).
   const DeviceLockFile& deviceLock() const { return deviceLock_; }
+  DeviceLockFile& deviceLock() { return deviceLock_; }
 
  private:
   enum class LockKind { Command, Light };

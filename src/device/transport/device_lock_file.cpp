@@ -12,6 +12,7 @@
 
 #include "device/hid/hid_path.h"
 #include "platform/debug.h"
+#include "platform/held_lock.h"
 
 namespace tessel::transport {
 
@@ -108,19 +109,32 @@ std::filesystem::path DeviceLockFile::path() const {
   return path_;
 }
 
-void DeviceLockFile::lock() {
+bool DeviceLockFile::lock() {
   mutex_.lock();
-  if (fd_ >= 0) {
-    // Another process holds it for one exchange at most; a signal only
-    // restarts the wait.
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
+  locked_ = false;
+  if (fd_ < 0) return true;
+  locked_ = lockWithin(fd_, waitLimit_);
+  if (!locked_) {
+    holder_ = heldByText(fd_);
+    debugPrintf("device lock: %s %s", path_.c_str(), holder_.c_str());
   }
+  return locked_;
 }
 
 void DeviceLockFile::unlock() {
-  if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+  if (fd_ >= 0 && locked_) ::flock(fd_, LOCK_UN);
+  locked_ = false;
   mutex_.unlock();
+}
+
+void DeviceLockFile::setWaitLimit(std::chrono::milliseconds limit) {
+  std::lock_guard guard(mutex_);
+  waitLimit_ = limit;
+}
+
+std::string DeviceLockFile::holder() const {
+  std::lock_guard guard(mutex_);
+  return holder_;
 }
 
 }  // namespace tessel::transport

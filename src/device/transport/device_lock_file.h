@@ -23,6 +23,7 @@
 // The lock is per open file description: two DeviceLockFile objects on the
 // same device exclude each other even inside one process (a test can use two
 // transports on one emulated device).
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -61,16 +62,25 @@ class DeviceLockFile {
   bool isOpen() const;
   std::filesystem::path path() const;
 
-  // Takes the lock, waiting while another holder has it; unlock() gives it
-  // back. The object's own mutex is held in between, so two threads sharing
-  // one object also wait for each other (flock alone would let a second
-  // lock on the same descriptor through), and open/close wait for the holder.
-  void lock();
+  // Takes the lock, waiting while another holder has it, at most the wait
+  // limit: one exchange takes milliseconds, so a holder that keeps it longer
+  // is stopped or hung, and the exchange fails as busy (false) instead of
+  // waiting for ever. unlock() gives it back. The object's own mutex is held
+  // in between, also after a failed wait, so two threads sharing one object
+  // wait for each other (flock alone would let a second lock on the same
+  // descriptor through), and open/close wait for the holder.
+  bool lock();
   void unlock();
+  void setWaitLimit(std::chrono::milliseconds limit);
+  // "held by process N" after a failed lock().
+  std::string holder() const;
 
  private:
   mutable std::mutex mutex_;  // held from lock() to unlock(); guards fd_ and path_
   int fd_ = -1;
+  bool locked_ = false;
+  std::chrono::milliseconds waitLimit_{5000};
+  std::string holder_;
   std::filesystem::path path_;
 };
 

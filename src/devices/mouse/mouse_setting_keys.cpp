@@ -227,29 +227,39 @@ const settings::KeyTable<MouseSettings>& mouseSettingKeys() {
 
 std::optional<std::string> checkMouseStagePlan(const MouseSettings& model,
                                                const std::vector<settings::Assignment<MouseSettings>>& pairs) {
+  // The batch is checked against the state it leaves behind, whatever the
+  // order of its pairs: the active stage must exist and be enabled, and at
+  // least one stage stays enabled.
   std::vector<DpiStage> stages = model.mouse().stages();
   int active = model.mouse().activeStage();
+  std::string activeKey, lastDisabled;
+  std::vector<std::string> disabledKey(stages.size());
   for (const auto& a : pairs) {
     const std::string& key = a.row->key;
     if (key == "stage.active") {
       if (a.value.number >= static_cast<int64_t>(stages.size()))
         return key + ": the profile has " + std::to_string(stages.size()) + " stages";
       active = static_cast<int>(a.value.number);
+      activeKey = key;
       continue;
     }
-    if (key.rfind("stage.", 0) != 0) continue;
-    const int i = key[6] - '0';
-    if (stages.size() <= static_cast<size_t>(i)) stages.resize(static_cast<size_t>(i) + 1);
-    if (key.size() > 8 && key.substr(8) == "enabled") {
-      if (a.value.number == 0) {
-        const auto on = std::count_if(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled != 0; });
-        if (i == active) return key + ": stage " + std::to_string(i) + " is the active stage";
-        if (on <= 1 && stages[static_cast<size_t>(i)].enabled)
-          return key + ": at least one stage stays enabled";
-      }
-      stages[static_cast<size_t>(i)].enabled = a.value.number != 0 ? 1 : 0;
+    if (key.rfind("stage.", 0) != 0 || key.size() <= 8 || key.substr(8) != "enabled") continue;
+    const size_t i = static_cast<size_t>(key[6] - '0');
+    if (stages.size() <= i) {
+      stages.resize(i + 1);
+      disabledKey.resize(i + 1);
     }
+    stages[i].enabled = a.value.number != 0 ? 1 : 0;
+    disabledKey[i] = a.value.number == 0 ? key : std::string();
+    if (a.value.number == 0) lastDisabled = key;
   }
+  const auto at = static_cast<size_t>(active);
+  if (at < stages.size() && !stages[at].enabled) {
+    if (!disabledKey[at].empty()) return disabledKey[at] + ": stage " + std::to_string(active) + " is the active stage";
+    if (!activeKey.empty()) return activeKey + ": stage " + std::to_string(active) + " is disabled";
+  }
+  if (std::none_of(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled != 0; }))
+    return lastDisabled + ": at least one stage stays enabled";
   return std::nullopt;
 }
 

@@ -692,4 +692,10 @@ bool CBrelvikKeyboardDevice::HandleOptionNotify(TNotifyUI& msg, const QString& n
   return false;
 }
 
+void CBrelvikKeyboardDevice::MacroLibraryChangedElsewhere() {
+  if (!macroEditor_) return;
+  macroEditor_->LoadLibrary();
+  MacroNamesChanged(macroEditor_->Names());
+}
+
 }  // namespace tessel::ui

@@ -45,6 +45,9 @@ class CMacroControlUI;
 
 class CBrelvikKeyboardDevice : public CBrelvikUSBDevice {
  public:
+  // Another program changed the macro library: the editor and the key
+  // editor's list show it now (an open draft stays).
+  void MacroLibraryChangedElsewhere();
   // The page index of each function tab in "keyboard_function_layout".
   static constexpr int kLightingPage = 0;
   static constexpr int kKeysPage = 1;

@@ -233,6 +233,12 @@ void CBrelvikMouseDevice::BindPageControls() {
   RefreshView();
 }
 
+void CBrelvikMouseDevice::MacroLibraryChangedElsewhere() {
+  if (!macroEditor_) return;
+  macroEditor_->LoadLibrary();
+  MacroNamesChanged();
+}
+
 void CBrelvikMouseDevice::SelectTab(int n) {
   auto* tabs = Find<CTabLayoutUI>(QStringLiteral("mouse_device_seting_layout"));
   if (!tabs) return;

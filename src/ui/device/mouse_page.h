@@ -56,6 +56,9 @@ class CBrelvikMouseDevice : public CBrelvikUSBDevice {
   // Tab n of "mouse_device_seting_layout" with its option set; an index past
   // the tabs selects 0.
   void SelectTab(int n);
+  // Another program changed the macro library: the editor and the assignment
+  // list show it now (an open draft stays).
+  void MacroLibraryChangedElsewhere();
   int GetTab() const;
   CLightControlUI* LightEditor() const { return lightEditor_; }
   CKeySetControlUI* KeyEditor() const { return keyEditor_; }

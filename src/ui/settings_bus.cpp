@@ -1,0 +1,44 @@
+#include "ui/settings_bus.h"
+
+#include <QDBusConnection>
+#include <sstream>
+
+#include "platform/debug.h"
+#include "tools/tesselctl.h"
+
+namespace tessel::ui {
+
+int SettingsBusObject::Run(const QStringList& args, const QString& folder, QString& out, QString& err) {
+  std::vector<std::string> list;
+  list.reserve(static_cast<size_t>(args.size()));
+  for (const QString& a : args) list.push_back(a.toStdString());
+  std::ostringstream o, e;
+  int code = tools::kExitCommandFailed;
+  if (!runner_) {
+    e << "tesselctl: the program takes no commands\n";
+  } else {
+    tools::absoluteFileOperands(list, folder.toStdString());
+    code = runner_(list, o, e);
+  }
+  out = QString::fromStdString(o.str());
+  err = QString::fromStdString(e.str());
+  return code;
+}
+
+SettingsBusObject::~SettingsBusObject() {
+  if (exported_) QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusSettingsPath));
+}
+
+std::unique_ptr<SettingsBusObject> ExportSettingsBus(SettingsBusObject::Runner runner) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return nullptr;
+  auto object = std::make_unique<SettingsBusObject>(std::move(runner));
+  if (!bus.registerObject(QString::fromLatin1(kBusSettingsPath), object.get(), QDBusConnection::ExportAllSlots)) {
+    debugLine("the settings object is not on the session bus (path taken)");
+    return nullptr;
+  }
+  object->exported_ = true;
+  return object;
+}
+
+}  // namespace tessel::ui
