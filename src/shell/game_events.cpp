@@ -6,6 +6,13 @@ namespace tessel {
 
 namespace {
 uint8_t level(uint64_t value) { return static_cast<uint8_t>(std::min<uint64_t>(value & 0xFF, 4)); }
+
+constexpr uint8_t LightRecord::*kFields[] = {
+    &LightRecord::selectItem, &LightRecord::light,       &LightRecord::speed,       &LightRecord::fx,
+    &LightRecord::multiColor, &LightRecord::red,         &LightRecord::green,       &LightRecord::blue,
+    &LightRecord::zzccLedMode, &LightRecord::customGroup, &LightRecord::oldLedmode,
+};
+static_assert(sizeof(kFields) / sizeof(kFields[0]) == sizeof(LightRecord), "a light record field is missing");
 }  // namespace
 
 std::optional<LightRecord> gameEventRecord(const LightRecord& record, uint64_t wParam, int64_t lParam) {
@@ -27,18 +34,42 @@ std::optional<LightRecord> gameEventRecord(const LightRecord& record, uint64_t w
   }
 }
 
-void GameEventRestore::eventApplied(Page page, const LightRecord& record) { saved_.try_emplace(page, record); }
+LightRecord restoreEventFields(const LightRecord& before, const LightRecord& applied, const LightRecord& now) {
+  LightRecord out = now;
+  for (auto field : kFields)
+    if (before.*field != applied.*field && now.*field == applied.*field) out.*field = before.*field;
+  return out;
+}
 
-std::vector<std::pair<GameEventRestore::Page, LightRecord>> GameEventRestore::takeAll() {
-  std::vector<std::pair<Page, LightRecord>> out(saved_.begin(), saved_.end());
-  saved_.clear();
+void GameEventRestore::eventApplied(Page page, const LightRecord& before, const LightRecord& shown) {
+  auto [it, fresh] = runs_.try_emplace(page, Run{before, shown});
+  if (!fresh) it->second.applied = shown;
+}
+
+bool GameEventRestore::edited(Page page, const LightRecord& now) const {
+  auto it = runs_.find(page);
+  return it != runs_.end() && it->second.applied != now;
+}
+
+std::optional<LightRecord> GameEventRestore::finish(Page page, const LightRecord& now) {
+  auto it = runs_.find(page);
+  if (it == runs_.end()) return std::nullopt;
+  const LightRecord out = restoreEventFields(it->second.before, it->second.applied, now);
+  runs_.erase(it);
+  if (out == now) return std::nullopt;
+  return out;
+}
+
+std::vector<GameEventRestore::Page> GameEventRestore::pages() const {
+  std::vector<Page> out;
+  for (const auto& [page, run] : runs_) out.push_back(page);
   return out;
 }
 
 std::optional<LightRecord> GameEventRestore::saved(Page page) const {
-  auto it = saved_.find(page);
-  if (it == saved_.end()) return std::nullopt;
-  return it->second;
+  auto it = runs_.find(page);
+  if (it == runs_.end()) return std::nullopt;
+  return it->second.before;
 }
 
 }  // namespace tessel

@@ -96,6 +96,12 @@ void CMainWnd::InitWindow() {
   g_mainWnd = this;
   SetIcon(rm->GetImagePath(QString::number(kTrayIconId)));
   tray_.CreateTrayIcon(this, kTrayIconId, QStringLiteral("Tessel RGB"), 0);
+  // Game events and light control requests from other programs keep only the
+  // latest per name while the window is behind: a game can post thousands.
+  std::vector<UINT> coalesced{AppMessages().lightRequest};
+  for (const char* name : {"Game_Start", "Game_End", "Game_Kill", "Game_Death"})
+    if (const UINT id = FindRegisteredMessage(QString::fromLatin1(name))) coalesced.push_back(id);
+  SetCoalescedMessages(std::move(coalesced));
   ExportToBus();
   AddSkinReceiver(this, [this](const SkinChange& c) { ApplySkinToRoot(m_pm.GetRoot(), c); });
 }
@@ -330,6 +336,8 @@ int CMainWnd::SettingsChangedElsewhere(DeviceKind kind) {
     if (auto* mouse = dynamic_cast<CBrelvikMouseDevice*>(PageOf(*p))) mouse->MacroLibraryChangedElsewhere();
     if (auto* kb = dynamic_cast<CBrelvikKeyboardDevice*>(PageOf(*p))) kb->MacroLibraryChangedElsewhere();
   }
+  // A light edit from tesselctl during a game event ends the event there.
+  EndEditedGameRuns();
   return asked;
 }
 
@@ -481,6 +489,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     OnWindowInit();
     return;
   }
+  // A light edit on a page during a game event ends the event there.
+  if (msg.sType != notify::kTimer) QueueGameEditCheck();
   // Every notification but "timer" is written to the debug output (pointer
   // movement raises many: convert the texts only when someone listens).
   if (msg.sType != notify::kTimer && msg.pSender && debugEnabled()) {

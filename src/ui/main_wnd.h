@@ -186,6 +186,13 @@ class CMainWnd : public WindowImplBase,
   void StopSynchronisedLighting();
   void AddSynchronisedDevice(UsbDeviceController* device);
   bool HandleGameMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Ends the page's run of game events: what the events changed and nobody
+  // edited since goes back, saved and written.
+  void EndGameRun(CBrelvikUSBDevice* page);
+  // A page whose light was edited during a run (on the page, or by tesselctl
+  // through settingsChangedElsewhere) leaves the run at once.
+  void EndEditedGameRuns();
+  void QueueGameEditCheck();
   void LockForRecording(CBrelvikUSBDevice* page, bool recording);
 
   CTrayIcon tray_;
@@ -233,6 +240,7 @@ class CMainWnd : public WindowImplBase,
   std::unique_ptr<SynchronisedLighting> syncLighting_;
   GameEventRestore gameRestore_;
   bool gameRestorePending_ = false;  // timer 1066 runs
+  bool gameEditCheckQueued_ = false;
 
   // ---- Audio styles (main_wnd_audio_styles.cpp) ----
  public:

@@ -2,6 +2,7 @@
 // thread with its device list, "deng_same_mode" on every kind's light editor,
 // and the game events with their restore timer 1066.
 #include <QString>
+#include <QWidget>
 
 #include "config/mouse_profiledata.h"
 #include "platform/debug.h"
@@ -124,13 +125,16 @@ bool CMainWnd::HandleGameMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
               static_cast<long long>(lParam));
   const DevicePage* current = registry_ ? registry_->currentPage() : nullptr;
   if (CBrelvikUSBDevice* page = current ? PageOf(*current) : nullptr) {
+    // A light edit since the last event ends that run first, so this event
+    // starts from what the user made.
+    if (const auto now = PageLight(page); now && gameRestore_.edited(&page->Controller(), *now)) EndGameRun(page);
     if (const auto before = PageLight(page)) {
       if (const auto next = gameEventRecord(*before, wParam, lParam)) {
         page->Controller().setSynchronised(false);
-        // What the page showed before the first event of this run comes back
-        // with timer 1066, whole.
-        gameRestore_.eventApplied(&page->Controller(), *before);
         StorePageLight(page, *next);
+        // What the page shows now (the controller may adjust the record on
+        // storing) is what a later edit is told apart from.
+        if (const auto shown = PageLight(page)) gameRestore_.eventApplied(&page->Controller(), *before, *shown);
         page->RefreshView();
       }
     }
@@ -140,16 +144,47 @@ bool CMainWnd::HandleGameMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   return true;
 }
 
+void CMainWnd::EndGameRun(CBrelvikUSBDevice* page) {
+  const UsbDeviceController* device = &page->Controller();
+  const auto now = PageLight(page);
+  if (!now) {
+    gameRestore_.forget(device);
+    return;
+  }
+  if (const auto back = gameRestore_.finish(device, *now)) {
+    page->Controller().setSynchronised(false);
+    StorePageLight(page, *back);
+    page->RefreshView();
+  }
+}
+
+void CMainWnd::EndEditedGameRuns() {
+  gameEditCheckQueued_ = false;
+  for (const UsbDeviceController* device : gameRestore_.pages()) {
+    auto it = pageControls_.find(device);
+    if (it == pageControls_.end()) {
+      gameRestore_.forget(device);
+      continue;
+    }
+    const auto now = PageLight(it->second.first);
+    if (!now || gameRestore_.edited(device, *now)) EndGameRun(it->second.first);
+  }
+}
+
+void CMainWnd::QueueGameEditCheck() {
+  if (gameRestore_.empty() || gameEditCheckQueued_) return;
+  // After the notification has reached the page that owns the control.
+  gameEditCheckQueued_ = QMetaObject::invokeMethod(
+      GetHWND(), [this] { EndEditedGameRuns(); }, Qt::QueuedConnection);
+}
+
 void CMainWnd::RestoreAfterGameEvents() {
   KillTimer(kTimerGameRestore);
   gameRestorePending_ = false;
-  for (const auto& [device, record] : gameRestore_.takeAll()) {
+  for (const UsbDeviceController* device : gameRestore_.pages()) {
     auto it = pageControls_.find(device);
-    if (it == pageControls_.end()) continue;
-    CBrelvikUSBDevice* page = it->second.first;
-    page->Controller().setSynchronised(false);
-    StorePageLight(page, record);
-    page->RefreshView();
+    if (it == pageControls_.end()) gameRestore_.forget(device);
+    else EndGameRun(it->second.first);
   }
 }
 

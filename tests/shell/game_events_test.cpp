@@ -60,22 +60,57 @@ TEST(GameEvents, TheRestoreKeepsTheRecordFromBeforeTheFirstEventOfARun) {
   auto* pageA = reinterpret_cast<GameEventRestore::Page>(&a);
   auto* pageB = reinterpret_cast<GameEventRestore::Page>(&b);
   const LightRecord before = sample();
-  restore.eventApplied(pageA, before);
+  const LightRecord first = *gameEventRecord(before, 0, 0x01040406);
+  restore.eventApplied(pageA, before, first);
   // A second event within the 5 s: the page already shows the first event's mode.
-  restore.eventApplied(pageA, *gameEventRecord(before, 0, 0x01040406));
-  restore.eventApplied(pageB, *gameEventRecord(before, 1, 8));
+  const LightRecord second = *gameEventRecord(first, 1, 8);
+  restore.eventApplied(pageA, first, second);
+  restore.eventApplied(pageB, before, *gameEventRecord(before, 1, 8));
   restore.forget(pageB);
-  auto all = restore.takeAll();
-  ASSERT_EQ(all.size(), 1u);
-  EXPECT_EQ(all[0].first, pageA);
-  EXPECT_EQ(all[0].second, before);
+  ASSERT_EQ(restore.pages(), std::vector<GameEventRestore::Page>{pageA});
+  EXPECT_FALSE(restore.edited(pageA, second));
+  EXPECT_EQ(restore.finish(pageA, second), before);
   // The run is over: the next event starts a new one.
   EXPECT_TRUE(restore.empty());
-  EXPECT_TRUE(restore.takeAll().empty());
+  EXPECT_EQ(restore.finish(pageA, second), std::nullopt);
   LightRecord later = before;
   later.selectItem = 1;
-  restore.eventApplied(pageA, later);
+  restore.eventApplied(pageA, later, *gameEventRecord(later, 1, 2));
   EXPECT_EQ(restore.saved(pageA), later);
+}
+
+// What an edit during the run changed stays; what the events changed and
+// nobody touched since comes back.
+TEST(GameEvents, TheRestorePutsBackOnlyWhatTheEventsChangedAndNobodyEditedSince) {
+  const LightRecord before = sample();  // mode 3, brightness 2, speed 1, direction 0
+  const LightRecord applied = *gameEventRecord(before, 0, 0x01040406);
+  struct Case {
+    const char* what;
+    void (*edit)(LightRecord&);
+    void (*expect)(LightRecord&);  // applied to `before`
+  };
+  const Case cases[] = {
+      {"no edit", [](LightRecord&) {}, [](LightRecord&) {}},
+      {"colour", [](LightRecord& r) { r.red = 0x12, r.green = 0x34, r.blue = 0x56; },
+       [](LightRecord& r) { r.red = 0x12, r.green = 0x34, r.blue = 0x56; }},
+      {"mode", [](LightRecord& r) { r.selectItem = 1; }, [](LightRecord& r) { r.selectItem = 1; }},
+      {"brightness back to its own", [](LightRecord& r) { r.light = 2; }, [](LightRecord&) {}},
+      {"speed and custom group", [](LightRecord& r) { r.speed = 0, r.customGroup = 5; },
+       [](LightRecord& r) { r.speed = 0, r.customGroup = 5; }},
+  };
+  for (const Case& c : cases) {
+    LightRecord now = applied;
+    c.edit(now);
+    LightRecord expected = before;
+    c.expect(expected);
+    EXPECT_EQ(restoreEventFields(before, applied, now), expected) << c.what;
+    GameEventRestore restore;
+    int page = 0;
+    auto* p = reinterpret_cast<GameEventRestore::Page>(&page);
+    restore.eventApplied(p, before, applied);
+    EXPECT_EQ(restore.edited(p, now), now != applied) << c.what;
+    EXPECT_EQ(restore.finish(p, now), expected == now ? std::nullopt : std::optional(expected)) << c.what;
+  }
 }
 
 }  // namespace

@@ -18,8 +18,10 @@ inline QApplication* EnsureQtApp() {
     // Offscreen always; a test binary may have chosen its screens already
     // ("offscreen:configfile=...").
     if (!qgetenv("QT_QPA_PLATFORM").startsWith("offscreen:")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // No session bus for the toolkit tests: messages stay in the process.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessel-test-bus");
+    // No session bus for the toolkit tests: messages stay in the process
+    // (unless the test started a private bus of its own).
+    if (qgetenv("TESSEL_TEST_PRIVATE_BUS") != "1")
+      qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessel-test-bus");
     static int argc = 1;
     static char name[] = "tessel-ui-tests";
     static char* argv[] = {name, nullptr};

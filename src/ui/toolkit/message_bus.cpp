@@ -10,6 +10,7 @@
 #include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <cerrno>
 #include <map>
 
@@ -26,7 +27,39 @@ struct ExportedWindow {
   QString connectionName;
   QString busName;
   WindowBusObject* object = nullptr;
+  // The bus object's calls run here, never on the UI thread: a flood of
+  // posts only fills the window's coalesced posts, and a copy-data call
+  // waits for the window without holding the posts up behind the UI thread.
+  QThread* thread = nullptr;
 };
+
+// Registration, unregistration and the object's end happen on its own
+// thread, where the connection hangs its helpers on it.
+bool RegisterOnBusThread(const QString& connectionName, WindowBusObject* object) {
+  bool ok = false;
+  QMetaObject::invokeMethod(
+      object,
+      [&] {
+        ok = QDBusConnection(connectionName)
+                 .registerObject(QString::fromLatin1(kBusWindowPath), object,
+                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+      },
+      Qt::BlockingQueuedConnection);
+  return ok;
+}
+
+void EndOnBusThread(const QString& connectionName, WindowBusObject* object, QThread* thread) {
+  QMetaObject::invokeMethod(
+      object,
+      [&] {
+        QDBusConnection(connectionName).unregisterObject(QString::fromLatin1(kBusWindowPath));
+        delete object;
+      },
+      Qt::BlockingQueuedConnection);
+  thread->quit();
+  thread->wait();
+  delete thread;
+}
 std::map<CWindowWnd*, ExportedWindow> g_exported;  // UI thread only
 BroadcastReceiver* g_receiver = nullptr;
 
@@ -44,7 +77,7 @@ void WindowBusObject::Post(const QString& message, qulonglong wParam, qlonglong 
   // Only names this process registered mean anything to its windows; others
   // are dropped instead of growing the registry for every name a peer sends.
   const UINT id = FindRegisteredMessage(message);
-  if (id) window_->PostMessage(id, wParam, lParam);
+  if (id) window_->PostFromOutside(id, wParam, lParam);
 }
 
 qlonglong WindowBusObject::CopyData(qulonglong sender, qulonglong dwData, const QByteArray& data) {
@@ -94,9 +127,12 @@ bool CMessageBus::ExportWindow(CWindowWnd* window) {
   const QString connectionName = QStringLiteral("tessel-window-%1").arg(++nextConnection_);
   QDBusConnection connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
   if (!connection.isConnected()) return false;
+  auto* thread = new QThread;
+  thread->setObjectName(QStringLiteral("window bus"));
+  thread->start();
   auto* object = new WindowBusObject(window);
-  bool ok = connection.registerObject(QString::fromLatin1(kBusWindowPath), object,
-                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+  object->moveToThread(thread);
+  bool ok = RegisterOnBusThread(connectionName, object);
   if (ok) {
     QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = connection.interface()->registerService(
         busName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
@@ -104,12 +140,11 @@ bool CMessageBus::ExportWindow(CWindowWnd* window) {
   }
   if (!ok) {
     debugPrintf("window bus name %s not taken", busName.toUtf8().constData());
-    connection.unregisterObject(QString::fromLatin1(kBusWindowPath));
+    EndOnBusThread(connectionName, object, thread);
     QDBusConnection::disconnectFromBus(connectionName);
-    delete object;
     return false;
   }
-  g_exported[window] = ExportedWindow{connectionName, busName, object};
+  g_exported[window] = ExportedWindow{connectionName, busName, object, thread};
   return true;
 }
 
@@ -118,13 +153,11 @@ void CMessageBus::UnexportWindow(CWindowWnd* window) {
   if (it == g_exported.end()) return;
   ExportedWindow e = it->second;
   g_exported.erase(it);
-  {
-    QDBusConnection connection(e.connectionName);
-    connection.interface()->unregisterService(e.busName);
-    connection.unregisterObject(QString::fromLatin1(kBusWindowPath));
-  }
+  QDBusConnection(e.connectionName).interface()->unregisterService(e.busName);
+  // A call still running there ends first (a copy-data call waiting for the
+  // window was released when the window cancelled its pending sends).
+  EndOnBusThread(e.connectionName, e.object, e.thread);
   QDBusConnection::disconnectFromBus(e.connectionName);
-  delete e.object;
 }
 
 bool CMessageBus::Broadcast(UINT registeredMessage, WPARAM wParam, LPARAM lParam) {
@@ -151,7 +184,7 @@ void CMessageBus::DeliverBroadcast(const QString& name, WPARAM wParam, LPARAM lP
   const UINT id = FindRegisteredMessage(name);
   if (!id) return;
   for (CWindowWnd* w : CWindowWnd::GetAllWindows())
-    if (w->GetHWND()) w->PostMessage(id, wParam, lParam);
+    if (w->GetHWND()) w->PostFromOutside(id, wParam, lParam);
 }
 
 bool CMessageBus::FindWindow(const QString& title) {

@@ -314,6 +314,72 @@ bool CWindowWnd::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Qt::QueuedConnection);
 }
 
+namespace {
+// The pacing timer of coalesced posts; far from the ids windows give SetTimer.
+constexpr UINT kCoalescePacingTimer = 0xC0A1E5CEu;
+}  // namespace
+
+void CWindowWnd::SetCoalescedMessages(std::vector<UINT> ids) {
+  std::lock_guard lock(coalesceMutex_);
+  coalescedIds_ = std::move(ids);
+}
+
+CWindowWnd::CoalescedCounts CWindowWnd::GetCoalescedCounts() const {
+  std::lock_guard lock(coalesceMutex_);
+  return coalescedCounts_;
+}
+
+bool CWindowWnd::PostFromOutside(UINT msg, WPARAM wParam, LPARAM lParam) {
+  bool coalesced = false;
+  {
+    std::lock_guard lock(coalesceMutex_);
+    coalesced = std::find(coalescedIds_.begin(), coalescedIds_.end(), msg) != coalescedIds_.end();
+  }
+  if (!coalesced) return PostMessage(msg, wParam, lParam);
+  {
+    std::lock_guard lock(coalesceMutex_);
+    ++coalescedCounts_.received;
+    auto it = std::find_if(coalesced_.begin(), coalesced_.end(), [msg](const CoalescedPost& p) { return p.msg == msg; });
+    if (it != coalesced_.end()) *it = CoalescedPost{msg, wParam, lParam};
+    else coalesced_.push_back(CoalescedPost{msg, wParam, lParam});
+    // A queued run or the pacing timer takes it from here.
+    if (coalesceQueued_ || coalescePacing_) return true;
+    coalesceQueued_ = true;
+  }
+  std::lock_guard lock(sendMutex_);
+  if (refuseSends_ || !context_) return false;
+  return QMetaObject::invokeMethod(context_.get(), [this] { RunCoalescedPosts(); }, Qt::QueuedConnection);
+}
+
+void CWindowWnd::RunCoalescedPosts() {
+  std::vector<CoalescedPost> batch;
+  {
+    std::lock_guard lock(coalesceMutex_);
+    coalesceQueued_ = false;
+    batch.swap(coalesced_);
+    if (batch.empty()) return;
+    coalescedCounts_.handled += batch.size();
+    // Without a paint manager there is no timer to pace with: every run is
+    // taken as it comes.
+    coalescePacing_ = GetPaintManager() != nullptr;
+  }
+  if (CPaintManagerUI* pm = GetPaintManager())
+    pm->SetWindowTimer(kCoalescePacingTimer, kCoalescePacingMs, [this] { EndCoalescePacing(); });
+  for (const CoalescedPost& p : batch)
+    if (widget_ && !destroyed_) HandleMessage(p.msg, p.wParam, p.lParam);
+}
+
+void CWindowWnd::EndCoalescePacing() {
+  if (CPaintManagerUI* pm = GetPaintManager()) pm->KillWindowTimer(kCoalescePacingTimer);
+  {
+    std::lock_guard lock(coalesceMutex_);
+    coalescePacing_ = false;
+    if (coalesced_.empty()) return;
+    coalesceQueued_ = true;  // posts from now on wait for this run
+  }
+  RunCoalescedPosts();
+}
+
 bool CWindowWnd::PostMenuCommand(std::unique_ptr<MenuCmd> cmd) {
   std::shared_ptr<MenuCmd> shared(std::move(cmd));
   std::lock_guard lock(sendMutex_);

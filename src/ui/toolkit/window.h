@@ -85,6 +85,21 @@ class CWindowWnd {
   // Releases threads waiting in SendMessage (they get 0) and refuses new ones.
   void CancelPendingSends();
 
+  // Registered messages from other programs (the bus's Post, broadcasts).
+  // The ids named here are coalesced: while the window has not acted yet,
+  // a newer post of an id replaces the older one, and the window acts on
+  // them at most once per kCoalescePacingMs (the first post of a quiet spell
+  // at once), so a flood costs the UI thread a few handler runs instead of
+  // one per post. Other ids are posted as by PostMessage. Safe from any thread.
+  static constexpr UINT kCoalescePacingMs = 200;
+  void SetCoalescedMessages(std::vector<UINT> ids);
+  bool PostFromOutside(UINT msg, WPARAM wParam, LPARAM lParam);
+  struct CoalescedCounts {
+    uint64_t received = 0;  // posts of coalesced ids
+    uint64_t handled = 0;   // of them, the ones the window acted on
+  };
+  CoalescedCounts GetCoalescedCounts() const;
+
   // Window timers: WM_TIMER with wParam = id every `elapse` ms until KillTimer.
   bool SetTimer(UINT id, UINT elapse);
   bool KillTimer(UINT id);
@@ -107,6 +122,8 @@ class CWindowWnd {
   virtual void OnFinalMessage(QWidget*) {}
   virtual CPaintManagerUI* GetPaintManager() { return nullptr; }
   void RunPendingSends();
+  void RunCoalescedPosts();
+  void EndCoalescePacing();
 
   QWidget* widget_ = nullptr;
   std::unique_ptr<QObject> context_;
@@ -128,6 +145,18 @@ class CWindowWnd {
   std::condition_variable sendDone_;
   std::deque<std::shared_ptr<PendingSend>> pending_;
   bool refuseSends_ = false;
+
+  struct CoalescedPost {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  mutable std::mutex coalesceMutex_;
+  std::vector<UINT> coalescedIds_;
+  std::vector<CoalescedPost> coalesced_;  // the latest post per id, in order of first arrival
+  bool coalesceQueued_ = false;           // a run is queued on the UI thread
+  bool coalescePacing_ = false;           // the window acted less than the pacing ago
+  CoalescedCounts coalescedCounts_;
 };
 
 // A window built from a skin file.
