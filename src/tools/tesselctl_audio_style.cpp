@@ -88,7 +88,8 @@ int setStyles(Invocation& inv, const std::vector<std::string>& pairs) {
         return inv.fail(kExitUsage, "selected must be 0, 1, 2 or 3, not \"" + std::string(value) + "\"");
       r.selected = static_cast<uint8_t>(value[0] - '0');
     } else if (auto s = styleOfKey(key, "name")) {
-      if (const NameCheck c = checkName(value); c != NameCheck::Ok) return inv.fail(kExitUsage, key + ": " + nameCheckText(c));
+      if (const NameCheck c = checkName(value); c != NameCheck::Ok)
+        return inv.fail(kExitUsage, key + ": " + nameCheckText(c));
       r.names[static_cast<size_t>(*s)] = styleNameFromBox(*s, value);
     } else if (auto c = styleOfKey(key, "colour")) {
       const auto colour = parseColour(value);

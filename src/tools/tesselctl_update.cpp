@@ -1,6 +1,5 @@
 // tesselctl update-check [--server URL] [--json]: the settings window's
 // update list on the command line.
-#include <cstdio>
 
 #include "discovery/device_tables.h"
 #include "platform/data_folders.h"
@@ -95,10 +94,13 @@ int runUpdateCheckCommand(Invocation& inv) {
                            : r.answered                       ? "nothing newer"
                            : r.reached                        ? "no proper answer"
                                                               : "no answer";
-      char line[200];
-      std::snprintf(line, sizeof line, "%-5s %-13s %-13s %s\n", printableText(r.name).c_str(),
-                    r.installedText.c_str(), available.c_str(), status);
-      inv.out << line;
+      // Padded by hand: a fixed buffer would cut a long server text, and its line end with it.
+      const auto column = [](std::string text, size_t width) {
+        if (text.size() < width) text.resize(width, ' ');
+        return text + ' ';
+      };
+      inv.out << column(printableText(r.name), 5) << column(r.installedText, 13) << column(available, 13) << status
+              << "\n";
     }
     inv.out << "state: " << stateName(outcome.state);
     if (outcome.state == UpdateWindowState::UpToDate) inv.out << " (last check " << outcome.lastCheckDate << ")";
