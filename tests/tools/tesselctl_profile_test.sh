@@ -77,7 +77,9 @@ done
 [ -p "$work/fifo" ] && [ -L "$work/link-fifo" ] && [ -L "$work/link-file" ] || fail "a refused destination was replaced"
 [ "$(cat "$work/private")" = "mine" ] || fail "the file behind a link was written"
 [ -e "$work/none" ] && fail "an export made the missing folder"
-wd macro export mouse 0 "$work/fifo" 2>/dev/null; [ $? -eq 1 ] || fail "macro export to a FIFO"
+"$ctl" macro create mouse >/dev/null || fail "macro create"
+wd macro export mouse 0 "$work/fifo" 2>"$work/err"; [ $? -eq 1 ] || fail "macro export to a FIFO"
+grep -q "FIFO" "$work/err" || fail "macro export to a FIFO: $(cat "$work/err")"
 # Names are one readable line: refused with exit 2, and old ones shown plain.
 esc=$(printf '\033')
 expect 2 "" -- profile rename mouse 0 "$(printf 'evil\n* 7\tFORGED')"
