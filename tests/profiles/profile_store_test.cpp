@@ -120,7 +120,7 @@ TEST_F(ProfileStoreTest, RenameRulesAndBlanks) {
   EXPECT_EQ(store.rename(1, "   ").renameCode(), 2);
   EXPECT_EQ(store.rename(1, "").renameCode(), 2);
   EXPECT_EQ(store.rename(1, " Spaced ").renameCode(), 1);
-  for (const std::string bad : {"evil\n* 7\tFORGED", "\x1b[2J", std::string(65, 'x')})
+  for (const std::string& bad : std::vector<std::string>{"evil\n* 7\tFORGED", "\x1b[2J", std::string(65, 'x')})
     EXPECT_EQ(store.rename(1, bad).status, ProfileStatus::BadName) << bad;
   EXPECT_EQ(names(store), (std::vector<std::string>{"game", " Spaced "}));
   EXPECT_EQ(doc(store.entries()[1])["profilename"].asString(), " Spaced ");
