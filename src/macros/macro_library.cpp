@@ -46,8 +46,10 @@ std::string nextMacroName(const std::vector<MacroEntry>& entries) {
   }
 }
 
-std::string importMacroName(const std::vector<MacroEntry>& entries, std::string_view baseName) {
-  if (!taken(entries, baseName)) return std::string(baseName);
+std::string importMacroName(const std::vector<MacroEntry>& entries, std::string_view fileBaseName) {
+  // A file's name may hold anything.
+  const std::string baseName = plainName(fileBaseName);
+  if (!taken(entries, baseName)) return baseName;
   for (size_t n = 2;; ++n) {
     std::string name = std::to_string(n);
     if (!taken(entries, name)) return name;

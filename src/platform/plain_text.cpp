@@ -84,4 +84,14 @@ std::string printableText(std::string_view text) {
   return out;
 }
 
+std::string plainName(std::string_view text, size_t maxCharacters) {
+  const std::string plain = printableText(text);
+  size_t end = 0;
+  for (size_t characters = 0; end < plain.size() && characters < maxCharacters; ++characters) {
+    uint32_t cp = 0;
+    end += decodeUtf8(plain, end, cp);  // printable text is all whole sequences
+  }
+  return plain.substr(0, end);
+}
+
 }  // namespace tessel

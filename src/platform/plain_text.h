@@ -28,6 +28,10 @@ NameCheck checkName(std::string_view name);
 // empty for Ok.
 std::string nameCheckText(NameCheck check);
 
+// A name made from outside text (an imported file's name): printableText()
+// cut to at most `maxCharacters` characters, so that it passes checkName().
+std::string plainName(std::string_view text, size_t maxCharacters = kMaxNameLength);
+
 // The text with every control character, direction override and byte that is
 // not UTF-8 replaced by '?'. Tabs are replaced too (they break columns).
 std::string printableText(std::string_view text);

@@ -37,6 +37,7 @@ TEST(PlainText, NamesRefuseControlCharactersAndLength) {
 TEST(PlainText, PrintableTextReplacesEveryControlAndStrayByte) {
   EXPECT_EQ(printableText("Game \xe6\xb8\xb8 1.2"), "Game \xe6\xb8\xb8 1.2");
   EXPECT_EQ(printableText("\x1b]0;t\x07\x1b[2J\n* 7\tX\x7f"), "?]0;t??[2J?* 7?X?");
+  EXPECT_EQ(plainName("\xe6\xb8\xb8\xe6\xb8\xb8\x1b", 2), "\xe6\xb8\xb8\xe6\xb8\xb8");  // whole characters
   EXPECT_EQ(printableText("a\xc2\x9b" "31m\xe2\x80\xae" "b\xff\xe6\xb8"), "a?31m?b???");
 }
 

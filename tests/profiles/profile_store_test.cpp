@@ -225,6 +225,8 @@ TEST(ProfileNames, CopyAndImportSuffixes) {
   EXPECT_EQ(importName(e, ".json"), "profile");
   EXPECT_EQ(importName(e, "/tmp/x/  .json"), "profile");
   EXPECT_EQ(importName(e, "a.b.json"), "a.b");
+  EXPECT_EQ(importName(e, "/tmp/evil\n* 7\tX.json"), "evil?* 7?X");
+  EXPECT_EQ(importName(e, std::string(100, 'x') + ".json"), std::string(56, 'x'));
   EXPECT_EQ(copyName(e, "Game"), "Game copy copy");
   EXPECT_FALSE(isTimestampId(""));
   EXPECT_FALSE(isTimestampId("2026_01_01/.."));
