@@ -3,7 +3,9 @@
 #include <system_error>
 
 #include "platform/file_io.h"
+#include "platform/export_file.h"
 #include "platform/json_access.h"
+#include "platform/plain_text.h"
 #include "platform/json_file.h"
 #include "profiles/profile_list.h"
 
@@ -44,8 +46,10 @@ std::string nextMacroName(const std::vector<MacroEntry>& entries) {
   }
 }
 
-std::string importMacroName(const std::vector<MacroEntry>& entries, std::string_view baseName) {
-  if (!taken(entries, baseName)) return std::string(baseName);
+std::string importMacroName(const std::vector<MacroEntry>& entries, std::string_view fileBaseName) {
+  // A file's name may hold anything.
+  const std::string baseName = plainName(fileBaseName);
+  if (!taken(entries, baseName)) return baseName;
   for (size_t n = 2;; ++n) {
     std::string name = std::to_string(n);
     if (!taken(entries, name)) return name;
@@ -161,6 +165,7 @@ LibraryResult MacroLibrary::rename(size_t index, std::string_view newName) {
   if (damaged_) return refuseChange();
   if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
   if (blankText(newName)) return failure(LibraryError::Blank, "the new name is empty");
+  if (const NameCheck c = checkName(newName); c != NameCheck::Ok) return failure(LibraryError::BadName, nameCheckText(c));
   if (nameTaken(newName))
     return failure(LibraryError::DuplicateName, "a macro named \"" + std::string(newName) + "\" already exists");
   Json::Value& row = json::arrayElement(json::objectMember(index_, kInfo), static_cast<unsigned>(index));
@@ -234,13 +239,13 @@ LibraryResult MacroLibrary::importFile(const fs::path& source) {
   return r;
 }
 
-LibraryResult MacroLibrary::exportTo(size_t index, const fs::path& target) const {
+LibraryResult MacroLibrary::exportTo(size_t index, const fs::path& target, std::ostream* standardOutput) const {
   if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
   const auto path = eventFilePath(index);
   if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");
   const std::string bytes = readFileBytes(*path).value_or(std::string());
-  if (!writeFileAtomic(target, bytes))
-    return failure(LibraryError::WriteFailed, "\"" + target.string() + "\" could not be written");
+  if (const ExportOutcome written = exportFile(target, bytes, standardOutput); !written.ok)
+    return failure(LibraryError::WriteFailed, written.message);
   LibraryResult r;
   r.index = index;
   r.name = entries_[index].name;

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,6 +49,7 @@ enum class LibraryError {
   UnsafeId,        // the entry's "Guid" is not a time-stamp identifier
   Blank,           // rename to an empty or blank name (ignored)
   DuplicateName,   // rename to a name the library already has
+  BadName,         // rename to a name with a control character or over 64 characters
   BadFile,         // an import that is not a usable macro file
   ReadFailed,      // a source file that cannot be read
   WriteFailed,     // a file could not be written
@@ -98,7 +100,10 @@ class MacroLibrary {
   LibraryResult importFile(const std::filesystem::path& source);
   // Copies the event file of macro `index` byte for byte to `target`; a macro
   // that was never saved gives an empty file.
-  LibraryResult exportTo(size_t index, const std::filesystem::path& target) const;
+  // Writes the macro's event file to `target` only (see exportFile); "-" goes
+  // to `standardOutput` when one is given.
+  LibraryResult exportTo(size_t index, const std::filesystem::path& target,
+                         std::ostream* standardOutput = nullptr) const;
 
   // The events of macro `index`; a missing or unreadable file is an empty macro.
   std::vector<MacroEvent> loadEvents(size_t index) const;

@@ -4,6 +4,7 @@
 
 #include "macros/macro_model.h"
 #include "platform/file_io.h"
+#include "platform/export_file.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
 
@@ -253,12 +254,12 @@ RecoilResult RecoilFiles::importFile(int gun, const fs::path& source) {
   return {};
 }
 
-RecoilResult RecoilFiles::exportTo(int gun, const fs::path& target) const {
+RecoilResult RecoilFiles::exportTo(int gun, const fs::path& target, std::ostream* standardOutput) const {
   if (!validGun(gun)) return badGun(gun);
   const auto bytes = readFileBytes(filePath(gun));
   if (!bytes) return failure(RecoilError::NoFile, "gun " + std::to_string(gun) + " has no recoil file to export");
-  if (!writeFileAtomic(target, *bytes))
-    return failure(RecoilError::WriteFailed, "\"" + target.string() + "\" could not be written");
+  if (const ExportOutcome written = exportFile(target, *bytes, standardOutput); !written.ok)
+    return failure(RecoilError::WriteFailed, written.message);
   return {};
 }
 

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -147,7 +148,9 @@ class RecoilFiles {
   // or macro event document (regular files only, size checked before reading).
   RecoilResult importFile(int gun, const std::filesystem::path& source);
   // Byte copy of the gun's file to `target`.
-  RecoilResult exportTo(int gun, const std::filesystem::path& target) const;
+  // Writes the gun's file to `target` only (see exportFile); "-" goes to
+  // `standardOutput` when one is given.
+  RecoilResult exportTo(int gun, const std::filesystem::path& target, std::ostream* standardOutput = nullptr) const;
 
  private:
   std::filesystem::path dataFolder_;

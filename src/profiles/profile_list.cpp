@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/json_access.h"
+#include "platform/plain_text.h"
 
 namespace tessel::profiles {
 
@@ -59,7 +60,8 @@ std::string importName(const std::vector<ProfileEntry>& entries, std::string_vie
   // (".json" leaves nothing).
   const size_t dot = fileName.find_last_of('.');
   if (dot != std::string_view::npos) fileName = fileName.substr(0, dot);
-  std::string name = isBlankName(fileName) ? std::string("profile") : std::string(fileName);
+  // A file's name may hold anything; room is left for the "(n)" of a taken name.
+  std::string name = isBlankName(fileName) ? std::string("profile") : plainName(fileName, kMaxNameLength - 8);
   for (int n = 1; taken(entries, name); ++n) name += "(" + std::to_string(n) + ")";
   return name;
 }

@@ -11,6 +11,7 @@
 #include "platform/debug.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/plain_text.h"
 
 namespace tessel::profiles {
 namespace fs = std::filesystem;
@@ -233,6 +234,7 @@ ProfileOutcome ProfileStore::remove(int index) {
 }
 
 ProfileOutcome ProfileStore::rename(int index, std::string_view name) {
+  if (const NameCheck c = checkName(name); c != NameCheck::Ok) return {ProfileStatus::BadName, nameCheckText(c), -1, {}};
   FolderLock lock(folder_);
   Loaded loaded = load();
   if (auto refused = refuseEntry(loaded, index)) return *refused;

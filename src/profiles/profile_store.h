@@ -15,6 +15,7 @@
 // profile leaves the list before its document goes. Every write is atomic and
 // a write that fails is reported; the files keep their previous content.
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,7 @@ enum class ProfileStatus {
   UnsafeId,     // the entry's identifier is not a time-stamp identifier
   BadImport,    // the file to import is not a profile document
   WriteFailed,  // a file could not be written (read-only folder, full disk)
+  BadName,      // rename: a control character, or longer than 64 characters
 };
 
 struct ProfileOutcome {
@@ -93,7 +95,9 @@ class ProfileStore {
   ProfileOutcome remove(int index);
   ProfileOutcome rename(int index, std::string_view name);
   ProfileOutcome copy(int index);
-  ProfileOutcome exportTo(int index, const std::filesystem::path& target);
+  // Writes the profile's document to `target` only (see exportFile); "-"
+  // goes to `standardOutput` when one is given.
+  ProfileOutcome exportTo(int index, const std::filesystem::path& target, std::ostream* standardOutput = nullptr);
   ProfileOutcome importFrom(const std::filesystem::path& source);
   // The profile's document rebuilt from the factory document, keeping name,
   // identifier and (headset) the custom equaliser presets.

@@ -2,6 +2,7 @@
 // store's folder, the factory document and files the user picks.
 #include <system_error>
 
+#include "platform/export_file.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
 #include "profiles/profile_store.h"
@@ -62,7 +63,7 @@ ProfileOutcome ProfileStore::copy(int index) {
   return append(loaded, name, documentOrFactory(*source, list[index].name, list[index].uuid), false);
 }
 
-ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target) {
+ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target, std::ostream* standardOutput) {
   FolderLock lock(folder_);
   Loaded loaded = load();
   if (auto refused = refuseEntry(loaded, index)) return *refused;
@@ -71,7 +72,9 @@ ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target) {
   if (!source) return refusedId(list[index]);
   // A profile never saved yet exports as the document it would load as, not
   // as a null that no import would take back.
-  if (!write(target, documentOrFactory(*source, list[index].name, list[index].uuid))) return writeFailed(target);
+  const ExportOutcome written =
+      exportFile(target, styledJson(documentOrFactory(*source, list[index].name, list[index].uuid)), standardOutput);
+  if (!written.ok) return {ProfileStatus::WriteFailed, written.message, -1, {}};
   return {ProfileStatus::Ok, {}, index, list[index].name};
 }
 

@@ -92,6 +92,7 @@ long HttpClient::request(std::string_view method, std::string_view url, const vo
   lastError_ = 0;
   truncated_ = false;
   cancelledRequest_ = false;
+  complete_ = false;
   status_ = 0;
 
   EasyHandle h;
@@ -107,12 +108,12 @@ long HttpClient::request(std::string_view method, std::string_view url, const vo
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_USERAGENT, settings_.userAgent.c_str());
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  // Resolving and connecting share libcurl's connect time-out; the send and
-  // receive time-outs become "no byte moved for that long".
+  // Resolving and connecting share libcurl's connect time-out; the rest is
+  // bounded by the speed floor and the total time.
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, settings_.connectTimeoutMs);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME,
-                   std::max(1L, std::max(settings_.sendTimeoutMs, settings_.receiveTimeoutMs) / 1000));
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, settings_.lowSpeedBytesPerSecond));
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, std::max(1L, settings_.lowSpeedSeconds));
+  if (settings_.totalTimeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, settings_.totalTimeoutMs);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!settings_.caFile.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, settings_.caFile.c_str());
@@ -175,6 +176,7 @@ long HttpClient::request(std::string_view method, std::string_view url, const vo
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status_);
   cancelledRequest_ = code == CURLE_ABORTED_BY_CALLBACK;
   truncated_ = sink.truncated;
+  complete_ = code == CURLE_OK && !sink.truncated;
   if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && sink.truncated)) lastError_ = code;
   if (out != nullptr && outSize > 0) out[sink.length] = '\0';
 

@@ -13,6 +13,9 @@
 //   kept, and a longer body is cut there and reported by truncated().
 // - TLS certificates and host names are always verified, against the system's
 //   authorities or, when set, one extra authority file.
+// - A transfer is bounded: slower than lowSpeedBytesPerSecond averaged over
+//   lowSpeedSeconds, or longer than totalTimeoutMs in all, it is ended, and
+//   complete() is false (whatever part of a body came is still returned).
 // - Proxies come from the usual environment variables (http_proxy,
 //   https_proxy, no_proxy), which libcurl reads itself.
 // - cancel() from any thread ends a running request at once: the transfer's
@@ -37,6 +40,12 @@ struct HttpSettings {
   long connectTimeoutMs = 60000;
   long sendTimeoutMs = 30000;
   long receiveTimeoutMs = 30000;
+  // The floor below which a transfer is given up: a server dripping a few
+  // bytes a second would otherwise hold the check for hours. The send and
+  // receive time-outs are covered by it and by the total time.
+  long lowSpeedBytesPerSecond = 1024;
+  long lowSpeedSeconds = 10;
+  long totalTimeoutMs = 30000;  // connecting included
   // A PEM file with one more certificate authority to trust (a private update
   // server); empty: the system's authorities only.
   std::string caFile;
@@ -64,6 +73,8 @@ class HttpClient {
   bool truncated() const { return truncated_; }
   // HTTP status of the last response (0 when none came).
   long status() const { return status_; }
+  // Whether the last response came whole: no transfer error, not cut.
+  bool complete() const { return complete_; }
   // Whether the last request ended because of cancel().
   bool cancelled() const { return cancelledRequest_; }
 
@@ -77,6 +88,7 @@ class HttpClient {
   long lastError_ = 0;
   bool truncated_ = false;
   bool cancelledRequest_ = false;
+  bool complete_ = false;
   long status_ = 0;
   std::atomic<bool> cancel_{false};
   std::mutex wakeMutex_;

@@ -15,23 +15,26 @@ UpdateResult initialUpdateRow(const UpdateEntry& entry) {
   return r;
 }
 
-UpdateResult evaluateUpdateResponse(const UpdateEntry& entry, long received, std::string_view body, bool cut) {
+UpdateResult evaluateUpdateResponse(const UpdateEntry& entry, long received, std::string_view body, bool cut,
+                                    long httpStatus) {
   UpdateResult r = initialUpdateRow(entry);
-  if (received <= 0 || cut) return r;
-  r.answered = true;
+  r.reached = httpStatus != 0 || received > 0;
+  // An error page (even one with a JSON body) or a half-sent body says
+  // nothing about versions.
+  if (received <= 0 || cut || httpStatus < 200 || httpStatus > 299) return r;
   Json::Value doc;
-  if (!parseJson(body, doc) || !doc.isObject())
-    return r;
-  // Every member must have its type; a wrong one makes the row nothing newer.
+  if (!parseJson(body, doc) || !doc.isObject()) return r;
   const Json::Value& version = json::member(doc, "version");
   const Json::Value& name = json::member(doc, "name");
   const Json::Value& versionName = json::member(doc, "version_name");
   const Json::Value& path = json::member(doc, "path");
   const Json::Value& deviceId = json::member(doc, "device_id");
-  if (!version.isString() || !name.isString() || name.asString().empty()) return r;
-  if (!versionName.isNull() && !versionName.isString()) return r;
-  if (!path.isNull() && !path.isString()) return r;
+  if (!version.isString() || !isReadableVersion(entry, version.asString())) return r;
+  for (const Json::Value* text : {&name, &versionName, &path})
+    if (!text->isNull() && !text->isString()) return r;
   if (!deviceId.isNull() && !deviceId.isIntegral()) return r;
+  r.answered = true;
+  if (!name.isString() || name.asString().empty()) return r;
   if (!isNewerVersion(entry, version.asString())) return r;
   r.status = kUpdateStatusAvailable;
   r.deviceId = static_cast<int>(json::getInt(deviceId, 0, INT32_MIN, INT32_MAX));
@@ -65,29 +68,40 @@ UpdateCheckOutcome runUpdateCheck(const std::vector<UpdateEntry>& entries, const
     return out;
   }
   auto buffer = std::make_unique<char[]>(kUpdateResponseBufferSize);
-  bool anyAnswer = false;
+  bool allAnswered = !entries.empty();
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (client.isCancelled()) break;
+    if (client.isCancelled()) {
+      allAnswered = false;
+      break;
+    }
     const std::string body = updateRequestBody(entries[i]);
     buffer[0] = '\0';
     const long received =
         client.request("POST", url, body.data(), body.size(), buffer.get(), kUpdateResponseBufferSize);
-    if (client.cancelled()) break;
-    out.rows[i] = evaluateUpdateResponse(entries[i], received, std::string_view(buffer.get()), client.truncated());
-    if (out.rows[i].answered) {
-      anyAnswer = true;
-      out.lastCheckDate = formatUpdateDate(config.today);
-      writeLastCheckDate(config.updateTimeFile, out.lastCheckDate);
+    if (client.cancelled()) {
+      allAnswered = false;
+      break;
+    }
+    out.rows[i] = evaluateUpdateResponse(entries[i], received, std::string_view(buffer.get()), !client.complete(),
+                                         client.status());
+    if (!out.rows[i].answered) {
+      allAnswered = false;
+      if (out.rows[i].reached) ++out.improper;
     }
     if (rowChanged) rowChanged(i, out.rows[i]);
   }
   out.cancelled = client.isCancelled();
+  // The date says when the server last told us everything we asked.
+  if (allAnswered && !out.cancelled) {
+    out.lastCheckDate = formatUpdateDate(config.today);
+    writeLastCheckDate(config.updateTimeFile, out.lastCheckDate);
+  }
   bool available = false;
   for (const auto& r : out.rows)
     if (r.status != kUpdateStatusNothingNewer && r.status != 0) available = true;
-  out.state = available ? UpdateWindowState::Available
-              : anyAnswer ? UpdateWindowState::UpToDate
-                          : UpdateWindowState::NoConnection;
+  out.state = available     ? UpdateWindowState::Available
+              : allAnswered ? UpdateWindowState::UpToDate
+                            : UpdateWindowState::NoConnection;
   return out;
 }
 

@@ -113,6 +113,11 @@ std::optional<int> compareDottedVersions(std::string_view a, std::string_view b)
   return 0;
 }
 
+bool isReadableVersion(const UpdateEntry& entry, std::string_view version) {
+  if (entry.row.hexadecimal()) return readNumber(version, 16).has_value();
+  return !version.empty() && digitsAndDots(version);
+}
+
 bool isNewerVersion(const UpdateEntry& entry, std::string_view version) {
   if (entry.row.hexadecimal()) {
     const auto v = readNumber(version, 16);

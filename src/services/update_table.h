@@ -61,6 +61,10 @@ std::string installedVersionText(const UpdateEntry& entry);
 // ("105" is not newer than 1.0.5). Anything unreadable is not newer.
 bool isNewerVersion(const UpdateEntry& entry, std::string_view version);
 
+// Whether "version" can be read at all for this entry (hexadecimal for
+// firmware; digits and dots for the application).
+bool isReadableVersion(const UpdateEntry& entry, std::string_view version);
+
 // Part-by-part comparison of dotted versions (missing parts count as 0):
 // <0, 0, >0; nullopt when either is not digits and dots.
 std::optional<int> compareDottedVersions(std::string_view a, std::string_view b);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "platform/plain_text.h"
 #include "services/audio_styles.h"
 #include "tools/tesselctl_internal.h"
 
@@ -36,32 +37,6 @@ std::optional<AudioStyleColour> parseColour(std::string_view text) {
                           static_cast<uint8_t>(value)};
 }
 
-// Well-formed UTF-8 without control characters: a name must survive the
-// file's JSON and get's one-line-per-key output.
-bool isPrintableUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F) return false;
-    size_t extra = 0;
-    uint32_t cp = c;
-    if (c < 0x80) extra = 0;
-    else if ((c & 0xE0) == 0xC0) extra = 1, cp = c & 0x1F;
-    else if ((c & 0xF0) == 0xE0) extra = 2, cp = c & 0x0F;
-    else if ((c & 0xF8) == 0xF0) extra = 3, cp = c & 0x07;
-    else return false;
-    if (i + extra >= text.size() && extra > 0) return false;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto d = static_cast<unsigned char>(text[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (d & 0x3F);
-    }
-    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
 // "name3" -> 2 for prefix "name"; nullopt for anything else.
 std::optional<int> styleOfKey(std::string_view key, std::string_view prefix) {
   if (key.size() != prefix.size() + 1 || key.substr(0, prefix.size()) != prefix) return std::nullopt;
@@ -75,7 +50,8 @@ void printStyles(Invocation& inv, const AudioStyleRecord& r, const std::vector<s
   lines.emplace_back("selected", std::to_string(r.selected));
   for (int s = 0; s < kAudioStyleCount; ++s) {
     const auto i = static_cast<size_t>(s);
-    lines.emplace_back("name" + std::to_string(s + 1), r.names[i]);
+    // Names kept in an older file may hold anything.
+    lines.emplace_back("name" + std::to_string(s + 1), printableText(r.names[i]));
     lines.emplace_back("colour" + std::to_string(s + 1), colourText(r.colours[i]));
   }
   if (inv.options.json) {
@@ -112,8 +88,8 @@ int setStyles(Invocation& inv, const std::vector<std::string>& pairs) {
         return inv.fail(kExitUsage, "selected must be 0, 1, 2 or 3, not \"" + std::string(value) + "\"");
       r.selected = static_cast<uint8_t>(value[0] - '0');
     } else if (auto s = styleOfKey(key, "name")) {
-      if (!isPrintableUtf8(value))
-        return inv.fail(kExitUsage, key + ": a name is UTF-8 text without control characters");
+      if (const NameCheck c = checkName(value); c != NameCheck::Ok)
+        return inv.fail(kExitUsage, key + ": " + nameCheckText(c));
       r.names[static_cast<size_t>(*s)] = styleNameFromBox(*s, value);
     } else if (auto c = styleOfKey(key, "colour")) {
       const auto colour = parseColour(value);

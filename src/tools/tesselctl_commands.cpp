@@ -7,6 +7,7 @@
 
 #include "device/transport/command_set.h"
 #include "discovery/device_tables.h"
+#include "platform/plain_text.h"
 #include "sim/products.h"
 #include "tools/demo_input_names.h"
 #include "tools/tesselctl_internal.h"
@@ -47,9 +48,11 @@ std::string_view cliKindName(DeviceKind kind) {
   return "device";
 }
 
-int Invocation::fail(int code, std::string_view text) {
-  err << "tesselctl: " << commandName;
-  if (!kindText.empty()) err << ' ' << kindText;
+int Invocation::fail(int code, std::string_view why) {
+  // Messages echo names, paths and file contents: never raw on a terminal.
+  const std::string text = printableText(why);
+  err << "tesselctl: " << printableText(commandName);
+  if (!kindText.empty()) err << ' ' << printableText(kindText);
   err << ": " << text << "\n";
   if (options.json) printJsonError(out, code, text, commandName, kindText);
   return code;
@@ -594,17 +597,17 @@ const std::vector<Subcommand>& subcommands() {
        "                                left|right|middle|back|forward down|up\" reach its recording and key capture",
        false, runDemo},
       {"profile", "profile ACTION KIND [ARGS]",
-       "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE, import FILE, reset I",
+       "profiles on disk: list, add, rename I NAME, delete I, select I, copy I, export I FILE|-, import FILE, reset I",
        false, runProfile},
       {"macro", "macro ACTION KIND [ARGS]",
        "macros on disk (mouse, keyboard): list, show I, create [NAME], rename I NAME, delete I,\n"
-       "                                import FILE, export I FILE, add I EVENT... (events as \"show\" prints them:\n"
+       "                                import FILE, export I FILE|-, add I EVENT... (events as \"show\" prints them:\n"
        "                                \"down key A 30\", \"up mod LCtrl 0\", \"down mouse left 0\", \"down move-up 5 8\")",
        false, runMacro},
       {"recoil", "recoil ACTION [ARGS]",
        "the mouse's recoil patterns, guns G 0..3 of 30 shots (0..29): show G (lines SHOT X Y DELAY,\n"
        "                                X < 0 left, Y < 0 up), set G SHOT X Y DELAY, reset G, import G FILE,\n"
-       "                                export G FILE, download (the four patterns to the mouse)",
+       "                                export G FILE|-, download (the four patterns to the mouse)",
        false, runRecoil},
       {"doc", "doc show KIND [INDEX]", "the current (or given) profile document as stored", false, runDoc},
       {"update-check", "update-check [--server URL]",

@@ -12,6 +12,7 @@
 #include "macros/macro_event_text.h"
 #include "macros/macro_library.h"
 #include "platform/data_folders.h"
+#include "platform/plain_text.h"
 #include "profiles/profile_list.h"
 #include "tools/tesselctl_internal.h"
 
@@ -46,10 +47,10 @@ int report(Invocation& inv, const LibraryResult& r, bool printName) {
   if (inv.options.json) {
     Json::Value v;
     v["index"] = static_cast<Json::UInt64>(r.index);
-    v["name"] = r.name;
+    v["name"] = printableText(r.name);
     inv.printJson(v);
   } else if (printName) {
-    inv.out << r.name << "\n";
+    inv.out << printableText(r.name) << "\n";
   }
   return kExitOk;
 }
@@ -63,14 +64,14 @@ int listMacros(Invocation& inv, MacroLibrary& library) {
     for (size_t i = 0; i < entries.size(); ++i) {
       Json::Value m;
       m["index"] = static_cast<Json::UInt64>(i);
-      m["name"] = entries[i].name;
+      m["name"] = printableText(entries[i].name);
       m["id"] = entries[i].guid;
       v["macros"].append(m);
     }
     inv.printJson(v);
     return kExitOk;
   }
-  for (size_t i = 0; i < entries.size(); ++i) inv.out << i << "\t" << entries[i].name << "\n";
+  for (size_t i = 0; i < entries.size(); ++i) inv.out << i << "\t" << printableText(entries[i].name) << "\n";
   return kExitOk;
 }
 
@@ -80,7 +81,7 @@ int showMacro(Invocation& inv, const MacroLibrary& library, size_t index) {
   if (inv.options.json) {
     Json::Value v;
     v["index"] = static_cast<Json::UInt64>(index);
-    v["name"] = library.entries()[index].name;
+    v["name"] = printableText(library.entries()[index].name);
     v["events"] = Json::Value(Json::arrayValue);
     for (const auto& e : events) {
       Json::Value j = macros::eventToJson(e);
@@ -138,6 +139,7 @@ int addEvents(Invocation& inv, MacroLibrary& library, size_t index, const std::v
 int createMacro(Invocation& inv, MacroLibrary& library, const std::optional<std::string>& name) {
   if (name) {
     // Checked first, so that a refused name leaves no "macro_N" behind.
+    if (const NameCheck c = checkName(*name); c != NameCheck::Ok) return inv.fail(kExitUsage, nameCheckText(c));
     if (profiles::isBlankName(*name)) return inv.fail(kExitCommandFailed, "the new name is empty");
     for (const auto& existing : library.names())
       if (profiles::sameName(existing, *name))
@@ -197,8 +199,15 @@ int runMacro(Invocation& inv) {
   const auto index = parseIndex(ops[3]);
   if (!index) return inv.fail(kExitUsage, "INDEX must be a macro number from \"macro list\", not \"" + ops[3] + "\"");
   if (verb == "show") return showMacro(inv, library, *index);
-  if (verb == "rename") return told(report(inv, library.rename(*index, ops[4]), false), false);
-  if (verb == "export") return report(inv, library.exportTo(*index, ops[4]), false);
+  if (verb == "rename") {
+    if (const NameCheck c = checkName(ops[4]); c != NameCheck::Ok) return inv.fail(kExitUsage, nameCheckText(c));
+    return told(report(inv, library.rename(*index, ops[4]), false), false);
+  }
+  if (verb == "export") {
+    // "-" is the event file on standard output, with nothing else around it.
+    const auto exported = library.exportTo(*index, ops[4], &inv.out);
+    return exported.ok() && ops[4] == "-" ? kExitOk : report(inv, exported, false);
+  }
   if (verb == "add") return told(addEvents(inv, library, *index, {ops.begin() + 4, ops.end()}), true);
 
   // delete: tesselctl answers yes to both questions the window asks.

@@ -6,6 +6,7 @@
 
 #include "platform/data_folders.h"
 #include "platform/file_io.h"
+#include "platform/plain_text.h"
 #include "profiles/profile_store.h"
 #include "tools/tesselctl_internal.h"
 
@@ -55,10 +56,10 @@ int report(Invocation& inv, const ProfileOutcome& outcome, bool printName, bool 
   if (inv.options.json) {
     Json::Value v;
     v["index"] = outcome.index;
-    v["name"] = outcome.name;
+    v["name"] = printableText(outcome.name);
     inv.printJson(v);
   } else if (printName) {
-    inv.out << outcome.name << "\n";
+    inv.out << printableText(outcome.name) << "\n";
   }
   return kExitOk;
 }
@@ -75,7 +76,7 @@ int listProfiles(Invocation& inv, ProfileStore& store) {
     for (size_t i = 0; i < entries.size(); ++i) {
       Json::Value p;
       p["index"] = static_cast<int>(i);
-      p["name"] = entries[i].name;
+      p["name"] = printableText(entries[i].name);
       p["id"] = entries[i].uuid;
       p["current"] = static_cast<int>(i) == current;
       v["profiles"].append(p);
@@ -84,7 +85,8 @@ int listProfiles(Invocation& inv, ProfileStore& store) {
     return kExitOk;
   }
   for (size_t i = 0; i < entries.size(); ++i) {
-    inv.out << (static_cast<int>(i) == current ? "* " : "  ") << i << "\t" << entries[i].name << "\n";
+    // A name from an older file may hold anything: one line per profile, always.
+    inv.out << (static_cast<int>(i) == current ? "* " : "  ") << i << "\t" << printableText(entries[i].name) << "\n";
   }
   return kExitOk;
 }
@@ -138,9 +140,16 @@ int runProfile(Invocation& inv) {
   // Every other operation on INDEX acts as the selector does after selecting it.
   const auto selected = store.select(*index);
   if (!selected.ok() || verb == "select") return thenApply(report(inv, selected, false), false);
-  if (verb == "rename") return report(inv, store.rename(*index, ops[4]), false);
+  if (verb == "rename") {
+    if (const NameCheck c = checkName(ops[4]); c != NameCheck::Ok) return inv.fail(kExitUsage, nameCheckText(c));
+    return report(inv, store.rename(*index, ops[4]), false);
+  }
   if (verb == "copy") return thenApply(report(inv, store.copy(*index), true), false);
-  if (verb == "export") return report(inv, store.exportTo(*index, ops[4]), false, false);
+  if (verb == "export") {
+    // "-" is the document on standard output, with nothing else around it.
+    const auto exported = store.exportTo(*index, ops[4], &inv.out);
+    return exported.ok() && ops[4] == "-" ? kExitOk : report(inv, exported, false, false);
+  }
   return thenApply(report(inv, store.reset(*index), false), true);
 }
 

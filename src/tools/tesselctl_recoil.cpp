@@ -159,7 +159,7 @@ int runRecoil(Invocation& inv) {
   if (verb == "set") return setShot(inv, files, g, {ops.begin() + 3, ops.end()});
   if (verb == "reset") return report(inv, files.reset(g));
   if (verb == "import") return report(inv, files.importFile(g, ops[3]));
-  return report(inv, files.exportTo(g, ops[3]));
+  return report(inv, files.exportTo(g, ops[3], &inv.out));
 }
 
 }  // namespace tessel::tools

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/plain_text.h"
 #include "ui/skin_wnd.h"
 
 namespace tessel::ui {
@@ -95,7 +96,10 @@ void MusicWnd::ShowNames() {
 void MusicWnd::TakeName(int style) {
   auto* edit = dynamic_cast<CEditUI*>(m_pm.FindControl(indexed(kNamePrefix, style)));
   if (!edit) return;
-  const std::string name = styleNameFromBox(style, edit->GetText().toStdString());
+  std::string name = styleNameFromBox(style, edit->GetText().toStdString());
+  // A name with control characters or over 64 characters is not taken: the
+  // box goes back to the name the style has.
+  if (checkName(name) != NameCheck::Ok) name = record_.names[static_cast<size_t>(style)];
   record_.names[static_cast<size_t>(style)] = name;
   const QString text = QString::fromStdString(name);
   if (edit->GetText() != text) edit->SetText(text);

@@ -123,7 +123,10 @@ void ProfileActions::Rename(CBrelvikUSBDevice* page) {
     case 1: break;
     case 0: Show(QStringLiteral("message_text_5")); break;
     case 2: Show(QStringLiteral("message_text_25")); break;
-    default: Show(QString::fromStdString(outcome.message)); break;
+    default:
+      Show(outcome.status == ProfileStatus::BadName ? QStringLiteral("message_bad_name")
+                                                    : QString::fromStdString(outcome.message));
+      break;
   }
 }
 

@@ -183,6 +183,7 @@ void CSetWnd::FinishCheck() {
   list_.finishCheck();
   for (size_t i = 0; i < rows_.size(); ++i) ShowRow(i);
   noServer_ = out.noServer;
+  badAnswer_ = out.improper > 0;
   lastCheckDate_ = out.lastCheckDate;
   if (auto* b = m_pm.FindControl(QStringLiteral("update_fw_and_ap"))) b->SetEnabled(list_.anySelected());
   ShowState(out.state);
@@ -200,8 +201,11 @@ void CSetWnd::ShowState(UpdateWindowState state) {
   if (!text) return;
   // Without a server nothing was asked: the line says so rather than that
   // a server could not be reached.
-  const std::string_view k =
-      state == UpdateWindowState::NoConnection && noServer_ ? "no_update_server_state" : kKeys[static_cast<int>(state)];
+  // A server that answered with an error page, a body of the wrong shape or
+  // too slowly was reached: the line says it did not answer properly.
+  const std::string_view k = state == UpdateWindowState::NoConnection && noServer_   ? "no_update_server_state"
+                             : state == UpdateWindowState::NoConnection && badAnswer_ ? "update_bad_answer_state"
+                                                                                      : kKeys[static_cast<int>(state)];
   if (state == UpdateWindowState::UpToDate)
     text->SetText(CResourceManager::GetInstance()->GetText(QString::fromLatin1(k.data(), int(k.size()))) +
                   QStringLiteral(" ") + QString::fromStdString(lastCheckDate_));

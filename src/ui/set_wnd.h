@@ -84,6 +84,7 @@ class CSetWnd : public WindowImplBase {
   std::vector<CUpdateInfoListItemUI*> rows_;
   std::string lastCheckDate_;
   bool noServer_ = false;
+  bool badAnswer_ = false;  // a server was reached but did not answer properly
   bool checkDone_ = false;
 
   HttpClient client_;

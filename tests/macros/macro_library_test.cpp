@@ -91,6 +91,8 @@ TEST_F(MacroLibraryTest, RenameRefusesBlankAndDuplicateNames) {
   EXPECT_EQ(lib.rename(0, "TWO").error, LibraryError::DuplicateName);
   EXPECT_EQ(lib.rename(0, "One").error, LibraryError::DuplicateName);  // its own name too
   EXPECT_EQ(lib.rename(5, "x").error, LibraryError::NoSuchMacro);
+  EXPECT_EQ(lib.rename(0, "a\nb").error, LibraryError::BadName);
+  EXPECT_EQ(lib.rename(0, std::string(65, 'x')).error, LibraryError::BadName);
   EXPECT_EQ(index()["MacroInfo"][0]["MacroName"].asString(), "one");
   ASSERT_TRUE(lib.rename(1, "burst").ok());
   EXPECT_EQ(index()["MacroInfo"][1]["MacroName"].asString(), "burst");

@@ -120,6 +120,8 @@ TEST_F(ProfileStoreTest, RenameRulesAndBlanks) {
   EXPECT_EQ(store.rename(1, "   ").renameCode(), 2);
   EXPECT_EQ(store.rename(1, "").renameCode(), 2);
   EXPECT_EQ(store.rename(1, " Spaced ").renameCode(), 1);
+  for (const std::string& bad : std::vector<std::string>{"evil\n* 7\tFORGED", "\x1b[2J", std::string(65, 'x')})
+    EXPECT_EQ(store.rename(1, bad).status, ProfileStatus::BadName) << bad;
   EXPECT_EQ(names(store), (std::vector<std::string>{"game", " Spaced "}));
   EXPECT_EQ(doc(store.entries()[1])["profilename"].asString(), " Spaced ");
 }
@@ -223,6 +225,8 @@ TEST(ProfileNames, CopyAndImportSuffixes) {
   EXPECT_EQ(importName(e, ".json"), "profile");
   EXPECT_EQ(importName(e, "/tmp/x/  .json"), "profile");
   EXPECT_EQ(importName(e, "a.b.json"), "a.b");
+  EXPECT_EQ(importName(e, "/tmp/evil\n* 7\tX.json"), "evil?* 7?X");
+  EXPECT_EQ(importName(e, std::string(100, 'x') + ".json"), std::string(56, 'x'));
   EXPECT_EQ(copyName(e, "Game"), "Game copy copy");
   EXPECT_FALSE(isTimestampId(""));
   EXPECT_FALSE(isTimestampId("2026_01_01/.."));

@@ -65,30 +65,40 @@ TEST(UpdateResponse, ApplicationVersionsComparePartByPart) {
   EXPECT_EQ(compareDottedVersions("1.x", "1.0"), std::nullopt);
 }
 
-TEST(UpdateResponse, AnythingMalformedIsNothingNewer) {
+TEST(UpdateResponse, OnlyAWholeWellShapedSuccessIsAnAnswer) {
   const UpdateEntry fw = firmware(0x0102);
-  for (const char* body : {
-           R"({"version":"0200","name":""})",                   // empty name
-           R"({"version":"0200"})",                             // no name
-           R"({"version":512,"name":"MS"})",                    // number, not text
-           R"({"version":"0200","name":["MS"]})",               // wrong-typed name
-           R"({"version":"0200","name":"MS","device_id":"7"})", // wrong-typed id
-           R"({"version":"0200","name":"MS","path":{}})",       // wrong-typed path
-           R"({"version":"02zz","name":"MS"})",                 // not hexadecimal
-           R"(["version","0200"])",                             // not an object
-           "<html>502 Bad Gateway</html>",                      // not JSON
+  struct Case {
+    const char* body;
+    long status;
+    bool cut, answered;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {R"({"version":"0200","name":""})", 200, false, true},                    // empty name: nothing newer
+           {R"({"version":"0200"})", 200, false, true},                              // no name: nothing newer
+           {R"({"version":"0200","name":"MS"})", 500, false, false},                 // error page in JSON
+           {R"({"version":"0200","name":"MS"})", 404, false, false},
+           {R"({"version":"0200","name":"MS"})", 302, false, false},
+           {R"({"version":"0200","name":"MS"})", 200, true, false},                  // cut or ended early
+           {R"({"version":512,"name":"MS"})", 200, false, false},                    // number, not text
+           {R"({"version":"0200","name":["MS"]})", 200, false, false},               // wrong-typed name
+           {R"({"version":"0200","name":"MS","device_id":"7"})", 200, false, false}, // wrong-typed id
+           {R"({"version":"0200","name":"MS","path":{}})", 200, false, false},       // wrong-typed path
+           {R"({"version":"02zz","name":"MS"})", 200, false, false},                 // not hexadecimal
+           {R"({"name":"MS"})", 200, false, false},                                  // no version
+           {R"(["version","0200"])", 200, false, false},                             // not an object
+           {"<html>502 Bad Gateway</html>", 200, false, false},                      // not JSON
        }) {
-    const auto r = evaluateUpdateResponse(fw, static_cast<long>(std::string_view(body).size()), body, false);
-    EXPECT_EQ(r.status, 7) << body;
-    EXPECT_TRUE(r.answered) << body;
-    EXPECT_EQ(r.availableText, "") << body;
-    EXPECT_EQ(r.installedText, "V0102") << body;
+    const auto r = evaluateUpdateResponse(fw, static_cast<long>(std::string_view(c.body).size()), c.body, c.cut,
+                                          c.status);
+    EXPECT_EQ(r.answered, c.answered) << c.body << " " << c.status;
+    EXPECT_TRUE(r.reached) << c.body;
+    EXPECT_EQ(r.status, 7) << c.body;
+    EXPECT_EQ(r.availableText, "") << c.body;
+    EXPECT_EQ(r.installedText, "V0102") << c.body;
   }
-  // No answer, or a body cut at the buffer's end, is a failed request.
-  EXPECT_FALSE(evaluateUpdateResponse(fw, 0, "NO_LINK_SERVER", false).answered);
-  const auto cut = evaluateUpdateResponse(fw, 20, R"({"version":"0200","name":"MS"})", true);
-  EXPECT_FALSE(cut.answered);
-  EXPECT_EQ(cut.status, 7);
+  const auto none = evaluateUpdateResponse(fw, 0, "NO_LINK_SERVER", false, 0);
+  EXPECT_FALSE(none.answered);
+  EXPECT_FALSE(none.reached);
 }
 
 TEST(UpdateResponse, ServiceAddressEndsInApiUpdates) {

@@ -1,6 +1,10 @@
 // The whole update check against an update service on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -124,6 +128,48 @@ TEST_F(UpdateCheckRun, CancelStopsTheCheckBeforeTheNextRequest) {
   EXPECT_TRUE(out.cancelled);
   EXPECT_EQ(out.state, UpdateWindowState::NoConnection);
   EXPECT_FALSE(fs::exists(config_.updateTimeFile));
+}
+
+// A server that is reached but answers badly never makes the check "up to
+// date" and records no date; each case runs under a watchdog.
+TEST_F(UpdateCheckRun, ABadAnswerIsNoAnswerAndRecordsNoDate) {
+  using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+  std::atomic<bool> stop{false};
+  const Handler drip = [&stop](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("application/json", [&stop](size_t, httplib::DataSink& sink) {
+      // Two bytes a second, for ever: this stands for a remote server, not the code under test.
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      return !stop.load() && sink.write(" ", 1);
+    });
+  };
+  const std::string good = R"({"version":"0.0.1","name":"AP"})";
+  const std::vector<std::pair<const char*, Handler>> cases = {
+      {"500 with JSON", [&](auto&, auto& res) { res.status = 500; res.set_content(good, "application/json"); }},
+      {"404", [](auto&, auto& res) { res.status = 404; }},
+      {"malformed", [](auto&, auto& res) { res.set_content(R"({"version":)", "application/json"); }},
+      {"empty 200", [](auto&, auto& res) { res.set_content("", "application/json"); }},
+      {"dripping", drip},
+  };
+  ASSERT_TRUE(writeLastCheckDate(config_.updateTimeFile, "2023-12-1"));
+  for (const auto& [what, handler] : cases) {
+    test::LocalServer server;
+    server.http().Post("/api/updates", handler);
+    ASSERT_TRUE(server.start());
+    config_.serverBase = server.base();
+    HttpClient client;
+    client.settings().lowSpeedSeconds = 1;  // the 1 KB/s floor over one second instead of ten
+    auto run = std::async(std::launch::async, [&] { return runUpdateCheck(buildUpdateEntries({}, "1.0.5"), config_, client); });
+    const bool finished = run.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!finished) client.cancel();
+    const UpdateCheckOutcome out = run.get();
+    stop = true;
+    EXPECT_TRUE(finished) << what;
+    ASSERT_EQ(out.rows.size(), 1u) << what;
+    EXPECT_FALSE(out.rows[0].answered) << what;
+    EXPECT_EQ(out.improper, 1u) << what;
+    EXPECT_EQ(out.state, UpdateWindowState::NoConnection) << what;
+    EXPECT_EQ(readLastCheckDate(config_.updateTimeFile), "2023-12-1") << what;
+  }
 }
 
 }  // namespace

@@ -62,6 +62,34 @@ if [ "$(id -u)" -ne 0 ]; then
   expect 1 "" -- profile add mouse
   chmod u+w "$folder"
 fi
+
+# Exports write a regular file where asked, or standard output, and nothing
+# else; each one under a watchdog, since a FIFO once hung them.
+wd() { timeout 10 "$ctl" "$@"; }
+"$ctl" profile export mouse 0 - >"$work/stdout.json" 2>"$work/err" || fail "export to -: $(cat "$work/err")"
+grep -q '"profilename" : "Game"' "$work/stdout.json" || fail "export to - printed: $(head -c 200 "$work/stdout.json")"
+mkfifo "$work/fifo"; printf 'mine\n' >"$work/private"; ln -s "$work/private" "$work/link-file"
+for dest in "$work/fifo" "$work/link-file" "$work/none/Game.json"; do
+  wd profile export mouse 0 "$dest" >/dev/null 2>"$work/err"; rc=$?
+  [ "$rc" -eq 1 ] || fail "export to $dest exited $rc: $(cat "$work/err")"
+done
+[ -p "$work/fifo" ] && [ -L "$work/link-file" ] || fail "a refused destination was replaced"
+[ "$(cat "$work/private")" = "mine" ] || fail "the file behind a link was written"
+[ -e "$work/none" ] && fail "an export made the missing folder"
+"$ctl" macro create mouse >/dev/null || fail "macro create"
+wd macro export mouse 0 "$work/fifo" 2>"$work/err"; [ $? -eq 1 ] || fail "macro export to a FIFO"
+grep -q "FIFO" "$work/err" || fail "macro export to a FIFO: $(cat "$work/err")"
+# Names are one readable line: refused with exit 2, and old ones shown plain.
+esc=$(printf '\033')
+expect 2 "" -- profile rename mouse 0 "$(printf 'evil\n* 7\tFORGED')"
+expect 2 "" -- profile rename mouse 0 "$(printf '%065d' 0)"
+expect 0 "" -- profile rename mouse 0 "$(printf '%064d' 0)"
+sed -i "s/\"Game copy\"/\"x\\\\u001b]0;t\\\\u0007\\\\u001b[2J\\\\n* 7\\\\tF\"/" "$folder/ProfileList.ini"
+"$ctl" profile list mouse >"$work/list" || fail "list with an old hostile name"
+[ "$(grep -vc '^[* ] [0-9]*	' "$work/list")" -eq 0 ] || fail "a name forged lines: $(cat -A "$work/list")"
+[ "$(grep -c '^\* ' "$work/list")" -eq 1 ] || fail "a name forged a current entry: $(cat -A "$work/list")"
+LC_ALL=C grep -q "$esc" "$work/list" && fail "an escape reached the terminal: $(cat -A "$work/list")"
+grep -q '^[* ] 1	x?]0;t??\[2J?\* 7?F$' "$work/list" || fail "sanitised name: $(cat -A "$work/list")"
 ls -a "$folder" | grep -q '\.tmp\.' && fail "temporary files left in $folder"
 [ "$failures" -eq 0 ] || exit 1
 echo "all profile commands behaved"

@@ -78,6 +78,40 @@ TEST_F(TesselctlServices, UpdateCheckWithoutAServerSaysSoAndFails) {
   EXPECT_EQ(r.code, 2);
 }
 
+// Each connected product is asked about under its own row; a server's words
+// reach the terminal without a control character; an error status fails.
+TEST_F(TesselctlServices, UpdateCheckPairsEachDeviceWithItsRowAndShowsServerTextPlain) {
+  test::LocalServer server;
+  std::vector<std::string> keys;
+  int status = 200;
+  server.http().Post("/api/updates", [&](const httplib::Request& req, httplib::Response& res) {
+    keys.push_back(req.body.substr(0, req.body.find('&')));
+    res.status = status;
+    const bool keyboard = req.body.find("RT52P04C") != std::string::npos;
+    res.set_content(std::string(keyboard ? R"({"version":"0001",)" : R"({"version":"9.9.9",)") +
+                    R"("version_name":"\u001b]0;owned\u0007\u001b[2J9.9\n* \u009bAP\tFORGED",)"
+                    R"("name":"AP","path":"\u001b[31mx"})",
+                    "application/json");
+  });
+  ASSERT_TRUE(server.start());
+  Result r = run({"--demo=keyboard", "update-check", "--server", server.base()});
+  EXPECT_EQ(keys, (std::vector<std::string>{"app_key=ZELTO_1_RT52P04C_KB_1", "app_key=ZELTO_0_ALL_T73_BQ2_BQ1_1"}));
+  EXPECT_NE(r.out.find("?]0;owned??[2J9.9?* ?AP?FORGED"), std::string::npos) << r.out;
+  for (const std::string& text : {r.out, r.err}) {
+    for (unsigned char c : text) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c != 0x7F)) << int(c);
+    EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos);
+  }
+  r = run({"--demo=keyboard", "--json", "update-check", "--server", server.base()});
+  EXPECT_EQ(r.out.find("\\u001b"), std::string::npos) << r.out;  // not even escaped in JSON
+
+  status = 500;  // the same body behind an error status is no answer
+  r = run({"--demo=keyboard", "update-check", "--server", server.base()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("did not answer properly"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("newer version available"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("state: no connection"), std::string::npos) << r.out;
+}
+
 TEST_F(TesselctlServices, DoctorListsTheDevicesAndTheChecks) {
   const Result r = run({"--demo=mouse,headset", "--json", "doctor"});
   Json::Value v;

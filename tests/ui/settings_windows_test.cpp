@@ -120,6 +120,23 @@ TEST_F(SettingsWindows, AnAnswerWithNothingNewerShowsTheCheckDate) {
   wnd.DestroyWindow();
 }
 
+TEST_F(SettingsWindows, AnErrorStatusIsNoAnswerEvenWithANewerBody) {
+  tessel::test::LocalServer server;
+  server.http().Post("/api/updates", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 500;
+    res.set_content(R"({"version":"0200","version_name":"2.0","name":"MS"})", "application/json");
+  });
+  ASSERT_TRUE(server.start());
+  CSetWnd wnd(&owner_, options({0x0102}, server.base()));
+  ASSERT_TRUE(wnd.Create(&owner_, QStringLiteral("set"), WS_VISIBLE, 0));
+  ASSERT_TRUE(SpinUntil([&] { return wnd.GetWindowState() == UpdateWindowState::NoConnection; }));
+  EXPECT_EQ(Find(wnd, "Update_Status_text")->GetText(), "The update server did not answer properly");
+  EXPECT_TRUE(wnd.GetRowControl(0)->GetStateLabel()->GetText().isEmpty());  // neither offered nor up to date
+  EXPECT_FALSE(Find(wnd, "update_fw_and_ap")->IsEnabled());
+  EXPECT_FALSE(fs::exists(home_ / "updatetime.config"));
+  wnd.DestroyWindow();
+}
+
 TEST_F(SettingsWindows, OfferedFirmwareCanBeMarkedAndConfirmed) {
   tessel::test::LocalServer server;
   server.http().Post("/api/updates", [](const httplib::Request& req, httplib::Response& res) {

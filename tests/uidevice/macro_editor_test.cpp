@@ -280,6 +280,10 @@ TEST_F(MacroEditorTest, RenameRefusesTakenNamesAndTheAssignmentEditorFollows) {
   C("macro_edit_macroname")->SetText(QStringLiteral("   "));
   ASSERT_TRUE(Click("macro_btn_name_edit"));
   EXPECT_EQ(Names()->GetItemText(1), "macro_2");
+  C("macro_edit_macroname")->SetText(QStringLiteral("a\tb"));
+  ASSERT_TRUE(Click("macro_btn_name_edit"));
+  EXPECT_EQ(messages_, (std::vector<QString>{"message_text_5", "message_bad_name"}));
+  EXPECT_EQ(Names()->GetItemText(1), "macro_2");
   C("macro_edit_macroname")->SetText(QStringLiteral("Spray"));
   ASSERT_TRUE(Click("macro_btn_name_edit"));
   EXPECT_EQ(Names()->GetItemText(1), "Spray");

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -164,7 +166,12 @@ TEST_F(ProfileUiTest, AddRenameAndSwitchThroughTheControls) {
   edit->clear();
   QTest::keyClicks(edit, "   ");
   Click("device_profile_edit_save_btn");
-  EXPECT_EQ(messages_, (QStringList{"message_text_5", "message_text_25"}));
+  edit->clear();
+  // The box takes at most 64 characters; a pasted tab is refused with a message.
+  QGuiApplication::clipboard()->setText(QStringLiteral("evil\tFORGED"));
+  QTest::keySequence(edit, QKeySequence::Paste);
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(messages_, (QStringList{"message_text_5", "message_text_25", "message_bad_name"}));
   EXPECT_EQ(ComboTexts(), (QStringList{"profile1", "Game"}));
 
   // Choosing profile1 starts the 400 ms switch; when it fires the page is

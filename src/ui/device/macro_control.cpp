@@ -319,6 +319,10 @@ void CMacroControlUI::RenameMacro() {
     hooks_.show(QStringLiteral("message_text_5"));
     return;
   }
+  if (r.error == macros::LibraryError::BadName) {
+    hooks_.show(QStringLiteral("message_bad_name"));
+    return;
+  }
   if (!r.ok()) {
     ShowFailure(r);
     return;
