@@ -6,6 +6,7 @@
 #include "platform/file_io.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace fs = std::filesystem;
 
@@ -168,18 +169,16 @@ RecoilResult RecoilFiles::ensure(int gun) {
   if (!validGun(gun)) return badGun(gun);
   const fs::path path = filePath(gun);
   std::error_code ec;
-  if (fs::exists(path, ec)) {
-    const auto bytes = readFileBytes(path);
-    Json::Value doc;
-    if (bytes && parseJson(*bytes, doc) && recoilDocument(doc)) return {};
-    // The user's file is never lost to the factory copy.
-    if (bytes && !bytes->empty()) keepAside(path);
-  }
+  // The user's file is never lost to the factory copy: an unusable one is
+  // kept aside by the read, an unreadable one is left alone.
+  const KeptRead read = readKeptJson(path, recoilDocument);
+  if (read.usable()) return {};
+  if (read.unreadable()) return failure(RecoilError::ReadFailed, read.message(path) + "; it is left as it is");
   const auto factory = readFileBytes(defaultPath(gun));
   if (!factory)
     return failure(RecoilError::NoFile, "the factory recoil file \"" + defaultPath(gun).string() + "\" is missing");
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(path, *factory))
+  if (!writeKeptFile(path, *factory))
     return failure(RecoilError::WriteFailed, "\"" + path.string() + "\" could not be written");
   return {};
 }
@@ -192,10 +191,7 @@ bool RecoilFiles::ensureAll() {
 
 Json::Value RecoilFiles::document(int gun) const {
   if (!validGun(gun)) return Json::Value();
-  const auto bytes = readFileBytes(filePath(gun));
-  Json::Value doc;
-  if (!bytes || !parseJson(*bytes, doc)) return Json::Value();
-  return doc;
+  return readKeptJson(filePath(gun), recoilDocument).value;
 }
 
 std::vector<RecoilEvent> RecoilFiles::events(int gun) const { return recoilEventsFromDocument(document(gun)); }
@@ -210,8 +206,10 @@ RecoilResult RecoilFiles::storeShot(int gun, int s, const RecoilShot& fields) {
   // from the factory pattern, so the other 29 shots are not lost to zeros.
   Json::Value doc = document(gun);
   if (!recoilDocument(doc)) {
-    ensure(gun);
+    if (const RecoilResult ensured = ensure(gun); !ensured.ok()) return ensured;
     doc = document(gun);
+    if (!recoilDocument(doc))
+      return failure(RecoilError::ReadFailed, "\"" + filePath(gun).string() + "\" cannot be read");
   }
   storeShotInDocument(doc, s, fields);
   std::error_code ec;
@@ -228,7 +226,7 @@ RecoilResult RecoilFiles::reset(int gun) {
     return failure(RecoilError::NoFile, "the factory recoil file \"" + defaultPath(gun).string() + "\" is missing");
   std::error_code ec;
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(filePath(gun), *factory))
+  if (!writeKeptFile(filePath(gun), *factory))
     return failure(RecoilError::WriteFailed, "\"" + filePath(gun).string() + "\" could not be written");
   return {};
 }
@@ -248,16 +246,17 @@ RecoilResult RecoilFiles::importFile(int gun, const fs::path& source) {
   const RecoilFileCheck check = checkRecoilFile(*bytes);
   if (!check.ok) return failure(RecoilError::BadFile, "\"" + source.string() + "\": " + check.error);
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(filePath(gun), *bytes))
+  if (!writeKeptFile(filePath(gun), *bytes))
     return failure(RecoilError::WriteFailed, "\"" + filePath(gun).string() + "\" could not be written");
   return {};
 }
 
 RecoilResult RecoilFiles::exportTo(int gun, const fs::path& target) const {
   if (!validGun(gun)) return badGun(gun);
-  const auto bytes = readFileBytes(filePath(gun));
-  if (!bytes) return failure(RecoilError::NoFile, "gun " + std::to_string(gun) + " has no recoil file to export");
-  if (!writeFileAtomic(target, *bytes))
+  const KeptRead read = readKeptBytes(filePath(gun));
+  if (read.unreadable()) return failure(RecoilError::ReadFailed, read.message(filePath(gun)) + "; nothing was exported");
+  if (read.missing()) return failure(RecoilError::NoFile, "gun " + std::to_string(gun) + " has no recoil file to export");
+  if (!writeFileAtomic(target, read.bytes))
     return failure(RecoilError::WriteFailed, "\"" + target.string() + "\" could not be written");
   return {};
 }

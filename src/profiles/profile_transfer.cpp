@@ -59,7 +59,10 @@ ProfileOutcome ProfileStore::copy(int index) {
   const auto source = documentPathFor(list[index].uuid);
   if (!source) return refusedId(list[index]);
   const std::string name = copyName(list, list[index].name);
-  return append(loaded, name, documentOrFactory(*source, list[index].name, list[index].uuid), false);
+  ProfileOutcome refusal;
+  const auto document = documentOrFactory(*source, list[index].name, list[index].uuid, refusal);
+  if (!document) return refusal;
+  return append(loaded, name, *document, false);
 }
 
 ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target) {
@@ -71,7 +74,10 @@ ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target) {
   if (!source) return refusedId(list[index]);
   // A profile never saved yet exports as the document it would load as, not
   // as a null that no import would take back.
-  if (!write(target, documentOrFactory(*source, list[index].name, list[index].uuid))) return writeFailed(target);
+  ProfileOutcome refusal;
+  const auto document = documentOrFactory(*source, list[index].name, list[index].uuid, refusal);
+  if (!document) return refusal;
+  if (!write(target, *document)) return writeFailed(target);
   return {ProfileStatus::Ok, {}, index, list[index].name};
 }
 
@@ -102,7 +108,10 @@ ProfileOutcome ProfileStore::reset(int index) {
   if (!path) return refusedId(list[index]);
   Json::Value document = factoryDocument(list[index].name, list[index].uuid);
   if (deviceType_ == kHeadsetType) {
-    const Json::Value old = readJsonFile(*path);
+    ProfileOutcome refusal;
+    const auto read = documentOrFactory(*path, list[index].name, list[index].uuid, refusal);
+    if (!read) return refusal;
+    const Json::Value& old = *read;
     const Json::Value& oldDevice = json::element(json::member(old, "Device"), 0);
     for (const char* key : kKeptOnHeadsetReset) {
       const Json::Value& kept = json::member(oldDevice, key);
