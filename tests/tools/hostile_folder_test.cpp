@@ -93,6 +93,7 @@ class HostileFolder : public ::testing::Test {
     data_ = home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB";
     spare_ = home_ / "spare";
     fs::create_directories(spare_);
+    fs::create_directories(data_);
   }
   void TearDown() override {
     ::unsetenv("TESSEL_INSTALL_DIR");
@@ -165,7 +166,9 @@ class HostileFolder : public ::testing::Test {
     bad += ".bad";
     struct stat badSt {};
     const bool kept = ::lstat(bad.c_str(), &badSt) == 0;
-    if (kept) EXPECT_EQ(badSt.st_mode & 0777, 0600u);
+    if (kept) {
+      EXPECT_EQ(badSt.st_mode & 0777, 0600u);
+    }
     switch (a) {
       case Attack::WrongShape:
         EXPECT_TRUE((there && readKeptBytes(target).bytes == attacked_) ||
@@ -195,7 +198,9 @@ class HostileFolder : public ::testing::Test {
         break;
     }
     for (const auto& [path, bytes] : before_)
-      if (path != target) EXPECT_TRUE(fs::exists(path)) << path << " was lost";
+      if (path != target) {
+        EXPECT_TRUE(fs::exists(path)) << path << " was lost";
+      }
   }
 
   fs::path home_, data_, spare_;
@@ -319,7 +324,6 @@ TEST_F(HostileFolder, EveryKeptFileSurvivesEveryAttack) {
        true},
       {"skin record",
        [](HostileFolder& f) {
-         fs::create_directories(f.data_);
          writeSkinRecord(f.data_ / "Skin.ini", true, "a.png");
          return f.data_ / "Skin.ini";
        },
@@ -340,7 +344,6 @@ TEST_F(HostileFolder, EveryKeptFileSurvivesEveryAttack) {
        [](HostileFolder& f) {
          LightEffectLibrary lib;
          lib.setSequences(0, {{"one", "seq"}});
-         fs::create_directories(f.data_);
          lib.save(f.data_ / "LightLibrary.json");
          return f.data_ / "LightLibrary.json";
        },
@@ -375,7 +378,9 @@ TEST_F(HostileFolder, EveryKeptFileSurvivesEveryAttack) {
         succeeded = c.operate(*this, target);
       }
       const bool unreadable = a != Attack::WrongShape && a != Attack::LinkToPrivate;
-      if (c.refuses && unreadable) EXPECT_FALSE(succeeded) << c.name << " / " << nameOf(a) << " was not refused";
+      if (c.refuses && unreadable) {
+        EXPECT_FALSE(succeeded) << c.name << " / " << nameOf(a) << " was not refused";
+      }
       expectKept(a, target, c.name);
     }
   }
