@@ -64,6 +64,13 @@ void MacroLibrary::load() {
   index_ = Json::Value(Json::objectValue);
   damaged_ = false;
   damage_.clear();
+  // Writes killed before their rename leave temporaries of the index and the
+  // event files; the profiles in the same folder clear their own.
+  sweepStaleTemporaries(folder_, [](std::string_view name) {
+    if (name == kIndexFile) return true;
+    return name.size() > kEventFileExtension.size() && name.ends_with(kEventFileExtension) &&
+           profiles::isTimestampId(name.substr(0, name.size() - kEventFileExtension.size()));
+  });
   const fs::path path = indexPath();
   KeptRead read = readKeptJson(path, [](const Json::Value& doc) {
     return shape::objectWithOptionalArray(doc, kInfo);

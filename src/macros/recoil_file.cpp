@@ -169,6 +169,11 @@ RecoilResult RecoilFiles::ensure(int gun) {
   if (!validGun(gun)) return badGun(gun);
   const fs::path path = filePath(gun);
   std::error_code ec;
+  sweepStaleTemporaries(dataFolder_, [](std::string_view name) {
+    for (int g = 0; g < kGunCount; ++g)
+      if (name == recoilFileName(g)) return true;
+    return false;
+  });
   // The user's file is never lost to the factory copy: an unusable one is
   // kept aside by the read, an unreadable one is left alone.
   const KeptRead read = readKeptJson(path, recoilDocument);
@@ -206,10 +211,10 @@ RecoilResult RecoilFiles::storeShot(int gun, int s, const RecoilShot& fields) {
   // from the factory pattern, so the other 29 shots are not lost to zeros.
   Json::Value doc = document(gun);
   if (!recoilDocument(doc)) {
-    if (const RecoilResult ensured = ensure(gun); !ensured.ok()) return ensured;
+    // Without a factory file the shot still lands, in a file of its own; a
+    // file that cannot be read is left alone.
+    if (const RecoilResult ensured = ensure(gun); ensured.error == RecoilError::ReadFailed) return ensured;
     doc = document(gun);
-    if (!recoilDocument(doc))
-      return failure(RecoilError::ReadFailed, "\"" + filePath(gun).string() + "\" cannot be read");
   }
   storeShotInDocument(doc, s, fields);
   std::error_code ec;

@@ -100,10 +100,16 @@ KeptRead finish(const fs::path& path, KeptRead r) {
   return r;
 }
 
+void sweepOwn(const fs::path& path) {
+  const fs::path folder = path.parent_path();
+  const std::string name = path.filename().string();
+  sweepStaleTemporaries(folder.empty() ? fs::path(".") : folder,
+                        [&](std::string_view target) { return target == name; });
+}
+
 template <typename Check>
 KeptRead readKept(const fs::path& path, std::size_t limit, const Check& check) {
-  fs::path folder = path.parent_path();
-  sweepStaleTemporaries(folder.empty() ? fs::path(".") : folder);
+  sweepOwn(path);
   std::string bytes;
   if (auto early = openAndRead(path, limit, bytes)) return finish(path, std::move(*early));
   KeptRead r;
@@ -161,8 +167,7 @@ bool replaceable(const fs::path& path) {
 }  // namespace
 
 bool writeKeptFile(const fs::path& path, std::string_view bytes, const AtomicWriteHooks* hooks) {
-  fs::path folder = path.parent_path();
-  sweepStaleTemporaries(folder.empty() ? fs::path(".") : folder);
+  sweepOwn(path);
   if (!replaceable(path)) {
     debugPrintf("kept file not replaced, it cannot be read: %s", path.string().c_str());
     return false;
@@ -198,13 +203,16 @@ std::optional<fs::path> keepBytesAside(const fs::path& path, std::string_view by
   return std::nullopt;
 }
 
-void sweepStaleTemporaries(const fs::path& folder) {
+void sweepStaleTemporaries(const fs::path& folder, const OwnsFileName& owns) {
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   if (ec) return;
+  constexpr std::size_t kSuffix = 11;  // ".tmp.XXXXXX"
   for (const auto& entry : it) {
     const fs::path path = entry.path();
-    if (!isTemporaryName(path.filename().string())) continue;
+    const std::string name = path.filename().string();
+    if (!isTemporaryName(name)) continue;
+    if (owns && !owns(std::string_view(name).substr(1, name.size() - 1 - kSuffix))) continue;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};

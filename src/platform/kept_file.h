@@ -24,7 +24,8 @@
 // same folder, flushed, then renamed over the target. The writer holds an
 // exclusive flock on its temporary file until the rename, so a temporary that
 // nobody holds locked was left by a writer that died; every read and write
-// sweeps such leftovers of our pattern from the file's folder first. A lock
+// first sweeps such leftovers of its own file, and a store of many files
+// sweeps those of all its files (sweepStaleTemporaries). A lock
 // (rather than an age) tells a dead writer from a slow one in another process
 // at once, so a killed write leaves nothing behind past the next operation.
 // The new file keeps the old one's mode only when that mode lets the owner read
@@ -89,8 +90,12 @@ bool writeKeptJson(const std::filesystem::path& path, const Json::Value& value,
 // twice. The copy's path, or nullopt when nothing could be kept.
 std::optional<std::filesystem::path> keepBytesAside(const std::filesystem::path& path, std::string_view bytes);
 
-// Removes temporary files of our pattern in `folder` whose writer is gone.
-void sweepStaleTemporaries(const std::filesystem::path& folder);
+// Removes temporary files of our pattern in `folder` whose writer is gone and
+// whose target's file name `owns` accepts (a store's own files; every one
+// when `owns` is empty). Reads and writes sweep their own file's leftovers;
+// a store of many files sweeps them all at its next operation.
+using OwnsFileName = std::function<bool(std::string_view fileName)>;
+void sweepStaleTemporaries(const std::filesystem::path& folder, const OwnsFileName& owns = {});
 
 // Common shapes.
 namespace shape {

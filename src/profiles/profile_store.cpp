@@ -140,6 +140,13 @@ ProfileOutcome ProfileStore::createList(Loaded& loaded) {
 ProfileStore::Loaded ProfileStore::load() {
   std::error_code ec;
   fs::create_directories(folder_, ec);
+  // Writes killed before their rename leave temporaries of the list and the
+  // documents; the macros in the same folder clear their own.
+  sweepStaleTemporaries(folder_, [](std::string_view name) {
+    if (name == kProfileListFile) return true;
+    return name.size() > kDocumentExtension.size() && name.ends_with(kDocumentExtension) &&
+           isTimestampId(name.substr(0, name.size() - kDocumentExtension.size()));
+  });
   Loaded loaded;
   KeptRead read = readKeptJson(listPath(), isProfileList);
   if (read.unreadable()) {

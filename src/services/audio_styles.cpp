@@ -24,16 +24,13 @@ void putInt32(StyleColourBlock& block, size_t offset, int32_t value) {
   for (size_t i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(u >> (8 * i));
 }
 
-// What the reader relies on: an object whose "Device", when there, is an
-// object whose "AudioLightInfo", when there, is an object. Anything else (a
-// "Device" that is a number, a whole file that is an array) is kept aside
-// before the file is rewritten, so nothing the user had is lost.
-bool isAudioFile(const Json::Value& root) {
-  if (!root.isObject()) return false;
+// A "Device" that is there but not an object (a number, a list) cannot be what
+// the file needs: the file is kept aside before it is rewritten with the
+// factory "Device" beside its other members. A whole file that is not an
+// object is kept aside by the reader.
+bool badDevice(const Json::Value& root) {
   const Json::Value& device = json::member(root, kDevice);
-  if (device.isNull()) return true;
-  const Json::Value& info = json::member(device, kInfo);
-  return device.isObject() && (info.isNull() || info.isObject());
+  return !device.isNull() && !device.isObject();
 }
 
 }  // namespace
@@ -120,7 +117,7 @@ Json::Value AudioStyleFile::readDefault() const {
 
 void AudioStyleFile::load(bool writeBack) {
   problem_.clear();
-  const KeptRead read = readKeptJson(userFile_, isAudioFile);
+  const KeptRead read = readKeptJson(userFile_, shape::object);
   // A file that cannot be read is never written over: the factory styles are
   // shown and every save fails until it is repaired.
   if (read.unreadable()) {
@@ -139,7 +136,8 @@ void AudioStyleFile::load(bool writeBack) {
         // A file of ours without styles: the factory "Device" joins whatever
         // else it holds. Without a factory file there is nothing to add, and
         // the file stays as it is.
-        if (defDevice.isObject()) {
+        // A file whose "Device" could not be copied aside stays as it is.
+        if (defDevice.isObject() && (!badDevice(root) || keepBytesAside(userFile_, read.bytes))) {
           Json::Value merged = root;
           merged[kDevice] = defDevice;
           if (!writeKeptJson(userFile_, merged)) debugPrintf("AudioFile: cannot write %s", userFile_.string().c_str());
@@ -160,12 +158,13 @@ bool AudioStyleFile::save(const AudioStyleRecord& record) {
   if (record_.selected >= kAudioStyleCount) record_.selected = 0;
   // What is on disk now is the base, so members another program wrote since
   // start-up are not lost; the kept object stands in when the file is gone.
-  KeptRead read = readKeptJson(userFile_, isAudioFile);
+  KeptRead read = readKeptJson(userFile_, shape::object);
   if (read.unreadable()) {
     problem_ = read.message(userFile_);
     return false;
   }
   Json::Value root = read.usable() ? std::move(read.value) : Json::Value(Json::objectValue);
+  if (badDevice(root) && !keepBytesAside(userFile_, read.bytes)) return false;
   Json::Value& device = root[kDevice];
   if (!device.isObject()) device = device_.isObject() ? device_ : Json::Value(Json::objectValue);
   encodeAudioLightInfo(record_, device);
