@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Kills a loop of macro, recoil and audio-style writes with SIGKILL at random
+# Kills loops of macro, recoil and audio-style writes with SIGKILL at random
 # moments, N times (default 40). After every kill the next operations must
 # still list the two kept macros with their events, show all 30 recoil shots
 # and the kept style name, and once they have run no temporary file is left
 # in the data folders (a killed write leaves one; the stores clear them).
+# The macro, recoil and style operations after a kill are also the ones that
+# must clear those leftovers.
 # usage: kept_file_soak_test.sh TESSELCTL SOURCE_DIR [N]
 set -uo pipefail
 CTL=$1
@@ -26,9 +28,15 @@ for name in keep-A keep-B; do "$CTL" macro create mouse "$name" >/dev/null || di
 "$CTL" audio-style set name1=keep >/dev/null || die 0 "style failed"
 "$CTL" recoil show 1 >/dev/null || die 0 "recoil failed"
 
+# Three writers at once, so that kills often land inside a write.
 cat >"$TMP/loop.sh" <<LOOP
 #!/usr/bin/env bash
-i=0
+for w in 1 2 3; do "$TMP/writer.sh" \$w & done
+wait
+LOOP
+cat >"$TMP/writer.sh" <<LOOP
+#!/usr/bin/env bash
+i=\$((\$1 * 100000))
 while true; do
   i=\$((i + 1))
   "$CTL" macro create mouse "soak \$i" >/dev/null 2>&1
@@ -40,7 +48,7 @@ while true; do
   "$CTL" audio-style set name2="soak \$i" colour2=00ff\$(printf '%02x' \$((i % 256))) >/dev/null 2>&1
 done
 LOOP
-chmod +x "$TMP/loop.sh"
+chmod +x "$TMP/loop.sh" "$TMP/writer.sh"
 
 for kill in $(seq 1 "$N"); do
   setsid "$TMP/loop.sh" &
@@ -49,6 +57,17 @@ for kill in $(seq 1 "$N"); do
   kill -KILL -- "-$loop_pid" 2>/dev/null
   wait "$loop_pid" 2>/dev/null
   loop_pid=""
+
+  # Kills rarely land inside a write on a fast disk: each round also leaves
+  # what such a kill leaves, an unlocked temporary of one kept file.
+  mac=$(find "$DATA/mouse" -name '*.mac' | head -1)
+  case $((kill % 4)) in
+    0) victim="$DATA/mouse/macro.config" ;;
+    1) victim=${mac:-$DATA/mouse/macro.config} ;;
+    2) victim="$DATA/mouse/ShootData_1.Shoot" ;;
+    3) victim="$DATA/AudioFile.json" ;;
+  esac
+  cp "$victim" "$(dirname "$victim")/.$(basename "$victim").tmp.$(printf 'K%05d' "$kill")"
 
   listed=$("$CTL" macro list mouse) || die "$kill" "macro list failed"
   [ "$(printf '%s\n' "$listed" | head -2 | cut -f2 | tr '\n' ' ')" = "keep-A keep-B " ] ||
