@@ -9,6 +9,7 @@
 #include "audio/audio_chip_binding.h"
 #include "platform/debug.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel::audio {
 
@@ -52,6 +53,17 @@ Json::Value tableJson(const std::map<std::string, std::string, std::less<>>& t) 
   return v;
 }
 
+
+// The store: an object whose "playback" and "recording", when there, are
+// objects of property texts.
+bool isAudioChipStore(const Json::Value& root) {
+  if (!root.isObject()) return false;
+  for (const char* side : {"playback", "recording"}) {
+    const Json::Value& v = root[side];
+    if (!v.isNull() && !v.isObject()) return false;
+  }
+  return true;
+}
 }  // namespace
 
 std::filesystem::path demoAudioChipFile(const std::filesystem::path& demoFolder) {
@@ -231,7 +243,12 @@ bool EmulatedAudioChip::attachStore(const std::filesystem::path& file) {
   seen_ = {};
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
-  takeInStoreLocked();
+  // A store that is there but cannot be read is left alone: the chip runs
+  // without one.
+  if (!takeInStoreLocked()) {
+    storeFile_.clear();
+    return false;
+  }
   if (!seen_.exists) saveStoreLocked();
   if (!seen_.exists) {
     storeFile_.clear();
@@ -240,18 +257,21 @@ bool EmulatedAudioChip::attachStore(const std::filesystem::path& file) {
   return true;
 }
 
-void EmulatedAudioChip::takeInStoreLocked() {
-  if (storeFile_.empty()) return;
+bool EmulatedAudioChip::takeInStoreLocked() {
+  if (storeFile_.empty()) return true;
   struct stat st {};
   Stamp now;
   if (::stat(storeFile_.c_str(), &st) == 0)
     now = {true, static_cast<uint64_t>(st.st_ino),
            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, static_cast<uint64_t>(st.st_size)};
-  if (now == seen_ || !now.exists) return;
+  if (now == seen_ || !now.exists) return true;
   seen_ = now;
-  const Json::Value root = readJsonFile(storeFile_);
   // Only properties the chip has take a value from the file; a file of
-  // another shape changes nothing.
+  // another shape is kept aside (and then replaced by the next save); one that
+  // cannot be read is never replaced.
+  const KeptRead read = readKeptJson(storeFile_, isAudioChipStore);
+  if (read.unreadable()) return false;
+  const Json::Value& root = read.value;
   for (Direction d : {Direction::Playback, Direction::Recording}) {
     const Json::Value& side = root.isObject() ? root[d == Direction::Playback ? "playback" : "recording"] : root;
     if (!side.isObject()) continue;
@@ -261,6 +281,7 @@ void EmulatedAudioChip::takeInStoreLocked() {
       if (v.isString() && !readOnly(name)) text = v.asString();
     }
   }
+  return true;
 }
 
 void EmulatedAudioChip::saveStoreLocked() {
@@ -268,7 +289,7 @@ void EmulatedAudioChip::saveStoreLocked() {
   Json::Value root(Json::objectValue);
   root["playback"] = tableJson(playbackProps_);
   root["recording"] = tableJson(recordingProps_);
-  if (!writeJsonFile(storeFile_, root)) {
+  if (!writeKeptJson(storeFile_, root, nullptr, isAudioChipStore)) {
     debugPrintf("demo store: cannot write %s", storeFile_.c_str());
     return;
   }

@@ -93,7 +93,8 @@ class EmulatedAudioChip : public AudioChip {
   Table& table(Direction d) { return d == Direction::Playback ? playbackProps_ : recordingProps_; }
   const Table& table(Direction d) const { return d == Direction::Playback ? playbackProps_ : recordingProps_; }
   std::optional<Direction> directionOf(const Endpoint& endpoint) const;
-  void takeInStoreLocked();
+  // False when the store is there but cannot be read.
+  bool takeInStoreLocked();
   void saveStoreLocked();
 
   mutable std::mutex mutex_;

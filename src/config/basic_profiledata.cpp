@@ -9,6 +9,7 @@
 #include "platform/file_io.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace fs = std::filesystem;
@@ -46,8 +47,10 @@ DeviceElement DeviceElement::fromText(std::string_view text) {
   return DeviceElement(v);
 }
 
+bool isProfileDocument(const Json::Value& root) { return shape::objectWithOptionalArrayOfObjects(root, "Device"); }
+
 DeviceElement DeviceElement::fromDocumentFile(const fs::path& path, unsigned index) {
-  const Json::Value root = readJsonFile(path);
+  const Json::Value root = readKeptJson(path, isProfileDocument).value;
   const Json::Value& element = json::element(json::member(root, "Device"), index);
   return element.isObject() ? DeviceElement(element) : DeviceElement();
 }
@@ -110,8 +113,11 @@ bool CBasicProfiledata::saveElementLocked(const Json::Value& element, const fs::
     root = std::move(*rootCache_);
   } else {
     // Read the file again so that what others keep in it survives. An
-    // unparsable file is kept aside by the reader before we replace it.
-    root = readJsonFile(path);
+    // unusable file is kept aside by the reader before we replace it; one
+    // that cannot be read is never replaced.
+    const KeptRead read = readKeptJson(path, isProfileDocument);
+    if (read.unreadable()) return false;
+    root = read.value;
   }
   rootCache_.reset();
   rootStamp_.reset();
@@ -124,7 +130,7 @@ bool CBasicProfiledata::saveElementLocked(const Json::Value& element, const fs::
   // the write instead of copied (a keyboard document is mostly this element).
   if (lend) slot.swap(*lend);
   else slot = element;
-  const bool written = writeFileAtomic(path, styledJson(root));
+  const bool written = writeKeptFile(path, styledJson(root));
   if (lend) slot.swap(*lend);
   if (!written) {
     debugPrintf("save failed: %s", path.string().c_str());
@@ -215,7 +221,14 @@ DeviceElement CBasicProfiledata::loadDeviceElement() {
   auto l = lock();
   if (!documentPath_.empty()) {
     const std::optional<FileStamp> before = stampOf(documentPath_);
-    Json::Value root = readJsonFile(documentPath_);
+    KeptRead read = readKeptJson(documentPath_, isProfileDocument);
+    // A document that cannot be read is left alone: no factory settings are
+    // written over it, and the profile has no element until it is repaired.
+    if (read.unreadable()) {
+      working_.reset();
+      return DeviceElement();
+    }
+    Json::Value root = std::move(read.value);
     if (json::element(json::member(root, "Device"), elementIndex_).isObject()) {
       working_ = std::make_shared<Json::Value>(std::move(root["Device"][elementIndex_]));
       shared_ = true;

@@ -47,6 +47,10 @@ inline constexpr std::string_view kDocumentExtension = ".Json";
 // An opaque, immutable copy of one "Device" element (the working copy or one
 // read from another file). Copies share the value; the profile-data object
 // clones its working copy before changing it while an element still shares it.
+// The shape a stored profile document must have to be used: an object whose
+// "Device", when present, is an array of objects (null slots allowed).
+bool isProfileDocument(const Json::Value& root);
+
 class DeviceElement {
  public:
   DeviceElement();

@@ -4,14 +4,26 @@
 
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace {
 constexpr unsigned kMaxKinds = 64;
+
+// An object whose "LightInfo", when there, is a list of lists of entries.
+bool isLibraryFile(const Json::Value& root) {
+  if (!shape::objectWithOptionalArray(root, "LightInfo")) return false;
+  for (const auto& kind : json::member(root, "LightInfo")) {
+    if (!kind.isArray()) return false;
+    for (const auto& entry : kind)
+      if (!entry.isObject()) return false;
+  }
+  return true;
 }
+}  // namespace
 
 bool LightEffectLibrary::load(const std::filesystem::path& path) {
-  const Json::Value root = readJsonFile(path);
+  const Json::Value root = readKeptJson(path, isLibraryFile).value;
   return parse(root.isNull() ? std::string_view{} : std::string_view{styledJson(root)});
 }
 
@@ -70,7 +82,7 @@ std::string LightEffectLibrary::text() const {
 bool LightEffectLibrary::save(const std::filesystem::path& path) const {
   Json::Value root;
   parseJson(text(), root);
-  return writeJsonFile(path, root);
+  return writeKeptJson(path, root, nullptr, isLibraryFile);
 }
 
 }  // namespace tessel

@@ -5,6 +5,7 @@
 #include "config/section_codec.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace fs = std::filesystem;
@@ -20,6 +21,7 @@ LightSequence stepsOf(const Json::Value& root) {
   for (unsigned i = 0; i < n; ++i) steps.push_back(section::readStep(json::element(list, i)));
   return steps;
 }
+bool isSequenceFile(const Json::Value& root) { return shape::objectWithOptionalArrayOfObjects(root, "LEDEffectList"); }
 }  // namespace
 
 bool isSafeSequenceGuid(std::string_view guid) {
@@ -39,7 +41,7 @@ LightSequence parseLightSequence(std::string_view text) {
 
 LightSequence loadLightSequence(const fs::path& folder, std::string_view guid) {
   if (!isSafeSequenceGuid(guid)) return {};
-  return stepsOf(readJsonFile(folder / (std::string(guid) + std::string(kSequenceExtension))));
+  return stepsOf(readKeptJson(folder / (std::string(guid) + std::string(kSequenceExtension)), isSequenceFile).value);
 }
 
 bool saveLightSequence(const fs::path& folder, std::string_view guid, const LightSequence& steps) {
@@ -48,7 +50,7 @@ bool saveLightSequence(const fs::path& folder, std::string_view guid, const Ligh
   Json::Value list(Json::arrayValue);
   for (const LightStep& s : steps) list.append(section::writeStep(s));
   root["LEDEffectList"] = list;
-  return writeJsonFile(folder / (std::string(guid) + std::string(kSequenceExtension)), root);
+  return writeKeptJson(folder / (std::string(guid) + std::string(kSequenceExtension)), root, nullptr, isSequenceFile);
 }
 
 }  // namespace tessel

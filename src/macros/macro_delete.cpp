@@ -12,6 +12,7 @@
 #include "config/document_records.h"
 #include "config/function_codes.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 #include "profiles/profile_list.h"
 
 namespace tessel::macros {
@@ -70,20 +71,35 @@ struct Plan {
   std::vector<Pending> pending;           // documents that change, in list order
   bool currentBinds = false;              // the current profile binds the macro
   std::optional<fs::path> currentPath;    // the current profile's document
+  std::string refusal;                    // a profile file that cannot be read
 };
 
 Plan planFor(const fs::path& profileFolder, size_t index) {
   Plan plan;
-  const profiles::ParsedList list =
-      profiles::parseProfileList(readJsonFile(profileFolder / profiles::kProfileListFile));
+  const fs::path listPath = profileFolder / profiles::kProfileListFile;
+  const KeptRead listRead = readKeptJson(listPath, shape::object);
+  if (listRead.unreadable()) {
+    plan.refusal = listRead.message(listPath);
+    return plan;
+  }
+  const profiles::ParsedList list = profiles::parseProfileList(listRead.value);
   for (size_t i = 0; i < list.entries.size(); ++i) {
     const std::string& uuid = list.entries[i].uuid;
     if (!profiles::isTimestampId(uuid)) continue;  // never turned into a path
     const fs::path path = profileFolder / (uuid + std::string(profiles::kDocumentExtension));
     const bool current = static_cast<int>(i) == list.select;
     if (current) plan.currentPath = path;
-    Json::Value document = readJsonFile(path);
-    if (document.isNull()) continue;
+    KeptRead read = readKeptJson(path, [](const Json::Value& v) {
+      return shape::objectWithOptionalArrayOfObjects(v, "Device");
+    });
+    // A profile we cannot read might bind the macro: renumbering the others
+    // without it would leave it pointing at the wrong macro.
+    if (read.unreadable()) {
+      plan.refusal = read.message(path);
+      return plan;
+    }
+    if (!read.usable()) continue;
+    Json::Value document = std::move(read.value);
     if (current && bindsMacro(document, index)) plan.currentBinds = true;
     Json::Value changed = document;
     if (renumberMacroBindings(changed, index).any())
@@ -128,8 +144,7 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
   MacroDeleteOutcome out;
   library.load();
   if (library.damaged()) {
-    out.message = "the macro library \"" + library.indexPath().string() +
-                  "\" cannot be read; it was kept aside and is left unchanged";
+    out.message = library.refuseChange().message;
     return out;
   }
   if (index >= library.size()) {
@@ -144,7 +159,12 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
     out.status = MacroDeleteStatus::Cancelled;
     return out;
   }
-  if (planFor(profileFolder, index).currentBinds && questions.confirmInUse && !questions.confirmInUse()) {
+  const Plan first = planFor(profileFolder, index);
+  if (!first.refusal.empty()) {
+    out.message = first.refusal + "; nothing was deleted";
+    return out;
+  }
+  if (first.currentBinds && questions.confirmInUse && !questions.confirmInUse()) {
     out.status = MacroDeleteStatus::Cancelled;
     return out;
   }
@@ -154,6 +174,10 @@ MacroDeleteOutcome deleteMacro(MacroLibrary& library, const fs::path& profileFol
   // back from an older copy.
   ProfileFolderLock lock(profileFolder);
   Plan plan = planFor(profileFolder, index);
+  if (!plan.refusal.empty()) {
+    out.message = plan.refusal + "; nothing was deleted";
+    return out;
+  }
   auto& pending = plan.pending;
   auto rollback = [&](size_t written) {
     for (size_t i = 0; i < written; ++i) writeJsonFile(pending[i].path, pending[i].before);

@@ -7,6 +7,7 @@
 #include "platform/json_access.h"
 #include "platform/plain_text.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 #include "profiles/profile_list.h"
 
 namespace fs = std::filesystem;
@@ -66,26 +67,29 @@ void MacroLibrary::load() {
   entries_.clear();
   index_ = Json::Value(Json::objectValue);
   damaged_ = false;
+  damage_.clear();
+  // Writes killed before their rename leave temporaries of the index and the
+  // event files; the profiles in the same folder clear their own.
+  sweepStaleTemporaries(folder_, [](std::string_view name) {
+    if (name == kIndexFile) return true;
+    return name.size() > kEventFileExtension.size() && name.ends_with(kEventFileExtension) &&
+           profiles::isTimestampId(name.substr(0, name.size() - kEventFileExtension.size()));
+  });
   const fs::path path = indexPath();
-  const auto bytes = readFileBytes(path);
-  std::error_code ec;
-  const bool there = fs::exists(path, ec);
-  if (there && (!bytes || !fs::is_regular_file(path, ec))) {
-    // There but unreadable (permissions, a folder in its place): starting an
-    // empty library would write over it.
+  KeptRead read = readKeptJson(path, [](const Json::Value& doc) {
+    return shape::objectWithOptionalArray(doc, kInfo);
+  });
+  if (read.unreadable() || read.unusable()) {
+    // There but unusable (kept aside) or unreadable (permissions, a folder in
+    // its place): starting an empty library would write over the user's
+    // macros; changes are refused until it is repaired or removed.
     damaged_ = true;
+    damage_ = read.message(path);
     return;
   }
-  if (!bytes || blankText(*bytes)) return;  // no library yet
-  Json::Value doc;
-  const bool parsed = parseJson(*bytes, doc);
+  if (read.missing()) return;  // no library yet
+  Json::Value doc = std::move(read.value);
   const Json::Value& info = json::member(doc, kInfo);
-  if (!parsed || !doc.isObject() || (!info.isNull() && !info.isArray())) {
-    // Keep the user's file; refuse changes until it is repaired or removed.
-    keepAside(path);
-    damaged_ = true;
-    return;
-  }
   index_ = doc;
   for (unsigned i = 0; i < json::size(info); ++i) {
     const Json::Value& row = json::element(info, i);
@@ -116,8 +120,7 @@ bool MacroLibrary::writeIndex() {
 }
 
 LibraryResult MacroLibrary::refuseChange() const {
-  return failure(LibraryError::Damaged, "the macro library \"" + indexPath().string() +
-                                            "\" cannot be read; it was kept aside and is left unchanged");
+  return failure(LibraryError::Damaged, "the macro library cannot be used (" + damage_ + "); it is left unchanged");
 }
 
 bool MacroLibrary::nameTaken(std::string_view name) const { return taken(entries_, name); }
@@ -227,7 +230,7 @@ LibraryResult MacroLibrary::importFile(const fs::path& source) {
   LibraryResult r = addEntry(importMacroName(entries_, base));
   if (!r.ok()) return r;
   const auto target = eventFilePath(r.index);
-  if (!target || !writeFileAtomic(*target, *bytes)) {
+  if (!target || !writeKeptFile(*target, *bytes)) {
     // Take the entry back out so the library does not list a macro whose
     // events were lost.
     Json::Value removed;
@@ -243,8 +246,9 @@ LibraryResult MacroLibrary::exportTo(size_t index, const fs::path& target, std::
   if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
   const auto path = eventFilePath(index);
   if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");
-  const std::string bytes = readFileBytes(*path).value_or(std::string());
-  if (const ExportOutcome written = exportFile(target, bytes, standardOutput); !written.ok)
+  const KeptRead read = readKeptBytes(*path);
+  if (read.unreadable()) return failure(LibraryError::ReadFailed, read.message(*path) + "; nothing was exported");
+  if (const ExportOutcome written = exportFile(target, read.bytes, standardOutput); !written.ok)
     return failure(LibraryError::WriteFailed, written.message);
   LibraryResult r;
   r.index = index;
@@ -252,10 +256,28 @@ LibraryResult MacroLibrary::exportTo(size_t index, const fs::path& target, std::
   return r;
 }
 
+namespace {
+bool isEventFile(const Json::Value& doc) { return shape::objectWithOptionalArrayOfObjects(doc, "Events"); }
+}  // namespace
+
 std::vector<MacroEvent> MacroLibrary::loadEvents(size_t index) const {
+  std::vector<MacroEvent> events;
+  readEvents(index, events);
+  return events;
+}
+
+LibraryResult MacroLibrary::readEvents(size_t index, std::vector<MacroEvent>& events) const {
+  events.clear();
+  if (index >= entries_.size()) return failure(LibraryError::NoSuchMacro, "there is no macro " + std::to_string(index));
   const auto path = eventFilePath(index);
-  if (!path) return {};
-  return eventsFromDocument(readJsonFile(*path));
+  if (!path) return failure(LibraryError::UnsafeId, "the macro's identifier is not usable as a file name");
+  const KeptRead read = readKeptJson(*path, isEventFile);
+  if (read.unreadable()) return failure(LibraryError::ReadFailed, read.message(*path) + "; it is left as it is");
+  if (read.usable()) events = eventsFromDocument(read.value);
+  LibraryResult r;
+  r.index = index;
+  r.name = entries_[index].name;
+  return r;
 }
 
 LibraryResult MacroLibrary::saveEvents(size_t index, std::span<const MacroEvent> events) {

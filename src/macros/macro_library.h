@@ -76,6 +76,8 @@ class MacroLibrary {
   size_t size() const { return entries_.size(); }
   // True when the index exists but could not be read (kept aside as ".bad").
   bool damaged() const { return damaged_; }
+  // The Damaged result naming the index file and why it cannot be used.
+  LibraryResult refuseChange() const;
   const std::filesystem::path& folder() const { return folder_; }
   std::filesystem::path indexPath() const;
 
@@ -107,12 +109,15 @@ class MacroLibrary {
 
   // The events of macro `index`; a missing or unreadable file is an empty macro.
   std::vector<MacroEvent> loadEvents(size_t index) const;
+  // As loadEvents, but a ".mac" that is there and cannot be read is a
+  // ReadFailed result naming the file (an unusable one is kept aside and
+  // reads as no events).
+  LibraryResult readEvents(size_t index, std::vector<MacroEvent>& events) const;
   // Writes the event file with the library's name and identifier.
   LibraryResult saveEvents(size_t index, std::span<const MacroEvent> events);
 
  private:
   bool writeIndex();
-  LibraryResult refuseChange() const;
   LibraryResult addEntry(const std::string& name);
   bool nameTaken(std::string_view name) const;
   std::string newIdentifier();
@@ -122,6 +127,7 @@ class MacroLibrary {
   Json::Value index_;
   std::vector<MacroEntry> entries_;
   bool damaged_ = false;
+  std::string damage_;  // why the index cannot be used
 };
 
 // Names of the library: "macro_<n>" for create, the import rule for imports.

@@ -7,6 +7,7 @@
 #include "platform/export_file.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace fs = std::filesystem;
 
@@ -169,18 +170,21 @@ RecoilResult RecoilFiles::ensure(int gun) {
   if (!validGun(gun)) return badGun(gun);
   const fs::path path = filePath(gun);
   std::error_code ec;
-  if (fs::exists(path, ec)) {
-    const auto bytes = readFileBytes(path);
-    Json::Value doc;
-    if (bytes && parseJson(*bytes, doc) && recoilDocument(doc)) return {};
-    // The user's file is never lost to the factory copy.
-    if (bytes && !bytes->empty()) keepAside(path);
-  }
+  sweepStaleTemporaries(dataFolder_, [](std::string_view name) {
+    for (int g = 0; g < kGunCount; ++g)
+      if (name == recoilFileName(g)) return true;
+    return false;
+  });
+  // The user's file is never lost to the factory copy: an unusable one is
+  // kept aside by the read, an unreadable one is left alone.
+  const KeptRead read = readKeptJson(path, recoilDocument);
+  if (read.usable()) return {};
+  if (read.unreadable()) return failure(RecoilError::ReadFailed, read.message(path) + "; it is left as it is");
   const auto factory = readFileBytes(defaultPath(gun));
   if (!factory)
     return failure(RecoilError::NoFile, "the factory recoil file \"" + defaultPath(gun).string() + "\" is missing");
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(path, *factory))
+  if (!writeKeptFile(path, *factory))
     return failure(RecoilError::WriteFailed, "\"" + path.string() + "\" could not be written");
   return {};
 }
@@ -193,10 +197,7 @@ bool RecoilFiles::ensureAll() {
 
 Json::Value RecoilFiles::document(int gun) const {
   if (!validGun(gun)) return Json::Value();
-  const auto bytes = readFileBytes(filePath(gun));
-  Json::Value doc;
-  if (!bytes || !parseJson(*bytes, doc)) return Json::Value();
-  return doc;
+  return readKeptJson(filePath(gun), recoilDocument).value;
 }
 
 std::vector<RecoilEvent> RecoilFiles::events(int gun) const { return recoilEventsFromDocument(document(gun)); }
@@ -211,7 +212,9 @@ RecoilResult RecoilFiles::storeShot(int gun, int s, const RecoilShot& fields) {
   // from the factory pattern, so the other 29 shots are not lost to zeros.
   Json::Value doc = document(gun);
   if (!recoilDocument(doc)) {
-    ensure(gun);
+    // Without a factory file the shot still lands, in a file of its own; a
+    // file that cannot be read is left alone.
+    if (const RecoilResult ensured = ensure(gun); ensured.error == RecoilError::ReadFailed) return ensured;
     doc = document(gun);
   }
   storeShotInDocument(doc, s, fields);
@@ -229,7 +232,7 @@ RecoilResult RecoilFiles::reset(int gun) {
     return failure(RecoilError::NoFile, "the factory recoil file \"" + defaultPath(gun).string() + "\" is missing");
   std::error_code ec;
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(filePath(gun), *factory))
+  if (!writeKeptFile(filePath(gun), *factory))
     return failure(RecoilError::WriteFailed, "\"" + filePath(gun).string() + "\" could not be written");
   return {};
 }
@@ -249,16 +252,17 @@ RecoilResult RecoilFiles::importFile(int gun, const fs::path& source) {
   const RecoilFileCheck check = checkRecoilFile(*bytes);
   if (!check.ok) return failure(RecoilError::BadFile, "\"" + source.string() + "\": " + check.error);
   fs::create_directories(dataFolder_, ec);
-  if (!writeFileAtomic(filePath(gun), *bytes))
+  if (!writeKeptFile(filePath(gun), *bytes))
     return failure(RecoilError::WriteFailed, "\"" + filePath(gun).string() + "\" could not be written");
   return {};
 }
 
 RecoilResult RecoilFiles::exportTo(int gun, const fs::path& target, std::ostream* standardOutput) const {
   if (!validGun(gun)) return badGun(gun);
-  const auto bytes = readFileBytes(filePath(gun));
-  if (!bytes) return failure(RecoilError::NoFile, "gun " + std::to_string(gun) + " has no recoil file to export");
-  if (const ExportOutcome written = exportFile(target, *bytes, standardOutput); !written.ok)
+  const KeptRead read = readKeptBytes(filePath(gun));
+  if (read.unreadable()) return failure(RecoilError::ReadFailed, read.message(filePath(gun)) + "; nothing was exported");
+  if (read.missing()) return failure(RecoilError::NoFile, "gun " + std::to_string(gun) + " has no recoil file to export");
+  if (const ExportOutcome written = exportFile(target, read.bytes, standardOutput); !written.ok)
     return failure(RecoilError::WriteFailed, written.message);
   return {};
 }

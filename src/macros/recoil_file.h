@@ -135,7 +135,8 @@ class RecoilFiles {
   // ensure() for the four guns; true when all four are usable.
   bool ensureAll();
 
-  // The file as a document (null when missing or unparsable).
+  // The file as a document (null when missing, unreadable or unusable; an
+  // unusable one is kept aside as it is read).
   Json::Value document(int gun) const;
   std::vector<RecoilEvent> events(int gun) const;
   RecoilShot shot(int gun, int shot) const;

@@ -18,17 +18,18 @@ struct AtomicWriteHooks {
   std::function<bool(const std::filesystem::path& temporary)> beforeRename;
 };
 
-// Replaces `path` with `bytes` atomically: the bytes go to a temporary file in
-// the same folder, are flushed to disk, and the temporary file is renamed over
-// the target. Either the old or the new content is there afterwards, never a
-// mix. Returns false on any failure (the old file is left as it was).
+// Replaces `path` with `bytes` atomically: the bytes go to a temporary file
+// ".<name>.tmp.XXXXXX" in the same folder, are flushed to disk, and the
+// temporary file is renamed over the target. Either the old or the new content
+// is there afterwards, never a mix. The writer holds an exclusive flock on the
+// temporary file until the rename (see sweepStaleTemporaries). The file keeps
+// the mode of the regular file it replaces when that mode lets the owner read
+// and write it; otherwise it gets `newMode`. Returns false on any failure (the
+// old file is left as it was).
 bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
-                     const AtomicWriteHooks* hooks = nullptr);
+                     const AtomicWriteHooks* hooks = nullptr, unsigned newMode = 0644);
 
-// Copies a file that cannot be used into "<name>.bad" (or "<name>.bad.N" when
-// an older, different copy is already there) so that it is never lost to a
-// later save. A copy identical to the file is not made twice. Returns the path
-// of the kept copy, or nullopt when nothing could be kept.
-std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path);
+// True for a name of our temporary pattern ".<name>.tmp.XXXXXX".
+bool isTemporaryName(std::string_view fileName);
 
 }  // namespace tessel

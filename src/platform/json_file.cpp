@@ -3,7 +3,7 @@
 #include <memory>
 #include <system_error>
 
-#include "platform/debug.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace fs = std::filesystem;
@@ -40,34 +40,10 @@ std::string styledJson(const Json::Value& value) {
   return text;
 }
 
-namespace {
-bool isBlank(const std::string& text) {
-  return text.find_first_not_of(" \t\r\n") == std::string::npos;
-}
-}  // namespace
-
-Json::Value readJsonFile(const fs::path& path) {
-  auto bytes = readFileBytes(path);
-  if (!bytes || isBlank(*bytes)) {
-    debugPrintf("%s", path.string().c_str());
-    return Json::Value();
-  }
-  Json::Value value;
-  if (!parseJson(*bytes, value)) {
-    debugPrintf("unparsable: %s", path.string().c_str());
-    keepAside(path);
-    return Json::Value();
-  }
-  return value;
-}
+Json::Value readJsonFile(const fs::path& path) { return readKeptJson(path, {}).value; }
 
 bool writeJsonFile(const fs::path& path, const Json::Value& value, const AtomicWriteHooks* hooks) {
-  // Never let a save silently destroy a file we could not read.
-  if (auto old = readFileBytes(path); old && !isBlank(*old)) {
-    Json::Value ignored;
-    if (!parseJson(*old, ignored) && !keepAside(path)) return false;
-  }
-  return writeFileAtomic(path, styledJson(value), hooks);
+  return writeKeptJson(path, value, hooks);
 }
 
 }  // namespace tessel

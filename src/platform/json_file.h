@@ -1,11 +1,10 @@
 #pragma once
 // JSON documents on disk.
-//   read:  the whole file is parsed (comments allowed); a missing, empty or
-//          unparsable file reads as null. A file that exists but cannot be
-//          parsed is first kept aside as "<name>.bad" so nothing is lost.
-//   write: jsoncpp's styled text followed by one line end, replacing the file
-//          atomically. A target that holds unparsable text is kept aside
-//          before it is replaced.
+//   read:  readKeptJson with no shape check, for files whose absence and
+//          damage mean the same to the reader (factory files); a kept file's
+//          store reads with readKeptJson and its own shape.
+//   write: writeKeptJson: jsoncpp's styled text followed by one line end,
+//          replacing the file atomically.
 #include <json/json.h>
 
 #include <filesystem>

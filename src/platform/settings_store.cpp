@@ -4,6 +4,7 @@
 
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 #include "platform/data_folders.h"
 
 namespace tessel {
@@ -25,14 +26,14 @@ bool SettingsStore::create() {
 }
 
 std::optional<uint32_t> SettingsStore::getDword(std::string_view name) const {
-  const Json::Value root = readJsonFile(file_);
+  const Json::Value root = readKeptJson(file_, shape::object).value;
   const Json::Value& v = json::member(root, name);
   if (!json::isNumber(v)) return std::nullopt;
   return json::getInt<uint32_t>(v, 0);
 }
 
 std::optional<std::string> SettingsStore::getString(std::string_view name) const {
-  const Json::Value root = readJsonFile(file_);
+  const Json::Value root = readKeptJson(file_, shape::object).value;
   const Json::Value& v = json::member(root, name);
   if (!v.isString()) return std::nullopt;
   return v.asString();
@@ -46,19 +47,19 @@ namespace {
 bool setMember(const fs::path& file, std::string_view name, Json::Value value) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return false;
-  Json::Value root = readJsonFile(file);
+  KeptRead read = readKeptJson(file, shape::object);
+  if (read.unreadable()) return false;
+  // Not an object: the reader kept it aside already.
+  Json::Value root = read.usable() ? std::move(read.value) : Json::Value(Json::objectValue);
   const std::string key(name);
   bool keep = false;
-  if (!root.isObject()) {
-    keep = !root.isNull();
-    root = Json::Value(Json::objectValue);
-  } else if (const Json::Value* old = root.find(key.data(), key.data() + key.size())) {
+  if (const Json::Value* old = root.find(key.data(), key.data() + key.size())) {
     const bool numbers = json::isNumber(*old) && json::isNumber(value);
     const bool sameKind = numbers || old->type() == value.type();
     if (numbers ? old->asDouble() == value.asDouble() : *old == value) return true;
     keep = !sameKind;
   }
-  if (keep && !keepAside(file)) return false;
+  if (keep && !keepBytesAside(file, read.bytes)) return false;
   root[key] = std::move(value);
   return writeJsonFile(file, root);
 }

@@ -12,6 +12,7 @@
 #include "platform/json_access.h"
 #include "platform/json_file.h"
 #include "platform/plain_text.h"
+#include "platform/kept_file.h"
 
 namespace tessel::profiles {
 namespace fs = std::filesystem;
@@ -68,25 +69,31 @@ std::optional<ProfileOutcome> ProfileStore::refuseEntry(const Loaded& loaded, in
   return std::nullopt;
 }
 
-// A write killed between creating its temporary file and the rename leaves
-// ".<name>.tmp.XXXXXX" behind. Only our own files' leftovers are removed, and
-// only while the folder's lock is held.
-void ProfileStore::removeStaleTemporaries() {
-  std::error_code ec;
-  fs::directory_iterator it(folder_, ec);
-  if (ec) return;
-  const std::string listPrefix = "." + std::string(kProfileListFile) + ".tmp.";
-  const std::string docMarker = std::string(kDocumentExtension) + ".tmp.";
-  for (const auto& entry : it) {
-    const std::string name = entry.path().filename().string();
-    if (name.size() < 2 || name[0] != '.') continue;
-    bool ours = name.rfind(listPrefix, 0) == 0;
-    if (!ours) {
-      const size_t marker = name.find(docMarker);
-      ours = marker != std::string::npos && isTimestampId(std::string_view(name).substr(1, marker - 1));
-    }
-    if (ours) fs::remove(entry.path(), ec);
-  }
+namespace {
+
+bool stringOrAbsent(const Json::Value& row, const char* key) {
+  const Json::Value* m = row.find(key, key + std::char_traits<char>::length(key));
+  return !m || m->isString();
+}
+
+// What the list's reader relies on: an object whose "profilelist" is an array
+// of entries with text names and identifiers. Anything else would be replaced
+// by a fresh list, so it is kept aside first.
+bool isProfileList(const Json::Value& list) {
+  if (!shape::objectWithOptionalArrayOfObjects(list, "profilelist")) return false;
+  for (const auto& row : list["profilelist"])
+    if (!row.isObject() || !stringOrAbsent(row, "profilename") || !stringOrAbsent(row, "profileUUID")) return false;
+  constexpr std::string_view kSelect = "profileselect";
+  const Json::Value* select = list.find(kSelect.data(), kSelect.data() + kSelect.size());
+  return !select || select->isNull() || select->isNumeric();
+}
+
+bool isDocument(const Json::Value& document) { return shape::objectWithOptionalArrayOfObjects(document, "Device"); }
+
+}  // namespace
+
+ProfileOutcome ProfileStore::unreadable(const std::string& message) {
+  return {ProfileStatus::Unreadable, message + "; it is left as it is", -1, {}};
 }
 
 Json::Value ProfileStore::factoryDocument(std::string_view name, std::string_view uuid) const {
@@ -98,13 +105,18 @@ Json::Value ProfileStore::factoryDocument(std::string_view name, std::string_vie
   return document;
 }
 
-// A profile whose document is missing (or not a document) reads as a fresh one
-// from the factory document, as the device page would load it.
-Json::Value ProfileStore::documentOrFactory(const fs::path& path, std::string_view name,
-                                            std::string_view uuid) const {
-  Json::Value document = readJsonFile(path);
-  if (!document.isObject()) return factoryDocument(name, uuid);
-  return document;
+// A profile whose document is missing (or not a document, now kept aside)
+// reads as a fresh one from the factory document, as the device page would
+// load it.
+std::optional<Json::Value> ProfileStore::documentOrFactory(const fs::path& path, std::string_view name,
+                                                           std::string_view uuid, ProfileOutcome& refusal) const {
+  KeptRead read = readKeptJson(path, isDocument);
+  if (read.unreadable()) {
+    refusal = unreadable(read.message(path));
+    return std::nullopt;
+  }
+  if (!read.usable()) return factoryDocument(name, uuid);
+  return std::move(read.value);
 }
 
 ProfileOutcome ProfileStore::createList(Loaded& loaded) {
@@ -129,9 +141,22 @@ ProfileOutcome ProfileStore::createList(Loaded& loaded) {
 ProfileStore::Loaded ProfileStore::load() {
   std::error_code ec;
   fs::create_directories(folder_, ec);
-  removeStaleTemporaries();
+  // Writes killed before their rename leave temporaries of the list and the
+  // documents; the macros in the same folder clear their own.
+  sweepStaleTemporaries(folder_, [](std::string_view name) {
+    if (name == kProfileListFile) return true;
+    return name.size() > kDocumentExtension.size() && name.ends_with(kDocumentExtension) &&
+           isTimestampId(name.substr(0, name.size() - kDocumentExtension.size()));
+  });
   Loaded loaded;
-  loaded.list = readJsonFile(listPath());
+  KeptRead read = readKeptJson(listPath(), isProfileList);
+  if (read.unreadable()) {
+    // Never start a new list over one we cannot read: every document it
+    // lists would be orphaned.
+    loaded.failure = unreadable(read.message(listPath()));
+    return loaded;
+  }
+  loaded.list = std::move(read.value);
   loaded.parsed = parseProfileList(loaded.list);
   if (!loaded.parsed.usable()) {
     debugPrintf("profile list missing or empty, creating profile1: %s", listPath().string().c_str());
@@ -247,13 +272,11 @@ ProfileOutcome ProfileStore::rename(int index, std::string_view name) {
   // The document first: a document with the new name under the old list entry
   // is harmless, the list is what the selector shows.
   if (const auto docPath = documentPathFor(list[index].uuid)) {
-    std::error_code ec;
-    if (fs::exists(*docPath, ec)) {
-      Json::Value document = readJsonFile(*docPath);
-      if (document.isObject()) {
-        document["profilename"] = std::string(name);
-        if (!write(*docPath, document)) return writeFailed(*docPath);
-      }
+    KeptRead read = readKeptJson(*docPath, isDocument);
+    if (read.unreadable()) return unreadable(read.message(*docPath));
+    if (read.usable()) {
+      read.value["profilename"] = std::string(name);
+      if (!write(*docPath, read.value)) return writeFailed(*docPath);
     }
   }
   json::objectMember(json::arrayElement(loaded.list["profilelist"], static_cast<unsigned>(index)),

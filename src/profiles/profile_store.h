@@ -39,6 +39,7 @@ enum class ProfileStatus {
   BadImport,    // the file to import is not a profile document
   WriteFailed,  // a file could not be written (read-only folder, full disk)
   BadName,      // rename: a control character, or longer than 64 characters
+  Unreadable,   // a kept file is there but cannot be read; it is left as it is
 };
 
 struct ProfileOutcome {
@@ -126,10 +127,11 @@ class ProfileStore {
   };
   Loaded load();
   ProfileOutcome createList(Loaded& loaded);
-  void removeStaleTemporaries();
   Json::Value factoryDocument(std::string_view name, std::string_view uuid) const;
-  Json::Value documentOrFactory(const std::filesystem::path& path, std::string_view name,
-                                std::string_view uuid) const;
+  // nullopt (with `refusal` set) when the document is there but cannot be read.
+  std::optional<Json::Value> documentOrFactory(const std::filesystem::path& path, std::string_view name,
+                                               std::string_view uuid, ProfileOutcome& refusal) const;
+  static ProfileOutcome unreadable(const std::string& message);
   bool write(const std::filesystem::path& path, const Json::Value& value) const;
   // Writes the new profile's document, then the list with the entry appended.
   ProfileOutcome append(Loaded& loaded, const std::string& name, const Json::Value& document,

@@ -60,7 +60,10 @@ ProfileOutcome ProfileStore::copy(int index) {
   const auto source = documentPathFor(list[index].uuid);
   if (!source) return refusedId(list[index]);
   const std::string name = copyName(list, list[index].name);
-  return append(loaded, name, documentOrFactory(*source, list[index].name, list[index].uuid), false);
+  ProfileOutcome refusal;
+  const auto document = documentOrFactory(*source, list[index].name, list[index].uuid, refusal);
+  if (!document) return refusal;
+  return append(loaded, name, *document, false);
 }
 
 ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target, std::ostream* standardOutput) {
@@ -72,8 +75,10 @@ ProfileOutcome ProfileStore::exportTo(int index, const fs::path& target, std::os
   if (!source) return refusedId(list[index]);
   // A profile never saved yet exports as the document it would load as, not
   // as a null that no import would take back.
-  const ExportOutcome written =
-      exportFile(target, styledJson(documentOrFactory(*source, list[index].name, list[index].uuid)), standardOutput);
+  ProfileOutcome refusal;
+  const auto document = documentOrFactory(*source, list[index].name, list[index].uuid, refusal);
+  if (!document) return refusal;
+  const ExportOutcome written = exportFile(target, styledJson(*document), standardOutput);
   if (!written.ok) return {ProfileStatus::WriteFailed, written.message, -1, {}};
   return {ProfileStatus::Ok, {}, index, list[index].name};
 }
@@ -105,7 +110,10 @@ ProfileOutcome ProfileStore::reset(int index) {
   if (!path) return refusedId(list[index]);
   Json::Value document = factoryDocument(list[index].name, list[index].uuid);
   if (deviceType_ == kHeadsetType) {
-    const Json::Value old = readJsonFile(*path);
+    ProfileOutcome refusal;
+    const auto read = documentOrFactory(*path, list[index].name, list[index].uuid, refusal);
+    if (!read) return refusal;
+    const Json::Value& old = *read;
     const Json::Value& oldDevice = json::element(json::member(old, "Device"), 0);
     for (const char* key : kKeptOnHeadsetReset) {
       const Json::Value& kept = json::member(oldDevice, key);

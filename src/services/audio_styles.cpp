@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace {
@@ -23,10 +24,14 @@ void putInt32(StyleColourBlock& block, size_t offset, int32_t value) {
   for (size_t i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(u >> (8 * i));
 }
 
-// A value that is there but cannot be what the file needs (a "Device" that is
-// a number, a whole file that is an array): a copy is kept before the file is
-// rewritten, so nothing the user had is lost.
-bool isUnusable(const Json::Value& v) { return !v.isNull() && !v.isObject(); }
+// A "Device" that is there but not an object (a number, a list) cannot be what
+// the file needs: the file is kept aside before it is rewritten with the
+// factory "Device" beside its other members. A whole file that is not an
+// object is kept aside by the reader.
+bool badDevice(const Json::Value& root) {
+  const Json::Value& device = json::member(root, kDevice);
+  return !device.isNull() && !device.isObject();
+}
 
 }  // namespace
 
@@ -111,8 +116,15 @@ Json::Value AudioStyleFile::readDefault() const {
 }
 
 void AudioStyleFile::load(bool writeBack) {
-  // An unparsable user file reads as null and is kept aside by the reader.
-  const Json::Value root = readJsonFile(userFile_);
+  problem_.clear();
+  const KeptRead read = readKeptJson(userFile_, shape::object);
+  // A file that cannot be read is never written over: the factory styles are
+  // shown and every save fails until it is repaired.
+  if (read.unreadable()) {
+    problem_ = read.message(userFile_);
+    writeBack = false;
+  }
+  const Json::Value& root = read.value;
   const Json::Value& device = json::member(root, kDevice);
   if (device.isObject()) {
     device_ = device;
@@ -124,16 +136,15 @@ void AudioStyleFile::load(bool writeBack) {
         // A file of ours without styles: the factory "Device" joins whatever
         // else it holds. Without a factory file there is nothing to add, and
         // the file stays as it is.
-        if (defDevice.isObject()) {
-          if (isUnusable(device)) keepAside(userFile_);
+        // A file whose "Device" could not be copied aside stays as it is.
+        if (defDevice.isObject() && (!badDevice(root) || keepBytesAside(userFile_, read.bytes))) {
           Json::Value merged = root;
           merged[kDevice] = defDevice;
-          if (!writeJsonFile(userFile_, merged)) debugPrintf("AudioFile: cannot write %s", userFile_.string().c_str());
+          if (!writeKeptJson(userFile_, merged)) debugPrintf("AudioFile: cannot write %s", userFile_.string().c_str());
         }
       } else {
-        if (isUnusable(root)) keepAside(userFile_);
         // The factory file unchanged (null when it is missing).
-        if (!writeJsonFile(userFile_, def)) debugPrintf("AudioFile: cannot write %s", userFile_.string().c_str());
+        if (!writeKeptJson(userFile_, def)) debugPrintf("AudioFile: cannot write %s", userFile_.string().c_str());
       }
     }
     device_ = defDevice.isObject() ? defDevice : Json::Value();
@@ -147,26 +158,25 @@ bool AudioStyleFile::save(const AudioStyleRecord& record) {
   if (record_.selected >= kAudioStyleCount) record_.selected = 0;
   // What is on disk now is the base, so members another program wrote since
   // start-up are not lost; the kept object stands in when the file is gone.
-  Json::Value root = readJsonFile(userFile_);
-  if (!root.isObject()) {
-    if (isUnusable(root)) keepAside(userFile_);
-    root = Json::Value(Json::objectValue);
+  KeptRead read = readKeptJson(userFile_, shape::object);
+  if (read.unreadable()) {
+    problem_ = read.message(userFile_);
+    return false;
   }
+  Json::Value root = read.usable() ? std::move(read.value) : Json::Value(Json::objectValue);
+  if (badDevice(root) && !keepBytesAside(userFile_, read.bytes)) return false;
   Json::Value& device = root[kDevice];
-  if (!device.isObject()) {
-    if (isUnusable(device)) keepAside(userFile_);
-    device = device_.isObject() ? device_ : Json::Value(Json::objectValue);
-  }
+  if (!device.isObject()) device = device_.isObject() ? device_ : Json::Value(Json::objectValue);
   encodeAudioLightInfo(record_, device);
   device_ = device;
   hasStyles_ = true;
-  return writeJsonFile(userFile_, root);
+  return writeKeptJson(userFile_, root);
 }
 
 bool AudioStyleFile::reset() {
   const Json::Value def = readDefault();
   bool ok = false;
-  if (!def.isNull()) ok = writeJsonFile(userFile_, def);
+  if (!def.isNull()) ok = writeKeptJson(userFile_, def);
   load();
   return ok;
 }

@@ -104,6 +104,9 @@ class AudioStyleFile {
   bool hasStyles() const { return hasStyles_; }
   const Json::Value& device() const { return device_; }
   const std::filesystem::path& userFile() const { return userFile_; }
+  // Why the user file cannot be read (then it is never written); empty when
+  // it can.
+  const std::string& problem() const { return problem_; }
 
  private:
   Json::Value readDefault() const;
@@ -113,6 +116,7 @@ class AudioStyleFile {
   Json::Value device_;
   AudioStyleRecord record_;
   bool hasStyles_ = false;
+  std::string problem_;
 };
 
 }  // namespace tessel

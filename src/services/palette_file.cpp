@@ -4,6 +4,7 @@
 
 #include "platform/data_folders.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 namespace {
@@ -71,8 +72,12 @@ std::optional<uint32_t> parseArgb(std::string_view text) {
 
 std::filesystem::path paletteFilePath() { return userDataFolder() / std::string(kPaletteFileName); }
 
+namespace {
+bool isPaletteFile(const Json::Value& root) { return fromJson(root).has_value(); }
+}  // namespace
+
 std::optional<PaletteState> readPaletteFile(const std::filesystem::path& path) {
-  return fromJson(readJsonFile(path));
+  return fromJson(readKeptJson(path, isPaletteFile).value);
 }
 
 std::optional<PaletteState> parsePaletteText(std::string_view text) {
@@ -111,7 +116,7 @@ Json::Value toJson(const PaletteState& state) {
 std::string paletteText(const PaletteState& state) { return styledJson(toJson(state)); }
 
 bool writePaletteFile(const std::filesystem::path& path, const PaletteState& state) {
-  return writeJsonFile(path, toJson(state));
+  return writeKeptJson(path, toJson(state), nullptr, isPaletteFile);
 }
 
 }  // namespace tessel

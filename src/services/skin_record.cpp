@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 
@@ -71,10 +71,14 @@ bool writeSkinRecord(const std::filesystem::path& file, bool presetImage, std::s
   std::string clean;
   for (char c : image)
     if (c != '\r' && c != '\n') clean += c;
-  std::string text = readFileBytes(file).value_or("");
+  // A record that cannot be read is not replaced; one that is not text (kept
+  // aside) starts again.
+  const KeptRead read = readKeptBytes(file, [](std::string_view bytes) { return bytes.find('\0') == std::string_view::npos; });
+  if (read.unreadable()) return false;
+  std::string text = read.usable() ? read.bytes : std::string();
   text = setIniValue(text, "SKINIMAGE", "FLAGS", presetImage ? "1" : "0");
   text = setIniValue(text, "SKINIMAGE", "IMAGE", clean);
-  return writeFileAtomic(file, text);
+  return writeKeptFile(file, text);
 }
 
 }  // namespace tessel

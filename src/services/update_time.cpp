@@ -4,6 +4,7 @@
 
 #include "platform/json_access.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 
 namespace tessel {
 
@@ -34,8 +35,16 @@ bool isUpdateDate(std::string_view text) {
   return groups == 2 && digits > 0;
 }
 
+namespace {
+bool isUpdateTimeFile(const Json::Value& doc) {
+  if (!doc.isObject()) return false;
+  const Json::Value& time = json::member(doc, "updatelasttime");
+  return time.isNull() || (time.isObject() && (json::member(time, "value").isNull() || json::member(time, "value").isString()));
+}
+}  // namespace
+
 std::string readLastCheckDate(const std::filesystem::path& file) {
-  const Json::Value doc = readJsonFile(file);
+  const Json::Value doc = readKeptJson(file, isUpdateTimeFile).value;
   std::string text = json::getString(json::member(json::member(doc, "updatelasttime"), "value"), "");
   // The text is shown in the window: anything but a date is not shown.
   return isUpdateDate(text) ? text : std::string();
@@ -44,7 +53,7 @@ std::string readLastCheckDate(const std::filesystem::path& file) {
 bool writeLastCheckDate(const std::filesystem::path& file, std::string_view dateText) {
   Json::Value doc(Json::objectValue);
   doc["updatelasttime"]["value"] = std::string(dateText);
-  return writeJsonFile(file, doc);
+  return writeKeptJson(file, doc, nullptr, isUpdateTimeFile);
 }
 
 }  // namespace tessel

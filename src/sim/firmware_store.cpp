@@ -8,6 +8,7 @@
 #include "platform/debug.h"
 #include "platform/file_io.h"
 #include "platform/json_file.h"
+#include "platform/kept_file.h"
 #include "sim/firmware_products.h"
 
 namespace tessel::sim {
@@ -63,9 +64,15 @@ FileStamp stampOf(const std::filesystem::path& path) {
 }
 
 // Reads a product file's snapshot; false when there is none or it is not one of ours.
-bool readSnapshot(const std::filesystem::path& path, std::string_view product, std::vector<uint8_t>& out) {
-  // Unparsable text is kept aside by the reader.
-  auto snapshot = parseStoredSnapshot(readJsonFile(path), product);
+// `bytes` gets the file as read. A file that is not a snapshot of this product
+// is kept aside by the reader; one that cannot be read is left alone (the
+// write after it refuses to replace it).
+bool readSnapshot(const std::filesystem::path& path, std::string_view product, std::vector<uint8_t>& out,
+                  std::string& bytes) {
+  const KeptRead read = readKeptJson(
+      path, [&](const Json::Value& root) { return parseStoredSnapshot(root, product).has_value(); });
+  bytes = read.bytes;
+  auto snapshot = parseStoredSnapshot(read.value, product);
   if (!snapshot) return false;
   out = std::move(*snapshot);
   return true;
@@ -75,7 +82,7 @@ bool writeSnapshot(const std::filesystem::path& path, std::string_view product, 
   Json::Value root(Json::objectValue);
   root["product"] = std::string(product);
   root["memories"] = toHex(snapshot);
-  return writeJsonFile(path, root);
+  return writeKeptJson(path, root);
 }
 
 // One product's file.
@@ -110,11 +117,12 @@ class StoredMemories : public MemoryKeeper {
   // layout (then the caller writes ours over it).
   bool load(CommandFirmware& firmware) {
     std::vector<uint8_t> snapshot;
+    std::string bytes;
     const FileStamp stamp = stampOf(path_);
-    if (!stamp.exists || !readSnapshot(path_, product_, snapshot)) return false;
+    if (!stamp.exists || !readSnapshot(path_, product_, snapshot, bytes)) return false;
     if (!firmware.restore(snapshot)) {
       debugPrintf("demo store: %s holds memories of another size; the product keeps its own", path_.c_str());
-      keepAside(path_);
+      keepBytesAside(path_, bytes);
       return false;
     }
     seen_ = stamp;

@@ -12,6 +12,7 @@
 #include "sim/firmware_products.h"
 #include "sim/firmware_store.h"
 #include "sim/virtual_bus.h"
+#include "platform/kept_file.h"
 #include "tools/tesselctl_internal.h"
 
 namespace tessel::tools {
@@ -230,8 +231,9 @@ void absoluteFileOperands(std::vector<std::string>& args, const std::string& fol
   }
 }
 
-int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 const TesselctlContext& context) {
+namespace {
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const TesselctlContext& context) {
   TesselctlOptions options;
   std::string error;
   if (!parseTesselctlArgs(args, options, error)) {
@@ -345,6 +347,17 @@ int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::o
     return inv.fail(kExitNoDevice, "cannot open " + inv.device.path + " (check the udev rules for access)");
   }
   return sub->run(inv);
+}
+}  // namespace
+
+// Kept files found unusable (kept aside) or unreadable on the way are named on
+// standard error, once each, whatever the command's outcome.
+int runTesselctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const TesselctlContext& context) {
+  forgetKeptFileNotices();
+  const int code = runCommand(args, out, err, context);
+  for (const std::string& notice : takeKeptFileNotices()) err << "tesselctl: " << notice << "\n";
+  return code;
 }
 
 }  // namespace tessel::tools

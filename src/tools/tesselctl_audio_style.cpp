@@ -76,6 +76,7 @@ int setStyles(Invocation& inv, const std::vector<std::string>& pairs) {
   // first start's copy of the factory file: the save below brings it along.
   AudioStyleFile file = AudioStyleFile::standard();
   file.load(false);
+  if (!file.problem().empty()) return inv.fail(kExitCommandFailed, file.problem() + "; nothing was changed");
   AudioStyleRecord r = file.record();
   std::vector<std::string> keys;
   for (const std::string& pair : pairs) {
@@ -100,7 +101,8 @@ int setStyles(Invocation& inv, const std::vector<std::string>& pairs) {
     }
     if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
-  if (!file.save(r)) return inv.fail(kExitCommandFailed, "cannot write " + file.userFile().string());
+  if (!file.save(r))
+    return inv.fail(kExitCommandFailed, file.problem().empty() ? "cannot write " + file.userFile().string() : file.problem());
   printStyles(inv, file.record(), &keys);
   return kExitOk;
 }
@@ -116,6 +118,7 @@ int runAudioStyle(Invocation& inv) {
     // Only read: a first "get" shows the factory styles without writing them.
     AudioStyleFile file = AudioStyleFile::standard();
     file.load(false);
+    if (!file.problem().empty()) return inv.fail(kExitCommandFailed, file.problem());
     printStyles(inv, file.record());
     return kExitOk;
   }
@@ -123,7 +126,10 @@ int runAudioStyle(Invocation& inv) {
   if (action == "reset") {
     if (ops.size() != 2) return inv.fail(kExitUsage, "reset takes no arguments");
     AudioStyleFile file = AudioStyleFile::standard();
-    if (!file.reset()) return inv.fail(kExitCommandFailed, "no factory \"AudioFile.json\" to put back, or it cannot be written");
+    if (!file.reset())
+      return inv.fail(kExitCommandFailed, file.problem().empty()
+                                              ? "no factory \"AudioFile.json\" to put back, or it cannot be written"
+                                              : file.problem());
     printStyles(inv, file.record());
     return kExitOk;
   }

@@ -56,7 +56,7 @@ int report(Invocation& inv, const LibraryResult& r, bool printName) {
 }
 
 int listMacros(Invocation& inv, MacroLibrary& library) {
-  if (library.damaged()) return inv.fail(kExitCommandFailed, "the macro library cannot be read; it was kept aside");
+  if (library.damaged()) return inv.fail(kExitCommandFailed, library.refuseChange().message);
   const auto& entries = library.entries();
   if (inv.options.json) {
     Json::Value v;
@@ -77,7 +77,8 @@ int listMacros(Invocation& inv, MacroLibrary& library) {
 
 int showMacro(Invocation& inv, const MacroLibrary& library, size_t index) {
   if (index >= library.size()) return inv.fail(kExitCommandFailed, "there is no macro " + std::to_string(index));
-  const auto events = library.loadEvents(index);
+  std::vector<macros::MacroEvent> events;
+  if (const LibraryResult r = library.readEvents(index, events); !r.ok()) return inv.fail(kExitCommandFailed, r.message);
   if (inv.options.json) {
     Json::Value v;
     v["index"] = static_cast<Json::UInt64>(index);
@@ -99,7 +100,7 @@ int showMacro(Invocation& inv, const MacroLibrary& library, size_t index) {
 // Each EVENT operand is one event; an operand may also hold several events on
 // separate lines. Every event is checked before anything is written.
 int addEvents(Invocation& inv, MacroLibrary& library, size_t index, const std::vector<std::string>& texts) {
-  if (library.damaged()) return inv.fail(kExitCommandFailed, "the macro library cannot be read; it was kept aside");
+  if (library.damaged()) return inv.fail(kExitCommandFailed, library.refuseChange().message);
   if (index >= library.size()) return inv.fail(kExitCommandFailed, "there is no macro " + std::to_string(index));
   std::vector<macros::MacroEvent> added;
   for (const std::string& text : texts) {
@@ -120,7 +121,8 @@ int addEvents(Invocation& inv, MacroLibrary& library, size_t index, const std::v
     }
   }
   if (added.empty()) return inv.fail(kExitUsage, "no events given; nothing was added");
-  auto events = library.loadEvents(index);
+  std::vector<macros::MacroEvent> events;
+  if (const LibraryResult r = library.readEvents(index, events); !r.ok()) return inv.fail(kExitCommandFailed, r.message);
   if (events.size() + added.size() > macros::kMaxRecordedEvents)
     return inv.fail(kExitCommandFailed, "a macro holds at most 4000 events; nothing was added");
   events.insert(events.end(), added.begin(), added.end());

@@ -7,6 +7,7 @@
 #include "platform/data_folders.h"
 #include "platform/file_io.h"
 #include "platform/plain_text.h"
+#include "platform/kept_file.h"
 #include "profiles/profile_store.h"
 #include "tools/tesselctl_internal.h"
 
@@ -176,10 +177,13 @@ int runDoc(Invocation& inv) {
     return inv.fail(kExitCommandFailed, "no profile with index " + std::to_string(which));
   const auto path = store.documentPathFor(entries[which].uuid);
   if (!path) return inv.fail(kExitCommandFailed, "profile \"" + entries[which].name + "\" has no usable identifier");
-  const auto bytes = readFileBytes(*path);
-  if (!bytes) return inv.fail(kExitCommandFailed, "no document yet for \"" + entries[which].name + "\" (" + path->string() + ")");
-  inv.out << *bytes;
-  if (!bytes->empty() && bytes->back() != '\n') inv.out << "\n";
+  const KeptRead read = readKeptBytes(*path);
+  if (read.unreadable()) return inv.fail(kExitCommandFailed, read.message(*path));
+  if (read.missing())
+    return inv.fail(kExitCommandFailed, "no document yet for \"" + entries[which].name + "\" (" + path->string() + ")");
+  const std::string& bytes = read.bytes;
+  inv.out << bytes;
+  if (!bytes.empty() && bytes.back() != '\n') inv.out << "\n";
   return kExitOk;
 }
 

@@ -1,5 +1,8 @@
 #include "ui/main_wnd.h"
 
+#include "platform/kept_file.h"
+#include "ui/msg_wnd.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -147,6 +150,17 @@ void CMainWnd::OnWindowInit() {
   power_ = std::make_unique<PowerWatcher>(this);
   InitAudio();
   SetTimer(kTimerFitDisplay, 100);
+}
+
+void CMainWnd::ShowKeptFileNotices() {
+  const std::vector<std::string> notices = takeKeptFileNotices();
+  if (notices.empty() || keptFileNotice_) return;
+  QString text = CResourceManager::GetInstance()->GetText(QStringLiteral("message_kept_file"));
+  for (const std::string& line : notices) text += QLatin1Char('\n') + QString::fromStdString(line);
+  keptFileNotice_ = std::make_unique<CMsgWnd>(QString(), text, 96, 0, CMsgWnd::kConfirmOnly);
+  if (!keptFileNotice_->Create(this, QStringLiteral("msgwnd"), WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW)) return;
+  keptFileNotice_->CenterWindow();
+  keptFileNotice_->ShowWindow(true, false);
 }
 
 void CMainWnd::LoadSavedLanguage() {
@@ -660,6 +674,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
       if (wParam == kTimerFitDisplay) {
         KillTimer(kTimerFitDisplay);
         FitToDisplay();
+        ShowKeptFileNotices();
         if (QWidget* w = GetHWND()) w->update();
         return 0;
       }

@@ -34,6 +34,7 @@ class DemoDevices;
 class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class PowerWatcher;
+class CMsgWnd;
 class StallMonitor;
 class ProfileActions;
 
@@ -220,11 +221,15 @@ class CMainWnd : public WindowImplBase,
   // Starts or stops the companion by whether any keyboard page plays the audio mode.
   void UpdateAudioCompanion();
   void ShowAudioAvailability();
+  // Files found unusable (kept aside) or unreadable while starting are named
+  // once, in a box that does not hold up the window.
+  void ShowKeptFileNotices();
   void ShutdownAudio();
   AudioLevelAnalyser audioLevels_;
   AudioLevelAnalyser::Levels handedLevels_{};
   std::unique_ptr<AudioCompanionLink> audioLink_;
   std::unique_ptr<PowerWatcher> power_;
+  std::unique_ptr<CMsgWnd> keptFileNotice_;
   std::unique_ptr<StallMonitor> stallMonitor_;
   bool shutDown_ = false;
   bool stayHidden_ = false;

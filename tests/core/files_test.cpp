@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +12,7 @@
 #include "platform/data_folders.h"
 #include "platform/debug.h"
 #include "platform/file_io.h"
+#include "platform/kept_file.h"
 #include "platform/settings_store.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +53,7 @@ class IsolatedHome : public ::testing::Test {
 
 using DataFolders = IsolatedHome;
 using Settings = IsolatedHome;
+using KeptFiles = IsolatedHome;
 
 }  // namespace
 
@@ -177,4 +184,71 @@ TEST(Debug, CaptureReceivesUtf8LinesUnchanged) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "抓取设备线程设定退出");
   EXPECT_EQ(lines[1], "命令 7");
+}
+
+namespace {
+unsigned modeOf(const fs::path& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0 ? (st.st_mode & 07777) : 07777u;
+}
+}  // namespace
+
+// A replaced file keeps its mode only when its owner can read and write it: a
+// mode-000 file must not turn every later save into a file nobody can read.
+TEST_F(KeptFiles, AWriteKeepsOnlyAModeTheOwnerCanUse) {
+  struct Case {
+    unsigned before, after;
+  } const cases[] = {{0640, 0640}, {0600, 0600}, {0400, 0644}, {0200, 0644}, {04755, 0755}};
+  for (const Case& c : cases) {
+    const fs::path file = home_ / "doc.json";
+    ASSERT_TRUE(writeFileAtomic(file, "{}"));
+    ::chmod(file.c_str(), c.before);
+    // A file the owner cannot read is not replaced at all by a kept write.
+    if (::geteuid() != 0) {
+      EXPECT_EQ(writeKeptFile(file, "{\"a\":1}"), (c.before & 0400) != 0) << std::oct << c.before;
+    }
+    ASSERT_TRUE(writeFileAtomic(file, "{\"a\":1}"));
+    EXPECT_EQ(modeOf(file), c.after) << std::oct << c.before;
+    fs::remove(file);
+  }
+}
+
+// Outcomes of a read, and the private copy of what could not be used.
+TEST_F(KeptFiles, ReadsSortFilesIntoMissingUsableUnusableAndUnreadable) {
+  const fs::path file = home_ / "list.json";
+  auto isList = [](const Json::Value& v) { return shape::objectWithArrayOfObjects(v, "rows"); };
+  EXPECT_TRUE(readKeptJson(file, isList).missing());
+  ASSERT_TRUE(writeFileAtomic(file, "{\"rows\":[{}]}"));
+  EXPECT_TRUE(readKeptJson(file, isList).usable());
+  for (const char* text : {"[1,2,3]", "null", "{\"rows\":5}", "{\"rows\":[1]}", "{\"rows\":"}) {
+    ASSERT_TRUE(writeFileAtomic(file, text, nullptr, 0644));
+    const KeptRead r = readKeptJson(file, isList);
+    EXPECT_TRUE(r.unusable()) << text;
+    EXPECT_EQ(readKeptBytes(r.keptAs).bytes, text);
+    EXPECT_EQ(modeOf(r.keptAs), 0600u);
+    fs::remove(r.keptAs);
+  }
+  fs::remove(file);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  EXPECT_TRUE(readKeptJson(file, isList).unreadable());
+  EXPECT_FALSE(writeKeptFile(file, "{}"));
+  EXPECT_TRUE(fs::is_fifo(file));
+  const auto notices = takeKeptFileNotices();
+  ASSERT_FALSE(notices.empty());
+  EXPECT_NE(notices.back().find(file.string()), std::string::npos);
+}
+
+// Only temporaries of our pattern whose writer no longer holds them are swept.
+TEST_F(KeptFiles, StaleTemporariesGoWhileOnesInUseAndOthersStay) {
+  const fs::path dead = home_ / ".a.json.tmp.Ab12Cd";
+  const fs::path busy = home_ / ".b.json.tmp.Xy34Zw";
+  const fs::path other = home_ / ".c.json.tmp.toolong";
+  for (const auto& p : {dead, busy, other}) ASSERT_TRUE(writeFileAtomic(p, "x"));
+  const int fd = ::open(busy.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  EXPECT_TRUE(readKeptJson(home_ / "a.json", {}).missing());  // any operation in the folder sweeps it
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(busy));
+  EXPECT_TRUE(fs::exists(other));
+  ::close(fd);
 }

@@ -86,7 +86,7 @@ TEST_F(PaletteFileTest, BadColoursAndSelectionsReadAsNothingStored) {
   EXPECT_EQ(s->favouriteSelection, -1);
 }
 
-TEST_F(PaletteFileTest, MissingOrForeignFileGivesNothingAndUnparsableIsKeptAside) {
+TEST_F(PaletteFileTest, MissingOrForeignFileGivesNothingAndForeignOrUnparsableIsKeptAside) {
   EXPECT_EQ(readPaletteFile(file_), std::nullopt);
   ASSERT_TRUE(writeFileAtomic(file_, R"({"something": 1})"));
   EXPECT_EQ(readPaletteFile(file_), std::nullopt);
@@ -99,7 +99,9 @@ TEST_F(PaletteFileTest, MissingOrForeignFileGivesNothingAndUnparsableIsKeptAside
   s.presets[1] = 0xFFABCDEFu;
   ASSERT_TRUE(writePaletteFile(file_, s));
   EXPECT_EQ(readPaletteFile(file_), s);
-  EXPECT_EQ(readFileBytes(file_.string() + ".bad").value_or(""), "{\"coloroptioninfo\": {");
+  // The foreign file was kept too, before anything could replace it.
+  EXPECT_EQ(readFileBytes(file_.string() + ".bad").value_or(""), R"({"something": 1})");
+  EXPECT_EQ(readFileBytes(file_.string() + ".bad.1").value_or(""), "{\"coloroptioninfo\": {");
 }
 
 TEST_F(PaletteFileTest, WriteIntoAMissingFolderFailsAndSaysSo) {

@@ -3,6 +3,7 @@
 // tiles, selection, the battery indicator and light control can be checked
 // one step at a time.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -281,4 +282,34 @@ TEST_F(MainWindowTest, SettingsMessagesOpenTheSettingsWindowAndClearTheButtonIma
 }
 
 }  // namespace
+
+// The window starts with FIFOs where settings.json and the mouse's profile
+// list belong: nothing blocks on them, they stay as they are, and a box names
+// them once the window is up.
+class HostileStartTest : public test::MainWindowFixture {
+ protected:
+  std::string HomePrefix() const override { return "tessel-hostile-start"; }
+  void BeforeCreate() override {
+    settings_ = SettingsStore().file();
+    list_ = std::filesystem::path(home_) / "data" / "ORVIK Tessel RGB" / "mouse" / "ProfileList.ini";
+    std::filesystem::remove(settings_);
+    std::filesystem::create_directories(list_.parent_path());
+    for (const auto& p : {settings_, list_}) ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+  }
+  std::filesystem::path settings_, list_;
+};
+
+TEST_F(HostileStartTest, FifosInPlaceOfKeptFilesNeitherBlockNorAreReplaced) {
+  ASSERT_TRUE(bus_.plug("mouse"));
+  Pass();
+  clock_.advance(Millis(150));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(std::filesystem::is_fifo(settings_));
+  EXPECT_TRUE(std::filesystem::is_fifo(list_));
+  QString shown;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->windowTitle() == QStringLiteral("msgwnd")) shown = w->windowTitle();
+  EXPECT_EQ(shown, QStringLiteral("msgwnd")) << "no box names the unusable files";
+}
+
 }  // namespace tessel::ui
