@@ -176,6 +176,9 @@ int writeChangedKeys(Invocation& inv, Session& session, Model& model,
   for (const auto* a : changed)
     if (!a->row->write(model, a->value)) refused.push_back(a->row->key);
   model.finish();
+  if (!changed.empty() && !session.documentWritten())
+    return inv.fail(kExitCommandFailed, "the profile document " + session.documentName() +
+                                            " could not be written: the profile does not keep the change");
 
   if (!changed.empty()) notifyProgram(inv);
   if (!refused.empty()) return inv.fail(kExitCommandFailed, "refused: " + refused.front());

@@ -67,6 +67,10 @@ class MousepadSession {
     return inv_.fail(kExitCommandFailed, "the mousepad did not take the settings: " + std::string(resultText(r)) +
                                              " (" + std::to_string(toInt(r)) + "); the profile document keeps the change");
   }
+  // The profile document as it is now, written again: false when it cannot
+  // be written (a read-only folder, a full disk), so the change is not there.
+  bool documentWritten() { return doc_.save(); }
+  std::string documentName() const { return doc_.documentPath().string(); }
   void clearFailures() { failures_.clear(); }
 
  private:

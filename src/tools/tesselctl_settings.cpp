@@ -121,6 +121,10 @@ class MouseSession {
                                      resultWithHolder(r, mouse_.transport()) + " (" + std::to_string(toInt(r)) +
                                      "); the profile document keeps the change");
   }
+  // The profile document as it is now, written again: false when it cannot
+  // be written (a read-only folder, a full disk), so the change is not there.
+  bool documentWritten() { return doc_.save(); }
+  std::string documentName() const { return doc_.documentPath().string(); }
   void clearFailures() {
     failures_.clear();
     macrosTooLarge_ = 0;
