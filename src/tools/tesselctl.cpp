@@ -278,12 +278,19 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (context.runInProgram && name != "demo" && name != "event" && name != "doctor") {
     if (const auto code = context.runInProgram(args, out, err)) return *code;
   }
-  // Here, one command at a time changes the data folder.
-  std::error_code made;
-  std::filesystem::create_directories(userDataFolder(), made);
-  HeldLock folderLock(userDataFolder() / ".tesselctl.lock", context.folderLockWait);
-  if (!folderLock.locked()) {
-    const std::string why = "the data folder is busy: " + folderLock.why();
+  // Here, one command at a time changes the data folder. The update check
+  // (up to 30 s on the network) and the commands that only look at devices
+  // or the program take no part in it.
+  const bool touchesDocuments = name != "update-check" && name != "list" && name != "doctor" && name != "demo" &&
+                                name != "event";
+  std::optional<HeldLock> folderLock;
+  if (touchesDocuments) {
+    std::error_code made;
+    std::filesystem::create_directories(userDataFolder(), made);
+    folderLock.emplace(userDataFolder() / ".tesselctl.lock", context.folderLockWait);
+  }
+  if (folderLock && !folderLock->locked()) {
+    const std::string why = "the data folder is busy: " + folderLock->why();
     err << "tesselctl: " << name << ": " << why << "\n";
     if (options.json) printJsonError(out, kExitCommandFailed, why, name);
     return kExitCommandFailed;
