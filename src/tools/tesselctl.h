@@ -64,7 +64,7 @@ struct TesselctlContext {
                     std::ostream& err)>
       postEvent;
   // How long a command waits for another tesselctl that is changing the
-  // data folder before it gives up naming it. Every command holds the data
+  // data folder before it gives up naming it. Every command on documents holds the data
   // folder's lock while it runs, so two writers never lose each other's
   // changes to one document.
   std::chrono::milliseconds folderLockWait{10000};
