@@ -1,7 +1,5 @@
 #include "ui/devices_bus.h"
 
-#include <QDBusConnection>
-
 #include "platform/debug.h"
 
 namespace tessel::ui {
@@ -21,20 +19,8 @@ int DevicesBusObject::DeviceChanged(const QString& kind) {
   return handler_(*k);
 }
 
-DevicesBusObject::~DevicesBusObject() {
-  if (exported_) QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusDevicesPath));
-}
-
 std::unique_ptr<DevicesBusObject> ExportDevicesBus(DevicesBusObject::Handler handler) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return nullptr;
-  auto object = std::make_unique<DevicesBusObject>(std::move(handler));
-  if (!bus.registerObject(QString::fromLatin1(kBusDevicesPath), object.get(), QDBusConnection::ExportAllSlots)) {
-    debugLine("the devices object is not on the session bus (path taken)");
-    return nullptr;
-  }
-  object->exported_ = true;
-  return object;
+  return SessionBusObject::Export(std::make_unique<DevicesBusObject>(std::move(handler)));
 }
 
 }  // namespace tessel::ui

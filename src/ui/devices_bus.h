@@ -6,7 +6,7 @@
 //   DeviceChanged(s kind) -> i   kind "mouse", "keyboard", "mousepad" or
 //                                "headset"; returns the number of pages that
 //                                re-read (-1 for an unknown kind)
-#include <QObject>
+#include "ui/session_bus_object.h"
 #include <QString>
 #include <functional>
 #include <memory>
@@ -19,14 +19,13 @@ namespace tessel::ui {
 inline constexpr const char* kBusDevicesPath = "/org/orvik/TesselRGB/devices";
 inline constexpr const char* kBusDevicesInterface = "org.orvik.TesselRGB.Devices";
 
-class DevicesBusObject : public QObject {
+class DevicesBusObject : public SessionBusObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.orvik.TesselRGB.Devices")
 
  public:
   using Handler = std::function<int(DeviceKind)>;
-  explicit DevicesBusObject(Handler handler) : handler_(std::move(handler)) {}
-  ~DevicesBusObject() override;
+  explicit DevicesBusObject(Handler handler) : SessionBusObject(kBusDevicesPath), handler_(std::move(handler)) {}
 
   // The command-line names of the device kinds; nullopt for anything else.
   static std::optional<DeviceKind> KindFromName(const QString& name);
@@ -35,9 +34,7 @@ class DevicesBusObject : public QObject {
   int DeviceChanged(const QString& kind);
 
  private:
-  friend std::unique_ptr<DevicesBusObject> ExportDevicesBus(Handler handler);
   Handler handler_;
-  bool exported_ = false;
 };
 
 // Exports the object on the session bus; nullptr when there is no bus or the

@@ -1,9 +1,7 @@
 #include "ui/settings_bus.h"
 
-#include <QDBusConnection>
 #include <sstream>
 
-#include "platform/debug.h"
 #include "tools/tesselctl.h"
 
 namespace tessel::ui {
@@ -25,20 +23,8 @@ int SettingsBusObject::Run(const QStringList& args, const QString& folder, QStri
   return code;
 }
 
-SettingsBusObject::~SettingsBusObject() {
-  if (exported_) QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusSettingsPath));
-}
-
 std::unique_ptr<SettingsBusObject> ExportSettingsBus(SettingsBusObject::Runner runner) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return nullptr;
-  auto object = std::make_unique<SettingsBusObject>(std::move(runner));
-  if (!bus.registerObject(QString::fromLatin1(kBusSettingsPath), object.get(), QDBusConnection::ExportAllSlots)) {
-    debugLine("the settings object is not on the session bus (path taken)");
-    return nullptr;
-  }
-  object->exported_ = true;
-  return object;
+  return SessionBusObject::Export(std::make_unique<SettingsBusObject>(std::move(runner)));
 }
 
 }  // namespace tessel::ui

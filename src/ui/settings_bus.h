@@ -10,7 +10,7 @@
 //       program, on the window's thread, through the same devices and
 //       documents its pages show; the pages follow at once. `folder` is the
 //       caller's working folder, against which relative file names are taken.
-#include <QObject>
+#include "ui/session_bus_object.h"
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -24,22 +24,19 @@ namespace tessel::ui {
 inline constexpr const char* kBusSettingsPath = "/org/orvik/TesselRGB/settings";
 inline constexpr const char* kBusSettingsInterface = "org.orvik.TesselRGB.Settings";
 
-class SettingsBusObject : public QObject {
+class SettingsBusObject : public SessionBusObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.orvik.TesselRGB.Settings")
 
  public:
   using Runner = std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
-  explicit SettingsBusObject(Runner runner) : runner_(std::move(runner)) {}
-  ~SettingsBusObject() override;
+  explicit SettingsBusObject(Runner runner) : SessionBusObject(kBusSettingsPath), runner_(std::move(runner)) {}
 
  public Q_SLOTS:
   int Run(const QStringList& args, const QString& folder, QString& out, QString& err);
 
  private:
-  friend std::unique_ptr<SettingsBusObject> ExportSettingsBus(Runner runner);
   Runner runner_;
-  bool exported_ = false;
 };
 
 // Exports the object on the session bus; nullptr when there is no bus or the
