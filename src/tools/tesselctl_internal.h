@@ -67,6 +67,11 @@ struct Subcommand {
 
 const std::vector<Subcommand>& subcommands();
 
+// The words that may follow `typed` (the words after "tesselctl", options
+// included) on a command line: commands, actions, kinds, setting keys ("key=").
+std::vector<std::string> completionsAfter(const std::vector<std::string>& typed);
+int runComplete(Invocation& inv);
+
 // The error of a --json run as a JSON object on `out`:
 //   {"error": TEXT, "exitCode": CODE, "command": COMMAND, "kind": KIND}
 // (command and kind left out when empty). The text also goes to stderr.
@@ -173,6 +178,7 @@ int writeChangedKeys(Invocation& inv, Session& session, Model& model,
   const auto changed = changedAssignments(plan, model);
   session.clearFailures();
   std::vector<std::string> refused;
+  if constexpr (requires { model.begin(); }) model.begin();  // a kind that batches its writes
   for (const auto* a : changed)
     if (!a->row->write(model, a->value)) refused.push_back(a->row->key);
   model.finish();

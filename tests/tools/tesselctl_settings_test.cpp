@@ -136,8 +136,10 @@ TEST_F(Settings, SetWritesTheChangeToTheMouseAndTheDocumentAndTellsTheProgram) {
   plugMouse();
   // The screen size the window wrote stays: the tool has no screen of its own.
   fw_->setSettings(60, {0x00, 0x0A, 0xA0, 0x05});  // 2560 x 1440
-  const Outcome set = run({"set", "mouse", "stage.1.dpi=5200", "polling=1", "stage.3.colour=#12ab9f"});
+  const Outcome set =
+      run({"set", "mouse", "stage.1.dpi=5200", "polling=1", "stage.3.colour=#12ab9f", "light.speed=1"});
   ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 2u) << "the four keys make one block write of two chunks";
   EXPECT_TRUE(hasLine(set.out, "stage.1.dpi=5200"));
   // On the mouse: profile 0's block, stage 1 at index 49, polling 1, stage 3's colour.
   EXPECT_EQ(stageBytes(1)[2], 49);

@@ -419,6 +419,10 @@ SettingsBlockInput MouseController::blockInput() const {
 
 void MouseController::WriteSettingsBlock(std::function<void(ResultCode)> done) {
   if (!doc_) return;
+  if (blockHeld_ > 0 && !done) {
+    blockPending_ = true;
+    return;
+  }
   commandQueue().request<ResultCode>(
       [this, in = blockInput()] { return writeBlockOnDevice(in); },
       [this, done = std::move(done)](ResultCode r) {
@@ -426,6 +430,13 @@ void MouseController::WriteSettingsBlock(std::function<void(ResultCode)> done) {
         if (done) done(r);
       },
       "settings");
+}
+
+void MouseController::releaseSettingsBlock() {
+  if (blockHeld_ > 0 && --blockHeld_ == 0 && blockPending_) {
+    blockPending_ = false;
+    WriteSettingsBlock();
+  }
 }
 
 void MouseController::WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done) {

@@ -130,6 +130,11 @@ class MouseController : public UsbDeviceController {
   // Writes the document's settings to the profile last read. The completion
   // reports a failure through the listener.
   void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
+  // A batch of edits writes the settings block once: between hold and
+  // release, writes asked for without a completion wait, and the release
+  // writes the block once when any was asked for.
+  void holdSettingsBlock() { ++blockHeld_; }
+  void releaseSettingsBlock();
   // Downloads the macros the buttons are bound to (when a macro folder is
   // set), then writes the document's buttons into the key table last read;
   // done gets the result and the macro download order. The key table is not
@@ -258,6 +263,8 @@ class MouseController : public UsbDeviceController {
   std::vector<LightModeEntry> modes_;
   uint16_t screenWidth_ = 1920, screenHeight_ = 1080;
   int macroCount_ = 0;
+  int blockHeld_ = 0;
+  bool blockPending_ = false;
   std::filesystem::path macroFolder_;
   Listener listener_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);

@@ -214,6 +214,7 @@ FunctionCode MouseSettings::defaultButton(int index) const {
 void MouseSettings::finish() {
   if (light_) mouse_.changeLightRecord(*light_);
   light_.reset();
+  mouse_.releaseSettingsBlock();  // stages, polling and light: one block
   if (buttons_.empty()) return;
   for (const auto& [index, code] : buttons_) mouse_.StoreAssignment(index, code);
   buttons_.clear();

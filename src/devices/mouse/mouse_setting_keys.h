@@ -50,6 +50,8 @@ class MouseSettings {
   FunctionCode defaultButton(int index) const;
   void stageButton(int index, const FunctionCode& code) { buttons_[index] = code; }
 
+  // The stage and polling keys of one set write the settings block once.
+  void begin() { mouse_.holdSettingsBlock(); }
   // Writes what was staged: one light change, then the buttons and one key
   // table write (only when the mouse's key table was read; without the
   // mouse the document alone changes).
