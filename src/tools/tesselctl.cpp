@@ -234,6 +234,11 @@ void absoluteFileOperands(std::vector<std::string>& args, const std::string& fol
 namespace {
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const TesselctlContext& context) {
+  // The shell's words go as typed, options and all: they are not ours.
+  if (!args.empty() && args[0] == "complete") {
+    for (const auto& word : completionsAfter({args.begin() + 1, args.end()})) out << word << "\n";
+    return kExitOk;
+  }
   TesselctlOptions options;
   std::string error;
   if (!parseTesselctlArgs(args, options, error)) {

@@ -623,6 +623,10 @@ const std::vector<Subcommand>& subcommands() {
        "the four audio styles: get prints selected=0..3, name1..name4, colour1..colour4=RRGGBB;\n"
        "                                set KEY=VALUE... changes and saves them; reset puts the factory styles back",
        false, runAudioStyle},
+      {"complete", "complete [WORD...]",
+       "the words that may follow WORD... on a tesselctl command line, one per line (the bash and\n"
+       "                                zsh completions call it)",
+       false, runComplete},
       {"doctor", "doctor", "what keeps this user from the devices (device nodes, udev rule, session bus) and how to fix it",
        false, runDoctorCommand},
   };

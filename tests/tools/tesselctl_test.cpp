@@ -309,6 +309,39 @@ TEST(Tesselctl, EachCommandHasItsOwnHelp) {
   EXPECT_EQ(run({"frobnicate", "--help"}).code, kExitUsage);
 }
 
+TEST(Tesselctl, CompletionOffersCommandsActionsKindsAndTheKeysOfEachKind) {
+  auto words = [](std::vector<std::string> typed) {
+    typed.insert(typed.begin(), "complete");
+    std::vector<std::string> list;
+    std::istringstream in(run(typed).out);
+    for (std::string w; std::getline(in, w);) list.push_back(w);
+    return list;
+  };
+  auto has = [](const std::vector<std::string>& list, const std::string& w) {
+    return std::find(list.begin(), list.end(), w) != list.end();
+  };
+  EXPECT_TRUE(has(words({}), "profile"));
+  EXPECT_TRUE(has(words({"--demo=mouse", "--json"}), "set")) << "options are passed over";
+  // Every action offered is one its command's help names.
+  for (const char* command : {"profile", "macro", "recoil", "audio-style", "demo"}) {
+    std::string help;
+    ASSERT_TRUE(tesselctlCommandHelp(command, help));
+    const auto actions = words({command});
+    EXPECT_FALSE(actions.empty()) << command;
+    for (const auto& a : actions) EXPECT_NE(help.find(a), std::string::npos) << command << " " << a;
+  }
+  EXPECT_TRUE(has(words({"macro", "add"}), "keyboard"));
+  EXPECT_FALSE(has(words({"macro", "add"}), "headset"));
+  EXPECT_TRUE(has(words({"--demo", "get"}), "mousepad"));
+  // The keys come from the kind's table; a key already given is not offered again.
+  const auto keys = words({"set", "mouse", "stage.1.dpi=800"});
+  EXPECT_TRUE(has(keys, "stage.0.dpi="));
+  EXPECT_TRUE(has(keys, "button.10="));
+  EXPECT_FALSE(has(keys, "stage.1.dpi="));
+  EXPECT_TRUE(has(words({"set", "headset"}), "eq="));
+  EXPECT_TRUE(words({"profile", "import", "mouse"}).empty()) << "a file name: the shell completes it";
+}
+
 TEST(Tesselctl, AnEmptyDemoListIsNamedAsSuch) {
   for (const char* demo : {"--demo=", "--demo= , "}) {
     const auto r = run({demo, "list"});
