@@ -6,6 +6,8 @@
 #include <string>
 
 #include "device/transport/command_set.h"
+#include "devices/keyboard/keyboard_encoding.h"
+#include "devices/mouse/mouse_encoding.h"
 #include "discovery/device_tables.h"
 #include "platform/plain_text.h"
 #include "sim/products.h"
@@ -160,11 +162,6 @@ std::optional<uint16_t> parseUsage(const std::string& text) {
   return static_cast<uint16_t>(value);
 }
 
-int dpiOfIndex(const transport::IdentityFields& f, int index) {
-  if (f.sensorId == 0x3325 && index > 48) return f.lowestDpi + 48 * f.dpiStep + (index - 48) * 200;
-  return f.lowestDpi + index * f.dpiStep;
-}
-
 // ---------------------------------------------------------------- list
 
 int runList(Invocation& inv) {
@@ -219,17 +216,17 @@ int runIdentity(Invocation& inv) {
   }
   if (r != ResultCode::Success) return inv.failResult(r);
   const auto f = transport::decodeIdentity(id);
-  const bool mouse = *inv.kind == DeviceKind::Mouse;
+  const bool isMouse = *inv.kind == DeviceKind::Mouse;
   if (inv.options.json) {
     Json::Value v;
     v["identity"] = byteArray(id.data(), id.size());
     v["keySlots"] = f.keySlots;
     v["macroMemory"] = f.macroCapacity;
-    if (mouse) {
+    if (isMouse) {
       v["sensor"] = f.sensorId;
       v["dpiStep"] = f.dpiStep;
       v["stageIndexRange"] = pair(0, f.highestIndex);
-      v["dpiRange"] = pair(f.lowestDpi, dpiOfIndex(f, f.highestIndex));
+      v["dpiRange"] = pair(f.lowestDpi, mouse::highestDpi(mouse::decodeMouseIdentity(id)));
     }
     inv.printJson(v);
     return kExitOk;
@@ -238,13 +235,13 @@ int runIdentity(Invocation& inv) {
   inv.out << "identity: " << hexBytes(id.data(), id.size()) << "\n"
           << "key slots: " << unsigned(f.keySlots) << "\n"
           << "macro memory: " << f.macroCapacity << " bytes\n";
-  if (mouse) {
+  if (isMouse) {
     char sensor[8];
     std::snprintf(sensor, sizeof sensor, "0x%04x", f.sensorId);
     inv.out << "sensor: " << sensor << "\n"
             << "DPI step: " << unsigned(f.dpiStep) << "\n"
             << "stage index range: 0.." << f.highestIndex << "\n"
-            << "DPI range: " << f.lowestDpi << ".." << dpiOfIndex(f, f.highestIndex) << "\n";
+            << "DPI range: " << f.lowestDpi << ".." << mouse::highestDpi(mouse::decodeMouseIdentity(id)) << "\n";
   }
   return kExitOk;
 }
@@ -254,10 +251,10 @@ int runIdentity(Invocation& inv) {
 int runSettings(Invocation& inv) {
   if (!checkLink(inv)) return kExitUnreachable;
   const DeviceKind kind = *inv.kind;
-  const bool mouse = kind == DeviceKind::Mouse;
+  const bool isMouse = kind == DeviceKind::Mouse;
   // Where each kind keeps its per-profile blocks, and how much of one is read.
-  const size_t stride = mouse ? 128 : 31;
-  const size_t length = mouse ? 71 : 31;
+  const size_t stride = isMouse ? mouse::kProfileStride : keyboard::kSettingsBlockSize;
+  const size_t length = isMouse ? mouse::kSettingsReadSize : keyboard::kSettingsBlockSize;
 
   std::array<uint8_t, 1> active{};
   std::array<uint8_t, transport::kIdentitySize> id{};
@@ -269,7 +266,7 @@ int runSettings(Invocation& inv) {
     ResultCode r = inv.transport->readSettings(active, 0);
     if (r != ResultCode::Success) return inv.failResult(r, "reading the active profile");
     profile = inv.options.profile.value_or(active[0]);
-    if (mouse) {
+    if (isMouse) {
       r = inv.transport->readIdentity(id);
       if (r != ResultCode::Success) return inv.failResult(r, "reading the identity");
     }
@@ -277,41 +274,44 @@ int runSettings(Invocation& inv) {
     if (r != ResultCode::Success) return inv.failResult(r, "reading profile " + std::to_string(profile));
   }
 
-  const int speed = 4 - block[3];
+  // The light bytes 1..8 lie alike in both kinds' blocks; the rest is each
+  // kind's own layout, which only its encoding knows.
+  const mouse::BlockContents c = mouse::decodeSettingsBlock(block);
+  const int speed = 4 - c.speedByte;
   Json::Value v;
   v["activeProfile"] = active[0];
   v["profile"] = profile;
   v["block"] = byteArray(block.data(), block.size());
   Json::Value light;
-  light["mode"] = block[1];
-  light["brightness"] = block[2];
+  light["mode"] = c.lightMode;
+  light["brightness"] = c.brightness;
   light["speed"] = speed;
-  light["direction"] = block[4];
-  light["multiColour"] = block[5];
-  light["colour"] = colourText(block[6], block[7], block[8]);
+  light["direction"] = c.direction;
+  light["multiColour"] = c.multiColour;
+  light["colour"] = colourText(static_cast<uint8_t>(c.colour >> 16), static_cast<uint8_t>(c.colour >> 8),
+                               static_cast<uint8_t>(c.colour));
   v["light"] = light;
-  if (mouse) {
-    const auto f = transport::decodeIdentity(id);
-    v["pollingRateIndex"] = block[11];
-    v["activeStage"] = block[12];
+  if (isMouse) {
+    const auto f = mouse::decodeMouseIdentity(id);
+    v["pollingRateIndex"] = c.polling;
+    v["activeStage"] = c.activeStage;
     Json::Value stages(Json::arrayValue);
-    for (size_t i = 0; i < 5; ++i) {
-      const uint8_t* s = &block[14 + 9 * i];
+    for (const DpiStage& s : c.stages) {
       Json::Value st;
-      st["enabled"] = s[0] != 0;
-      st["index"] = s[2] | (s[3] << 8);
-      st["dpi"] = dpiOfIndex(f, s[2] | (s[3] << 8));
-      st["colour"] = colourText(s[6], s[7], s[8]);
+      st["enabled"] = s.enabled != 0;
+      st["index"] = s.x;
+      st["dpi"] = mouse::IndexToDpi(f, s.x);
+      st["colour"] = colourText(s.red, s.green, s.blue);
       stages.append(st);
     }
     v["stages"] = stages;
-    v["screen"] = std::to_string(block[60] | (block[61] << 8)) + "x" + std::to_string(block[62] | (block[63] << 8));
+    v["screen"] = std::to_string(c.screenWidth) + "x" + std::to_string(c.screenHeight);
   } else if (kind == DeviceKind::Keyboard) {
-    v["ledMode"] = block[18];
-    v["wKeyOption"] = block[19];
-    v["sixKeyRollover"] = block[20];
-    v["windowsLock"] = block[21];
-    v["pollingRateChoice"] = block[22];
+    v["ledMode"] = block[keyboard::kZzccByte];
+    v["wKeyOption"] = block[keyboard::kWFlagByte];
+    v["sixKeyRollover"] = block[keyboard::kKey6FlagByte];
+    v["windowsLock"] = block[keyboard::kWinFlagByte];
+    v["pollingRateChoice"] = block[keyboard::kPollingByte];
   }
   if (inv.options.json) {
     inv.printJson(v);
@@ -321,12 +321,12 @@ int runSettings(Invocation& inv) {
   inv.out << "active profile: " << unsigned(active[0]) << "\n"
           << "profile: " << profile << "\n"
           << "block: " << hexBytes(block.data(), block.size()) << "\n"
-          << "light: mode " << unsigned(block[1]) << ", brightness " << unsigned(block[2]) << ", speed "
-          << speed << ", direction " << unsigned(block[4]) << ", multi-colour " << unsigned(block[5])
+          << "light: mode " << unsigned(c.lightMode) << ", brightness " << unsigned(c.brightness) << ", speed "
+          << speed << ", direction " << unsigned(c.direction) << ", multi-colour " << unsigned(c.multiColour)
           << ", colour " << light["colour"].asString() << "\n";
-  if (mouse) {
-    inv.out << "polling-rate index: " << unsigned(block[11]) << "\n"
-            << "active stage: " << unsigned(block[12]) << "\n";
+  if (isMouse) {
+    inv.out << "polling-rate index: " << unsigned(c.polling) << "\n"
+            << "active stage: " << unsigned(c.activeStage) << "\n";
     for (Json::ArrayIndex i = 0; i < v["stages"].size(); ++i) {
       const Json::Value& st = v["stages"][i];
       inv.out << "stage " << i << ": " << (st["enabled"].asBool() ? "on " : "off") << " index "
@@ -335,11 +335,11 @@ int runSettings(Invocation& inv) {
     }
     inv.out << "screen: " << v["screen"].asString() << "\n";
   } else if (kind == DeviceKind::Keyboard) {
-    inv.out << "LED mode: " << unsigned(block[18]) << "\n"
-            << "six-key rollover: " << unsigned(block[20]) << "\n"
-            << "W key option: " << unsigned(block[19]) << "\n"
-            << "Windows lock: " << unsigned(block[21]) << "\n"
-            << "polling rate choice: " << unsigned(block[22]) << "\n";
+    inv.out << "LED mode: " << v["ledMode"].asUInt() << "\n"
+            << "six-key rollover: " << v["sixKeyRollover"].asUInt() << "\n"
+            << "W key option: " << v["wKeyOption"].asUInt() << "\n"
+            << "Windows lock: " << v["windowsLock"].asUInt() << "\n"
+            << "polling rate choice: " << v["pollingRateChoice"].asUInt() << "\n";
   }
   return kExitOk;
 }

@@ -126,6 +126,18 @@ TEST(MouseSettingsBlock, BlockIsPinnedByteForByte) {
       0, 0, 0, 0, 0, 0, 0, 0, 0,                      // stage 4 missing
       1, 0x00, 0x0A, 0xA0, 0x05, 64, 40};
   EXPECT_EQ(b, expected);
+  // Read back field by field; a short block reads as zeros past its end.
+  const BlockContents c = decodeSettingsBlock(b);
+  EXPECT_EQ(c.lightMode, 0x02);
+  EXPECT_EQ(c.speedByte, 3);
+  EXPECT_EQ(c.colour, 0x112233u);
+  EXPECT_EQ(c.polling, 3);
+  EXPECT_EQ(c.activeStage, 2);
+  EXPECT_EQ(c.stages[1], in.stages[1]);
+  EXPECT_EQ(c.stages[3], DpiStage{});
+  EXPECT_EQ(c.screenWidth, 2560);
+  EXPECT_EQ(c.screenHeight, 1440);
+  EXPECT_EQ(decodeSettingsBlock(std::span(b).first(20)).stages[1].x, 0);
 }
 
 TEST(MouseSettingsBlock, NoSelectedPresetAndSixStagesWriteWhatFits) {

@@ -8,22 +8,6 @@ namespace tessel::keyboard {
 
 namespace {
 
-constexpr size_t kModeByte = 1;
-constexpr size_t kLightByte = 2;
-constexpr size_t kSpeedByte = 3;
-constexpr size_t kFxByte = 4;
-constexpr size_t kMultiColorByte = 5;
-constexpr size_t kRedByte = 6;
-constexpr size_t kGreenByte = 7;
-constexpr size_t kBlueByte = 8;
-constexpr size_t kClearedByte = 16;
-constexpr size_t kZzccByte = 18;
-constexpr size_t kWFlagByte = 19;
-constexpr size_t kKey6FlagByte = 20;
-constexpr size_t kWinFlagByte = 21;
-constexpr size_t kPollingByte = 22;
-constexpr size_t kZeroByte = 26;
-
 constexpr std::array<uint8_t, kMaxLight + 1> kBrightnessFactors = {0, 80, 135, 195, 255};
 
 uint8_t flag(uint16_t v) { return v != 0 ? 1 : 0; }

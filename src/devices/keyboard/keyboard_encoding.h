@@ -36,6 +36,23 @@ inline constexpr uint8_t kMaxSpeed = 4;
 
 using SettingsBlock = std::array<uint8_t, kSettingsBlockSize>;
 
+// Where the settings block keeps each field.
+inline constexpr size_t kModeByte = 1;
+inline constexpr size_t kLightByte = 2;
+inline constexpr size_t kSpeedByte = 3;
+inline constexpr size_t kFxByte = 4;
+inline constexpr size_t kMultiColorByte = 5;
+inline constexpr size_t kRedByte = 6;
+inline constexpr size_t kGreenByte = 7;
+inline constexpr size_t kBlueByte = 8;
+inline constexpr size_t kClearedByte = 16;
+inline constexpr size_t kZzccByte = 18;
+inline constexpr size_t kWFlagByte = 19;
+inline constexpr size_t kKey6FlagByte = 20;
+inline constexpr size_t kWinFlagByte = 21;
+inline constexpr size_t kPollingByte = 22;
+inline constexpr size_t kZeroByte = 26;
+
 // A stored profile byte as a profile number (0 when out of range).
 uint8_t boundProfile(uint8_t profileByte);
 // Where profile p's block lies in the settings area.

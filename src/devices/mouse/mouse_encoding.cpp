@@ -148,6 +148,33 @@ SettingsBlock encodeSettingsBlock(const SettingsBlockInput& in) {
   return b;
 }
 
+BlockContents decodeSettingsBlock(std::span<const uint8_t> block) {
+  auto at = [&](size_t i) -> uint8_t { return i < block.size() ? block[i] : 0; };
+  auto word = [&](size_t i) { return static_cast<uint16_t>(at(i) | at(i + 1) << 8); };
+  BlockContents c;
+  c.lightMode = at(1);
+  c.brightness = at(2);
+  c.speedByte = at(3);
+  c.direction = at(4);
+  c.multiColour = at(5);
+  c.colour = static_cast<uint32_t>(at(6)) << 16 | static_cast<uint32_t>(at(7)) << 8 | at(8);
+  c.polling = at(kPollingOffset);
+  c.activeStage = at(kActiveStageOffset);
+  for (size_t i = 0; i < kMaxStages; ++i) {
+    const size_t s = kStageOffset + kStageSize * i;
+    c.stages[i].enabled = at(s);
+    c.stages[i].xy = at(s + 1);
+    c.stages[i].x = word(s + 2);
+    c.stages[i].y = word(s + 4);
+    c.stages[i].red = at(s + 6);
+    c.stages[i].green = at(s + 7);
+    c.stages[i].blue = at(s + 8);
+  }
+  c.screenWidth = word(kScreenOffset);
+  c.screenHeight = word(kScreenOffset + 2);
+  return c;
+}
+
 const std::array<LogicalButton, kLogicalButtons> kMouseButtons = {{
     {"mouse_key_left", {0x10, 0x01, 0x00}},
     {"mouse_key_right", {0x10, 0x02, 0x00}},

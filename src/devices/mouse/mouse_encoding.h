@@ -89,6 +89,20 @@ struct SettingsBlockInput {
 };
 SettingsBlock encodeSettingsBlock(const SettingsBlockInput& in);
 
+// A block as read, byte for byte in named fields (what `tesselctl settings`
+// shows): the light bytes as sent (mode code, 4 - speed), the polling index,
+// the active stage, the five stages and the screen size. Bytes past a short
+// block read as 0.
+struct BlockContents {
+  uint8_t lightMode = 0, brightness = 0, speedByte = 0, direction = 0, multiColour = 0;
+  uint32_t colour = 0;  // 0xRRGGBB
+  uint8_t polling = 0;
+  uint8_t activeStage = 0;
+  std::array<DpiStage, kMaxStages> stages{};
+  uint16_t screenWidth = 0, screenHeight = 0;
+};
+BlockContents decodeSettingsBlock(std::span<const uint8_t> block);
+
 // The polling-rate index as the block carries it (0..4; anything else 0).
 int pollingIndex(const SystemWords& words);
 
