@@ -79,7 +79,9 @@ bool recoilImageSound(const std::vector<uint8_t>& received, size_t capacity) {
 }
 
 CommandFirmware::CommandFirmware(FirmwareImage image, bool throughReceiver)
-    : productName_(std::move(image.productName)), receiver_(throughReceiver) {
+    : productName_(std::move(image.productName)),
+      receiver_(throughReceiver),
+      readsStoredKeyTable_(image.readsStoredKeyTable) {
   identity_.assign(image.identity.begin(), image.identity.end());
   settings_ = std::move(image.settings);
   defaultKeyTable_ = std::move(image.defaultKeyTable);
@@ -105,7 +107,7 @@ CommandFirmware::Memory CommandFirmware::memoryFor(uint8_t command) {
     case cmd::kReadIdentity: return {&identity_, false};
     case cmd::kReadSettings: return {&settings_, false};
     case cmd::kWriteSettings: return {&settings_, true};
-    case cmd::kReadKeyTable: return {&defaultKeyTable_, false};
+    case cmd::kReadKeyTable: return {readsStoredKeyTable_ ? &keyTable_ : &defaultKeyTable_, false};
     case cmd::kWriteKeyTable: return {&keyTable_, true};
     case cmd::kReadCustomColours: return {&customColours_, false};
     case cmd::kWriteCustomColours: return {&customColours_, true};
@@ -467,6 +469,7 @@ void CommandFirmware::setDefaultKeyTable(const std::vector<uint8_t>& bytes) {
   std::lock_guard lock(mutex_);
   std::fill(defaultKeyTable_.begin(), defaultKeyTable_.end(), 0);
   std::copy_n(bytes.begin(), std::min(bytes.size(), defaultKeyTable_.size()), defaultKeyTable_.begin());
+  keyTable_ = defaultKeyTable_;
 }
 
 bool CommandFirmware::sendInputUsage(uint16_t usage) {

@@ -51,7 +51,10 @@ struct FirmwareImage {
   std::string productName;                        // "mouse", "keyboard", ...
   std::array<uint8_t, kIdentitySize> identity{};  // byte 5 key slots, byte 6 macro size / 128
   std::vector<uint8_t> settings;                  // byte 0 the active on-board profile
-  std::vector<uint8_t> defaultKeyTable;           // three bytes per key slot (read with 0x07)
+  std::vector<uint8_t> defaultKeyTable;           // three bytes per key slot, factory functions
+  // What 0x07 answers: false, the factory table (the keyboard keeps it apart
+  // from the table 0x09 writes); true, the table 0x09 stored last (the mouse).
+  bool readsStoredKeyTable = false;
   std::vector<uint8_t> ledTable;                  // one LED index per key slot (read with 0x1B)
   std::vector<uint8_t> customColours;             // red, green, blue per LED index
   size_t liveFrameSize = 512;
@@ -171,7 +174,7 @@ class CommandFirmware : public Firmware {
   std::array<uint8_t, kIdentitySize> identity() const;
   std::vector<uint8_t> settings() const;
   std::vector<uint8_t> keyTable() const;         // the user key table written with 0x09
-  std::vector<uint8_t> defaultKeyTable() const;  // what 0x07 reads
+  std::vector<uint8_t> defaultKeyTable() const;  // the factory table (what a keyboard's 0x07 reads)
   std::vector<uint8_t> ledTable() const;
   std::vector<uint8_t> customColours() const;
   std::vector<uint8_t> liveFrame() const;
@@ -188,7 +191,8 @@ class CommandFirmware : public Firmware {
   void setIdentityByte(size_t index, uint8_t value);  // byte 6 also resizes the macro memory
   void setSettings(size_t offset, const std::vector<uint8_t>& bytes);
   void setStatusBlock(const std::array<uint8_t, kStatusBlockSize>& block);
-  // Replaces what 0x07 reads (three bytes per slot); the bank keeps its size.
+  // A product that left the factory with another key table (three bytes per
+  // slot): replaces the factory table and the stored one; the bank keeps its size.
   void setDefaultKeyTable(const std::vector<uint8_t>& bytes);
 
   // Sends a consumer-control input report carrying `usage` (report id 3,
@@ -230,6 +234,7 @@ class CommandFirmware : public Firmware {
   std::vector<uint8_t> settings_;
   std::vector<uint8_t> defaultKeyTable_;
   std::vector<uint8_t> keyTable_;
+  bool readsStoredKeyTable_;
   std::vector<uint8_t> ledTable_;
   std::vector<uint8_t> customColours_;
   std::vector<uint8_t> liveFrame_;

@@ -80,6 +80,7 @@ FirmwareImage mouseFactoryImage(bool throughReceiver) {
   img.settings[0] = 0;  // active on-board profile
 
   for (const auto& slot : kSlots) img.defaultKeyTable.insert(img.defaultKeyTable.end(), slot, slot + 3);
+  img.readsStoredKeyTable = true;
   // The mouse's zones are addressed by zone number; its "LED table" is the identity map.
   for (uint8_t k = 0; k < kMouseKeySlots; ++k) img.ledTable.push_back(k);
   img.liveFrameSize = 512;

@@ -9,6 +9,9 @@
 // Settings memory: byte 0 the active profile; the block of profile p at p x 128
 // (71 bytes are meaningful; stages at 14 + 9 i, screen size at 60, surface
 // preset at 64).
+// Key table: one table of 11 slots for every on-board profile. 0x09 stores
+// it and 0x07 answers what was stored last; the factory table (matrix order)
+// is what the mouse holds before its first write.
 #include "sim/firmware_base.h"
 
 namespace tessel::sim {

@@ -376,11 +376,13 @@ int runKeys(Invocation& inv) {
     inv.printJson(v);
     return kExitOk;
   }
+  // The mouse answers with the functions its buttons have now; the keyboard
+  // with the factory function of each key, which identifies the key.
+  const bool mouse = *inv.kind == DeviceKind::Mouse;
   inv.printHeader();
-  inv.out << slots << " key slots (type p1 p2):\n";
+  inv.out << slots << " key slots (type p1 p2), " << (mouse ? "as assigned now" : "factory functions") << ":\n";
   for (size_t k = 0; k < slots; ++k) {
-    inv.out << (*inv.kind == DeviceKind::Mouse ? "slot " : "key ") << k << ": "
-            << hexBytes(&tables.keyTable[k * 3], 3) << "\n";
+    inv.out << (mouse ? "slot " : "key ") << k << ": " << hexBytes(&tables.keyTable[k * 3], 3) << "\n";
   }
   return kExitOk;
 }

@@ -42,6 +42,13 @@ class MouseRig : public ::testing::Test {
 
   void plug(bool receiver) {
     fw_ = std::make_shared<sim::MouseFirmware>(receiver);
+    newSession(receiver);
+  }
+  // The same mouse (its memories) plugged again and met by a new controller,
+  // as after a restart of the program.
+  void newSession(bool receiver) {
+    mouse_.reset();
+    if (product_) product_->unplug();
     product_ = bus_.plug(receiver ? "mouse-receiver" : "mouse", fw_);
     mouse_ = std::make_unique<MouseController>(bus_, clock_);
     doc_.setDefaultDocumentPath(fs::path(TESSEL_SOURCE_DIR) / "DefaultData" / "mouse.Json");
@@ -274,6 +281,31 @@ TEST_F(MouseRig, KeyTableSlotsFollowTheSlotMapWithMacrosRenumbered) {
   EXPECT_EQ(buttons[0].assignment, kMouseButtons[0].defaultCode);
   EXPECT_EQ(buttons[1].assignment, (FunctionCode{0x71, 2, 4}));
   EXPECT_FALSE(mouse_->CheckMacroReferences(3));
+}
+
+TEST_F(MouseRig, RemapsInLaterSessionsLandOnTheirOwnSlotsAndLeaveTheRestAlone) {
+  // Left gets the right button's function and the right button the left's:
+  // the table the mouse reads back then holds both defaults in swapped slots.
+  plug(false);
+  mouse_->requestConnected();
+  const auto factory = fw_->keyTable();
+  ASSERT_TRUE(mouse_->StoreAssignment(0, kMouseButtons[1].defaultCode));
+  mouse_->WriteButtonTable();
+  newSession(false);
+  mouse_->requestConnected();
+  EXPECT_EQ(mouse_->slotMap(), (SlotMap{0, 1, 2, 4, 3, 6, 7, 5, 9, 10, 8}));
+  ASSERT_TRUE(mouse_->StoreAssignment(1, kMouseButtons[0].defaultCode));
+  ASSERT_TRUE(mouse_->StoreAssignment(3, {0x20, 0x00, 0x04}));  // forward: key A
+  mouse_->WriteButtonTable();
+
+  auto expected = factory;
+  const auto put = [&](size_t slot, std::vector<uint8_t> code) {
+    std::copy(code.begin(), code.end(), expected.begin() + static_cast<long>(slot * 3));
+  };
+  put(0, {0x10, 0x02, 0x00});
+  put(1, {0x10, 0x01, 0x00});
+  put(4, {0x20, 0x00, 0x04});
+  EXPECT_EQ(fw_->keyTable(), expected);
 }
 
 TEST_F(MouseRig, NothingIsWrittenToTheKeyTableAfterAFailedRead) {

@@ -230,6 +230,26 @@ TEST(MouseSlotMap, RemappedButtonKeepsItsSlotAcrossARead) {
   EXPECT_EQ(BuildSlotMap(remapped, 11, first)[3], 4);
 }
 
+TEST(MouseSlotMap, AConnectionMapsByTheModelElseByTheFirstReadNeverByARemappedTable) {
+  // Left and right swapped: each slot holds the other button's default.
+  std::vector<uint8_t> swapped = matrixOrderTable();
+  std::swap_ranges(swapped.begin(), swapped.begin() + 3, swapped.begin() + 3);
+  std::array<uint8_t, kIdentitySize> id{};
+  id[0] = 0x20;  // product 0x7C20, the mouse through its receiver
+  id[1] = 0x7C;
+  id[5] = 11;
+  const SlotMap factory = BuildSlotMap(matrixOrderTable(), 11);
+  EXPECT_EQ(connectionSlotMap(id, swapped, std::nullopt), factory);
+  // Another product: the first read's map stands; without one, the read decides.
+  id[0] = 0x99;
+  EXPECT_EQ(connectionSlotMap(id, swapped, factory), factory);
+  EXPECT_EQ(connectionSlotMap(id, swapped, std::nullopt)[0], 1);
+  // A known product reporting another slot count is not taken for the model.
+  id[0] = 0x20;
+  id[5] = 4;
+  EXPECT_EQ(connectionSlotMap(id, swapped, std::nullopt)[0], 1);
+}
+
 TEST(MouseButtonTable, MacrosAreRenumberedInOrderOfFirstUse) {
   std::vector<KeyListEntry> buttons = defaultButtons();
   buttons[0].assignment = {kTypeMacro, 5, 1};

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The emulated mouse between separate tesselctl processes: a setting made by
-# one process is read by the next (the demo store), --demo-reset brings the
+# one process is read by the next (the demo store), a button's new function
+# is what the mouse's key table answers, --demo-reset brings the
 # factory memories back, and two processes changing the mouse at the same
 # time both land (the device lock keeps their exchanges apart).
 # usage: tesselctl_demo_store_test.sh TESSELCTL
@@ -22,9 +23,18 @@ has "$got" "stage.1.dpi=5200" || fail "a new process does not show 5200: $got"
 # The mouse's own memory holds it, not only the document.
 "$ctl" --demo=mouse settings mouse | grep -q "^stage 1: on  index 49 (5200 DPI)" || fail "the emulated memory lost index 49"
 
+# The key table is kept too, and "keys" shows what the buttons do now: left
+# and right swapped by two processes, each function on its own slot.
+"$ctl" --demo=mouse set mouse button.1=mouse:left >/dev/null || fail "set button.1 exited $?"
+"$ctl" --demo=mouse set mouse button.0=mouse:right >/dev/null || fail "set button.0 exited $?"
+got=$("$ctl" --demo=mouse keys mouse) || fail "keys exited $?"
+{ has "$got" "slot 0: 10 02 00" && has "$got" "slot 1: 10 01 00" && has "$got" "slot 2: 10 04 00"; } ||
+  fail "keys does not show the swap: $got"
+
 # Factory state again: the memory goes back to index 14 (the document keeps what it was told).
 "$ctl" --demo=mouse --demo-reset settings mouse | grep -q "^stage 1: on  index 14 (1600 DPI)" ||
   fail "--demo-reset did not start from the factory state"
+"$ctl" --demo=mouse keys mouse | grep -qx "slot 0: 10 01 00" || fail "the reset kept the swapped key table"
 "$ctl" --demo=mouse settings mouse | grep -q "^stage 1: on  index 14 (1600 DPI)" ||
   fail "the reset did not reach the store"
 

@@ -82,6 +82,26 @@ TEST(Firmware, BracketTrackingFlagsUnbracketedWritesAndOpenBrackets) {
   EXPECT_EQ(fw.defaultKeyTable()[0], 0x20);
 }
 
+TEST(Firmware, TheMouseReadsBackTheKeyTableItStoredTheKeyboardItsFactoryTable) {
+  MouseFirmware mouse;
+  KeyboardFirmware keyboard;
+  const auto slot1 = [](CommandFirmware& fw) {
+    const Report r = send(fw, request(0x07, 3, 3))[0];
+    return std::vector<uint8_t>(r.begin() + 8, r.begin() + 11);
+  };
+  for (CommandFirmware* fw : std::initializer_list<CommandFirmware*>{&mouse, &keyboard}) {
+    send(*fw, request(0x01));
+    send(*fw, request(0x09, 3, 3, {0x20, 0x00, 0x04}));
+    send(*fw, request(0x02));
+  }
+  EXPECT_EQ(slot1(mouse), (std::vector<uint8_t>{0x20, 0x00, 0x04}));
+  const auto factory = keyboard.defaultKeyTable();
+  EXPECT_EQ(slot1(keyboard), std::vector<uint8_t>(factory.begin() + 3, factory.begin() + 6));
+  // A mouse that left the factory with another table reads that one back.
+  mouse.setDefaultKeyTable({0x10, 0x02, 0x00, 0x10, 0x01, 0x00});
+  EXPECT_EQ(slot1(mouse), (std::vector<uint8_t>{0x10, 0x01, 0x00}));
+}
+
 TEST(Firmware, ReceiverAnswersForItsSleepingDevice) {
   MouseFirmware rx(true);
   EXPECT_EQ(send(rx, request(0xAA))[0][8], 0xFF);

@@ -123,7 +123,7 @@ ResultCode MouseController::readMouse() {
   if (r != ResultCode::Success) return r;
   std::lock_guard lock(imagesMutex_);
   images_.keyTable.assign(buffer.begin(), buffer.begin() + size);
-  images_.slotMap = BuildSlotMap(images_.keyTable, id[5], images_.slotMap);
+  images_.slotMap = connectionSlotMap(id, images_.keyTable, images_.slotMap);
   return ResultCode::Success;
 }
 

@@ -216,6 +216,27 @@ SlotMap BuildSlotMap(std::span<const uint8_t> keyTable, int slotCount, const std
   return map;
 }
 
+std::span<const uint8_t> modelFactoryKeyTable(uint16_t productId) {
+  // The wired (0x7C1F) and the 2.4 GHz (0x7C20) product are one mouse: back
+  // comes before forward, and the stage keys start with the loop key.
+  static constexpr uint8_t kEleven[] = {
+      0x10, 0x01, 0x00, 0x10, 0x02, 0x00, 0x10, 0x04, 0x00, 0x10, 0x08, 0x00,  // left right middle back
+      0x10, 0x10, 0x00, 0x13, 0x03, 0x00, 0x13, 0x01, 0x00, 0x13, 0x02, 0x00,  // forward loop up down
+      0x14, 0x78, 0x02, 0xA0, 0x1B, 0x00, 0x16, 0x90, 0x01,                    // fire, game mode, shift
+  };
+  if (productId == 0x7C1F || productId == 0x7C20) return kEleven;
+  return {};
+}
+
+SlotMap connectionSlotMap(std::span<const uint8_t, kIdentitySize> identity, std::span<const uint8_t> keyTable,
+                          const std::optional<SlotMap>& first) {
+  const int slots = identity[5];
+  const std::span<const uint8_t> model = modelFactoryKeyTable(le16(identity, 0));
+  if (!model.empty() && model.size() == static_cast<size_t>(slots) * 3) return BuildSlotMap(model, slots);
+  if (first) return *first;
+  return BuildSlotMap(keyTable, slots);
+}
+
 ButtonTableImage buildButtonTableImage(std::span<const uint8_t> lastRead, const SlotMap& map,
                                        const std::vector<KeyListEntry>& buttons, int macroCount) {
   ButtonTableImage out;

@@ -146,6 +146,21 @@ using SlotMap = std::array<uint8_t, kLogicalButtons>;
 SlotMap BuildSlotMap(std::span<const uint8_t> keyTable, int slotCount,
                      const std::optional<SlotMap>& previous = std::nullopt);
 
+// The key table a known mouse model leaves the factory with (three bytes per
+// slot, in its switch-matrix order), by the product id of identity bytes 0-1;
+// empty for a product this program does not know.
+std::span<const uint8_t> modelFactoryKeyTable(uint16_t productId);
+
+// The slot map of a connection. The mouse answers 0x07 with its live table,
+// so after a remap a slot holds another function, perhaps another button's
+// default: a left button set to right-click would be taken for the right
+// button. So the map comes from what stays true of the mouse: the factory
+// table of its model when the identity names a known model with that many
+// slots; else `first`, the map the first read of this controller gave; else
+// (no read before) the table as read now.
+SlotMap connectionSlotMap(std::span<const uint8_t, kIdentitySize> identity, std::span<const uint8_t> keyTable,
+                          const std::optional<SlotMap>& first);
+
 // The key table image to write and the macros it binds, in their new numbers'
 // order: macroOrder[n] is the library position of the macro written as n.
 // That order is the order the macros are downloaded in.
