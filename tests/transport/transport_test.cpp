@@ -193,6 +193,22 @@ TEST(CommandTransport, NoReplyGivesZeroAndTheNextExchangeStartsClean) {
   EXPECT_EQ(status[0], rig.fw->statusBlock()[0]);
 }
 
+TEST(CommandTransport, ASecondHandleSkipsEveryReplyMeantForTheFirst) {
+  // Every open handle gets every input report, as on hidraw: the program's
+  // own handle collects the replies of a tesselctl session on the same
+  // keyboard, far more than a few, and must not take one for its own.
+  Rig<KeyboardFirmware> rig("keyboard", std::make_shared<KeyboardFirmware>(false), 1);
+  CommandTransport other(rig.bus, rig.clock);
+  ASSERT_TRUE(other.connect(rig.product->commandPath(), 1));
+  std::vector<uint8_t> bytes(31);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(0x40 + i);
+  rig.fw->setSettings(31, bytes);
+  std::array<uint8_t, 31> block{};
+  for (int i = 0; i < 12; ++i) ASSERT_EQ(rig.t().readSettings(block, 0), ResultCode::Success);
+  ASSERT_EQ(other.readSettings(block, 31), ResultCode::Success);
+  EXPECT_EQ(std::vector<uint8_t>(block.begin(), block.end()), bytes);
+}
+
 TEST(CommandTransport, StatusReadUsesOneRequestWithLengthAndOffset) {
   Rig<MouseFirmware> rig("mouse", std::make_shared<MouseFirmware>(), 1);
   rig.fw->setStatusBlock({42, 1, 9, 9, 9, 3});

@@ -65,11 +65,14 @@ bool CommandTransport::setMemorySize(uint16_t size) {
 }
 
 void CommandTransport::drainStaleReplies(hid::HidDevice& handle) {
-  // A reply that came after its exchange gave up would otherwise be taken for
-  // the next request's reply.
+  // A reply that came after its exchange gave up, or the replies another
+  // handle's exchanges brought (every open handle gets every input report),
+  // would otherwise be taken for the next request's reply. All of them go:
+  // another program's session leaves dozens. The bound only stops a device
+  // that floods reports from holding the exchange (hidraw keeps 64 per handle).
   uint8_t scratch[kReportSize];
   size_t n = 0;
-  for (int i = 0; i < 8 && handle.read(scratch, sizeof scratch, &n, 0); ++i) {
+  for (int i = 0; i < 1024 && handle.read(scratch, sizeof scratch, &n, 0); ++i) {
   }
 }
 
