@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
 #include <vector>
 
 #include "platform/bus_name.h"
+#include "services/audio_levels.h"
 #include "tools/tessel_audio/capture_thread.h"
 #include "tools/tessel_audio/sound_blocks.h"
 
 using namespace tessel::audio_companion;
+using tessel::AudioLevelAnalyser;
 
 namespace {
 
@@ -93,6 +96,33 @@ TEST(TesselAudioBlocks, EncodedAsLittleEndianInt32AndPeakIsLargestMagnitude) {
   block[2] = 100;
   block[7] = -4000;
   EXPECT_EQ(blockPeak(block), 4000);
+}
+
+TEST(TesselAudioSilence, QuietSoundSendsNothingAfterATailThatBringsTheLevelsToZero) {
+  // The main window's analyser is the receiver of what passes the gate.
+  AudioLevelAnalyser analyser;
+  AudioLevelAnalyser::Levels shown{};  // what the keyboard was last handed
+  SilenceGate gate;
+  auto offer = [&](const SoundBlock& block) {
+    if (!gate.pass(block)) return false;
+    const auto bytes = encodeBlock(block);
+    const auto outcome = analyser.receive(AudioLevelAnalyser::kSamplesKind, bytes.data(), bytes.size());
+    if (outcome.handout) shown = *outcome.handout;
+    return true;
+  };
+  SoundBlock quiet{};
+  quiet[3] = SilenceGate::kFloor;  // a hiss at the floor is quiet
+  EXPECT_FALSE(offer(quiet)) << "nothing before the first sound";
+  SoundBlock loud{};
+  for (size_t i = 0; i < kBlockSamples; ++i) loud[i] = (i % 2 != 0) ? 8192 : -8192;
+  for (int i = 0; i < 7; ++i) EXPECT_TRUE(offer(i % 2 == 0 ? loud : quiet)) << "a pause within the sound goes out";
+  ASSERT_GT(*std::max_element(shown.begin(), shown.end()), 0);
+  int sent = 0;
+  for (int i = 0; i < 100; ++i) sent += offer(quiet) ? 1 : 0;
+  EXPECT_EQ(sent, SilenceGate::kTail);
+  EXPECT_TRUE(gate.quiet());
+  for (int level : shown) EXPECT_EQ(level, 0);
+  EXPECT_TRUE(offer(loud)) << "sound again goes out at once";
 }
 
 TEST(TesselAudioQueue, DropsTheOldestWhenTheConsumerLags) {

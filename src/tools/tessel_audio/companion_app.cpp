@@ -95,10 +95,13 @@ void Companion::openCapture() {
     return;
   }
   queue_.clear();
+  gate_ = SilenceGate{};
   capture_ = std::make_unique<CaptureThread>(
       std::move(source), kFramesPerRead,
       [this](const SoundBlock& block) {
-        // Runs on the capture thread: only the locked queue is shared.
+        // Runs on the capture thread: only the locked queue is shared (the
+        // gate belongs to this thread).
+        if (!gate_.pass(block)) return;
         if (queue_.push(block)) QMetaObject::invokeMethod(this, &Companion::drainBlocks, Qt::QueuedConnection);
       },
       [this](const std::string& reason) {

@@ -74,6 +74,7 @@ class Companion : public QObject {
   QString mainName_;
   CompanionState state_;
   BlockQueue queue_{32};
+  SilenceGate gate_;  // the capture thread's alone while it runs
   std::unique_ptr<CaptureThread> capture_;
   CompanionWindow window_{this};
   QDBusServiceWatcher* watcher_ = nullptr;

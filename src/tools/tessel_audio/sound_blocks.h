@@ -53,6 +53,32 @@ std::array<uint8_t, kBlockBytes> encodeBlock(const SoundBlock& block);
 // The largest |sample| of a block.
 int32_t blockPeak(const SoundBlock& block);
 
+// Quiet blocks are not sent: while every sample stays within the floor
+// (about -60 dB of full scale) nothing goes on the bus and the keyboard's
+// frame rests. When the sound falls quiet, a short tail of blocks still goes
+// out, enough for the main window's band levels (each keeps a quarter of
+// itself per block and is handed out every third block) to reach zero, so
+// the lights do not stay lit with the last sound.
+class SilenceGate {
+ public:
+  static constexpr int32_t kFloor = 8;
+  static constexpr int kTail = 9;
+  // True when `block` is to be sent.
+  bool pass(const SoundBlock& block) {
+    if (blockPeak(block) > kFloor) {
+      tail_ = kTail;
+      return true;
+    }
+    if (tail_ == 0) return false;
+    --tail_;
+    return true;
+  }
+  bool quiet() const { return tail_ == 0; }
+
+ private:
+  int tail_ = 0;  // quiet blocks still to send; none before the first sound
+};
+
 // Blocks from the capture thread to the bus thread. Bounded: when the
 // consumer lags the OLDEST blocks are dropped, so what is sent stays recent.
 class BlockQueue {
