@@ -123,6 +123,8 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
       o.receiver = true;
     } else if (a == "--json") {
       o.json = true;
+    } else if (a == "--device") {
+      o.device = true;
     } else if (a == "--profile" || a.rfind("--profile=", 0) == 0) {
       std::string value;
       if (a == "--profile") {
