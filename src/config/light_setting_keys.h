@@ -2,7 +2,8 @@
 // The light keys every illuminated device offers on the command line, as one
 // set of rows for any kind's settings model (config/setting_keys.h):
 //
-//   light.mode        0..modes - 1   position in the model's light-mode list
+//   light.mode        0..modes - 1   position in the model's light-mode list,
+//                     then the user sequences from max(modes, 10) on
 //   light.brightness  0..4
 //   light.speed       0..4
 //   light.direction   0..1
@@ -18,6 +19,7 @@
 #include <string>
 #include <utility>
 
+#include "config/light_editor_rules.h"
 #include "config/setting_keys.h"
 #include "core/light_record.h"
 
@@ -49,20 +51,39 @@ KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t Lig
 
 }  // namespace light_keys_detail
 
-// Appends the light rows to `table`. `modeCount` answers how many built-in
-// modes the model's list has; a user sequence already selected (past the
-// list) stays settable.
+// The light.mode row: the model's built-in modes (`modeCount`), then its
+// user sequences (`sequenceCount`), numbered as the light page's mode list
+// numbers them: from max(modes, 10) on, the page filling the gap with hidden
+// rows that select nothing. A user sequence already selected past the
+// library stays settable.
 template <class Model>
-void appendLightRows(KeyTable<Model>& table, std::function<int64_t(const Model&)> modeCount) {
+KeyRow<Model> lightModeRow(std::function<int64_t(const Model&)> modeCount,
+                           std::function<int64_t(const Model&)> sequenceCount) {
+  KeyRow<Model> row = light_keys_detail::lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
+  row.range = [modeCount, sequenceCount](const Model& m) {
+    const int64_t modes = modeCount(m);
+    const int64_t sequences = sequenceCount ? sequenceCount(m) : 0;
+    const int64_t high = sequences > 0 ? std::max<int64_t>(modes, kFirstUserSequenceItem) + sequences - 1 : modes - 1;
+    return Range{0, std::max<int64_t>(high, m.light().selectItem)};
+  };
+  row.check = [modeCount](const Model& m, int64_t value) -> std::string {
+    const int64_t modes = modeCount(m);
+    if (value < modes || value >= kFirstUserSequenceItem || value == m.light().selectItem) return {};
+    return std::to_string(value) + " selects nothing (0.." + std::to_string(modes - 1) +
+           " are the light modes, the user sequences start at " + std::to_string(kFirstUserSequenceItem) + ")";
+  };
+  return row;
+}
+
+// Appends the light rows to `table`. `modeCount` answers how many built-in
+// modes the model's list has, `sequenceCount` how many user sequences its
+// light-effect library holds.
+template <class Model>
+void appendLightRows(KeyTable<Model>& table, std::function<int64_t(const Model&)> modeCount,
+                     std::function<int64_t(const Model&)> sequenceCount) {
   using light_keys_detail::lightRow;
   using light_keys_detail::number;
-  {
-    KeyRow<Model> row = lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
-    row.range = [modeCount](const Model& m) {
-      return Range{0, std::max<int64_t>(modeCount(m) - 1, m.light().selectItem)};
-    };
-    table.push_back(std::move(row));
-  }
+  table.push_back(lightModeRow<Model>(std::move(modeCount), std::move(sequenceCount)));
   table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
   table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
   table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));

@@ -60,8 +60,10 @@ template <class Model>
 struct KeyRow {
   std::string key;
   ValueType type = ValueType::Integer;
-  // Integer: the accepted range now.
+  // Integer: the accepted range now, and (optional) why a value inside it is
+  // still no value of this row (empty: taken).
   std::function<Range(const Model&)> range;
+  std::function<std::string(const Model&, int64_t)> check;
   // Text: the row's grammar. False with a message saying what is wrong.
   std::function<bool(const Model&, std::string_view, Value&, std::string&)> parseText;
   std::function<std::string(const Model&, const Value&)> formatText;
@@ -120,6 +122,12 @@ std::optional<Value> parseValue(const KeyRow<Model>& row, const Model& model, st
         problem = {Refusal::BadInput, row.key + ": " + std::string(text) + " is outside " + std::to_string(r.low) +
                                           ".." + std::to_string(r.high)};
         return std::nullopt;
+      }
+      if (row.check) {
+        if (std::string why = row.check(model, *n); !why.empty()) {
+          problem = {Refusal::BadInput, row.key + ": " + why};
+          return std::nullopt;
+        }
       }
       v.number = *n;
       return v;

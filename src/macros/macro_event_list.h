@@ -70,6 +70,8 @@ class MacroEventList {
   bool replaceButton(size_t row, uint8_t button, uint8_t type);
 
   // The selected row moves (with its delay) and stays selected.
+  // moveSelectedTo: to row `target` (nothing for a target past the end).
+  void moveSelectedTo(size_t target);
   void moveUp();
   void moveDown();
   void moveToTop();
@@ -79,8 +81,6 @@ class MacroEventList {
   void removeAll();
 
  private:
-  void moveSelectedTo(size_t target);
-
   std::vector<EventRow> rows_;
   std::optional<size_t> selected_;
 };

@@ -66,6 +66,7 @@ std::string tesselctlUsage() {
       "  --receiver      talk to the mouse or keyboard through its 2.4 GHz receiver\n"
       "                  (default: the cable when it is plugged, else the receiver)\n"
       "  --json          print JSON instead of text\n"
+      "  --device        get: what the device holds, marking what the profile holds otherwise\n"
       "  --profile P     settings: the on-board profile to show (default: the active one)\n"
       "  --server URL    update-check: the update server (default: \"UpdateServer\" in settings.json)\n"
       "  --help          print this text\n"
@@ -123,6 +124,8 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
       o.receiver = true;
     } else if (a == "--json") {
       o.json = true;
+    } else if (a == "--device") {
+      o.device = true;
     } else if (a == "--profile" || a.rfind("--profile=", 0) == 0) {
       std::string value;
       if (a == "--profile") {

@@ -85,6 +85,7 @@ struct TesselctlOptions {
   bool demoReset = false;  // --demo-reset: the emulated products start from the factory state
   bool receiver = false;
   bool json = false;
+  bool device = false;  // get --device: what the device holds, beside the profile
   std::optional<int> profile;
   std::optional<std::string> server;  // update-check: the update server's base address
   bool help = false;

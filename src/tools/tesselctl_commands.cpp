@@ -585,7 +585,10 @@ const std::vector<Subcommand>& subcommands() {
       {"leds", "leds KIND", "the LED table and custom colours (keyboard)", true, runLeds},
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
-      {"get", "get KIND", "the settings as key=value lines (from the device when present, else the current profile)",
+      {"get", "get KIND [--device]",
+       "the settings as key=value lines (from the device when present, else the current profile);\n"
+       "                                --device: what the mouse holds (read, never written), \"  # profile: VALUE\"\n"
+       "                                after a key the current profile holds otherwise (--json: {\"device\", \"profile\"})",
        false, runGet},
       {"set", "set KIND KEY=VALUE...", "change settings in the current profile and on the device (keys: see get)",
        false, runSet},
@@ -604,7 +607,10 @@ const std::vector<Subcommand>& subcommands() {
       {"macro", "macro ACTION KIND [ARGS]",
        "macros on disk (mouse, keyboard): list, show I, create [NAME], rename I NAME, delete I,\n"
        "                                import FILE, export I FILE|-, add I EVENT... (events as \"show\" prints them:\n"
-       "                                \"down key A 30\", \"up mod LCtrl 0\", \"down mouse left 0\", \"down move-up 5 8\")",
+       "                                \"down key A 30\", \"up mod LCtrl 0\", \"down mouse left 0\", \"down move-up 5 8\"),\n"
+       "                                the editor's row edits (ROW counts from 0 in \"show\"'s lines): insert I ROW\n"
+       "                                EVENT... (before ROW), move I FROM TO, remove I ROW [COUNT], clear I,\n"
+       "                                delay I ROW MS (0..65535)",
        false, runMacro},
       {"recoil", "recoil ACTION [ARGS]",
        "the mouse's recoil patterns, guns G 0..3 of 30 shots (0..29): show G (lines SHOT X Y DELAY,\n"

@@ -19,6 +19,7 @@
 #include "audio/audio_chip_binding.h"
 #include "audio/emulated_audio_chip.h"
 #include "config/hs6533_profiledata.h"
+#include "config/light_effect_library.h"
 #include "config/light_mode_list.h"
 #include "devices/headset/headset_audio.h"
 #include "devices/headset/headset_audio_keys.h"
@@ -61,6 +62,8 @@ class HeadsetSession {
       if (modes.load(*defaults / "default_light.json")) device_.setLightModes(modes.modes(kKindIndexHeadset));
     }
     doc_.setDocumentPath(*path);
+    // light.mode reaches the user sequences of the light-effect library beside it.
+    doc_.setLightLibraryPath(path->parent_path() / kLightEffectLibraryFile);
     device_.bindDocument(&doc_);
     headset::HeadsetDevice::Listener listener;
     listener.writeFailed = [this](ResultCode r) { failures_.push_back(r); };

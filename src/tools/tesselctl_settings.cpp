@@ -3,19 +3,24 @@
 // current profile document, exactly as the page works on them.
 //
 //   get    reads the device when it is there (as the page does when it
-//          connects), else the document, and prints key=value lines
+//          connects), else the document, and prints key=value lines;
+//          --device prints what the device holds instead, marking what
+//          differs from the profile
 //   set    checks every pair first (a bad one exits 2 and nothing changes),
 //          then changes the document and writes what changed to the device
 //   apply  writes the whole current profile to the device, as after a
 //          profile switch
 // After set and apply a running tessel-rgb is asked to re-read that kind.
+#include <functional>
 #include <ostream>
 
+#include "config/light_effect_library.h"
 #include "config/light_mode_list.h"
 #include "config/mouse_profiledata.h"
 #include "config/setting_keys.h"
 #include "devices/mouse/mouse_buttons.h"
 #include "devices/mouse/mouse_controller.h"
+#include "devices/mouse/mouse_encoding.h"
 #include "devices/mouse/mouse_setting_keys.h"
 #include "macros/macro_library.h"
 #include "platform/data_folders.h"
@@ -52,6 +57,8 @@ class MouseSession {
       if (modes.load(*defaults / "default_light.json")) mouse_.setLightModes(modes.modes(kKindIndexMouse));
     }
     doc_.setDocumentPath(*path);
+    // light.mode reaches the user sequences of the light-effect library beside it.
+    doc_.setLightLibraryPath(path->parent_path() / kLightEffectLibraryFile);
     mouse_.bindDocument(&doc_);
     mouse_.setScreenSize(kScreenWidth, kScreenHeight);
     // The macro library sits beside the profile documents: a button may name
@@ -90,6 +97,8 @@ class MouseSession {
   }
 
   bool present() const { return present_; }
+  CMouseProfiledata& document() { return doc_; }
+  int macroCount() const { return model_.macroCount(); }
   bool answered() const { return answered_; }
   MouseSettings& model() { return model_; }
   MouseController& mouse() { return mouse_; }
@@ -156,6 +165,82 @@ int getMouse(Invocation& inv, MouseSession& s) {
   return kExitOk;
 }
 
+// get --device: each listed key whose value the device gave, and what the
+// profile holds where that differs ("key=value  # profile: VALUE"; --json:
+// {"device": ..., "profile": ...} for such a key). The two sides are read
+// into lists first (row by row of `table`): on the mouse one controller reads
+// either document, not both at once.
+using Values = std::vector<std::optional<settings::Value>>;
+
+template <class Model>
+Values readRows(const settings::KeyTable<Model>& table, const Model& model) {
+  Values values;
+  for (const auto& row : table) values.push_back(row.listed ? row.read(model) : std::nullopt);
+  return values;
+}
+
+template <class Model>
+void printHeldKeys(Invocation& inv, const settings::KeyTable<Model>& table, const Model& model, const Values& held,
+                   const Values& profile, const std::function<bool(std::string_view)>& fromDevice) {
+  Json::Value object(Json::objectValue);
+  for (size_t i = 0; i < table.size(); ++i) {
+    const auto& row = table[i];
+    const auto& d = held[i];
+    if (!fromDevice(row.key) || !d) continue;
+    const auto& p = profile[i];
+    const bool differs = p && *p != *d;
+    if (inv.options.json) {
+      if (!differs) {
+        object[row.key] = settings::jsonValue(row, model, *d);
+        continue;
+      }
+      Json::Value both(Json::objectValue);
+      both["device"] = settings::jsonValue(row, model, *d);
+      both["profile"] = settings::jsonValue(row, model, *p);
+      object[row.key] = both;
+    } else {
+      inv.out << row.key << "=" << settings::formatValue(row, model, *d);
+      if (differs) inv.out << "  # profile: " << settings::formatValue(row, model, *p);
+      inv.out << "\n";
+    }
+  }
+  if (inv.options.json) printJsonValue(inv, object);
+}
+
+// The mouse's settings block carries the stages, the polling rate and the
+// light; the buttons are left out (its key table holds device slots and
+// codes, not the document's macro numbers) and so are the pointer keys (the
+// mouse does not hold them). The block is decoded into a copy of the
+// document that is never saved, and the mouse's own document bound again.
+int getMouseDevice(Invocation& inv, MouseSession& s) {
+  if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no mouse found to read");
+  if (!s.answered()) return s.notAnswering("nothing was read");
+  const auto block = s.mouse().lastBlock();
+  if (!block) return s.notAnswering("nothing was read");
+  std::vector<uint8_t> codes;
+  for (const auto& m : s.mouse().lightModes()) codes.push_back(m.code);
+  CMouseProfiledata held;
+  held.setWorkingCopy(s.document().workingCopy());
+  const mouse::HeldSettings h =
+      mouse::decodeHeldSettings(*block, mouse::kMaxStages, codes, s.document().getLightInfo());
+  held.setStages(h.stages);
+  held.setActiveStage(h.activeStage);
+  MouseSystemStages system = held.getSystemStages();
+  system.reportRate = h.polling;
+  held.setSystemStages(system);
+  held.setLightInfo(h.light);
+
+  const auto& table = mouseSettingKeys();
+  const Values profile = readRows(table, s.model());
+  s.mouse().bindDocument(&held);
+  const Values device = readRows(table, s.model());
+  s.mouse().bindDocument(&s.document());
+  printHeldKeys(inv, table, s.model(), device, profile, [](std::string_view key) {
+    return key.rfind("stage.", 0) == 0 || key == "polling" || key.rfind("light.", 0) == 0;
+  });
+  return kExitOk;
+}
+
 int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& pairs) {
   using Assignment = settings::Assignment<MouseSettings>;
   std::vector<Assignment> plan;
@@ -188,6 +273,7 @@ int runSettingsCommand(Invocation& inv, Action action) {
   inv.kind = kind;
   inv.kindText = ops[1];
   if (action != Action::Set && ops.size() > 2) return inv.fail(kExitUsage, "too many arguments; " + usage);
+  if (inv.options.device && action != Action::Get) return inv.fail(kExitUsage, "--device only goes with get");
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
   if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
@@ -196,6 +282,9 @@ int runSettingsCommand(Invocation& inv, Action action) {
                              : action == Action::Set ? SettingsAction::Set
                                                      : SettingsAction::Apply;
     const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
+    // Only the mouse's values are read back apart from its document so far.
+    if (inv.options.device)
+      return inv.fail(kExitCommandFailed, "--device: only the mouse's values can be shown apart from the profile yet");
     if (*kind == DeviceKind::Keyboard) return runKeyboardSettings(inv, a, pairs);
     return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
   }
@@ -203,7 +292,7 @@ int runSettingsCommand(Invocation& inv, Action action) {
   MouseSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
   switch (action) {
-    case Action::Get: return getMouse(inv, session);
+    case Action::Get: return inv.options.device ? getMouseDevice(inv, session) : getMouse(inv, session);
     case Action::Set: return setMouse(inv, session, {ops.begin() + 2, ops.end()});
     case Action::Apply: return applyMouse(inv, session);
   }
@@ -236,7 +325,8 @@ std::string settingsKeysHelp() {
       "  stage.active  polling (0..4)\n"
       "  pointer.speed  pointer.wheel (0..20)  pointer.doubleclick (200..900 ms)  pointer.precision  pointer.scrollpage (1/0)\n"
       "    (kept in the profile only; the mouse does not hold them)\n"
-      "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
+      "  light.mode (0..9, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
+      "  light.direction (0..1)"
       "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
       "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
@@ -247,7 +337,7 @@ std::string settingsKeysHelp() {
     buttons.push_back(std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english));
   text += wrapped("  buttons:", buttons, "    ");
   text +=
-      "\nMousepad keys: light.mode (0..8)  light.brightness (0..4)  light.speed (0..4)\n"
+      "\nMousepad keys: light.mode (0..8, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";

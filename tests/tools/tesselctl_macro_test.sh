@@ -83,8 +83,33 @@ echo "$doc" | tr -d ' \n' | grep -q '"Assignment":7405827' || fail "binding abov
 echo "$doc" | tr -d ' \n' | grep -q '"Assignment":2097156' || fail "key binding changed: $doc"
 expect 1 "" -- macro delete mouse 3
 
+# The editor's row edits on the stored events; a refused one changes nothing.
+expect 0 "Edit" -- macro create mouse Edit
+expect 0 "" -- macro add mouse 3 "down key A 1" "up key A 2" "down key B 3"
+expect 0 "" -- macro insert mouse 3 1 "down key C 4" "up key C 5"
+expect 0 "" -- macro move mouse 3 4 0
+expect 0 "" -- macro remove mouse 3 2 2
+expect 0 "" -- macro delay mouse 3 1 65535
+expect 0 "" -- macro insert mouse 3 3 "up key B 0"
+edited=$(printf 'down key B 3\ndown key A 65535\nup key A 2\nup key B 0')
+[ "$("$ctl" macro show mouse 3)" = "$edited" ] || fail "row edits: $("$ctl" macro show mouse 3)"
+before=$(snapshot)
+expect 1 "" -- macro insert mouse 3 5 "down key A 1"
+expect 1 "" -- macro move mouse 3 0 4
+expect 1 "" -- macro remove mouse 3 3 2
+expect 1 "" -- macro delay mouse 3 4 10
+expect 1 "" -- macro clear mouse 9
+expect 2 "" -- macro delay mouse 3 0 65536
+expect 2 "" -- macro remove mouse 3 0 0
+expect 2 "" -- macro move mouse 3 0
+expect 2 "" -- macro insert mouse 3 0 "down key NoSuchKey 1"
+[ "$(snapshot)" = "$before" ] || fail "a refused row edit changed the folder"
+expect 0 "" -- macro clear mouse 3
+[ -z "$("$ctl" macro show mouse 3)" ] || fail "clear left events: $("$ctl" macro show mouse 3)"
+
 "$ctl" help macro >"$work/help" 2>&1 || true
 grep -q "add I EVENT" "$work/help" || fail "help lacks the macro commands: $(cat "$work/help")"
+grep -q "remove I ROW \[COUNT\]" "$work/help" || fail "help lacks the row edits: $(cat "$work/help")"
 
 if [ "$failures" -ne 0 ]; then echo "$failures failed"; exit 1; fi
 echo "tesselctl macro: all passed"

@@ -383,6 +383,55 @@ TEST_F(Settings, MacroButtonsDownloadTheLibrarysMacrosBeforeTheKeyTable) {
   EXPECT_EQ(fw_->countOf(kWriteKeys), 0u);
 }
 
+// light.mode goes on past the built-in modes to the user sequences of the
+// light-effect library, numbered from 10 as the light page's list numbers them.
+TEST_F(Settings, LightModeReachesTheUserSequencesOfTheLibrary) {
+  plugMouse();
+  ASSERT_EQ(run({"get", "mouse"}).code, kExitOk);
+  EXPECT_EQ(run({"set", "mouse", "light.mode=10"}).code, kExitUsage) << "no library: no sequences";
+  const fs::path folder = home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB" / "mouse";
+  std::ofstream(folder / "zelto_light.config")
+      << R"({"LightInfo": [[{"LightName": "K", "Guid": "k"}],
+                           [{"LightName": "A", "Guid": "a"}, {"LightName": "B", "Guid": "b"}]]})";
+  const Outcome bad = run({"set", "mouse", "light.mode=12"});
+  EXPECT_EQ(bad.code, kExitUsage);
+  EXPECT_NE(bad.err.find("0..11"), std::string::npos) << bad.err;
+  const Outcome set = run({"set", "mouse", "light.mode=11"});
+  ASSERT_EQ(set.code, kExitOk) << set.err;
+  EXPECT_EQ(document()["LightInfo"]["SelectItem"].asInt(), 11);
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "light.mode=11"));
+}
+
+// get --device reads the mouse and writes nothing; a value the profile holds
+// otherwise is marked.
+TEST_F(Settings, GetDeviceShowsWhatTheMouseHoldsBesideTheProfile) {
+  EXPECT_EQ(run({"get", "mouse", "--device"}).code, kExitCommandFailed) << "no mouse to read";
+  plugMouse();
+  ASSERT_EQ(run({"set", "mouse", "polling=1", "light.brightness=1"}).code, kExitOk);
+  fw_->setSettings(11, {4});  // the mouse now polls at option 4, the profile still says 1
+  fw_->clearLog();
+  const Outcome got = run({"get", "mouse", "--device"});
+  ASSERT_EQ(got.code, kExitOk) << got.err;
+  EXPECT_TRUE(hasLine(got.out, "polling=4  # profile: 1")) << got.out;
+  EXPECT_TRUE(hasLine(got.out, "light.brightness=1")) << got.out;
+  EXPECT_TRUE(hasLine(got.out, "stage.1.dpi=1600")) << got.out;
+  EXPECT_EQ(got.out.find("button."), std::string::npos) << "the buttons are not read from the mouse";
+  EXPECT_EQ(fw_->countOf(kWriteSettings), 0u);
+  EXPECT_TRUE(hasLine(run({"get", "mouse"}).out, "polling=1")) << "the profile is untouched";
+
+  const Outcome json = run({"--json", "get", "mouse", "--device"});
+  ASSERT_EQ(json.code, kExitOk) << json.err;
+  Json::Value v;
+  std::istringstream in(json.out);
+  Json::CharReaderBuilder b;
+  std::string errs;
+  ASSERT_TRUE(Json::parseFromStream(b, in, &v, &errs)) << json.out;
+  EXPECT_EQ(v["polling"]["device"].asInt(), 4);
+  EXPECT_EQ(v["polling"]["profile"].asInt(), 1);
+  EXPECT_EQ(v["light.brightness"].asInt(), 1);
+  EXPECT_EQ(run({"set", "mouse", "--device", "polling=1"}).code, kExitUsage);
+}
+
 TEST_F(Settings, JsonIsOneObjectWithTypedValues) {
   plugMouse();
   const Outcome got = run({"--json", "get", "mouse"});
@@ -523,6 +572,16 @@ TEST_F(PadSettings, GetAndSetTheLightOfTheMousepad) {
 
 TEST_F(PadSettings, BadPairsExitTwoAndWithoutThePadOnlyTheDocumentChanges) {
   EXPECT_EQ(run({"set", "mousepad", "light.mode=9"}).code, kExitUsage);
+  // With a user sequence the pad's list goes on at 10; 9 still selects nothing.
+  const fs::path folder = home_ / "XDG_DATA_HOME" / "ORVIK Tessel RGB" / "MousePad";
+  std::ofstream(folder / "zelto_light.config") << R"({"LightInfo": [[], [], [{"LightName": "P", "Guid": "p"}]]})";
+  const Outcome gap = run({"set", "mousepad", "light.mode=9"});
+  EXPECT_EQ(gap.code, kExitUsage);
+  EXPECT_NE(gap.err.find("selects nothing"), std::string::npos) << gap.err;
+  EXPECT_EQ(run({"set", "mousepad", "light.mode=11"}).code, kExitUsage);
+  ASSERT_EQ(run({"set", "mousepad", "light.mode=10"}).code, kExitOk);
+  EXPECT_TRUE(hasLine(run({"get", "mousepad"}).out, "light.mode=10"));
+  ASSERT_EQ(run({"set", "mousepad", "light.mode=0"}).code, kExitOk);
   EXPECT_EQ(run({"set", "mousepad", "light.brightness=5"}).code, kExitUsage);
   EXPECT_EQ(run({"set", "mousepad", "stage.0.index=3"}).code, kExitUsage);
   const Outcome set = run({"set", "mousepad", "light.brightness=1"});

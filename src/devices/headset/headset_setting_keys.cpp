@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "config/hs6533_profiledata.h"
+#include "config/light_mode_list.h"
+#include "config/light_setting_keys.h"
 #include "devices/headset/headset_audio_keys.h"
 
 namespace tessel {
@@ -38,15 +40,13 @@ KeyRow<HeadsetSettings> lightRow(std::string key, ValueType type, Range range, u
 
 settings::KeyTable<HeadsetSettings> buildTable() {
   settings::KeyTable<HeadsetSettings> t;
-  {
-    KeyRow<HeadsetSettings> row = lightRow("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
-    // The headset's modes; a user sequence already selected (past the list) stays settable.
-    row.range = [](const HeadsetSettings& m) {
-      const auto count = static_cast<int64_t>(m.device().lightModes().size());
-      return Range{0, std::max<int64_t>(count - 1, m.light().selectItem)};
-    };
-    t.push_back(std::move(row));
-  }
+  // The headset's modes, then the user sequences of its light-effect library.
+  t.push_back(settings::lightModeRow<HeadsetSettings>(
+      [](const HeadsetSettings& m) { return static_cast<int64_t>(m.device().lightModes().size()); },
+      [](const HeadsetSettings& m) {
+        const auto* doc = m.device().document();
+        return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexHeadset).size()) : int64_t{0};
+      }));
   t.push_back(lightRow("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
   t.push_back(lightRow("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
   t.push_back(lightRow("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));

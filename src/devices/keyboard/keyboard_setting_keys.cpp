@@ -7,6 +7,7 @@
 #include "config/function_code_text.h"
 #include "config/function_codes.h"
 #include "config/keyboard_profiledata.h"
+#include "config/light_mode_list.h"
 #include "config/light_setting_keys.h"
 
 namespace tessel {
@@ -96,7 +97,11 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     t.push_back(std::move(row));
   }
   settings::appendLightRows<KeyboardSettings>(
-      t, [](const KeyboardSettings& m) { return static_cast<int64_t>(m.keyboard().lightModes().size()); });
+      t, [](const KeyboardSettings& m) { return static_cast<int64_t>(m.keyboard().lightModes().size()); },
+      [](const KeyboardSettings& m) {
+        const auto* doc = m.keyboard().document();
+        return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexKeyboard).size()) : int64_t{0};
+      });
   {
     KeyRow<KeyboardSettings> row;
     row.key = "light.zzcc";

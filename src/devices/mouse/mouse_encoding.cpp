@@ -289,4 +289,27 @@ std::optional<ProfileStageReport> decodeProfileStageUsage(uint16_t usage, int pr
   return r;
 }
 
+HeldSettings decodeHeldSettings(std::span<const uint8_t> block, size_t stageCount,
+                                const std::vector<uint8_t>& modeCodes, const LightRecord& previous) {
+  HeldSettings h;
+  h.light = decodeMouseLight(block, modeCodes, previous);
+  if (block.size() < kStageOffset + kStageSize * kMaxStages) return h;
+  h.light.fx = block[4];
+  h.polling = block[kPollingOffset];
+  h.activeStage = block[kActiveStageOffset];
+  for (size_t i = 0; i < std::min(stageCount, kMaxStages); ++i) {
+    const size_t at = kStageOffset + kStageSize * i;
+    DpiStage s;
+    s.enabled = block[at];
+    s.xy = block[at + 1];
+    s.x = static_cast<uint16_t>(block[at + 2] | block[at + 3] << 8);
+    s.y = static_cast<uint16_t>(block[at + 4] | block[at + 5] << 8);
+    s.red = block[at + 6];
+    s.green = block[at + 7];
+    s.blue = block[at + 8];
+    h.stages.push_back(s);
+  }
+  return h;
+}
+
 }  // namespace tessel::mouse

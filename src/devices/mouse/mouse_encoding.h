@@ -191,4 +191,19 @@ struct ProfileStageReport {
 };
 std::optional<ProfileStageReport> decodeProfileStageUsage(uint16_t usage, int profileCount, int stageCount);
 
+// ------------------------------------------------------------------ what the mouse holds
+
+// The settings a block read from the mouse carries, for showing it beside the
+// document (`tesselctl get mouse --device`): the first `stageCount` stages
+// (at most 5), the active stage, the polling index and the light record
+// (decodeMouseLight, with the direction byte taken as well).
+struct HeldSettings {
+  std::vector<DpiStage> stages;
+  uint8_t activeStage = 0;
+  uint8_t polling = 0;
+  LightRecord light;
+};
+HeldSettings decodeHeldSettings(std::span<const uint8_t> block, size_t stageCount,
+                                const std::vector<uint8_t>& modeCodes, const LightRecord& previous);
+
 }  // namespace tessel::mouse

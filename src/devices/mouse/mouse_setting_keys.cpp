@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/function_code_text.h"
+#include "config/light_mode_list.h"
 #include "config/light_setting_keys.h"
 #include "config/mouse_profiledata.h"
 
@@ -151,7 +152,11 @@ settings::KeyTable<MouseSettings> buildTable() {
     }
   }
   settings::appendLightRows<MouseSettings>(
-      t, [](const MouseSettings& m) { return static_cast<int64_t>(m.mouse().lightModes().size()); });
+      t, [](const MouseSettings& m) { return static_cast<int64_t>(m.mouse().lightModes().size()); },
+      [](const MouseSettings& m) {
+        const auto* doc = m.mouse().document();
+        return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMouse).size()) : int64_t{0};
+      });
   for (int b = 0; b < static_cast<int>(mouse::kLogicalButtons); ++b) {
     KeyRow<MouseSettings> row;
     row.key = "button." + std::to_string(b);

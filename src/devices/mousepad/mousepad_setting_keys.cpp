@@ -1,5 +1,7 @@
 #include "devices/mousepad/mousepad_setting_keys.h"
 
+#include "config/basic_profiledata.h"
+#include "config/light_mode_list.h"
 #include "config/light_setting_keys.h"
 
 namespace tessel {
@@ -13,7 +15,11 @@ const settings::KeyTable<MousepadSettings>& mousepadSettingKeys() {
   static const settings::KeyTable<MousepadSettings> table = [] {
     settings::KeyTable<MousepadSettings> t;
     settings::appendLightRows<MousepadSettings>(
-        t, [](const MousepadSettings& m) { return static_cast<int64_t>(m.pad().lightModes().size()); });
+        t, [](const MousepadSettings& m) { return static_cast<int64_t>(m.pad().lightModes().size()); },
+        [](const MousepadSettings& m) {
+          const auto* doc = m.pad().document();
+          return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMousePad).size()) : int64_t{0};
+        });
     return t;
   }();
   return table;
