@@ -29,7 +29,10 @@ struct Verbs {
 const std::vector<Verbs>& commandVerbs() {
   static const std::vector<Verbs> table = {
       {"profile", {"list", "add", "rename", "delete", "select", "copy", "export", "import", "reset"}, kKinds},
-      {"macro", {"list", "show", "create", "rename", "delete", "import", "export", "add"}, {"mouse", "keyboard"}},
+      {"macro",
+       {"list", "show", "create", "rename", "delete", "import", "export", "add", "insert", "move", "remove", "clear",
+        "delay"},
+       {"mouse", "keyboard"}},
       {"recoil", {"show", "set", "reset", "import", "export", "download"}, {"0", "1", "2", "3"}},
       {"audio-style", {"get", "set", "reset"}, {}},
       {"doc", {"show"}, kKinds},

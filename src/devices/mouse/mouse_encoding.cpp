@@ -294,21 +294,11 @@ HeldSettings decodeHeldSettings(std::span<const uint8_t> block, size_t stageCoun
   HeldSettings h;
   h.light = decodeMouseLight(block, modeCodes, previous);
   if (block.size() < kStageOffset + kStageSize * kMaxStages) return h;
-  h.light.fx = block[4];
-  h.polling = block[kPollingOffset];
-  h.activeStage = block[kActiveStageOffset];
-  for (size_t i = 0; i < std::min(stageCount, kMaxStages); ++i) {
-    const size_t at = kStageOffset + kStageSize * i;
-    DpiStage s;
-    s.enabled = block[at];
-    s.xy = block[at + 1];
-    s.x = static_cast<uint16_t>(block[at + 2] | block[at + 3] << 8);
-    s.y = static_cast<uint16_t>(block[at + 4] | block[at + 5] << 8);
-    s.red = block[at + 6];
-    s.green = block[at + 7];
-    s.blue = block[at + 8];
-    h.stages.push_back(s);
-  }
+  const BlockContents c = decodeSettingsBlock(block);
+  h.light.fx = c.direction;
+  h.polling = c.polling;
+  h.activeStage = c.activeStage;
+  h.stages.assign(c.stages.begin(), c.stages.begin() + static_cast<long>(std::min(stageCount, kMaxStages)));
   return h;
 }
 
