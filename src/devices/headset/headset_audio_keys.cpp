@@ -43,9 +43,10 @@ KeyRow<HeadsetAudio> groupRow(std::string key, ValueType type, AudioGroup group,
   return row;
 }
 
-// The selected custom preset is named exactly `name` (letter case counts).
+// The custom preset in use is named exactly `name` (letter case counts).
+// While a built-in preset plays, the list's old selection is not in use.
 bool selectedPresetNamed(const HeadsetAudio& a, std::string_view name) {
-  const int k = a.customSelection();
+  const int k = a.customAreaEnabled() ? a.customSelection() : -1;
   return k >= 0 && static_cast<size_t>(k) < a.customNames().size() && a.customNames()[static_cast<size_t>(k)] == name;
 }
 
@@ -90,7 +91,8 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     auto row = groupRow(
         "eq.custom", ValueType::Text, AudioGroup::Equaliser,
         [](const HeadsetAudio& a) {
-          const int k = a.customSelection();
+          // A custom preset only counts while the custom equaliser plays.
+          const int k = a.customAreaEnabled() ? a.customSelection() : -1;
           return text(k >= 0 ? a.customNames()[static_cast<size_t>(k)] : std::string());
         },
         [](HeadsetAudio& a, const Value& v) {
@@ -101,7 +103,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       // `get` prints an empty name while no custom preset is selected; that
       // line given back is taken (and changes nothing).
-      if (t.empty() && a.customSelection() < 0) {
+      if (t.empty() && (!a.customAreaEnabled() || a.customSelection() < 0)) {
         v.text.clear();
         return true;
       }
