@@ -7,13 +7,15 @@
 //          audio chip's microphone, monitor and voice changer, as the page
 //          does when it connects), else the document; says on stderr (or in
 //          "unavailable" with --json) which audio groups cannot work here
-//   set    checks every pair first (a bad one exits 2 and nothing changes),
+//   set    checks every pair first (a bad one exits 2, a custom preset name
+//          another preset has exits 1, and nothing changes),
 //          then changes the document, writes the light to the headset and
 //          the audio settings to the chip
 //   apply  writes the current profile's light to the headset, as after a
 //          profile switch (the audio chip is left as it is)
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "audio/alsa_audio_chip.h"
 #include "audio/audio_chip_binding.h"
@@ -143,6 +145,15 @@ int getHeadset(Invocation& inv, HeadsetSession& s) {
 
 int setHeadset(Invocation& inv, HeadsetSession& s, const std::vector<std::string>& pairs) {
   using Assignment = settings::Assignment<HeadsetSettings>;
+  // A preset name that is taken is the equaliser refusing, not a bad command
+  // line: exit 1 naming the preset that has it, before anything changes.
+  constexpr std::string_view kSave = "eq.save=";
+  for (const std::string& pair : pairs) {
+    if (pair.compare(0, kSave.size(), kSave) != 0) continue;
+    const std::string name = pair.substr(kSave.size());
+    const std::string why = headsetEqSaveRefusal(s.audio(), name);
+    if (!name.empty() && !why.empty()) return inv.fail(kExitCommandFailed, "eq.save: \"" + name + "\": " + why);
+  }
   std::vector<Assignment> plan;
   settings::Problem problem;
   if (!settings::parseAssignments(headsetSettingKeys(), s.model(), pairs, plan, problem)) {

@@ -1,9 +1,16 @@
 // The headset controller against the emulated headset on the virtual bus:
 // its settings block (read, refreshed, written back where it was read) and
-// the LED frames that reach the headset.
+// the LED frames that reach the headset; the audio side following the
+// headset's sound card.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "audio/alsa_audio_chip.h"
+#include "audio/sound_card_events.h"
+#include "devices/headset/headset_audio.h"
 
 #include "config/hs6533_profiledata.h"
 #include "config/light_mode_list.h"
@@ -280,4 +287,44 @@ TEST_F(HeadsetRig, AProfileSwitchLoadsTheOtherDocumentAndWritesItsLight) {
   EXPECT_EQ(blockOf(*fw_, 0)[3], 0);  // speed 4 stored as 0
   EXPECT_EQ(device_->lighting().modeByte(), 8);
   device_->bindDocument(&doc_);
+}
+
+// The sound card arrives after the headset's HID node, goes, and comes back:
+// the controller binds the chip again each time, without a restart.
+TEST_F(HeadsetRig, TheAudioSideFollowsTheSoundCardComingAfterTheHidNodeAndGoing) {
+  std::ifstream in(fs::path(TESSEL_SOURCE_DIR) / "tests" / "audio" / "data" / "usb_headset_scontents.txt");
+  std::stringstream recorded;
+  recorded << in.rdbuf();
+  bool cardPresent = false;
+  auto chip = std::make_shared<audio::AlsaAudioChip>([&]() -> std::unique_ptr<audio::MixerBackend> {
+    if (!cardPresent) return nullptr;
+    return std::make_unique<audio::RecordedMixer>(audio::parseMixerDescription(recorded.str()));
+  });
+  audio::AudioChipBinding binding(chip);
+  HeadsetAudio audio(doc_, binding);
+  audio::SoundCardEvents cards;
+  device_->followSoundCards(&cards, [&] { audio.startBinding(); });
+  audio.startBinding();
+  audio.loadFromDocument();
+  connect();
+  device_->requestConnected();
+  EXPECT_NE(audio.unavailableReason(audio::AudioGroup::Microphone), "");
+
+  for (int round = 0; round < 2; ++round) {
+    const int shown = shown_;
+    cardPresent = true;
+    cards.announce(true);
+    EXPECT_EQ(audio.unavailableReason(audio::AudioGroup::Microphone), "") << round;
+    EXPECT_EQ(audio.unavailableReason(audio::AudioGroup::Monitor), "");
+    EXPECT_EQ(audio.microphoneSlider(), 81);  // the card's capture level 13 of 16, read on binding
+    EXPECT_GT(shown_, shown);                 // the page shows it
+    EXPECT_TRUE(audio.setMicrophoneLevel(50));
+    cardPresent = false;
+    cards.announce(false);
+    EXPECT_NE(audio.unavailableReason(audio::AudioGroup::Microphone), "") << round;
+    EXPECT_FALSE(audio.setMicrophoneLevel(60));
+  }
+  // A controller that went hears nothing more.
+  device_.reset();
+  cards.announce(true);
 }

@@ -163,4 +163,21 @@ TEST_F(HeadsetKeys, InDemoModeAudioKeysReachTheEmulatedChipAndComeBack) {
   EXPECT_EQ(got.err.find("unavailable"), std::string::npos) << got.err;
 }
 
+TEST_F(HeadsetKeys, SavingUnderAnotherPresetsNameInAnyCaseExitsOneNamingIt) {
+  ASSERT_EQ(run({"set", "headset", "eq.save=Bass"}, true).code, 0);
+  // While a built-in preset plays, Bass is not in use: its name is refused too.
+  EXPECT_NE(run({"set", "headset", "eq.save=Bass"}, true).err.find("eq.custom=Bass"), std::string::npos);
+  ASSERT_TRUE(hasLine(run({"set", "headset", "eq.custom=Bass"}, true).out, "eq.custom=Bass"));
+  // Even the selected preset's name in another case is refused, naming it.
+  for (const char* pair : {"eq.save=BASS", "eq.save=bass"}) {
+    const Outcome r = run({"set", "headset", "eq.band.0=5", pair}, true);
+    EXPECT_EQ(r.code, 1) << pair;
+    EXPECT_NE(r.err.find("\"Bass\" already has that name"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(hasLine(run({"get", "headset"}, true).out, "eq.band.0=0"));
+  // Its exact name overwrites it (the next run reads the band from the preset).
+  ASSERT_EQ(run({"set", "headset", "eq.band.0=5", "eq.save=Bass"}, true).code, 0);
+  EXPECT_TRUE(hasLine(run({"get", "headset"}, true).out, "eq.band.0=5"));
+}
+
 }  // namespace tessel::tools

@@ -43,6 +43,13 @@ KeyRow<HeadsetAudio> groupRow(std::string key, ValueType type, AudioGroup group,
   return row;
 }
 
+// The custom preset in use is named exactly `name` (letter case counts).
+// While a built-in preset plays, the list's old selection is not in use.
+bool selectedPresetNamed(const HeadsetAudio& a, std::string_view name) {
+  const int k = a.customAreaEnabled() ? a.customSelection() : -1;
+  return k >= 0 && static_cast<size_t>(k) < a.customNames().size() && a.customNames()[static_cast<size_t>(k)] == name;
+}
+
 // A custom preset's name: not empty, printable, at most 64 bytes.
 bool parseName(std::string_view t, Value& v, std::string& why) {
   if (t.empty()) {
@@ -84,7 +91,8 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     auto row = groupRow(
         "eq.custom", ValueType::Text, AudioGroup::Equaliser,
         [](const HeadsetAudio& a) {
-          const int k = a.customSelection();
+          // A custom preset only counts while the custom equaliser plays.
+          const int k = a.customAreaEnabled() ? a.customSelection() : -1;
           return text(k >= 0 ? a.customNames()[static_cast<size_t>(k)] : std::string());
         },
         [](HeadsetAudio& a, const Value& v) {
@@ -95,7 +103,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       // `get` prints an empty name while no custom preset is selected; that
       // line given back is taken (and changes nothing).
-      if (t.empty() && a.customSelection() < 0) {
+      if (t.empty() && (!a.customAreaEnabled() || a.customSelection() < 0)) {
         v.text.clear();
         return true;
       }
@@ -113,23 +121,14 @@ settings::KeyTable<HeadsetAudio> buildTable() {
         "eq.save", ValueType::Text, AudioGroup::Equaliser, [](const HeadsetAudio&) { return text({}); },
         [](HeadsetAudio& a, const Value& v) {
           // The selected preset's own name overwrites it, as an empty name box does on the page.
-          const int k = a.customIndexOf(v.text);
-          if (k >= 0 && k == a.customSelection()) return a.saveCustomPreset("") == headset::kSaveSaved;
+          if (selectedPresetNamed(a, v.text)) return a.saveCustomPreset("") == headset::kSaveSaved;
           return a.saveCustomPreset(v.text) == headset::kSaveSaved;
         });
     row.listed = false;
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       if (!parseName(t, v, why)) return false;
-      const int k = a.customIndexOf(t);
-      if (k >= 0 && k != a.customSelection()) {
-        why = "another custom preset has that name";
-        return false;
-      }
-      if (k < 0 && a.customNames().size() >= static_cast<size_t>(headset::kMaxCustomPresets)) {
-        why = "there are already 20 custom presets";
-        return false;
-      }
-      return true;
+      why = headsetEqSaveRefusal(a, t);
+      return why.empty();
     };
     t.push_back(std::move(row));
   }
@@ -198,6 +197,20 @@ settings::KeyTable<HeadsetAudio> buildTable() {
 const settings::KeyTable<HeadsetAudio>& headsetAudioKeys() {
   static const settings::KeyTable<HeadsetAudio> table = buildTable();
   return table;
+}
+
+std::string headsetEqSaveRefusal(const HeadsetAudio& audio, std::string_view name) {
+  if (selectedPresetNamed(audio, name)) return {};
+  const int k = audio.customIndexOf(name);
+  if (k >= 0) {
+    const std::string& taken = audio.customNames()[static_cast<size_t>(k)];
+    std::string why = "the custom preset \"" + taken + "\" already has that name";
+    if (taken != name) why += " (names differ only in letter case)";
+    return why + "; select it with eq.custom=" + taken + " to overwrite it by its own name";
+  }
+  if (audio.customNames().size() >= static_cast<size_t>(headset::kMaxCustomPresets))
+    return "there are already 20 custom presets";
+  return {};
 }
 
 std::vector<std::string> headsetAudioUnavailableLines(const HeadsetAudio& audio) {

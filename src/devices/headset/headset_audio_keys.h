@@ -7,7 +7,8 @@
 //                             and writes the chip (kept only through eq.save)
 //   eq.custom      NAME       select a custom preset (and the custom equaliser)
 //   eq.save        NAME       save the band sliders as a custom preset (set only);
-//                             the selected preset's own name overwrites it
+//                             the selected preset's own name overwrites it; a
+//                             name another preset has (in any case) is refused
 //   eq.delete      NAME       delete a custom preset (set only)
 //   mic.on         1 / 0      microphone live
 //   mic.level      0..100
@@ -29,6 +30,11 @@
 namespace tessel {
 
 const settings::KeyTable<HeadsetAudio>& headsetAudioKeys();
+
+// Why eq.save cannot give `name` to the sliders' curve now, in one line
+// naming the preset that has it (in any letter case) or the 20-preset limit;
+// empty when it can. Only the selected preset's exact name overwrites it.
+std::string headsetEqSaveRefusal(const HeadsetAudio& audio, std::string_view name);
 
 // "equaliser unavailable: <why>", one line per unavailable group.
 std::vector<std::string> headsetAudioUnavailableLines(const HeadsetAudio& audio);

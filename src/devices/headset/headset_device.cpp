@@ -40,6 +40,7 @@ HeadsetDevice::HeadsetDevice(hid::HidBackend& backend, Clock& clock)
 }
 
 HeadsetDevice::~HeadsetDevice() {
+  cardFollowing_.reset();
   lightThread_.stop();
   ledSender_.stop();
   shutdown();
@@ -73,6 +74,19 @@ std::vector<uint8_t> HeadsetDevice::modeCodes() const {
 }
 
 void HeadsetDevice::setListener(Listener listener) { listener_ = std::move(listener); }
+
+void HeadsetDevice::followSoundCards(audio::SoundCardEvents* cards, std::function<void()> rebind) {
+  cardFollowing_.reset();  // waits for an announcement in progress
+  chipRebinder_ = std::move(rebind);
+  if (!cards) return;
+  cardFollowing_ = cards->follow([this](bool present) {
+    debugLine(present ? "audio: the headset's sound card appeared" : "audio: the headset's sound card went");
+    postToUi([this] {
+      if (chipRebinder_) chipRebinder_();
+      if (listener_.stateChanged) listener_.stateChanged();
+    });
+  });
+}
 
 LightSettingsBlock HeadsetDevice::settingsBlock() const {
   std::lock_guard lock(blockMutex_);

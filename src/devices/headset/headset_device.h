@@ -16,6 +16,8 @@
 //                 behind a mutex.
 //   light thread  the block lighting's turns (device/base/block_lighting.h)
 //                 with the headset's wave over its 13 zones.
+//   sound cards   announces the headset's sound card coming and going; the
+//                 controller posts the chip's new binding to the UI thread.
 //   frame sender  the twelve output reports of the latest LED frame; a frame
 //                 that has not changed goes out again only every
 //                 kFrameRefresh, and a newer frame replaces one not yet sent.
@@ -31,6 +33,7 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/sound_card_events.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
@@ -79,6 +82,12 @@ class HeadsetDevice : public UsbDeviceController {
   // Called on the UI thread by connected(), after the document was loaded
   // and before the page shows it: the audio side reads the chip's state.
   void setChipStateReader(std::function<void()> reader) { chipStateReader_ = std::move(reader); }
+  // Follows the headset's sound card: each time `cards` announces it came or
+  // went (from any thread), `rebind` runs on the UI thread (the audio side
+  // binds the chip again and reads its state), then listener.stateChanged
+  // (the page shows which audio controls work now). Replaces an earlier
+  // follow; null `cards` stops following.
+  void followSoundCards(audio::SoundCardEvents* cards, std::function<void()> rebind);
 
   // ---- device operations
   void connected() override;      // queue thread (the tile's connect job)
@@ -147,6 +156,7 @@ class HeadsetDevice : public UsbDeviceController {
   std::vector<uint8_t> codes_;  // copied for the queue thread under blockMutex_
   Listener listener_;
   std::function<void()> chipStateReader_;
+  std::function<void()> chipRebinder_;  // UI thread
 
   mutable std::mutex blockMutex_;  // guards block_ and codes_
   LightSettingsBlock block_;
@@ -161,6 +171,8 @@ class HeadsetDevice : public UsbDeviceController {
   BlockLighting lighting_{*this, kHeadsetWave};
   // Declared after what its turns use: it stops first.
   LightThread lightThread_{clock(), "headset light thread"};
+  // Last: no card announcement reaches the controller while it goes.
+  std::unique_ptr<audio::SoundCardEvents::Following> cardFollowing_;
 };
 
 }  // namespace tessel::headset

@@ -1,6 +1,7 @@
 #include "ui/device/hs6533_page.h"
 
 #include "audio/audio_chip_binding.h"
+#include "audio/sound_card_events.h"
 #include "config/hs6533_profiledata.h"
 #include "config/light_mode_list.h"
 #include "devices/headset/headset_audio.h"
@@ -47,6 +48,7 @@ CBrelvikHS6533Device::~CBrelvikHS6533Device() {
   // Completions that arrive while the page goes must not reach it.
   Headset().setListener({});
   Headset().setChipStateReader({});
+  Headset().followSoundCards(nullptr, {});
   if (voicePanel_) voicePanel_->Bind(nullptr);
   if (magicPanel_) magicPanel_->Bind(nullptr);
 }
@@ -84,6 +86,12 @@ void CBrelvikHS6533Device::BindDocument(CBasicProfiledata& document, const std::
   if (magicPanel_) magicPanel_->Bind(nullptr);
   audio_ = std::make_unique<HeadsetAudio>(*headsetDocument, audio::AudioChipBinding::process());
   audio_->onSaved = [this] { ShowPanels(); };
+  // The headset's sound card may come after its HID node, or come back after
+  // a replug: the chip is bound again then (followed before the first
+  // binding, so a card arriving meanwhile is not missed).
+  Headset().followSoundCards(&audio::systemSoundCards(), [this] {
+    if (audio_) audioProblems_ = audio_->startBinding();
+  });
   audioProblems_ = audio_->startBinding();
   for (const std::string& problem : audioProblems_) debugLine(problem.c_str());
   audio_->loadFromDocument();

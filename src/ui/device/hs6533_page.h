@@ -17,7 +17,8 @@
 //                  changes made elsewhere show up
 // The audio side starts with the page's document (the binding's start-up,
 // then the chip's state when the headset connects); its problems go to the
-// debug output.
+// debug output. When the headset's sound card comes or goes the controller
+// has the chip bound again and the panels show which controls work now.
 #include <functional>
 #include <memory>
 #include <optional>
