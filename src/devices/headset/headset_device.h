@@ -160,7 +160,7 @@ class HeadsetDevice : public UsbDeviceController {
 
   BlockLighting lighting_{*this, kHeadsetWave};
   // Declared after what its turns use: it stops first.
-  LightThread lightThread_{clock(), "headset light thread"};
+  LightThread lightThread_{clock(), "headset light thread", "light headset"};
 };
 
 }  // namespace tessel::headset
