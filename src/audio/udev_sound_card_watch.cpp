@@ -2,7 +2,6 @@
 
 #include <libudev.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/thread_name.h"
 #include "platform/debug.h"
 
 namespace tessel::audio {
@@ -115,7 +115,7 @@ bool UdevSoundCardWatch::start() {
   }
   udev_unref(u);  // the monitor keeps its own reference
   thread_ = std::thread([this, monitor, fd = stopFd_] {
-    pthread_setname_np(pthread_self(), "sound cards");
+    nameThisThread("sound cards");
     run(monitor, fd);
     udev_monitor_unref(monitor);
   });

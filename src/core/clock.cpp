@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/thread_name.h"
+
 namespace tessel {
 using namespace std::chrono;
 
@@ -135,6 +137,7 @@ void ThreadScheduler::cancel(TimerId id) {
 }
 
 void ThreadScheduler::run(std::stop_token stop) {
+  nameThisThread("scheduler");
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stop.stop_requested()) {
     auto next = entries_.end();

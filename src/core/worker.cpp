@@ -1,5 +1,6 @@
 #include "core/worker.h"
 
+#include "core/thread_name.h"
 #include "platform/debug.h"
 
 namespace tessel {
@@ -37,7 +38,13 @@ bool WorkerThread::start(Body body) {
   }
   if (thread_.joinable()) thread_.join();
   state_ = std::make_shared<State>();
+  state_->threadName = threadName_.empty() ? name_ : threadName_;
   thread_ = std::thread([state = state_, body = std::move(body)] {
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      nameThisThread(state->threadName);
+      state->named = true;
+    }
     body(state->stop);
     {
       std::lock_guard<std::mutex> lock(state->mutex);
@@ -63,6 +70,14 @@ bool WorkerThread::stop(std::chrono::milliseconds bound) {
   }
   thread_.join();
   return true;
+}
+
+void WorkerThread::setThreadName(std::string name) {
+  threadName_ = std::move(name);
+  if (!state_) return;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->threadName = threadName_;
+  if (state_->named && !state_->finished) nameThread(thread_.native_handle(), threadName_);
 }
 
 bool WorkerThread::running() const {

@@ -33,6 +33,8 @@ class WorkerThread {
  public:
   using Body = std::function<void(const StopEvent& stop)>;
 
+  // `name` names the thread in debug lines and, cut to 15 bytes, for the
+  // system, unless setThreadName gives it a shorter one.
   explicit WorkerThread(std::string name = "worker") : name_(std::move(name)) {}
   ~WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
@@ -46,6 +48,9 @@ class WorkerThread {
   // because a detached thread could still touch its owner.
   bool stop(std::chrono::milliseconds bound = std::chrono::milliseconds(1000));
   bool running() const;
+  // The system's name for the thread (top, ps -L); a running thread is
+  // renamed at once.
+  void setThreadName(std::string name);
   const StopEvent& stopEvent() const { return state_ ? state_->stop : idleStop_; }
 
  private:
@@ -54,8 +59,10 @@ class WorkerThread {
     std::mutex mutex;
     std::condition_variable cv;
     bool finished = false;
+    bool named = false;  // the thread has named itself
+    std::string threadName;
   };
-  std::string name_;
+  std::string name_, threadName_;
   std::shared_ptr<State> state_;
   std::thread thread_;
   StopEvent idleStop_;

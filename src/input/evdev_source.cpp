@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/thread_name.h"
 #include "input/input_mapping.h"
 #include "input/reader_thread.h"
 #include "platform/debug.h"
@@ -157,6 +158,7 @@ bool EvdevSource::start(InputSink sink, bool /*grabKeyboard*/, std::string& reas
 }
 
 void EvdevSource::run(std::vector<int> fds, int stopFd, InputSink sink) {
+  nameThisThread("input evdev");
   const bool owned = givenFds_.empty();
   std::vector<EvdevRecordDecoder> decoders(fds.size());
   std::vector<InputEvent> events;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/thread_name.h"
 #include "input/input_mapping.h"
 #include "input/reader_thread.h"
 #include "platform/debug.h"
@@ -85,6 +86,7 @@ bool Xi2Source::start(InputSink sink, bool /*grabKeyboard*/, std::string& reason
 }
 
 void Xi2Source::run(void* handle, int opcode, int stopFd, InputSink sink) {
+  nameThisThread("input xi2");
   Display* display = static_cast<Display*>(handle);
   const int xfd = ConnectionNumber(display);
   bool alive = true;

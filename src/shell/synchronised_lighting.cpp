@@ -73,7 +73,7 @@ std::optional<uint32_t> synchronisedStep(const SynchronisedSettings& settings, S
 }
 
 SynchronisedLighting::SynchronisedLighting(Clock& clock)
-    : clock_(clock), thread_(clock, "synchronised lighting") {}
+    : clock_(clock), thread_(clock, "synchronised lighting", "light sync") {}
 
 SynchronisedLighting::~SynchronisedLighting() { stop(); }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <filesystem>
 
+#include "core/thread_name.h"
 #include "platform/data_folders.h"
 #include "platform/json_access.h"
 #include "platform/json_file.h"
@@ -126,6 +127,7 @@ void CSetWnd::StartCheck() {
   client_.settings().caFile = options_.caFile;
   checkDone_ = false;
   checkThread_ = std::thread([this, entries, config] {
+    nameThisThread("update check");
     UpdateCheckOutcome out = runUpdateCheck(entries, config, client_, [this](size_t i, const UpdateResult& r) {
       {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "core/thread_name.h"
 #include "core/worker.h"
 
 using namespace tessel;
@@ -113,6 +114,37 @@ TEST(WorkerThread, StopsCooperativelyAndReportsAThreadThatWillNot) {
   EXPECT_TRUE(finished.load());
   // It can be started again after it ended.
   EXPECT_TRUE(stubborn.start([](const StopEvent& stop) { stop.waitFor(hours(1)); }));
+}
+
+// The name the system shows for the calling thread.
+static std::string currentThreadName() {
+  char name[32] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return name;
+}
+
+TEST(WorkerThread, NamesItsThreadForTheSystemAndRenamesItWhileItRuns) {
+  // Cut to 15 bytes, never inside a UTF-8 sequence.
+  EXPECT_EQ(systemThreadName("input reader (cable)"), "input reader (c");
+  EXPECT_EQ(systemThreadName("queue keyboard\xC3\xA9"), "queue keyboard");     // "é" in bytes 14 and 15
+  EXPECT_EQ(systemThreadName("queue keyboar\xC3\xA9x"), "queue keyboar\xC3\xA9");  // "é" in 13 and 14
+
+  WorkerThread worker("input reader (cable)");
+  worker.setThreadName("input mouse 1");
+  std::promise<std::string> first;
+  std::promise<void> renamed;
+  auto renamedFuture = renamed.get_future().share();
+  std::promise<std::string> second;
+  ASSERT_TRUE(worker.start([&, renamedFuture](const StopEvent&) {
+    first.set_value(currentThreadName());
+    renamedFuture.wait();
+    second.set_value(currentThreadName());
+  }));
+  EXPECT_EQ(first.get_future().get(), "input mouse 1");
+  worker.setThreadName("input pad 2");
+  renamed.set_value();
+  EXPECT_EQ(second.get_future().get(), "input pad 2");
+  EXPECT_TRUE(worker.stop(5000ms));
 }
 
 TEST(StopEvent, IsManualResetAndWakesWaiters) {

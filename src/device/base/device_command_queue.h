@@ -55,6 +55,8 @@ class DeviceCommandQueue {
   // Jobs wait for runNext()/runPending() (tests).
   void runStepped();
   Mode mode() const;
+  // The system's name for the worker thread (15 bytes at most).
+  void setThreadName(std::string name) { thread_.setThreadName(std::move(name)); }
 
   // Queues `work` for the device's thread, then `done` (if any) on the UI
   // thread. A non-empty `key` drops a waiting job with the same key.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/worker.h"
@@ -26,6 +27,8 @@ class FrameSender {
   ~FrameSender();
 
   void start();
+  // The system's name for the sender thread (15 bytes at most); taken by the next start.
+  void setThreadName(std::string name) { thread_.setThreadName(std::move(name)); }
   // Stops the thread; a frame being sent finishes first.
   void stop();
 

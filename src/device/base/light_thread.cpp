@@ -1,11 +1,12 @@
 #include "device/base/light_thread.h"
 
+#include "core/thread_name.h"
 #include "platform/debug.h"
 
 namespace tessel {
 
-LightThread::LightThread(Clock& clock, std::string name)
-    : clock_(clock), name_(std::move(name)), wait_(clock) {}
+LightThread::LightThread(Clock& clock, std::string name, std::string threadName)
+    : clock_(clock), name_(std::move(name)), threadName_(std::move(threadName)), wait_(clock) {}
 
 LightThread::~LightThread() { stop(); }
 
@@ -30,6 +31,7 @@ void LightThread::wake() { wait_.wake(); }
 bool LightThread::waitUntilAsleep(Millis bound) const { return wait_.waitUntilAsleep(bound); }
 
 void LightThread::run(std::stop_token stop, Turn turn) {
+  nameThisThread(threadName_);
   while (!stop.stop_requested()) {
     const SteadyTime next = turn(clock_.now());
     ++turns_;

@@ -23,7 +23,8 @@ class LightThread {
   using Turn = std::function<SteadyTime(SteadyTime now)>;
   static constexpr SteadyTime kIdle = WakeableWait::kNever;
 
-  explicit LightThread(Clock& clock, std::string name = "light thread");
+  // `name` is for debug lines; `threadName` (15 bytes at most) for the system.
+  explicit LightThread(Clock& clock, std::string name = "light thread", std::string threadName = "light");
   ~LightThread();
   LightThread(const LightThread&) = delete;
   LightThread& operator=(const LightThread&) = delete;
@@ -48,7 +49,7 @@ class LightThread {
   void run(std::stop_token stop, Turn turn);
 
   Clock& clock_;
-  std::string name_;
+  std::string name_, threadName_;
   WakeableWait wait_;
   std::atomic<bool> running_{false};
   std::atomic<uint64_t> turns_{0};

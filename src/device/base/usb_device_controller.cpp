@@ -61,11 +61,34 @@ void UsbDeviceController::setIdentityBlock(const std::array<uint8_t, transport::
     std::lock_guard<std::mutex> lock(mutex_);                  \
     return member;                                             \
   }
-TESSEL_STRING_FIELD(setKindName, kindName, kindName_)
 TESSEL_STRING_FIELD(setCurrentProfileId, currentProfileId, profileId_)
 TESSEL_STRING_FIELD(setLightName, lightName, lightName_)
 TESSEL_STRING_FIELD(setPageXmlName, pageXmlName, pageXml_)
 #undef TESSEL_STRING_FIELD
+
+void UsbDeviceController::setKindName(std::string value) {
+  // The device's threads say whose they are (top -H, ps -L): "queue mouse",
+  // "input pad 1" (cable) or "input pad 2" (receiver).
+  const std::string label = threadLabel(value);
+  queue_.setThreadName("queue " + label);
+  frames_.setThreadName("frames " + label);
+  cableReader_.setThreadName("input " + label + " 1");
+  receiverReader_.setThreadName("input " + label + " 2");
+  std::lock_guard<std::mutex> lock(mutex_);
+  kindName_ = std::move(value);
+}
+
+std::string UsbDeviceController::kindName() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return kindName_;
+}
+
+std::string UsbDeviceController::threadLabel(const std::string& kindName) {
+  if (kindName == "keyboard") return "kbd";
+  if (kindName == "MousePad") return "pad";
+  if (kindName == "HD") return "headset";
+  return kindName;
+}
 
 void UsbDeviceController::setLightZoneCount(int count) { zones_.resize(static_cast<size_t>(std::max(0, count))); }
 

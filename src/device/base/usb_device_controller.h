@@ -77,6 +77,8 @@ class UsbDeviceController {
   void setOptionIndex(int index) { optionIndex_ = index; }
   int optionIndex() const { return optionIndex_; }
   void setKindName(std::string name);
+  // The short word for the kind in the names of the device's threads.
+  static std::string threadLabel(const std::string& kindName);
   std::string kindName() const;
   void setCurrentProfileId(std::string id);
   std::string currentProfileId() const;

@@ -36,6 +36,7 @@ HeadsetDevice::HeadsetDevice(hid::HidBackend& backend, Clock& clock)
     : UsbDeviceController(backend, clock),
       ledSender_([this](const std::vector<uint8_t>& packed) { return sendLedFrame(packed); }) {
   setLightZoneCount(static_cast<int>(kZoneCount));
+  ledSender_.setThreadName("leds headset");
   ledSender_.start();
 }
 

@@ -170,7 +170,7 @@ class HeadsetDevice : public UsbDeviceController {
 
   BlockLighting lighting_{*this, kHeadsetWave};
   // Declared after what its turns use: it stops first.
-  LightThread lightThread_{clock(), "headset light thread"};
+  LightThread lightThread_{clock(), "headset light thread", "light headset"};
   // Last: no card announcement reaches the controller while it goes.
   std::unique_ptr<audio::SoundCardEvents::Following> cardFollowing_;
 };

@@ -316,7 +316,7 @@ class KeyboardController : public UsbDeviceController {
 
   KeyboardLighting lighting_;
   // Declared after what its turns use: it stops first.
-  LightThread lightThread_{clock(), "keyboard light thread"};
+  LightThread lightThread_{clock(), "keyboard light thread", "light kbd"};
 };
 
 }  // namespace tessel

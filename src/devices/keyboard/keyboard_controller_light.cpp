@@ -110,6 +110,7 @@ std::vector<uint8_t> KeyboardController::lightTick() {
     lastLiveTime_ = now;
   }
   if (!liveStarted_) {
+    liveSender_.setThreadName("live kbd");
     liveSender_.start();
     liveStarted_ = true;
   }

@@ -278,7 +278,7 @@ class MouseController : public UsbDeviceController {
 
   MouseLighting lighting_{*this};
   // Declared after what its turns use: it stops first.
-  LightThread lightThread_{clock(), "mouse light thread"};
+  LightThread lightThread_{clock(), "mouse light thread", "light mouse"};
 };
 
 }  // namespace tessel

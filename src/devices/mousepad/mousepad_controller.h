@@ -128,7 +128,7 @@ class MousepadController : public UsbDeviceController {
 
   BlockLighting lighting_{*this, kMousepadWave};
   // Declared after what its turns use: it stops first.
-  LightThread lightThread_{clock(), "mousepad light thread"};
+  LightThread lightThread_{clock(), "mousepad light thread", "light pad"};
 };
 
 }  // namespace tessel

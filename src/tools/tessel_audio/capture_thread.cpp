@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/thread_name.h"
+
 namespace tessel::audio_companion {
 
 CaptureThread::CaptureThread(std::unique_ptr<FrameSource> source, size_t framesPerRead, BlockSink onBlock,
@@ -26,6 +28,7 @@ void CaptureThread::stop() {
 }
 
 void CaptureThread::run() {
+  nameThisThread("capture");
   const int channels = source_->channels();
   std::vector<float> fragment(framesPerRead_ * static_cast<size_t>(channels > 0 ? channels : 1));
   BlockCutter cutter(onBlock_);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/thread_name.h"
 #include "platform/debug.h"
 #include "tools/tessel_audio/capture_thread.h"
 #include "tools/tessel_audio/companion_app.h"
@@ -42,6 +43,7 @@ int printLevels(std::unique_ptr<FrameSource> source, const sigset_t& endSignals)
         queue.close();
       });
   std::thread signalWaiter([&] {
+    tessel::nameThisThread("signals");
     int sig = 0;
     sigwait(&endSignals, &sig);
     queue.close();

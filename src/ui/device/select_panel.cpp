@@ -1,8 +1,11 @@
 #include "ui/device/select_panel.h"
 
 #include <QFontMetrics>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <iterator>
 
 #include "device/base/software_effects.h"
 #include "ui/toolkit/resource_manager.h"
@@ -60,10 +63,22 @@ int CDeviceKeyButtonUI::TextFlags() const {
 CDeviceKeyButtonUI::ShownText CDeviceKeyButtonUI::FitText(const QRect& room) const {
   ShownText shown{text_, CurrentFont(), false};
   if (text_.isEmpty()) return shown;
-  std::vector<QString> candidates{text_};
   const QString shortKey = QStringLiteral("short:") + text_;
   const QString shortText = CResourceManager::GetInstance()->GetText(shortKey);
+  // The picture repaints its keys many times a second while the lighting
+  // runs; measuring the text at every size each time cost most of that.
+  // The answer depends only on these, so it is kept until one changes.
+  FitKey key{room.size(), text_, shortText, shown.font, TextFlags()};
+  if (fitted_ && fitted_->first == key) return fitted_->second;
+  std::vector<QString> candidates{text_};
   if (shortText != shortKey && !shortText.isEmpty()) candidates.push_back(shortText);
+  shown = Fit(room, candidates, shown);
+  fitted_.emplace(std::move(key), shown);
+  return shown;
+}
+
+CDeviceKeyButtonUI::ShownText CDeviceKeyButtonUI::Fit(const QRect& room, const std::vector<QString>& candidates,
+                                                      ShownText shown) const {
   const int base = std::max(1, shown.font.pixelSize());
   const int smallest = std::max(1, base * 4 / 5);  // smaller than that is hard to read on a key
   for (int size = base; size >= smallest; --size) {
@@ -92,6 +107,50 @@ void CDeviceKeyButtonUI::PaintText(QPainter& painter, const QRect& rc) {
   painter.setPen(QColor::fromRgba(color ? color : 0xFFE6E8EEu));
   // A cut text stays on one line, so its "..." shows.
   painter.drawText(room, shown.cut ? TextFlags() & ~Qt::TextWordWrap : TextFlags(), shown.text);
+}
+
+CDeviceKeyButtonUI::LookKey CDeviceKeyButtonUI::CurrentLook(const QRect& rc, qreal dpr) const {
+  LookKey k;
+  k.size = rc.size();
+  k.dpr = dpr;
+  k.scale = Scale(100);
+  k.text = text_;
+  if (!text_.isEmpty()) k.shortText = CResourceManager::GetInstance()->GetText(QStringLiteral("short:") + text_);
+  const QString images[7] = {bkImage_, foreImage_, normalImage_, hotImage_, pushedImage_, disabledImage_, hotForeImage_};
+  std::copy(std::begin(images), std::end(images), std::begin(k.images));
+  k.font = CurrentFont();
+  const DWORD colors[10] = {bkColor_,     borderColor_,   textColor_,      disabledTextColor_, hotBkColor_,
+                            pushedBkColor_, hotTextColor_, pushedTextColor_, selectedBorderColor_, zone_};
+  std::copy(std::begin(colors), std::end(colors), std::begin(k.colors));
+  k.borderSize = borderSize_;
+  k.borderRound = borderRound_;
+  k.textStyle = textStyle_;
+  k.textPadding = textPadding_;
+  k.enabled = IsEnabled();
+  k.hot = hot_;
+  k.pushed = pushed_;
+  k.selected = selected_;
+  return k;
+}
+
+void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
+  if (hasZone_ || rc.isEmpty()) {
+    CButtonUI::Paint(painter, rc);
+    return;
+  }
+  const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+  LookKey look = CurrentLook(rc, dpr);
+  if (!drawn_ || !(drawn_->first == look)) {
+    QPixmap picture(rc.size() * dpr);
+    picture.setDevicePixelRatio(dpr);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHints(painter.renderHints());
+    CButtonUI::Paint(p, QRect(QPoint(0, 0), rc.size()));
+    p.end();
+    drawn_.emplace(std::move(look), std::move(picture));
+  }
+  painter.drawPixmap(rc.topLeft(), drawn_->second);
 }
 
 void CDeviceKeyButtonUI::PaintBkColor(QPainter& painter, const QRect& rc) {

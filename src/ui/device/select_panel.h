@@ -4,8 +4,14 @@
 // selects the buttons it touches; the lighting editor reads the selection when
 // the panel sends "click_select_end".
 #include <QFont>
+#include <QMargins>
+#include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "ui/toolkit/controls.h"
 
@@ -46,12 +52,43 @@ class CDeviceKeyButtonUI : public CButtonUI {
   ShownText FitText(const QRect& room) const;
 
  protected:
+  // A key whose look did not change since it was last drawn is copied from
+  // the picture of it kept then (light cells, whose colour changes with
+  // every frame, are drawn as they are).
+  void Paint(QPainter& painter, const QRect& rc) override;
   void PaintBkColor(QPainter& painter, const QRect& rc) override;
   void PaintBorder(QPainter& painter, const QRect& rc) override;
   void PaintText(QPainter& painter, const QRect& rc) override;
 
  private:
   int TextFlags() const;  // Qt flags of the skin's alignment and wrapping
+  ShownText Fit(const QRect& room, const std::vector<QString>& candidates, ShownText shown) const;
+  // What FitText last measured, and for what.
+  struct FitKey {
+    QSize room;
+    QString text, shortText;
+    QFont font;
+    int flags = 0;
+    bool operator==(const FitKey&) const = default;
+  };
+  mutable std::optional<std::pair<FitKey, ShownText>> fitted_;
+  // Everything a key's drawing reads; the kept picture is redrawn when any
+  // of it differs.
+  struct LookKey {
+    QSize size;
+    qreal dpr = 1;
+    int scale = 100;
+    QString text, shortText, images[7];
+    QFont font;
+    DWORD colors[10] = {};
+    int borderSize = 0, borderRound = 0;
+    unsigned textStyle = 0;
+    QMargins textPadding;
+    bool enabled = true, hot = false, pushed = false, selected = false;
+    bool operator==(const LookKey&) const = default;
+  };
+  LookKey CurrentLook(const QRect& rc, qreal dpr) const;
+  std::optional<std::pair<LookKey, QPixmap>> drawn_;
   bool selected_ = false;
   bool hasZone_ = false;
   uint32_t zone_ = 0;
