@@ -586,7 +586,7 @@ const std::vector<Subcommand>& subcommands() {
       {"status", "status KIND", "battery level and charge state (mousepad: the phone on it)", true, runStatus},
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
       {"get", "get KIND [--device]",
-       "the settings as key=value lines (from the device when present, else the current profile);\n"
+       "the current profile's settings as key=value lines (reading a present device for its DPI scale);\n"
        "                                --device: what the mouse holds (read, never written), \"  # profile: VALUE\"\n"
        "                                after a key the current profile holds otherwise (--json: {\"device\", \"profile\"})",
        false, runGet},
