@@ -6,6 +6,7 @@
 #  - after commands 0, 3, 1 it sends 2000-byte dwData 1 packets, answers the
 #    style colour message with 1, and command 5 ends it with exit 0;
 #  - tones played into the sink come back as loud packets (--standalone);
+#  - quiet sound sends nothing (noise is played while packets are awaited);
 #  - SIGTERM ends it with exit 0, and so does the main window leaving the bus;
 #  - the sound server going away ends it with one line and exit 3.
 # Usage: tessel_audio_e2e_test.sh TESSEL_AUDIO AUDIO_PROBE   (exit 77: skipped)
@@ -49,7 +50,9 @@ cat > "$TMP/inner.sh" <<INNER
 #!/usr/bin/env bash
 set -u
 fail() { echo "FAIL: \$*" >&2; exit 1; }
+noise() { pacat --raw --format=s16le --rate=48000 --channels=2 < /dev/urandom & noise_pid=\$!; }
 # Commands 0, 3, 1, the colour (10, 0, 30) answered with 1, 20 packets, then 5.
+noise
 TESSEL_DEBUG=1 "$COMPANION" 2> "$TMP/companion1.log" &
 pid=\$!
 out="\$(timeout 30 "$PROBE" --colour 10 0 30 --connect --packets 20 --quit --timeout 20)" || fail "probe: \$out"
@@ -62,6 +65,15 @@ wait \$pid; code=\$?
 grep -q "style colour 10 0 30" "$TMP/companion1.log" || fail "no debug line for the colour"
 grep -q "command 5: ending" "$TMP/companion1.log" || fail "no debug line for command 5"
 
+# Quiet: the companion captures but sends nothing.
+kill \$noise_pid; wait \$noise_pid 2>/dev/null
+"$COMPANION" 2> "$TMP/companion0.log" &
+pid=\$!
+out="\$(timeout 20 "$PROBE" --connect --packets 1 --timeout 3 2>&1)" && fail "packets in silence: \$out"
+echo "silence: \$out"
+echo "\$out" | grep -q "^packets 0 " || fail "packets in silence: \$out"
+timeout 10 tail --pid=\$pid -f /dev/null || fail "the main window left but tessel-audio runs on"
+
 # --standalone: tones into the sink come back loud; SIGTERM ends it with 0.
 "$COMPANION" --standalone 2> "$TMP/companion2.log" &
 pid=\$!
@@ -71,6 +83,7 @@ kill -TERM \$pid
 wait \$pid; code=\$?
 [ "\$code" -eq 0 ] || fail "SIGTERM: exit \$code"
 
+noise
 # The main window leaving the bus after command 0 ends the companion.
 "$COMPANION" 2> "$TMP/companion3.log" &
 pid=\$!
