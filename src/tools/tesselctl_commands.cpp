@@ -587,8 +587,9 @@ const std::vector<Subcommand>& subcommands() {
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
       {"get", "get KIND [--device]",
        "the current profile's settings as key=value lines (reading a present device for its DPI scale);\n"
-       "                                --device: what the mouse holds (read, never written), \"  # profile: VALUE\"\n"
-       "                                after a key the current profile holds otherwise (--json: {\"device\", \"profile\"})",
+       "                                --device: what the mouse or keyboard holds (read, never written),\n"
+       "                                \"  # profile: VALUE\" after a key the current profile holds otherwise\n"
+       "                                (--json: {\"device\", \"profile\"})",
        false, runGet},
       {"set", "set KIND KEY=VALUE...", "change settings in the current profile and on the device (keys: see get)",
        false, runSet},

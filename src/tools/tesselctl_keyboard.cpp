@@ -10,6 +10,7 @@
 #include "config/light_mode_list.h"
 #include "config/setting_keys.h"
 #include "devices/keyboard/keyboard_controller.h"
+#include "devices/keyboard/keyboard_encoding.h"
 #include "devices/keyboard/keyboard_setting_keys.h"
 #include "macros/macro_library.h"
 #include "platform/data_folders.h"
@@ -78,6 +79,7 @@ class KeyboardSession {
   bool answered() const { return answered_; }
   KeyboardSettings& model() { return model_; }
   KeyboardController& keyboard() { return keyboard_; }
+  CKeyboardProfiledata& document() { return doc_; }
 
   // The keyboard is there but did not answer: why, as an exit code.
   int notAnswering(std::string_view what) {
@@ -136,6 +138,35 @@ int get(Invocation& inv, KeyboardSession& s) {
   return kExitOk;
 }
 
+// The keyboard's settings block carries the light and the three option flags;
+// the polling choice, the keys, the custom colours and the repeat keys are not
+// read back. The block is decoded into a copy of the document that is never
+// saved, and the keyboard's own document bound again.
+int getDevice(Invocation& inv, KeyboardSession& s) {
+  if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no keyboard found to read");
+  if (!s.answered()) return s.notAnswering("nothing was read");
+  const auto block = s.keyboard().lastBlock();
+  if (!block) return s.notAnswering("nothing was read");
+  std::vector<uint8_t> codes;
+  for (const auto& m : s.keyboard().lightModes()) codes.push_back(m.code);
+  CKeyboardProfiledata held;
+  held.setWorkingCopy(s.document().workingCopy());
+  const keyboard::DecodedSettings d =
+      keyboard::decodeSettingsBlock(*block, codes, s.document().getLightInfo(), s.document().getSystemStages());
+  held.setLightInfo(d.light);
+  held.setSystemStages(d.system);
+
+  const auto& table = keyboardSettingKeys();
+  const Values profile = readRows(table, s.model());
+  s.keyboard().bindDocument(&held);
+  const Values device = readRows(table, s.model());
+  s.keyboard().bindDocument(&s.document());
+  printHeldKeys(inv, table, s.model(), device, profile, [](std::string_view key) {
+    return (key.rfind("light.", 0) == 0 && key != "light.group") || key.rfind("option.", 0) == 0;
+  });
+  return kExitOk;
+}
+
 int set(Invocation& inv, KeyboardSession& s, const std::vector<std::string>& pairs) {
   using Assignment = settings::Assignment<KeyboardSettings>;
   std::vector<Assignment> plan;
@@ -162,7 +193,7 @@ int runKeyboardSettings(Invocation& inv, SettingsAction action, const std::vecto
   KeyboardSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
   switch (action) {
-    case SettingsAction::Get: return get(inv, session);
+    case SettingsAction::Get: return inv.options.device ? getDevice(inv, session) : get(inv, session);
     case SettingsAction::Set: return set(inv, session, pairs);
     case SettingsAction::Apply: return apply(inv, session);
   }

@@ -165,48 +165,6 @@ int getMouse(Invocation& inv, MouseSession& s) {
   return kExitOk;
 }
 
-// get --device: each listed key whose value the device gave, and what the
-// profile holds where that differs ("key=value  # profile: VALUE"; --json:
-// {"device": ..., "profile": ...} for such a key). The two sides are read
-// into lists first (row by row of `table`): on the mouse one controller reads
-// either document, not both at once.
-using Values = std::vector<std::optional<settings::Value>>;
-
-template <class Model>
-Values readRows(const settings::KeyTable<Model>& table, const Model& model) {
-  Values values;
-  for (const auto& row : table) values.push_back(row.listed ? row.read(model) : std::nullopt);
-  return values;
-}
-
-template <class Model>
-void printHeldKeys(Invocation& inv, const settings::KeyTable<Model>& table, const Model& model, const Values& held,
-                   const Values& profile, const std::function<bool(std::string_view)>& fromDevice) {
-  Json::Value object(Json::objectValue);
-  for (size_t i = 0; i < table.size(); ++i) {
-    const auto& row = table[i];
-    const auto& d = held[i];
-    if (!fromDevice(row.key) || !d) continue;
-    const auto& p = profile[i];
-    const bool differs = p && *p != *d;
-    if (inv.options.json) {
-      if (!differs) {
-        object[row.key] = settings::jsonValue(row, model, *d);
-        continue;
-      }
-      Json::Value both(Json::objectValue);
-      both["device"] = settings::jsonValue(row, model, *d);
-      both["profile"] = settings::jsonValue(row, model, *p);
-      object[row.key] = both;
-    } else {
-      inv.out << row.key << "=" << settings::formatValue(row, model, *d);
-      if (differs) inv.out << "  # profile: " << settings::formatValue(row, model, *p);
-      inv.out << "\n";
-    }
-  }
-  if (inv.options.json) printJsonValue(inv, object);
-}
-
 // The mouse's settings block carries the stages, the polling rate and the
 // light; the buttons are left out (its key table holds device slots and
 // codes, not the document's macro numbers) and so are the pointer keys (the
@@ -283,9 +241,10 @@ int runSettingsCommand(Invocation& inv, Action action) {
                                                      : SettingsAction::Apply;
     const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
     // Only the mouse's values are read back apart from its document so far.
-    if (inv.options.device)
-      return inv.fail(kExitCommandFailed, "--device: only the mouse's values can be shown apart from the profile yet");
     if (*kind == DeviceKind::Keyboard) return runKeyboardSettings(inv, a, pairs);
+    if (inv.options.device)
+      return inv.fail(kExitCommandFailed,
+                      "--device: only the mouse's and the keyboard's values can be shown apart from the profile yet");
     return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
   }
 

@@ -191,6 +191,24 @@ TEST_F(KeyboardKeys, RepeatKeysStayInTheDocumentAndColoursSurviveTheNextConnecti
   EXPECT_EQ(block()[1], 20);
 }
 
+TEST_F(KeyboardKeys, GetDeviceShowsWhatTheKeyboardHoldsBesideTheProfile) {
+  EXPECT_EQ(run({"get", "keyboard", "--device"}).code, 1) << "no keyboard to read";
+  plugKeyboard();
+  ASSERT_EQ(run({"set", "keyboard", "light.brightness=1", "option.winlock=on"}).code, 0);
+  // The keyboard's own keys changed them since: brightness 3, Windows lock off.
+  const size_t at = size_t(block().size()) * fw_->settings()[0];
+  fw_->setSettings(at + 2, {3});
+  fw_->setSettings(at + 21, {0});
+  fw_->clearLog();
+  const Outcome got = run({"get", "keyboard", "--device"});
+  ASSERT_EQ(got.code, 0) << got.err;
+  EXPECT_TRUE(hasLine(got.out, "light.brightness=3  # profile: 1")) << got.out;
+  EXPECT_TRUE(hasLine(got.out, "option.winlock=0  # profile: 1")) << got.out;
+  EXPECT_EQ(got.out.find("key."), std::string::npos) << "the keys are not read back";
+  EXPECT_EQ(writes(), 0u);
+  EXPECT_TRUE(hasLine(run({"get", "keyboard"}).out, "light.brightness=1")) << "the profile is untouched";
+}
+
 TEST_F(KeyboardKeys, WithoutTheKeyboardOnlyTheDocumentChanges) {
   const Outcome set = run({"set", "keyboard", "polling=1", "key.16=game-mode", "key.17=default", "light.zzcc=2"});
   ASSERT_EQ(set.code, 0) << set.err;
