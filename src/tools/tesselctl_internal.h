@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/device_types.h"
@@ -236,6 +237,32 @@ void printHeldKeys(Invocation& inv, const settings::KeyTable<Model>& table, cons
     }
   }
   if (inv.options.json) printJsonValue(inv, object);
+}
+
+// get KIND --device: the block the session's controller read is decoded by
+// `decode(block, modeCodes, held)` into `held`, a copy of the session's
+// document that is never saved; the controller reads its rows from that copy
+// and is bound to its own document again. The rows `fromDevice` names are
+// printed beside the profile's values.
+template <class Session, class Controller, class Model, class Decode>
+int printDeviceBesideProfile(Invocation& inv, Session& s, Controller& controller, std::string_view kind,
+                             const settings::KeyTable<Model>& table, const Decode& decode,
+                             const std::function<bool(std::string_view)>& fromDevice) {
+  if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no " + std::string(kind) + " found to read");
+  if (!s.answered()) return s.notAnswering("nothing was read");
+  const auto block = controller.lastBlock();
+  if (!block) return s.notAnswering("nothing was read");
+  std::vector<uint8_t> codes;
+  for (const auto& m : controller.lightModes()) codes.push_back(m.code);
+  std::remove_reference_t<decltype(s.document())> held;
+  held.setWorkingCopy(s.document().workingCopy());
+  decode(*block, codes, held);
+  const Values profile = readRows(table, s.model());
+  controller.bindDocument(&held);
+  const Values device = readRows(table, s.model());
+  controller.bindDocument(&s.document());
+  printHeldKeys(inv, table, s.model(), device, profile, fromDevice);
+  return kExitOk;
 }
 
 }  // namespace tessel::tools

@@ -140,31 +140,20 @@ int get(Invocation& inv, KeyboardSession& s) {
 
 // The keyboard's settings block carries the light and the three option flags;
 // the polling choice, the keys, the custom colours and the repeat keys are not
-// read back. The block is decoded into a copy of the document that is never
-// saved, and the keyboard's own document bound again.
+// read back.
 int getDevice(Invocation& inv, KeyboardSession& s) {
-  if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no keyboard found to read");
-  if (!s.answered()) return s.notAnswering("nothing was read");
-  const auto block = s.keyboard().lastBlock();
-  if (!block) return s.notAnswering("nothing was read");
-  std::vector<uint8_t> codes;
-  for (const auto& m : s.keyboard().lightModes()) codes.push_back(m.code);
-  CKeyboardProfiledata held;
-  held.setWorkingCopy(s.document().workingCopy());
-  const keyboard::DecodedSettings d =
-      keyboard::decodeSettingsBlock(*block, codes, s.document().getLightInfo(), s.document().getSystemStages());
-  held.setLightInfo(d.light);
-  held.setSystemStages(d.system);
-
-  const auto& table = keyboardSettingKeys();
-  const Values profile = readRows(table, s.model());
-  s.keyboard().bindDocument(&held);
-  const Values device = readRows(table, s.model());
-  s.keyboard().bindDocument(&s.document());
-  printHeldKeys(inv, table, s.model(), device, profile, [](std::string_view key) {
-    return (key.rfind("light.", 0) == 0 && key != "light.group") || key.rfind("option.", 0) == 0;
-  });
-  return kExitOk;
+  const auto decode = [&s](const keyboard::SettingsBlock& block, const std::vector<uint8_t>& codes,
+                           CKeyboardProfiledata& held) {
+    const keyboard::DecodedSettings d =
+        keyboard::decodeSettingsBlock(block, codes, s.document().getLightInfo(), s.document().getSystemStages());
+    held.setLightInfo(d.light);
+    held.setSystemStages(d.system);
+  };
+  return printDeviceBesideProfile(inv, s, s.keyboard(), "keyboard", keyboardSettingKeys(), decode,
+                                  [](std::string_view key) {
+                                    return (key.rfind("light.", 0) == 0 && key != "light.group") ||
+                                           key.rfind("option.", 0) == 0;
+                                  });
 }
 
 int set(Invocation& inv, KeyboardSession& s, const std::vector<std::string>& pairs) {

@@ -168,35 +168,21 @@ int getMouse(Invocation& inv, MouseSession& s) {
 // The mouse's settings block carries the stages, the polling rate and the
 // light; the buttons are left out (its key table holds device slots and
 // codes, not the document's macro numbers) and so are the pointer keys (the
-// mouse does not hold them). The block is decoded into a copy of the
-// document that is never saved, and the mouse's own document bound again.
+// mouse does not hold them).
 int getMouseDevice(Invocation& inv, MouseSession& s) {
-  if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no mouse found to read");
-  if (!s.answered()) return s.notAnswering("nothing was read");
-  const auto block = s.mouse().lastBlock();
-  if (!block) return s.notAnswering("nothing was read");
-  std::vector<uint8_t> codes;
-  for (const auto& m : s.mouse().lightModes()) codes.push_back(m.code);
-  CMouseProfiledata held;
-  held.setWorkingCopy(s.document().workingCopy());
-  const mouse::HeldSettings h =
-      mouse::decodeHeldSettings(*block, mouse::kMaxStages, codes, s.document().getLightInfo());
-  held.setStages(h.stages);
-  held.setActiveStage(h.activeStage);
-  MouseSystemStages system = held.getSystemStages();
-  system.reportRate = h.polling;
-  held.setSystemStages(system);
-  held.setLightInfo(h.light);
-
-  const auto& table = mouseSettingKeys();
-  const Values profile = readRows(table, s.model());
-  s.mouse().bindDocument(&held);
-  const Values device = readRows(table, s.model());
-  s.mouse().bindDocument(&s.document());
-  printHeldKeys(inv, table, s.model(), device, profile, [](std::string_view key) {
+  const auto decode = [&s](const auto& block, const std::vector<uint8_t>& codes, CMouseProfiledata& held) {
+    const mouse::HeldSettings h =
+        mouse::decodeHeldSettings(block, mouse::kMaxStages, codes, s.document().getLightInfo());
+    held.setStages(h.stages);
+    held.setActiveStage(h.activeStage);
+    MouseSystemStages system = held.getSystemStages();
+    system.reportRate = h.polling;
+    held.setSystemStages(system);
+    held.setLightInfo(h.light);
+  };
+  return printDeviceBesideProfile(inv, s, s.mouse(), "mouse", mouseSettingKeys(), decode, [](std::string_view key) {
     return key.rfind("stage.", 0) == 0 || key == "polling" || key.rfind("light.", 0) == 0;
   });
-  return kExitOk;
 }
 
 int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& pairs) {
