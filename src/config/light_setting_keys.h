@@ -18,8 +18,10 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "config/light_editor_rules.h"
+#include "config/light_mode_list.h"
 #include "config/setting_keys.h"
 #include "core/light_record.h"
 
@@ -51,39 +53,45 @@ KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t Lig
 
 }  // namespace light_keys_detail
 
-// The light.mode row: the model's built-in modes (`modeCount`), then its
-// user sequences (`sequenceCount`), numbered as the light page's mode list
-// numbers them: from max(modes, 10) on, the page filling the gap with hidden
-// rows that select nothing. A user sequence already selected past the
-// library stays settable.
+// The light.mode row: the model's built-in modes (`modes`, its mode list),
+// then its user sequences (`sequenceCount`), numbered as the light page's
+// mode list numbers them: from max(modes, 10) on, the page filling the gap
+// with hidden rows that select nothing. A hidden entry of the mode list (the
+// keyboard's 0 and 19, the pad's 5) selects nothing either. A value already
+// selected stays settable.
 template <class Model>
-KeyRow<Model> lightModeRow(std::function<int64_t(const Model&)> modeCount,
-                           std::function<int64_t(const Model&)> sequenceCount) {
+using ModeListOf = std::function<const std::vector<LightModeEntry>&(const Model&)>;
+
+template <class Model>
+KeyRow<Model> lightModeRow(ModeListOf<Model> modes, std::function<int64_t(const Model&)> sequenceCount) {
   KeyRow<Model> row = light_keys_detail::lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
-  row.range = [modeCount, sequenceCount](const Model& m) {
-    const int64_t modes = modeCount(m);
+  row.range = [modes, sequenceCount](const Model& m) {
+    const auto count = static_cast<int64_t>(modes(m).size());
     const int64_t sequences = sequenceCount ? sequenceCount(m) : 0;
-    const int64_t high = sequences > 0 ? std::max<int64_t>(modes, kFirstUserSequenceItem) + sequences - 1 : modes - 1;
+    const int64_t high = sequences > 0 ? std::max<int64_t>(count, kFirstUserSequenceItem) + sequences - 1 : count - 1;
     return Range{0, std::max<int64_t>(high, m.light().selectItem)};
   };
-  row.check = [modeCount](const Model& m, int64_t value) -> std::string {
-    const int64_t modes = modeCount(m);
-    if (value < modes || value >= kFirstUserSequenceItem || value == m.light().selectItem) return {};
-    return std::to_string(value) + " selects nothing (0.." + std::to_string(modes - 1) +
-           " are the light modes, the user sequences start at " + std::to_string(kFirstUserSequenceItem) + ")";
+  row.check = [modes](const Model& m, int64_t value) -> std::string {
+    const std::vector<LightModeEntry>& list = modes(m);
+    const auto count = static_cast<int64_t>(list.size());
+    const int64_t firstSequence = std::max<int64_t>(count, kFirstUserSequenceItem);
+    if (value == m.light().selectItem || value >= firstSequence) return {};
+    if (value < count && list[static_cast<size_t>(value)].visible) return {};
+    if (value < count) return std::to_string(value) + " selects nothing (a hidden row of the light-mode list)";
+    return std::to_string(value) + " selects nothing (0.." + std::to_string(count - 1) +
+           " are the light modes, the user sequences start at " + std::to_string(firstSequence) + ")";
   };
   return row;
 }
 
-// Appends the light rows to `table`. `modeCount` answers how many built-in
-// modes the model's list has, `sequenceCount` how many user sequences its
-// light-effect library holds.
+// Appends the light rows to `table`. `modes` gives the model's light-mode
+// list, `sequenceCount` how many user sequences its light-effect library holds.
 template <class Model>
-void appendLightRows(KeyTable<Model>& table, std::function<int64_t(const Model&)> modeCount,
+void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes,
                      std::function<int64_t(const Model&)> sequenceCount) {
   using light_keys_detail::lightRow;
   using light_keys_detail::number;
-  table.push_back(lightModeRow<Model>(std::move(modeCount), std::move(sequenceCount)));
+  table.push_back(lightModeRow<Model>(std::move(modes), std::move(sequenceCount)));
   table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
   table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
   table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));

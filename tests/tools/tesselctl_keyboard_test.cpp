@@ -159,6 +159,7 @@ TEST_F(KeyboardKeys, BadKeysAndValuesExitTwoAndWriteNothing) {
       {"key.5=m6"},             {"key.5=macro:0"},    {"key.5=raw:1:2"},     {"colour.5=zz0000"},
       {"colour.170=ff0000"},    {"option.winlock=maybe"}, {"polling=4"},     {"repeat.delay=9"},
       {"repeat.rate=-1"},       {"light.zzcc=4"},     {"light.mode=31"},     {"light.group=99"},
+      {"light.mode=0"},         {"light.mode=19"},  // hidden rows of the mode list
       // One bad pair spoils the whole set.
       {"option.rollover=0", "light.brightness=7"},
   };

@@ -42,7 +42,7 @@ settings::KeyTable<HeadsetSettings> buildTable() {
   settings::KeyTable<HeadsetSettings> t;
   // The headset's modes, then the user sequences of its light-effect library.
   t.push_back(settings::lightModeRow<HeadsetSettings>(
-      [](const HeadsetSettings& m) { return static_cast<int64_t>(m.device().lightModes().size()); },
+      [](const HeadsetSettings& m) -> const std::vector<LightModeEntry>& { return m.device().lightModes(); },
       [](const HeadsetSettings& m) {
         const auto* doc = m.device().document();
         return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexHeadset).size()) : int64_t{0};

@@ -97,7 +97,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     t.push_back(std::move(row));
   }
   settings::appendLightRows<KeyboardSettings>(
-      t, [](const KeyboardSettings& m) { return static_cast<int64_t>(m.keyboard().lightModes().size()); },
+      t, [](const KeyboardSettings& m) -> const std::vector<LightModeEntry>& { return m.keyboard().lightModes(); },
       [](const KeyboardSettings& m) {
         const auto* doc = m.keyboard().document();
         return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexKeyboard).size()) : int64_t{0};

@@ -152,7 +152,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     }
   }
   settings::appendLightRows<MouseSettings>(
-      t, [](const MouseSettings& m) { return static_cast<int64_t>(m.mouse().lightModes().size()); },
+      t, [](const MouseSettings& m) -> const std::vector<LightModeEntry>& { return m.mouse().lightModes(); },
       [](const MouseSettings& m) {
         const auto* doc = m.mouse().document();
         return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMouse).size()) : int64_t{0};

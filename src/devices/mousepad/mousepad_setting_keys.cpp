@@ -15,7 +15,7 @@ const settings::KeyTable<MousepadSettings>& mousepadSettingKeys() {
   static const settings::KeyTable<MousepadSettings> table = [] {
     settings::KeyTable<MousepadSettings> t;
     settings::appendLightRows<MousepadSettings>(
-        t, [](const MousepadSettings& m) { return static_cast<int64_t>(m.pad().lightModes().size()); },
+        t, [](const MousepadSettings& m) -> const std::vector<LightModeEntry>& { return m.pad().lightModes(); },
         [](const MousepadSettings& m) {
           const auto* doc = m.pad().document();
           return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMousePad).size()) : int64_t{0};
