@@ -192,7 +192,7 @@ int runKeyboardSettings(Invocation& inv, SettingsAction action, const std::vecto
 std::string keyboardKeysHelp() {
   return "\nKeyboard keys:\n"
          "  key.P (P = 0..169): the values of button.N, and fn, game-mode, m1..m5\n"
-         "  light.mode (0..30, user sequences from 31)  light.brightness (0..4)  light.speed (0..4)\n"
+         "  light.mode (1..30 but 19, user sequences from 31)  light.brightness (0..4)  light.speed (0..4)\n"
          "  light.direction (0..1)\n"
          "  light.colour (RRGGBB)  light.multicolour (1/0)  light.zzcc (0..3)  light.group (custom group)\n"
          "  colour.P (RRGGBB, P = 0..169): the custom colours of mode 20\n"

@@ -282,7 +282,7 @@ std::string settingsKeysHelp() {
     buttons.push_back(std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english));
   text += wrapped("  buttons:", buttons, "    ");
   text +=
-      "\nMousepad keys: light.mode (0..8, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
+      "\nMousepad keys: light.mode (0..8 but 5, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
       "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
       "A bad key or value exits 2 and nothing changes. Without the device only the\n"
       "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
