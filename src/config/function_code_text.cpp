@@ -375,4 +375,31 @@ std::string formatButtonValue(const FunctionCode& code, const FunctionCode& defa
   return code == defaultCode ? "default" : formatFunctionCode(code);
 }
 
+std::vector<settings::KeyHelp> functionValueHelp() {
+  auto names = [](auto list) {
+    std::string out;
+    for (std::string_view n : list) out += (out.empty() ? "`" : ", `") + std::string(n) + "`";
+    return out;
+  };
+  return {
+      {{"default", "none"}, "the button's factory function; no function"},
+      {{"mouse:left|right|middle|back|forward"}, "a mouse button"},
+      {{"dpi:up|down|cycle", "dpi:shift:N"}, "next DPI stage up / down / round; sensitivity shift to N"},
+      {{"key:[MOD+]...NAME"},
+       "a key, MOD = `ctrl`, `shift`, `alt`, `win` (left ones) or `rctrl`, `rshift`, `ralt`, `rwin`; `key:ctrl` "
+       "alone is a modifier"},
+      {{"media:NAME"}, names(kMediaNames)},
+      {{"system:power|sleep|wake"}, "power off, sleep, wake up"},
+      {{"shortcut:NAME"}, names(kShortcutNames) + " (right Ctrl + a key)"},
+      {{"special:disabled|fn|smart|gm"}, "disabled, Fn, smart key, game mode"},
+      {{"fire:INTERVAL:COUNT"}, "rapid fire, 0..255 each"},
+      {{"scroll:up|down|left|right:COUNT[:DELAY:SPEED]"}, "COUNT 1..127, DELAY and SPEED 0..15"},
+      {{"macro:INDEX[:MODE]", "macro:INDEX:xCOUNT"},
+       "macro INDEX (from 0) played as MODE says (the editor's choices: 0 play once, 1 repeat while held, 2 repeat "
+       "until any key, 3 repeat until pressed again; the device's firmware plays them), or repeated COUNT times"},
+      {{"recoil:G"}, "recoil pattern slot 0..3"},
+      {{"raw:TYPE:P1:P2"}, "any three bytes (hex `0x..` or decimal)"},
+  };
+}
+
 }  // namespace tessel

@@ -40,6 +40,7 @@
 #include <string_view>
 
 #include "config/document_records.h"
+#include "config/setting_keys.h"
 
 namespace tessel {
 
@@ -56,5 +57,8 @@ FunctionCodeParse parseFunctionCode(std::string_view text, const FunctionCode& d
 std::string formatFunctionCode(const FunctionCode& code);
 // "default" when code equals defaultCode, else formatFunctionCode.
 std::string formatButtonValue(const FunctionCode& code, const FunctionCode& defaultCode);
+
+// The forms above, one line each, for `tesselctl help` and the README.
+std::vector<settings::KeyHelp> functionValueHelp();
 
 }  // namespace tessel

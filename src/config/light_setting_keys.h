@@ -36,9 +36,10 @@ inline Value number(int64_t n) {
 }
 
 template <class Model>
-KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field) {
+KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field, std::string help) {
   KeyRow<Model> row;
   row.key = std::move(key);
+  row.doc.help = std::move(help);
   row.type = type;
   row.range = [range](const Model&) { return range; };
   row.read = [field](const Model& m) -> std::optional<Value> { return number(m.light().*field); };
@@ -63,8 +64,10 @@ template <class Model>
 using ModeListOf = std::function<const std::vector<LightModeEntry>&(const Model&)>;
 
 template <class Model>
-KeyRow<Model> lightModeRow(ModeListOf<Model> modes, std::function<int64_t(const Model&)> sequenceCount) {
-  KeyRow<Model> row = light_keys_detail::lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem);
+KeyRow<Model> lightModeRow(ModeListOf<Model> modes, std::function<int64_t(const Model&)> sequenceCount,
+                           std::string help) {
+  KeyRow<Model> row = light_keys_detail::lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem,
+                                                         std::move(help));
   row.range = [modes, sequenceCount](const Model& m) {
     const auto count = static_cast<int64_t>(modes(m).size());
     const int64_t sequences = sequenceCount ? sequenceCount(m) : 0;
@@ -85,19 +88,21 @@ KeyRow<Model> lightModeRow(ModeListOf<Model> modes, std::function<int64_t(const 
 }
 
 // Appends the light rows to `table`. `modes` gives the model's light-mode
-// list, `sequenceCount` how many user sequences its light-effect library holds.
+// list, `sequenceCount` how many user sequences its light-effect library
+// holds, `modeHelp` what the kind's light.mode numbers mean.
 template <class Model>
-void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes,
-                     std::function<int64_t(const Model&)> sequenceCount) {
+void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes, std::function<int64_t(const Model&)> sequenceCount,
+                     std::string modeHelp) {
   using light_keys_detail::lightRow;
   using light_keys_detail::number;
-  table.push_back(lightModeRow<Model>(std::move(modes), std::move(sequenceCount)));
-  table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light));
-  table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed));
-  table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx));
+  table.push_back(lightModeRow<Model>(std::move(modes), std::move(sequenceCount), std::move(modeHelp)));
+  table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light, "0..4"));
+  table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed, "0..4"));
+  table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx, "0..1"));
   {
     KeyRow<Model> row;
     row.key = "light.colour";
+    row.doc.help = "RRGGBB (ends `light.multicolour`, as the light editor does)";
     row.type = ValueType::Colour;
     row.read = [](const Model& m) -> std::optional<Value> {
       const LightRecord r = m.light();
@@ -114,7 +119,8 @@ void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes,
     };
     table.push_back(std::move(row));
   }
-  table.push_back(lightRow<Model>("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor));
+  table.push_back(lightRow<Model>("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor,
+                                  "1 or 0: seven-colour cycling"));
 }
 
 }  // namespace tessel::settings

@@ -13,7 +13,69 @@ std::string lower(std::string_view text) {
   return s;
 }
 
+std::string joined(const std::vector<std::string>& names, std::string_view mark) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ", ") + std::string(mark) + n + std::string(mark);
+  return out;
+}
+
+// The words of `text` filled into lines of at most 80 columns: the first
+// line goes on from `line`, the others start with `indent` spaces.
+std::string filled(std::string line, std::string_view text, size_t indent) {
+  constexpr size_t kWidth = 80;
+  std::string out;
+  bool lineHasWord = false;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view word = text.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    if (lineHasWord && line.size() + 1 + word.size() > kWidth) {
+      out += line + "\n";
+      line.assign(indent, ' ');
+      lineHasWord = false;
+    }
+    if (lineHasWord) line += ' ';
+    line += word;
+    lineHasWord = true;
+  }
+  return out + line + "\n";
+}
+
 }  // namespace
+
+std::string keyHelpText(const std::vector<KeyHelp>& lines) {
+  constexpr size_t kColumn = 24;
+  std::string out;
+  for (const KeyHelp& l : lines) {
+    std::string help = l.help;
+    std::erase(help, '`');
+    std::string line = "  " + joined(l.names, "");
+    if (line.size() + 1 > kColumn) {
+      out += line + "\n";
+      line.clear();
+    }
+    line.resize(kColumn, ' ');
+    out += filled(line, help, kColumn);
+  }
+  return out;
+}
+
+std::string keyHelpMarkdown(const std::vector<KeyHelp>& lines, std::string_view nameTitle, std::string_view helpTitle) {
+  std::string out = "| " + std::string(nameTitle) + " | " + std::string(helpTitle) + " |\n|---|---|\n";
+  auto cell = [](std::string text) {
+    std::string escaped;
+    for (char c : text) {
+      if (c == '|') escaped += '\\';
+      escaped += c;
+    }
+    return escaped;
+  };
+  for (const KeyHelp& l : lines) out += "| " + cell(joined(l.names, "`")) + " | " + cell(l.help) + " |\n";
+  return out;
+}
 
 std::optional<int64_t> parseInteger(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);

@@ -18,6 +18,7 @@
 // that equal what the model holds already.
 #include <json/json.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -56,6 +57,27 @@ std::optional<bool> parseBoolean(std::string_view text);
 std::optional<uint32_t> parseColour(std::string_view text);
 std::string formatColour(uint32_t rgb);  // "FF8000"
 
+// How `tesselctl help` and the README describe a row: the name its family
+// goes by ("stage.N.dpi"; empty: the key itself) and what it takes, in
+// Markdown (`code` marks keys and values; the text help drops the marks).
+struct RowDoc {
+  std::string pattern;
+  std::string help;
+};
+
+// One line of a key table: the keys (or families) it describes, which take
+// the same help.
+struct KeyHelp {
+  std::vector<std::string> names;
+  std::string help;
+};
+
+// "  name, name        help", wrapped at 80 columns.
+std::string keyHelpText(const std::vector<KeyHelp>& lines);
+// A Markdown table with the column titles given.
+std::string keyHelpMarkdown(const std::vector<KeyHelp>& lines, std::string_view nameTitle = "key",
+                            std::string_view helpTitle = "value");
+
 template <class Model>
 struct KeyRow {
   std::string key;
@@ -74,6 +96,7 @@ struct KeyRow {
   std::string unavailable;
   // False for an action key (set only): `get` does not print it.
   bool listed = true;
+  RowDoc doc;
 };
 
 template <class Model>
@@ -90,6 +113,24 @@ const KeyRow<Model>* findKey(const KeyTable<Model>& table, std::string_view key)
   for (const auto& row : table)
     if (row.key == key) return &row;
   return nullptr;
+}
+
+// One line per family of rows, in table order; neighbouring families whose
+// help is the same share a line ("light.brightness, light.speed  0..4").
+template <class Model>
+std::vector<KeyHelp> describeRows(const KeyTable<Model>& table) {
+  std::vector<KeyHelp> out;
+  std::vector<std::string> seen;
+  for (const auto& row : table) {
+    const std::string& name = row.doc.pattern.empty() ? row.key : row.doc.pattern;
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+    seen.push_back(name);
+    if (!out.empty() && !row.doc.help.empty() && out.back().help == row.doc.help)
+      out.back().names.push_back(name);
+    else
+      out.push_back({{name}, row.doc.help});
+  }
+  return out;
 }
 
 // The text of a value as `get` prints it.

@@ -68,6 +68,7 @@ std::string tesselctlUsage() {
       "  --json          print JSON instead of text\n"
       "  --device        get: what the device holds, marking what the profile holds otherwise\n"
       "  --profile P     settings: the on-board profile to show (default: the active one)\n"
+      "  --markdown      help keys: the table as the README has it\n"
       "  --server URL    update-check: the update server (default: \"UpdateServer\" in settings.json)\n"
       "  --help          print this text\n"
       "  --version       print the version\n"
@@ -126,6 +127,8 @@ bool parseTesselctlArgs(const std::vector<std::string>& args, TesselctlOptions& 
       o.json = true;
     } else if (a == "--device") {
       o.device = true;
+    } else if (a == "--markdown") {
+      o.markdown = true;
     } else if (a == "--profile" || a.rfind("--profile=", 0) == 0) {
       std::string value;
       if (a == "--profile") {

@@ -86,6 +86,7 @@ struct TesselctlOptions {
   bool receiver = false;
   bool json = false;
   bool device = false;  // get --device: what the device holds, beside the profile
+  bool markdown = false;  // help keys: the README's Markdown table
   std::optional<int> profile;
   std::optional<std::string> server;  // update-check: the update server's base address
   bool help = false;

@@ -494,6 +494,14 @@ int runLink(Invocation& inv) {
 // "help [COMMAND]": the whole usage, or one command's.
 int runHelp(Invocation& inv) {
   const auto& ops = inv.options.operands;
+  if (ops.size() >= 2 && ops[1] == "keys") {
+    if (ops.size() != 3) return inv.fail(kExitUsage, "usage: help keys mouse|keyboard|mousepad|headset|values [--markdown]");
+    std::string text;
+    if (!keyTableHelp(ops[2], inv.options.markdown, text))
+      return inv.fail(kExitUsage, "help keys: \"" + ops[2] + "\" is not mouse, keyboard, mousepad, headset or values");
+    inv.out << text;
+    return kExitOk;
+  }
   if (ops.size() > 2) return inv.fail(kExitUsage, "usage: help [COMMAND]");
   if (ops.size() == 1) {
     inv.out << tesselctlUsage();
@@ -587,7 +595,7 @@ const std::vector<Subcommand>& subcommands() {
       {"link", "link KIND", "whether the receiver reaches its wireless device", true, runLink},
       {"get", "get KIND [--device]",
        "the current profile's settings as key=value lines (reading a present device for its DPI scale);\n"
-       "                                --device: what the mouse or keyboard holds (read, never written),\n"
+       "                                --device: what the device holds (read, never written),\n"
        "                                \"  # profile: VALUE\" after a key the current profile holds otherwise\n"
        "                                (--json: {\"device\", \"profile\"})",
        false, runGet},
@@ -595,7 +603,8 @@ const std::vector<Subcommand>& subcommands() {
        false, runSet},
       {"apply", "apply KIND", "write the whole current profile to the device, as after a profile switch", false,
        runApply},
-      {"help", "help [COMMAND]", "this text, or the help of one command", false, runHelp},
+      {"help", "help [COMMAND]", "this text, or the help of one command; \"help keys KIND|values [--markdown]\":\n"
+                                 "                                one kind's setting keys (or the button values)", false, runHelp},
       {"demo", "demo plug|unplug|awake|asleep PRODUCT",
        "tell a running \"tessel-rgb --demo\" to plug, unplug, wake or put to sleep an emulated product;\n"
        "                                \"demo input PRODUCT USAGE\" makes it send a consumer usage (0x1123);\n"

@@ -84,8 +84,13 @@ std::vector<std::string> completionsAfter(const std::vector<std::string>& typed)
   }
   const std::string& command = words[0];
   if (command == "help") {
-    if (words.size() == 1)
+    if (words.size() == 1) {
       for (const auto& s : subcommands()) out.emplace_back(s.name);
+      out.emplace_back("keys");
+    } else if (words.size() == 2 && words[1] == "keys") {
+      out = kKinds;
+      out.emplace_back("values");
+    }
     return out;
   }
   for (const auto& v : commandVerbs()) {

@@ -107,6 +107,8 @@ class HeadsetSession {
   bool documentWritten() { return doc_.save(); }
   std::string documentName() const { return doc_.documentPath().string(); }
   void clearFailures() { failures_.clear(); }
+  CHs6533Profiledata& document() { return doc_; }
+  int notAnswering(std::string_view what) { return inv_.fail(kExitCommandFailed, "the headset did not answer; " + std::string(what)); }
 
  private:
   Invocation& inv_;
@@ -177,21 +179,14 @@ int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector
   HeadsetSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
   switch (action) {
-    case SettingsAction::Get: return getHeadset(inv, session);
+    case SettingsAction::Get:
+      return inv.options.device
+                 ? printLightBlockBesideProfile(inv, session, session.device(), "headset", headsetSettingKeys())
+                 : getHeadset(inv, session);
     case SettingsAction::Set: return setHeadset(inv, session, pairs);
     case SettingsAction::Apply: return applyHeadset(inv, session);
   }
   return kExitUsage;
-}
-
-std::string headsetKeysHelp() {
-  return "\nHeadset keys:\n"
-         "  light.mode  light.brightness (0..4)  light.speed (0..4)  light.direction (0..1)\n"
-         "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
-         "  eq (0 none, 1..12 preset, 13 custom)  eq.band.I (I = 0..9)  eq.custom=NAME\n"
-         "  eq.save=NAME  eq.delete=NAME  (set only)\n"
-         "  mic.on  monitor.on  voice.on (1/0)  mic.level  monitor.level (0..100)  voice.type (1..4)\n"
-         "  Audio groups the system cannot drive are left out; get says which and why.\n";
 }
 
 }  // namespace tessel::tools

@@ -16,6 +16,7 @@
 #include "core/result_code.h"
 #include "device/transport/command_transport.h"
 #include "config/setting_keys.h"
+#include "device/base/light_settings_block.h"
 #include "tools/tesselctl.h"
 
 namespace tessel::tools {
@@ -109,8 +110,12 @@ std::optional<DeviceKind> parseCliKind(std::string_view text);
 int runGet(Invocation& inv);
 int runSet(Invocation& inv);
 int runApply(Invocation& inv);
-// The keys of every kind, for the help of get, set and apply.
+// The keys of every kind, for the help of get, set and apply, from the
+// kinds' setting rows (tesselctl_key_help.cpp).
 std::string settingsKeysHelp();
+// "help keys [KIND|values]": one kind's keys (or the button values), as text
+// or as the README's Markdown table; false for an unknown name.
+bool keyTableHelp(std::string_view name, bool markdown, std::string& text);
 enum class SettingsAction { Get, Set, Apply };
 // After a profile selection or a macro change: the kind's current profile
 // goes to its device when one is connected, as the window does; exit 0 when
@@ -120,10 +125,8 @@ int applyToConnectedDevice(Invocation& inv);
 int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
 // The headset's kind session (tesselctl_headset.cpp); `pairs` for set only.
 int runHeadsetSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
-std::string headsetKeysHelp();
 // The keyboard's kind session (tesselctl_keyboard.cpp); `pairs` for set only.
 int runKeyboardSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs);
-std::string keyboardKeysHelp();
 
 // The current profile document of a kind's data folder (the list and a
 // first profile are made when missing); nullopt with `why` when there is none.
@@ -239,19 +242,17 @@ void printHeldKeys(Invocation& inv, const settings::KeyTable<Model>& table, cons
   if (inv.options.json) printJsonValue(inv, object);
 }
 
-// get KIND --device: the block the session's controller read is decoded by
-// `decode(block, modeCodes, held)` into `held`, a copy of the session's
-// document that is never saved; the controller reads its rows from that copy
-// and is bound to its own document again. The rows `fromDevice` names are
-// printed beside the profile's values.
-template <class Session, class Controller, class Model, class Decode>
+// get KIND --device: `block`, what the session's controller read (nullopt:
+// nothing), is decoded by `decode(block, modeCodes, held)` into `held`, a
+// copy of the session's document that is never saved; the controller reads
+// its rows from that copy and is bound to its own document again. The rows
+// `fromDevice` names are printed beside the profile's values.
+template <class Session, class Controller, class Model, class Block, class Decode>
 int printDeviceBesideProfile(Invocation& inv, Session& s, Controller& controller, std::string_view kind,
-                             const settings::KeyTable<Model>& table, const Decode& decode,
-                             const std::function<bool(std::string_view)>& fromDevice) {
+                             const settings::KeyTable<Model>& table, const std::optional<Block>& block,
+                             const Decode& decode, const std::function<bool(std::string_view)>& fromDevice) {
   if (!s.present()) return inv.fail(kExitCommandFailed, "--device: no " + std::string(kind) + " found to read");
-  if (!s.answered()) return s.notAnswering("nothing was read");
-  const auto block = controller.lastBlock();
-  if (!block) return s.notAnswering("nothing was read");
+  if (!s.answered() || !block) return s.notAnswering("nothing was read");
   std::vector<uint8_t> codes;
   for (const auto& m : controller.lightModes()) codes.push_back(m.code);
   std::remove_reference_t<decltype(s.document())> held;
@@ -263,6 +264,29 @@ int printDeviceBesideProfile(Invocation& inv, Session& s, Controller& controller
   controller.bindDocument(&s.document());
   printHeldKeys(inv, table, s.model(), device, profile, fromDevice);
   return kExitOk;
+}
+
+// get mousepad|headset --device: their light settings block carries the
+// light but its direction; the other keys come only from the profile. The
+// controller's image of the block follows the document once connected, so
+// the block of the profile connecting found is read again.
+template <class Session, class Controller, class Model>
+int printLightBlockBesideProfile(Invocation& inv, Session& s, Controller& controller, std::string_view kind,
+                                 const settings::KeyTable<Model>& table) {
+  const LightSettingsBlock found = controller.settingsBlock();
+  std::optional<LightSettingsBlock> block;
+  std::array<uint8_t, kLightBlockReadSize> bytes{};
+  if (found.read && controller.transport().readSettings(bytes, lightBlockOffset(found.profile)) == ResultCode::Success) {
+    std::vector<uint8_t> codes;
+    for (const auto& m : controller.lightModes()) codes.push_back(m.code);
+    block = decodeLightSettingsBlock(bytes, found.profile, codes);
+  }
+  const auto decode = [&s](const LightSettingsBlock& b, const std::vector<uint8_t>&, auto& held) {
+    held.setLightInfo(lightRecordOfImage(b.image, s.document().getLightInfo()));
+  };
+  return printDeviceBesideProfile(inv, s, controller, kind, table, block, decode, [](std::string_view key) {
+    return key.rfind("light.", 0) == 0 && key != "light.direction";
+  });
 }
 
 }  // namespace tessel::tools

@@ -149,7 +149,8 @@ int getDevice(Invocation& inv, KeyboardSession& s) {
     held.setLightInfo(d.light);
     held.setSystemStages(d.system);
   };
-  return printDeviceBesideProfile(inv, s, s.keyboard(), "keyboard", keyboardSettingKeys(), decode,
+  return printDeviceBesideProfile(inv, s, s.keyboard(), "keyboard", keyboardSettingKeys(), s.keyboard().lastBlock(),
+                                  decode,
                                   [](std::string_view key) {
                                     return (key.rfind("light.", 0) == 0 && key != "light.group") ||
                                            key.rfind("option.", 0) == 0;
@@ -187,17 +188,6 @@ int runKeyboardSettings(Invocation& inv, SettingsAction action, const std::vecto
     case SettingsAction::Apply: return apply(inv, session);
   }
   return kExitUsage;
-}
-
-std::string keyboardKeysHelp() {
-  return "\nKeyboard keys:\n"
-         "  key.P (P = 0..169): the values of button.N, and fn, game-mode, m1..m5\n"
-         "  light.mode (1..30 but 19, user sequences from 31)  light.brightness (0..4)  light.speed (0..4)\n"
-         "  light.direction (0..1)\n"
-         "  light.colour (RRGGBB)  light.multicolour (1/0)  light.zzcc (0..3)  light.group (custom group)\n"
-         "  colour.P (RRGGBB, P = 0..169): the custom colours of mode 20\n"
-         "  option.rollover  option.wkey  option.winlock (on/off)  polling (0..3)\n"
-         "  repeat.rate (0..31)  repeat.delay (0..3: 250..1000 ms)  (the repeat keys are kept in the profile only)\n";
 }
 
 }  // namespace tessel::tools

@@ -72,6 +72,8 @@ class MousepadSession {
   bool documentWritten() { return doc_.save(); }
   std::string documentName() const { return doc_.documentPath().string(); }
   void clearFailures() { failures_.clear(); }
+  CBasicProfiledata& document() { return doc_; }
+  int notAnswering(std::string_view what) { return inv_.fail(kExitCommandFailed, "the mousepad did not answer; " + std::string(what)); }
 
  private:
   Invocation& inv_;
@@ -118,7 +120,10 @@ int runMousepadSettings(Invocation& inv, SettingsAction action, const std::vecto
   MousepadSession session(inv);
   if (int code = session.open(); code != kExitOk) return code;
   switch (action) {
-    case SettingsAction::Get: return get(inv, session);
+    case SettingsAction::Get:
+      return inv.options.device
+                 ? printLightBlockBesideProfile(inv, session, session.pad(), "mousepad", mousepadSettingKeys())
+                 : get(inv, session);
     case SettingsAction::Set: return set(inv, session, pairs);
     case SettingsAction::Apply: return apply(inv, session);
   }

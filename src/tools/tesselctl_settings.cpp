@@ -180,9 +180,11 @@ int getMouseDevice(Invocation& inv, MouseSession& s) {
     held.setSystemStages(system);
     held.setLightInfo(h.light);
   };
-  return printDeviceBesideProfile(inv, s, s.mouse(), "mouse", mouseSettingKeys(), decode, [](std::string_view key) {
-    return key.rfind("stage.", 0) == 0 || key == "polling" || key.rfind("light.", 0) == 0;
-  });
+  return printDeviceBesideProfile(inv, s, s.mouse(), "mouse", mouseSettingKeys(), s.mouse().lastBlock(), decode,
+                                  [](std::string_view key) {
+                                    return key.rfind("stage.", 0) == 0 || key == "polling" ||
+                                           key.rfind("light.", 0) == 0;
+                                  });
 }
 
 int setMouse(Invocation& inv, MouseSession& s, const std::vector<std::string>& pairs) {
@@ -226,11 +228,7 @@ int runSettingsCommand(Invocation& inv, Action action) {
                              : action == Action::Set ? SettingsAction::Set
                                                      : SettingsAction::Apply;
     const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
-    // Only the mouse's values are read back apart from its document so far.
     if (*kind == DeviceKind::Keyboard) return runKeyboardSettings(inv, a, pairs);
-    if (inv.options.device)
-      return inv.fail(kExitCommandFailed,
-                      "--device: only the mouse's and the keyboard's values can be shown apart from the profile yet");
     return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
   }
 
@@ -244,52 +242,7 @@ int runSettingsCommand(Invocation& inv, Action action) {
   return kExitUsage;
 }
 
-// `first` followed by `items` joined with ", ", broken between items into
-// lines of at most 80 characters; the later lines start with `indent`.
-std::string wrapped(const std::string& first, const std::vector<std::string>& items, const std::string& indent) {
-  constexpr size_t kWidth = 80;
-  std::string out, line = first;
-  for (size_t i = 0; i < items.size(); ++i) {
-    const std::string item = items[i] + (i + 1 < items.size() ? "," : "");
-    if (line.size() > indent.size() && line.size() + 1 + item.size() > kWidth) {
-      out += line + "\n";
-      line = indent + item;
-    } else {
-      line += " " + item;
-    }
-  }
-  return out + line + "\n";
-}
-
 }  // namespace
-
-std::string settingsKeysHelp() {
-  std::string text =
-      "\nMouse keys (get prints them all; set takes any of them back):\n"
-      "  stage.N.index  stage.N.dpi  stage.N.enabled  stage.N.colour   (N = 0..4)\n"
-      "  stage.active  polling (0..4)\n"
-      "  pointer.speed  pointer.wheel (0..20)  pointer.doubleclick (200..900 ms)  pointer.precision  pointer.scrollpage (1/0)\n"
-      "    (kept in the profile only; the mouse does not hold them)\n"
-      "  light.mode (0..9, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
-      "  light.direction (0..1)"
-      "  light.colour (RRGGBB)  light.multicolour (1/0)\n"
-      "  button.N (N = 0..10): default, none, mouse:left|right|middle|back|forward,\n"
-      "    dpi:up|down|cycle, key:[ctrl+][shift+][alt+][win+]NAME, media:NAME,\n"
-      "    system:power|sleep|wake, shortcut:NAME, fire:INTERVAL:COUNT,\n"
-      "    scroll:up|down|left|right:COUNT[:DELAY:SPEED], recoil:G, raw:TYPE:P1:P2\n";
-  std::vector<std::string> buttons;
-  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
-    buttons.push_back(std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english));
-  text += wrapped("  buttons:", buttons, "    ");
-  text +=
-      "\nMousepad keys: light.mode (0..8 but 5, user sequences from 10)  light.brightness (0..4)  light.speed (0..4)\n"
-      "  light.direction (0..1)  light.colour (RRGGBB)  light.multicolour (1/0)\n"
-      "A bad key or value exits 2 and nothing changes. Without the device only the\n"
-      "current profile document changes (stage.N.dpi needs the mouse's scale).\n";
-  text += headsetKeysHelp();
-  text += keyboardKeysHelp();
-  return text;
-}
 
 int applyToConnectedDevice(Invocation& inv) {
   const auto kind = parseCliKind(inv.kindText);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <tuple>
 
 #include "device/base/light_settings_block.h"
 
@@ -99,6 +100,12 @@ TEST(LightSettingsBlock, RefreshLeavesByteFourAndTheDeviceBytes) {
   const LightBlockBytes expected{0xEE, 6, 4, 2, 0xEE, 1, 10, 20, 30, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE,
                                  0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
   EXPECT_EQ(image, expected);
+  // Read back over another record: the block's fields, the base's direction.
+  LightRecord base;
+  base.fx = 1;
+  const LightRecord back = lightRecordOfImage(image, base);
+  EXPECT_EQ(std::tuple(back.selectItem, back.light, back.speed, back.multiColor, back.red, back.green, back.blue, back.fx),
+            std::tuple(6, 4, 2, 1, 10, 20, 30, 1));
 }
 
 }  // namespace

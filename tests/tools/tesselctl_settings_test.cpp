@@ -486,11 +486,12 @@ TEST_F(Settings, TheHelpTheReadmeAndTheWindowNameEveryButtonAlike) {
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
   std::string help = run({"set", "--help"}).out;
-  for (size_t at; (at = help.find("\n    ")) != std::string::npos;) help.replace(at, 5, " ");
+  const std::string indent = "\n" + std::string(24, ' ');
+  for (size_t at; (at = help.find(indent)) != std::string::npos;) help.replace(at, indent.size(), " ");
   std::string names;
   for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
     names += (i ? ", " : "") + std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english);
-  EXPECT_NE(help.find("buttons: " + names), std::string::npos) << help;
+  EXPECT_NE(help.find("as the window does: " + names), std::string::npos) << help;
   EXPECT_NE(text("README.md").find(names), std::string::npos);
   const std::string english = text("skin/lan/lan_en.xml"), chinese = text("skin/lan/lan_cn.xml");
   for (const mouse::ButtonName& b : mouse::kButtonNames) {
@@ -568,6 +569,16 @@ TEST_F(PadSettings, GetAndSetTheLightOfTheMousepad) {
   pad_->clearLog();
   ASSERT_EQ(run({"set", "mousepad", "light.mode=6"}).code, kExitOk);
   EXPECT_EQ(pad_->countOf(kWriteSettings), 0u);
+  // get --device: the colour the pad now holds, the profile's beside it; the
+  // direction is not in the block. Nothing is written.
+  pad_->setSettings(31 + 6, {0xAA, 0xBB, 0xCC});
+  const Outcome held = run({"get", "mousepad", "--device"});
+  ASSERT_EQ(held.code, kExitOk) << held.err;
+  EXPECT_TRUE(hasLine(held.out, "light.colour=AABBCC  # profile: 102030")) << held.out;
+  EXPECT_TRUE(hasLine(held.out, "light.mode=6")) << held.out;
+  EXPECT_EQ(held.out.find("light.direction"), std::string::npos);
+  EXPECT_EQ(pad_->countOf(kWriteSettings), 0u);
+  EXPECT_TRUE(hasLine(run({"get", "mousepad"}).out, "light.colour=102030"));
 }
 
 TEST_F(PadSettings, BadPairsExitTwoAndWithoutThePadOnlyTheDocumentChanges) {

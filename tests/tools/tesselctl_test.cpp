@@ -5,6 +5,10 @@
 #include <sstream>
 
 #include "core/clock.h"
+#include "devices/headset/headset_setting_keys.h"
+#include "devices/keyboard/keyboard_setting_keys.h"
+#include "devices/mouse/mouse_setting_keys.h"
+#include "devices/mousepad/mousepad_setting_keys.h"
 #include "platform/debug.h"
 #include "sim/firmware_keyboard.h"
 #include "sim/firmware_mouse.h"
@@ -340,6 +344,26 @@ TEST(Tesselctl, CompletionOffersCommandsActionsKindsAndTheKeysOfEachKind) {
   EXPECT_FALSE(has(keys, "stage.1.dpi="));
   EXPECT_TRUE(has(words({"set", "headset"}), "eq="));
   EXPECT_TRUE(words({"profile", "import", "mouse"}).empty()) << "a file name: the shell completes it";
+}
+
+// The key help and the README's tables are made from the rows: a row without
+// help would be a key nobody is told about.
+TEST(Tesselctl, EveryKeyIsDescribedAndListedByItsKindsHelp) {
+  auto check = [](const auto& table, const char* kind) {
+    const auto r = run({"help", "keys", kind});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    for (const auto& row : table) {
+      EXPECT_FALSE(row.doc.help.empty()) << kind << " " << row.key;
+      const std::string& name = row.doc.pattern.empty() ? row.key : row.doc.pattern;
+      EXPECT_NE(r.out.find(" " + name), std::string::npos) << kind << " " << name;
+    }
+  };
+  check(mouseSettingKeys(), "mouse");
+  check(keyboardSettingKeys(), "keyboard");
+  check(mousepadSettingKeys(), "mousepad");
+  check(headsetSettingKeys(), "headset");
+  EXPECT_NE(run({"--markdown", "help", "keys", "values"}).out.find("| `recoil:G` |"), std::string::npos);
+  EXPECT_EQ(run({"help", "keys", "trackball"}).code, kExitUsage);
 }
 
 TEST(Tesselctl, AnEmptyDemoListIsNamedAsSuch) {

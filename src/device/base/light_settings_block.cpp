@@ -39,6 +39,17 @@ void refreshLightSettingsImage(LightBlockBytes& image, const LightRecord& record
   image[kBlue] = record.blue;
 }
 
+LightRecord lightRecordOfImage(const LightBlockBytes& image, LightRecord base) {
+  base.selectItem = image[kMode];
+  base.light = level(image[kBrightness]);
+  base.speed = level(image[kSpeed]);
+  base.multiColor = image[kMultiColour];
+  base.red = image[kRed];
+  base.green = image[kGreen];
+  base.blue = image[kBlue];
+  return base;
+}
+
 LightBlockBytes encodeLightSettingsBlock(const LightSettingsBlock& block, uint8_t selectItem,
                                          std::span<const uint8_t> modeCodes) {
   LightBlockBytes out = block.image;

@@ -77,6 +77,11 @@ LightSettingsBlock decodeLightSettingsBlock(std::span<const uint8_t, kLightBlock
 // untouched). Brightness and speed are bounded to 0..4.
 void refreshLightSettingsImage(LightBlockBytes& image, const LightRecord& record);
 
+// What the image says of the light: the fields refresh copies (mode
+// position, brightness, speed, multi-colour flag, colour) over `base`, which
+// gives the rest (direction, the keyboard's fields).
+LightRecord lightRecordOfImage(const LightBlockBytes& image, LightRecord base);
+
 // The 21 bytes to write: the image with byte 0 as read at the block's offset,
 // byte 1 the code of `selectItem` (of position 0 for a user sequence, i.e. a
 // select item past the list), byte 3 = 4 - speed. With an empty list the

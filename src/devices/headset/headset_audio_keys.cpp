@@ -69,6 +69,11 @@ bool parseName(std::string_view t, Value& v, std::string& why) {
   return true;
 }
 
+KeyRow<HeadsetAudio> described(KeyRow<HeadsetAudio> row, std::string help) {
+  row.doc.help = std::move(help);
+  return row;
+}
+
 settings::KeyTable<HeadsetAudio> buildTable() {
   settings::KeyTable<HeadsetAudio> t;
   {
@@ -77,6 +82,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
         [](const HeadsetAudio& a) { return number(a.equaliserOption()); },
         [](HeadsetAudio& a, const Value& v) { return a.selectEqualiser(static_cast<int>(v.number)); });
     row.range = [](const HeadsetAudio&) { return Range{0, headset::kCustomEqType}; };
+    row.doc.help = "0 none, 1..12 a built-in equaliser preset, 13 the custom curve";
     t.push_back(std::move(row));
   }
   for (int i = 0; i < headset::kBandCount; ++i) {
@@ -85,6 +91,9 @@ settings::KeyTable<HeadsetAudio> buildTable() {
         [i](const HeadsetAudio& a) { return number(a.bandSliders()[static_cast<size_t>(i)]); },
         [i](HeadsetAudio& a, const Value& v) { return a.changeBand(i, static_cast<int>(v.number)) == 0; });
     row.range = [](const HeadsetAudio&) { return Range{headset::kBandMin, headset::kBandMax}; };
+    row.doc = {"eq.band.I", "I = 0..9: one band slider, " + std::to_string(headset::kBandMin) + ".." +
+                                std::to_string(headset::kBandMax) +
+                                "; moving it switches to the custom curve, kept only through `eq.save`"};
     t.push_back(std::move(row));
   }
   {
@@ -114,6 +123,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
       v.text = std::string(t);
       return true;
     };
+    row.doc.help = "a custom preset's name";
     t.push_back(std::move(row));
   }
   {
@@ -125,6 +135,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
           return a.saveCustomPreset(v.text) == headset::kSaveSaved;
         });
     row.listed = false;
+    row.doc = {"eq.save=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME"};
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       if (!parseName(t, v, why)) return false;
       why = headsetEqSaveRefusal(a, t);
@@ -143,6 +154,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
           return true;
         });
     row.listed = false;
+    row.doc = {"eq.delete=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME"};
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       if (a.customIndexOf(t) < 0) {
         why = "no custom preset has that name";
@@ -153,40 +165,46 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     };
     t.push_back(std::move(row));
   }
-  t.push_back(groupRow(
+  t.push_back(described(groupRow(
       "mic.on", ValueType::Boolean, AudioGroup::Microphone,
       [](const HeadsetAudio& a) { return number(a.microphoneLive() ? 1 : 0); },
-      [](HeadsetAudio& a, const Value& v) { return a.setMicrophoneOn(v.number != 0); }));
+      [](HeadsetAudio& a, const Value& v) { return a.setMicrophoneOn(v.number != 0); }),
+                        "1 or 0: the microphone live"));
   {
     auto row = groupRow(
         "mic.level", ValueType::Integer, AudioGroup::Microphone,
         [](const HeadsetAudio& a) { return number(a.microphoneSlider()); },
         [](HeadsetAudio& a, const Value& v) { return a.setMicrophoneLevel(static_cast<int>(v.number)); });
     row.range = [](const HeadsetAudio&) { return Range{0, 100}; };
+    row.doc.help = "0..100, the microphone's level";
     t.push_back(std::move(row));
   }
-  t.push_back(groupRow(
+  t.push_back(described(groupRow(
       "monitor.on", ValueType::Boolean, AudioGroup::Monitor,
       [](const HeadsetAudio& a) { return number(a.monitorLive() ? 1 : 0); },
-      [](HeadsetAudio& a, const Value& v) { return a.setMonitorOn(v.number != 0); }));
+      [](HeadsetAudio& a, const Value& v) { return a.setMonitorOn(v.number != 0); }),
+                        "1 or 0: the microphone's monitor (side-tone) live"));
   {
     auto row = groupRow(
         "monitor.level", ValueType::Integer, AudioGroup::Monitor,
         [](const HeadsetAudio& a) { return number(a.monitorSlider()); },
         [](HeadsetAudio& a, const Value& v) { return a.setMonitorLevel(static_cast<int>(v.number)); });
     row.range = [](const HeadsetAudio&) { return Range{0, 100}; };
+    row.doc.help = "0..100, the monitor's level";
     t.push_back(std::move(row));
   }
-  t.push_back(groupRow(
+  t.push_back(described(groupRow(
       "voice.on", ValueType::Boolean, AudioGroup::VoiceChanger,
       [](const HeadsetAudio& a) { return number(a.voiceChangerShownOn() ? 1 : 0); },
-      [](HeadsetAudio& a, const Value& v) { return a.setVoiceChanger(v.number != 0); }));
+      [](HeadsetAudio& a, const Value& v) { return a.setVoiceChanger(v.number != 0); }),
+                        "1 or 0: the voice changer on"));
   {
     auto row = groupRow(
         "voice.type", ValueType::Integer, AudioGroup::VoiceChanger,
         [](const HeadsetAudio& a) { return number(a.voiceTypeShown()); },
         [](HeadsetAudio& a, const Value& v) { return a.selectVoiceType(static_cast<int>(v.number)); });
     row.range = [](const HeadsetAudio&) { return Range{1, headset::kVoiceTypeCount}; };
+    row.doc.help = "1.." + std::to_string(headset::kVoiceTypeCount) + ", the voice changer's voice";
     t.push_back(std::move(row));
   }
   return t;

@@ -51,6 +51,7 @@ settings::KeyTable<Model> adaptHeadsetAudioKeys(std::function<HeadsetAudio&(Mode
     r.type = row.type;
     r.unavailable = row.unavailable;
     r.listed = row.listed;
+    r.doc = row.doc;
     if (row.range) r.range = [f = row.range, getConst](const Model& m) { return f(getConst(m)); };
     if (row.parseText)
       r.parseText = [f = row.parseText, getConst](const Model& m, std::string_view t, settings::Value& v,

@@ -52,9 +52,10 @@ bool isMacroBinding(const FunctionCode& c) {
 KeyRow<KeyboardSettings> systemRow(std::string key, ValueType type, Range range,
                                    uint16_t KeyboardSystemStages::*field,
                                    bool (KeyboardController::*setInt)(int),
-                                   bool (KeyboardController::*setFlag)(bool)) {
+                                   bool (KeyboardController::*setFlag)(bool), std::string help) {
   KeyRow<KeyboardSettings> row;
   row.key = std::move(key);
+  row.doc.help = std::move(help);
   row.type = type;
   row.range = [range](const KeyboardSettings&) { return range; };
   row.read = [field, type](const KeyboardSettings& m) -> std::optional<Value> {
@@ -72,6 +73,10 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
     KeyRow<KeyboardSettings> row;
     row.key = "key." + std::to_string(p);
+    row.doc = {"key.P",
+               "P = 0..169, the keyboard's layout positions: a button value (below), or `fn`, `game-mode`, `m1`..`m5` "
+               "(the Fn key, the game-mode key, macro keys M1..M5). The keys of one `set` make one key table write "
+               "(after the bound macros); positions 126..169 stay in the profile only"};
     row.type = ValueType::Text;
     row.parseText = [p](const KeyboardSettings& m, std::string_view text, Value& v, std::string& why) {
       FunctionCode code;
@@ -101,10 +106,13 @@ settings::KeyTable<KeyboardSettings> buildTable() {
       [](const KeyboardSettings& m) {
         const auto* doc = m.keyboard().document();
         return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexKeyboard).size()) : int64_t{0};
-      });
+      },
+      "position in the keyboard's light-mode list (1..30; 0 and 19 are hidden rows and refused; 20 the per-key "
+      "custom colours, 29 audio, 30 external colour; user light sequences from 31 on)");
   {
     KeyRow<KeyboardSettings> row;
     row.key = "light.zzcc";
+    row.doc.help = "0..3, the keyboard mode (\"ZZCCLedMode\")";
     row.range = [](const KeyboardSettings& m) {
       return Range{0, std::max<int64_t>(KeyboardSettings::kZzccModes - 1, m.light().zzccLedMode)};
     };
@@ -120,6 +128,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   {
     KeyRow<KeyboardSettings> row;
     row.key = "light.group";
+    row.doc.help = "the custom colour group shown in mode 20 (one of the profile's groups)";
     row.range = [](const KeyboardSettings& m) {
       return Range{0, std::max<int64_t>(static_cast<int64_t>(m.groupCount()) - 1, m.group())};
     };
@@ -132,11 +141,12 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   }
   // The audio mode's settings ("AudioLightInfo"): each goes to the document
   // and the light thread at once; nothing is written to the keyboard.
-  auto audioRow = [&t](std::string key, ValueType type, Range range,
+  auto audioRow = [&t](std::string key, std::string help, ValueType type, Range range,
                        std::function<int64_t(const AudioLightRecord&)> get,
                        std::function<void(AudioLightRecord&, int64_t)> put) {
     KeyRow<KeyboardSettings> row;
     row.key = std::move(key);
+    row.doc.help = std::move(help);
     row.type = type;
     if (type == ValueType::Integer) row.range = [range](const KeyboardSettings&) { return range; };
     row.read = [get](const KeyboardSettings& m) -> std::optional<Value> {
@@ -151,10 +161,11 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     };
     t.push_back(std::move(row));
   };
-  audioRow("audio.mode", ValueType::Integer, {0, kAudioModeCount - 1},
+  audioRow("audio.mode", "0..6, the style of the audio mode (29)", ValueType::Integer, {0, kAudioModeCount - 1},
            [](const AudioLightRecord& r) { return r.audioMode; },
            [](AudioLightRecord& r, int64_t v) { r = applyAudioStyle(r, static_cast<int>(v)); });
-  audioRow("audio.bg", ValueType::Colour, {}, [](const AudioLightRecord& r) {
+  audioRow("audio.bg", "RRGGBB, its background and foreground colour (each key is set on its own: "
+           "`audio.fg` leaves `audio.multicolour` as it is)", ValueType::Colour, {}, [](const AudioLightRecord& r) {
         return static_cast<int64_t>(rgb(r.bkColorR, r.bkColorG, r.bkColorB));
       },
       [](AudioLightRecord& r, int64_t v) {
@@ -162,7 +173,8 @@ settings::KeyTable<KeyboardSettings> buildTable() {
         r.bkColorG = static_cast<uint8_t>(v >> 8);
         r.bkColorB = static_cast<uint8_t>(v);
       });
-  audioRow("audio.fg", ValueType::Colour, {}, [](const AudioLightRecord& r) {
+  audioRow("audio.fg", "RRGGBB, its background and foreground colour (each key is set on its own: "
+           "`audio.fg` leaves `audio.multicolour` as it is)", ValueType::Colour, {}, [](const AudioLightRecord& r) {
         return static_cast<int64_t>(rgb(r.fgColorR, r.fgColorG, r.fgColorB));
       },
       [](AudioLightRecord& r, int64_t v) {
@@ -170,15 +182,18 @@ settings::KeyTable<KeyboardSettings> buildTable() {
         r.fgColorG = static_cast<uint8_t>(v >> 8);
         r.fgColorB = static_cast<uint8_t>(v);
       });
-  audioRow("audio.multicolour", ValueType::Boolean, {0, 1},
+  audioRow("audio.multicolour", "1 or 0: hue-wheel colours instead of the foreground", ValueType::Boolean, {0, 1},
            [](const AudioLightRecord& r) { return r.sevenColorFlags; },
            [](AudioLightRecord& r, int64_t v) { r.sevenColorFlags = v ? 1 : 0; });
-  audioRow("audio.edit", ValueType::Integer, {0, 1},
+  audioRow("audio.edit", "1 or 0: the colour the page's swatches and boxes edit (1 the foreground)", ValueType::Integer, {0, 1},
            [](const AudioLightRecord& r) { return r.colorTypeFlags; },
            [](AudioLightRecord& r, int64_t v) { r.colorTypeFlags = v ? 1 : 0; });
   for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
     KeyRow<KeyboardSettings> row;
     row.key = "colour." + std::to_string(p);
+    row.doc = {"colour.P",
+               "RRGGBB, position P's colour in the current custom group; written to the keyboard's colour memory at "
+               "once, whatever the mode, so the next connection does not read an older colour back"};
     row.type = ValueType::Colour;
     row.read = [p](const KeyboardSettings& m) -> std::optional<Value> { return number(m.colour(p)); };
     row.write = [p](KeyboardSettings& m, const Value& v) {
@@ -189,15 +204,18 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   }
   using S = KeyboardSystemStages;
   using C = KeyboardController;
-  t.push_back(systemRow("option.rollover", ValueType::Boolean, {0, 1}, &S::key6Flag, nullptr, &C::setRollover));
-  t.push_back(systemRow("option.wkey", ValueType::Boolean, {0, 1}, &S::wFlag, nullptr, &C::setWKey));
-  t.push_back(systemRow("option.winlock", ValueType::Boolean, {0, 1}, &S::winFlag, nullptr, &C::setWindowsLock));
+  t.push_back(systemRow("option.rollover", ValueType::Boolean, {0, 1}, &S::key6Flag, nullptr, &C::setRollover,
+                        "1 or 0 (on/off): six-key rollover"));
+  t.push_back(systemRow("option.wkey", ValueType::Boolean, {0, 1}, &S::wFlag, nullptr, &C::setWKey,
+                        "1 or 0 (on/off): the W-key option"));
+  t.push_back(systemRow("option.winlock", ValueType::Boolean, {0, 1}, &S::winFlag, nullptr, &C::setWindowsLock,
+                        "1 or 0 (on/off): Windows-key lock"));
   t.push_back(systemRow("polling", ValueType::Integer, {0, keyboard::kPollingChoices - 1}, &S::pollingRate,
-                        &C::setPollingRate, nullptr));
+                        &C::setPollingRate, nullptr, "0..3, the page's polling-rate choices"));
   t.push_back(systemRow("repeat.rate", ValueType::Integer, {0, KeyboardSettings::kRepeatRateMax}, &S::repeat,
-                        &C::setRepeatRate, nullptr));
+                        &C::setRepeatRate, nullptr, "0..31; kept in the profile only"));
   t.push_back(systemRow("repeat.delay", ValueType::Integer, {0, keyboard::kRepeatDelayChoices - 1}, &S::repeatDelay,
-                        &C::setRepeatDelay, nullptr));
+                        &C::setRepeatDelay, nullptr, "0..3 (250, 500, 750, 1000 ms); kept in the profile only"));
   return t;
 }
 

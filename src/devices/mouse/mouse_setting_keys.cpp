@@ -6,6 +6,7 @@
 #include "config/light_mode_list.h"
 #include "config/light_setting_keys.h"
 #include "config/mouse_profiledata.h"
+#include "devices/mouse/mouse_buttons.h"
 
 namespace tessel {
 
@@ -53,6 +54,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     {
       KeyRow<MouseSettings> row;
       row.key = p + "index";
+      row.doc = {"stage.N.index", "N = 0..4, a stage of the profile: 0..highest index of the mouse's scale (the page's slider)"};
       row.range = stageIndexRange;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).x); };
       row.write = [i](MouseSettings& m, const Value& v) {
@@ -63,6 +65,8 @@ settings::KeyTable<MouseSettings> buildTable() {
     {
       KeyRow<MouseSettings> row;
       row.key = p + "dpi";
+      row.doc = {"stage.N.dpi",
+                 "lowest..highest DPI; a value between two steps takes the step below; needs the mouse (its scale)"};
       row.range = dpiRange;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> {
         if (!m.scaleKnown()) return std::nullopt;
@@ -76,6 +80,8 @@ settings::KeyTable<MouseSettings> buildTable() {
     {
       KeyRow<MouseSettings> row;
       row.key = p + "enabled";
+      row.doc = {"stage.N.enabled",
+                 "1 or 0 (also true/false, on/off); the active stage and the last enabled one stay on"};
       row.type = ValueType::Boolean;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).enabled != 0); };
       row.write = [i](MouseSettings& m, const Value& v) { return m.mouse().setStageEnabled(i, v.number != 0); };
@@ -84,6 +90,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     {
       KeyRow<MouseSettings> row;
       row.key = p + "colour";
+      row.doc = {"stage.N.colour", "RRGGBB"};
       row.type = ValueType::Colour;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> {
         const DpiStage s = stageOf(m, i);
@@ -98,6 +105,7 @@ settings::KeyTable<MouseSettings> buildTable() {
   {
     KeyRow<MouseSettings> row;
     row.key = "stage.active";
+    row.doc.help = "the active stage, 0..4 (an enabled one)";
     row.range = [](const MouseSettings&) { return Range{0, static_cast<int64_t>(mouse::kMaxStages) - 1}; };
     row.read = [](const MouseSettings& m) -> std::optional<Value> { return number(m.mouse().activeStage()); };
     row.write = [](MouseSettings& m, const Value& v) { return m.mouse().selectStage(static_cast<int>(v.number)); };
@@ -106,6 +114,7 @@ settings::KeyTable<MouseSettings> buildTable() {
   {
     KeyRow<MouseSettings> row;
     row.key = "polling";
+    row.doc.help = "0..4, the page's polling-rate options";
     row.range = [](const MouseSettings&) { return Range{0, mouse::kPollingOptions - 1}; };
     row.read = [](const MouseSettings& m) -> std::optional<Value> {
       return number(m.mouse().systemStages().reportRate);
@@ -117,6 +126,7 @@ settings::KeyTable<MouseSettings> buildTable() {
   {
     struct PointerKey {
       const char* key;
+      const char* help;
       bool boolean;
       Range range;
       uint16_t MouseSystemStages::*field;
@@ -124,17 +134,19 @@ settings::KeyTable<MouseSettings> buildTable() {
       void (MouseController::*setFlag)(bool);
     };
     static const PointerKey kPointer[] = {
-        {"pointer.speed", false, kPointerSlider, &MouseSystemStages::mouseSpeed, &MouseController::setPointerSpeed, nullptr},
-        {"pointer.doubleclick", false, kDoubleClickSlider, &MouseSystemStages::doubleClickTime, &MouseController::setDoubleClickTime,
+        {"pointer.speed", "0..20, the page's pointer-speed slider", false, kPointerSlider, &MouseSystemStages::mouseSpeed, &MouseController::setPointerSpeed, nullptr},
+        {"pointer.doubleclick", "200..900 milliseconds, the page's double-click slider", false, kDoubleClickSlider, &MouseSystemStages::doubleClickTime, &MouseController::setDoubleClickTime,
          nullptr},
-        {"pointer.wheel", false, kPointerSlider, &MouseSystemStages::wheelScrollLines, &MouseController::setWheelSpeed, nullptr},
-        {"pointer.precision", true, {}, &MouseSystemStages::pointerPrecision, nullptr,
+        {"pointer.wheel", "0..20 lines, the page's wheel slider; clears `pointer.scrollpage`, as the page does", false, kPointerSlider, &MouseSystemStages::wheelScrollLines, &MouseController::setWheelSpeed, nullptr},
+        {"pointer.precision", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::pointerPrecision, nullptr,
          &MouseController::setPointerPrecision},
-        {"pointer.scrollpage", true, {}, &MouseSystemStages::scrollPage, nullptr, &MouseController::setScrollByPage},
+        {"pointer.scrollpage", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::scrollPage, nullptr, &MouseController::setScrollByPage},
     };
     for (const PointerKey& k : kPointer) {
       KeyRow<MouseSettings> row;
       row.key = k.key;
+      // The mouse does not hold them, and nothing goes to the desktop.
+      row.doc.help = std::string(k.help) + "; kept in the profile only";
       row.type = k.boolean ? ValueType::Boolean : ValueType::Integer;
       if (!k.boolean) row.range = [range = k.range](const MouseSettings&) { return range; };
       row.read = [field = k.field, boolean = k.boolean](const MouseSettings& m) -> std::optional<Value> {
@@ -156,10 +168,20 @@ settings::KeyTable<MouseSettings> buildTable() {
       [](const MouseSettings& m) {
         const auto* doc = m.mouse().document();
         return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMouse).size()) : int64_t{0};
-      });
+      },
+      "position in the mouse's light-mode list (0..9), then its user light sequences (the light page's list) "
+      "from 10 on");
+  std::string buttonHelp = "N names the button as the window does:";
+  for (size_t i = 0; i < mouse::kButtonNames.size(); ++i)
+    buttonHelp += (i == 0 ? " " : ", ") + std::to_string(i) + " " + std::string(mouse::kButtonNames[i].english);
+  buttonHelp +=
+      "; a button value (below). `macro:INDEX` names a macro of the mouse's library (`macro.config` in its data "
+      "folder); `set` and `apply` download the bound macros to the mouse's macro memory, then the key table, and "
+      "write neither when the macros do not fit";
   for (int b = 0; b < static_cast<int>(mouse::kLogicalButtons); ++b) {
     KeyRow<MouseSettings> row;
     row.key = "button." + std::to_string(b);
+    row.doc = {"button.N", buttonHelp};
     row.type = ValueType::Text;
     row.parseText = [b](const MouseSettings& m, std::string_view text, Value& v, std::string& why) {
       const FunctionCodeParse parsed = parseFunctionCode(text, m.defaultButton(b));

@@ -19,7 +19,9 @@ const settings::KeyTable<MousepadSettings>& mousepadSettingKeys() {
         [](const MousepadSettings& m) {
           const auto* doc = m.pad().document();
           return doc ? static_cast<int64_t>(doc->lightLibrary().sequences(kKindIndexMousePad).size()) : int64_t{0};
-        });
+        },
+        "position in the pad's light-mode list: 0 wave, 1 colour wheel, 2 breathing, 3 static, 4 flashing, "
+        "6 band flow, 7 mirrored band flow, 8 off; user light sequences from 10 on");
     return t;
   }();
   return table;
