@@ -30,6 +30,7 @@
 #include "platform/data_folders.h"
 #include "sim/firmware_store.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_session.h"
 
 namespace tessel::tools {
 
@@ -43,84 +44,47 @@ std::shared_ptr<audio::AudioChip> chipFor(const TesselctlOptions& options) {
   return std::make_shared<audio::AlsaAudioChip>();
 }
 
-class HeadsetSession {
+class HeadsetSession : public KindSession<headset::HeadsetDevice, CHs6533Profiledata> {
  public:
   explicit HeadsetSession(Invocation& inv)
-      : inv_(inv),
-        device_(inv.backend, inv.clock),
-        binding_(chipFor(inv.options)),
-        audio_(doc_, binding_),
-        model_(device_, audio_) {}
+      : KindSession(inv, "headset"), binding_(chipFor(inv.options)), audio_(doc_, binding_), model_(controller_, audio_) {}
 
   // The document, the audio chip, then the headset when present (read as on
   // connecting). Returns an exit code; kExitOk also when the headset is absent.
   int open() {
-    std::string why;
-    const auto path = currentDocumentPath("headset", why);
-    if (!path) return inv_.fail(kExitCommandFailed, why);
-    if (const auto defaults = defaultDataFolder()) {
-      doc_.setDefaultDocumentPath(*defaults / "HD.Json");
-      LightModeList modes;
-      if (modes.load(*defaults / "default_light.json")) device_.setLightModes(modes.modes(kKindIndexHeadset));
-    }
+    int code = kExitOk;
+    const auto path = findDocument("HD.Json", kKindIndexHeadset, code);
+    if (!path) return code;
     doc_.setDocumentPath(*path);
     // light.mode reaches the user sequences of the light-effect library beside it.
     doc_.setLightLibraryPath(path->parent_path() / kLightEffectLibraryFile);
-    device_.bindDocument(&doc_);
+    controller_.bindDocument(&doc_);
     headset::HeadsetDevice::Listener listener;
-    listener.writeFailed = [this](ResultCode r) { failures_.push_back(r); };
+    listener.writeFailed = [this](ResultCode r) { recordFailure("light settings", r); };
     listener.documentLoaded = [this] { audio_.loadFromDocument(); };
-    device_.setListener(listener);
-    device_.setChipStateReader([this] { audio_.readChipState(); });
+    controller_.setListener(listener);
+    controller_.setChipStateReader([this] { audio_.readChipState(); });
     problems_ = audio_.startBinding();
-    device_.loadConfiguration();
+    controller_.loadConfiguration();
 
-    const auto found = findCommandInterface(inv_.backend, DeviceKind::Headset, false);
-    if (!found) return kExitOk;
-    inv_.device = *found;
-    if (!device_.transport().connect(found->path, std::nullopt))
-      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
-    present_ = true;
-    device_.requestConnected();
+    if (int c = connectDevice(DeviceKind::Headset, false, std::nullopt); c != kExitOk || !present_) return c;
+    controller_.requestConnected();
     // The light thread animates the page's picture; nothing here looks at it.
-    device_.stopLightThread();
-    answered_ = device_.settingsBlock().read;
+    controller_.stopLightThread();
+    answered_ = controller_.settingsBlock().read;
     return kExitOk;
   }
 
-  bool present() const { return present_; }
-  bool answered() const { return answered_; }
   HeadsetSettings& model() { return model_; }
-  headset::HeadsetDevice& device() { return device_; }
+  headset::HeadsetDevice& device() { return controller_; }
   HeadsetAudio& audio() { return audio_; }
   const std::vector<std::string>& problems() const { return problems_; }
 
-  // A settings block the headset did not take: exit 1.
-  int reportFailures() {
-    if (failures_.empty()) return kExitOk;
-    const ResultCode r = failures_.front();
-    return inv_.fail(kExitCommandFailed, "the headset did not take the light settings: " + std::string(resultText(r)) +
-                                             " (" + std::to_string(toInt(r)) + "); the profile document keeps the change");
-  }
-  // The profile document as it is now, written again: false when it cannot
-  // be written (a read-only folder, a full disk), so the change is not there.
-  bool documentWritten() { return doc_.save(); }
-  std::string documentName() const { return doc_.documentPath().string(); }
-  void clearFailures() { failures_.clear(); }
-  CHs6533Profiledata& document() { return doc_; }
-  int notAnswering(std::string_view what) { return inv_.fail(kExitCommandFailed, "the headset did not answer; " + std::string(what)); }
-
  private:
-  Invocation& inv_;
-  CHs6533Profiledata doc_;
-  headset::HeadsetDevice device_;
   audio::AudioChipBinding binding_;
   HeadsetAudio audio_;
   HeadsetSettings model_;
-  std::vector<ResultCode> failures_;
   std::vector<std::string> problems_;
-  bool present_ = false;
-  bool answered_ = false;
 };
 
 int getHeadset(Invocation& inv, HeadsetSession& s) {

@@ -12,9 +12,9 @@
 #include "devices/keyboard/keyboard_controller.h"
 #include "devices/keyboard/keyboard_encoding.h"
 #include "devices/keyboard/keyboard_setting_keys.h"
-#include "macros/macro_library.h"
 #include "platform/data_folders.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_session.h"
 
 namespace tessel::tools {
 
@@ -23,110 +23,48 @@ namespace {
 // The light-effect library beside the profiles (the page's light name).
 constexpr const char* kLightLibrary = "zelto_light.config";
 
-int exitFor(ResultCode r) { return r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed; }
-
-class KeyboardSession {
+class KeyboardSession : public KindSession<KeyboardController, CKeyboardProfiledata> {
  public:
-  explicit KeyboardSession(Invocation& inv) : inv_(inv), keyboard_(inv.backend, inv.clock), model_(keyboard_, 0) {}
-  ~KeyboardSession() { keyboard_.stopLightThread(); }
+  explicit KeyboardSession(Invocation& inv) : KindSession(inv, "keyboard"), model_(controller_, 0) {}
+  ~KeyboardSession() { controller_.stopLightThread(); }
 
   // The document, then the keyboard when present. Returns an exit code;
   // kExitOk also when the keyboard is absent.
   int open() {
-    std::string why;
-    const auto path = currentDocumentPath("keyboard", why);
-    if (!path) return inv_.fail(kExitCommandFailed, why);
-    if (const auto defaults = defaultDataFolder()) {
-      doc_.setDefaultDocumentPath(*defaults / "keyboard.Json");
-      LightModeList modes;
-      if (modes.load(*defaults / "default_light.json")) keyboard_.setLightModes(modes.modes(kKindIndexKeyboard));
-    }
+    int code = kExitOk;
+    const auto path = findDocument("keyboard.Json", kKindIndexKeyboard, code);
+    if (!path) return code;
     const std::filesystem::path folder = path->parent_path();
     doc_.setKindIndex(kKindIndexKeyboard);
     doc_.setSequenceFolder(folder);
     doc_.setLightLibraryPath(folder / kLightLibrary);
     doc_.setDocumentPath(*path);
-    keyboard_.bindDocument(&doc_);
-    // The macro library sits beside the profile documents: a key may name the
-    // macros it holds, and they go to the keyboard before the key table.
-    macros::MacroLibrary library(folder, inv_.clock);
-    library.load();
-    const int macroCount = library.damaged() ? 0 : static_cast<int>(library.size());
-    keyboard_.setMacroFolder(folder);
-    keyboard_.setMacroCount(macroCount);
-    model_.setMacroCount(macroCount);
+    controller_.bindDocument(&doc_);
+    model_.setMacroCount(useMacroLibrary(folder, {"keys", "key table"}));
     KeyboardController::Listener listener;
-    listener.writeFailed = [this](KeyboardController::Write what, ResultCode r) { failures_.push_back({what, r}); };
-    listener.macrosTooLarge = [this](int units) { macrosTooLarge_ = units; };
-    keyboard_.setListener(listener);
-    keyboard_.loadConfiguration();
+    listener.writeFailed = [this](KeyboardController::Write what, ResultCode r) {
+      recordFailure(what == KeyboardController::Write::Settings        ? "settings"
+                    : what == KeyboardController::Write::MacroMemory   ? "macros (the key table was not written)"
+                    : what == KeyboardController::Write::CustomColours ? "custom colours"
+                                                                       : "key table",
+                    r);
+    };
+    listener.macrosTooLarge = [this](int units) { recordMacrosTooLarge(units); };
+    controller_.setListener(listener);
+    controller_.loadConfiguration();
 
-    const auto found = findCommandInterface(inv_.backend, DeviceKind::Keyboard, inv_.options.receiver);
-    if (!found) return kExitOk;
-    inv_.device = *found;
-    const bool receiver = isReceiver(found->type);
-    if (!keyboard_.transport().connect(found->path, receiver ? transport::kConnectionReceiver
-                                                             : transport::kConnectionCable)) {
-      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
-    }
-    present_ = true;
+    if (int c = connectDevice(DeviceKind::Keyboard, true, transport::kConnectionCable); c != kExitOk || !present_)
+      return c;
     // Reading the keyboard never changes the profile.
-    answered_ = keyboard_.readDevice() == ResultCode::Success;
+    answered_ = controller_.readDevice() == ResultCode::Success;
     return kExitOk;
   }
 
-  bool present() const { return present_; }
-  bool answered() const { return answered_; }
   KeyboardSettings& model() { return model_; }
-  KeyboardController& keyboard() { return keyboard_; }
-  CKeyboardProfiledata& document() { return doc_; }
-
-  // The keyboard is there but did not answer: why, as an exit code.
-  int notAnswering(std::string_view what) {
-    if (keyboard_.onReceiver()) {
-      return inv_.fail(kExitUnreachable, "the receiver cannot reach the wireless keyboard (asleep or out of range); " +
-                                             std::string(what));
-    }
-    return inv_.fail(kExitCommandFailed, "the keyboard did not answer; " + std::string(what));
-  }
-
-  // A write the keyboard did not take: exit 1 (4 through a sleeping receiver).
-  int reportFailures() {
-    if (macrosTooLarge_ > 0) {
-      return inv_.fail(kExitCommandFailed,
-                       "the macros bound to the keys do not fit the keyboard's macro memory (" +
-                           std::to_string(macrosTooLarge_) +
-                           " more 4-byte units than it holds); neither the macros nor the key table were written, "
-                           "the profile document keeps the change");
-    }
-    if (failures_.empty()) return kExitOk;
-    const auto& [what, r] = failures_.front();
-    const char* memory = what == KeyboardController::Write::Settings       ? "settings"
-                         : what == KeyboardController::Write::MacroMemory  ? "macros (the key table was not written)"
-                         : what == KeyboardController::Write::CustomColours ? "custom colours"
-                                                                            : "key table";
-    return inv_.fail(exitFor(r), std::string("the keyboard did not take the ") + memory + ": " +
-                                     resultWithHolder(r, keyboard_.transport()) + " (" + std::to_string(toInt(r)) +
-                                     "); the profile document keeps the change");
-  }
-  // The profile document as it is now, written again: false when it cannot
-  // be written (a read-only folder, a full disk), so the change is not there.
-  bool documentWritten() { return doc_.save(); }
-  std::string documentName() const { return doc_.documentPath().string(); }
-  void clearFailures() {
-    failures_.clear();
-    macrosTooLarge_ = 0;
-  }
+  KeyboardController& keyboard() { return controller_; }
 
  private:
-  Invocation& inv_;
-  CKeyboardProfiledata doc_;
-  KeyboardController keyboard_;
   KeyboardSettings model_;
-  std::vector<std::pair<KeyboardController::Write, ResultCode>> failures_;
-  int macrosTooLarge_ = 0;
-  bool present_ = false;
-  bool answered_ = false;
 };
 
 int get(Invocation& inv, KeyboardSession& s) {

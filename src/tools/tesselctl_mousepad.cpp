@@ -11,6 +11,7 @@
 #include "devices/mousepad/mousepad_setting_keys.h"
 #include "platform/data_folders.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_session.h"
 
 namespace tessel::tools {
 
@@ -19,70 +20,39 @@ namespace {
 // The light-effect library beside the profiles (the page's light name).
 constexpr const char* kLightLibrary = "zelto_light.config";
 
-class MousepadSession {
+class MousepadSession : public KindSession<MousepadController, CBasicProfiledata> {
  public:
-  explicit MousepadSession(Invocation& inv) : inv_(inv), pad_(inv.backend, inv.clock), model_(pad_) {}
-  ~MousepadSession() { pad_.stopLightThread(); }
+  explicit MousepadSession(Invocation& inv) : KindSession(inv, "mousepad"), model_(controller_) {}
+  ~MousepadSession() { controller_.stopLightThread(); }
 
   int open() {
-    std::string why;
-    const auto path = currentDocumentPath("mousepad", why);
-    if (!path) return inv_.fail(kExitCommandFailed, why);
-    if (const auto defaults = defaultDataFolder()) {
-      doc_.setDefaultDocumentPath(*defaults / "MousePad.Json");
-      LightModeList modes;
-      if (modes.load(*defaults / "default_light.json")) pad_.setLightModes(modes.modes(kKindIndexMousePad));
-    }
+    int code = kExitOk;
+    const auto path = findDocument("MousePad.Json", kKindIndexMousePad, code);
+    if (!path) return code;
     doc_.setKindIndex(kKindIndexMousePad);
     doc_.setSequenceFolder(path->parent_path());
     doc_.setLightLibraryPath(path->parent_path() / kLightLibrary);
     doc_.setDocumentPath(*path);
-    pad_.bindDocument(&doc_);
+    controller_.bindDocument(&doc_);
     MousepadController::Listener listener;
-    listener.writeFailed = [this](ResultCode r) { failures_.push_back(r); };
-    pad_.setListener(listener);
-    pad_.loadConfiguration();
+    listener.writeFailed = [this](ResultCode r) { recordFailure("settings", r); };
+    controller_.setListener(listener);
+    controller_.loadConfiguration();
 
-    const auto found = findCommandInterface(inv_.backend, DeviceKind::MousePad, false);
-    if (!found) return kExitOk;
-    inv_.device = *found;
-    if (!pad_.transport().connect(found->path, transport::kConnectionCable))
-      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
-    present_ = true;
-    pad_.requestConnected();
+    if (int c = connectDevice(DeviceKind::MousePad, false, transport::kConnectionCable); c != kExitOk || !present_)
+      return c;
+    controller_.requestConnected();
     // The tool shows no light: the thread connecting starts is not needed.
-    pad_.stopLightThread();
-    answered_ = pad_.settingsBlock().read;
+    controller_.stopLightThread();
+    answered_ = controller_.settingsBlock().read;
     return kExitOk;
   }
 
-  bool present() const { return present_; }
-  bool answered() const { return answered_; }
   MousepadSettings& model() { return model_; }
-  MousepadController& pad() { return pad_; }
-
-  int reportFailures() {
-    if (failures_.empty()) return kExitOk;
-    const ResultCode r = failures_.front();
-    return inv_.fail(kExitCommandFailed, "the mousepad did not take the settings: " + std::string(resultText(r)) +
-                                             " (" + std::to_string(toInt(r)) + "); the profile document keeps the change");
-  }
-  // The profile document as it is now, written again: false when it cannot
-  // be written (a read-only folder, a full disk), so the change is not there.
-  bool documentWritten() { return doc_.save(); }
-  std::string documentName() const { return doc_.documentPath().string(); }
-  void clearFailures() { failures_.clear(); }
-  CBasicProfiledata& document() { return doc_; }
-  int notAnswering(std::string_view what) { return inv_.fail(kExitCommandFailed, "the mousepad did not answer; " + std::string(what)); }
+  MousepadController& pad() { return controller_; }
 
  private:
-  Invocation& inv_;
-  CBasicProfiledata doc_;
-  MousepadController pad_;
   MousepadSettings model_;
-  std::vector<ResultCode> failures_;
-  bool present_ = false;
-  bool answered_ = false;
 };
 
 int get(Invocation& inv, MousepadSession& s) {

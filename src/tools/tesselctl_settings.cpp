@@ -22,9 +22,9 @@
 #include "devices/mouse/mouse_controller.h"
 #include "devices/mouse/mouse_encoding.h"
 #include "devices/mouse/mouse_setting_keys.h"
-#include "macros/macro_library.h"
 #include "platform/data_folders.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_session.h"
 
 namespace tessel::tools {
 
@@ -37,117 +37,51 @@ enum class Action { Get, Set, Apply };
 constexpr uint16_t kScreenWidth = 1920;
 constexpr uint16_t kScreenHeight = 1080;
 
-int exitFor(ResultCode r) { return r == ResultCode::Unreachable ? kExitUnreachable : kExitCommandFailed; }
-
 // The mouse: its controller on the current profile document, connected to
 // the mouse when it is there.
-class MouseSession {
+class MouseSession : public KindSession<MouseController, CMouseProfiledata> {
  public:
-  explicit MouseSession(Invocation& inv) : inv_(inv), mouse_(inv.backend, inv.clock), model_(mouse_, 0) {}
+  explicit MouseSession(Invocation& inv) : KindSession(inv, "mouse"), model_(controller_, 0) {}
 
   // The document, then the mouse when present (read as on connecting).
   // Returns an exit code; kExitOk also when the mouse is absent.
   int open() {
-    std::string why;
-    const auto path = currentDocumentPath("mouse", why);
-    if (!path) return inv_.fail(kExitCommandFailed, why);
-    if (const auto defaults = defaultDataFolder()) {
-      doc_.setDefaultDocumentPath(*defaults / "mouse.Json");
-      LightModeList modes;
-      if (modes.load(*defaults / "default_light.json")) mouse_.setLightModes(modes.modes(kKindIndexMouse));
-    }
+    int code = kExitOk;
+    const auto path = findDocument("mouse.Json", kKindIndexMouse, code);
+    if (!path) return code;
     doc_.setDocumentPath(*path);
     // light.mode reaches the user sequences of the light-effect library beside it.
     doc_.setLightLibraryPath(path->parent_path() / kLightEffectLibraryFile);
-    mouse_.bindDocument(&doc_);
-    mouse_.setScreenSize(kScreenWidth, kScreenHeight);
-    // The macro library sits beside the profile documents: a button may name
-    // the macros it holds, and they go to the mouse before the key table.
-    const std::filesystem::path folder = path->parent_path();
-    macros::MacroLibrary library(folder, inv_.clock);
-    library.load();
-    const int macroCount = library.damaged() ? 0 : static_cast<int>(library.size());
-    mouse_.setMacroFolder(folder);
-    mouse_.setMacroCount(macroCount);
-    model_.setMacroCount(macroCount);
+    controller_.bindDocument(&doc_);
+    controller_.setScreenSize(kScreenWidth, kScreenHeight);
+    model_.setMacroCount(useMacroLibrary(path->parent_path(), {"buttons", "button table"}));
     MouseController::Listener listener;
-    listener.writeFailed = [this](MouseController::Write what, ResultCode r) { failures_.push_back({what, r}); };
-    listener.macrosTooLarge = [this](int units) { macrosTooLarge_ = units; };
-    mouse_.setListener(listener);
-    mouse_.loadConfiguration();
+    listener.writeFailed = [this](MouseController::Write what, ResultCode r) {
+      recordFailure(what == MouseController::Write::SettingsBlock ? "settings"
+                    : what == MouseController::Write::MacroMemory ? "macros (the button table was not written)"
+                                                                  : "button table",
+                    r);
+    };
+    listener.macrosTooLarge = [this](int units) { recordMacrosTooLarge(units); };
+    controller_.setListener(listener);
+    controller_.loadConfiguration();
 
-    const auto found = findCommandInterface(inv_.backend, DeviceKind::Mouse, inv_.options.receiver);
-    if (!found) return kExitOk;
-    inv_.device = *found;
-    const bool receiver = isReceiver(found->type);
-    if (!mouse_.transport().connect(found->path, receiver ? transport::kConnectionReceiver
-                                                          : transport::kConnectionCable)) {
-      return inv_.fail(kExitNoDevice, "cannot open " + found->path + " (check the udev rules for access)");
-    }
-    present_ = true;
+    if (int c = connectDevice(DeviceKind::Mouse, true, transport::kConnectionCable); c != kExitOk || !present_) return c;
     // Reading the mouse never changes the profile.
-    answered_ = mouse_.readDevice() == ResultCode::Success;
-    const auto block = mouse_.lastBlock();
-    if (block) {
-      const uint16_t w = static_cast<uint16_t>((*block)[mouse::kScreenOffset] | (*block)[mouse::kScreenOffset + 1] << 8);
-      const uint16_t h = static_cast<uint16_t>((*block)[mouse::kScreenOffset + 2] | (*block)[mouse::kScreenOffset + 3] << 8);
-      if (w != 0 && h != 0) mouse_.setScreenSize(w, h);
+    answered_ = controller_.readDevice() == ResultCode::Success;
+    if (const auto block = controller_.lastBlock()) {
+      const mouse::BlockContents held = mouse::decodeSettingsBlock(*block);
+      if (held.screenWidth != 0 && held.screenHeight != 0) controller_.setScreenSize(held.screenWidth, held.screenHeight);
     }
     return kExitOk;
   }
 
-  bool present() const { return present_; }
-  CMouseProfiledata& document() { return doc_; }
   int macroCount() const { return model_.macroCount(); }
-  bool answered() const { return answered_; }
   MouseSettings& model() { return model_; }
-  MouseController& mouse() { return mouse_; }
-
-  // The mouse is there but did not answer: why, as an exit code.
-  int notAnswering(std::string_view what) {
-    if (mouse_.onReceiver()) {
-      return inv_.fail(kExitUnreachable, "the receiver cannot reach the wireless mouse (asleep or out of range); " +
-                                             std::string(what));
-    }
-    return inv_.fail(kExitCommandFailed, "the mouse did not answer; " + std::string(what));
-  }
-
-  // A write the mouse did not take: exit 1 (4 through a sleeping receiver).
-  int reportFailures() {
-    if (macrosTooLarge_ > 0) {
-      return inv_.fail(kExitCommandFailed,
-                       "the macros bound to the buttons do not fit the mouse's macro memory (" +
-                           std::to_string(macrosTooLarge_) +
-                           " more 4-byte units than it holds); neither the macros nor the button table were "
-                           "written, the profile document keeps the change");
-    }
-    if (failures_.empty()) return kExitOk;
-    const auto& [what, r] = failures_.front();
-    const char* memory = what == MouseController::Write::SettingsBlock ? "settings"
-                         : what == MouseController::Write::MacroMemory ? "macros (the button table was not written)"
-                                                                       : "button table";
-    return inv_.fail(exitFor(r), std::string("the mouse did not take the ") + memory + ": " +
-                                     resultWithHolder(r, mouse_.transport()) + " (" + std::to_string(toInt(r)) +
-                                     "); the profile document keeps the change");
-  }
-  // The profile document as it is now, written again: false when it cannot
-  // be written (a read-only folder, a full disk), so the change is not there.
-  bool documentWritten() { return doc_.save(); }
-  std::string documentName() const { return doc_.documentPath().string(); }
-  void clearFailures() {
-    failures_.clear();
-    macrosTooLarge_ = 0;
-  }
+  MouseController& mouse() { return controller_; }
 
  private:
-  Invocation& inv_;
-  CMouseProfiledata doc_;
-  MouseController mouse_;
   MouseSettings model_;
-  std::vector<std::pair<MouseController::Write, ResultCode>> failures_;
-  int macrosTooLarge_ = 0;
-  bool present_ = false;
-  bool answered_ = false;
 };
 
 int getMouse(Invocation& inv, MouseSession& s) {
