@@ -24,14 +24,6 @@ namespace {
 #endif
 constexpr std::string_view kVersion = TESSEL_VERSION;  // the project's version
 
-std::optional<DeviceKind> parseKind(std::string_view text) {
-  if (text == "mouse") return DeviceKind::Mouse;
-  if (text == "keyboard") return DeviceKind::Keyboard;
-  if (text == "mousepad") return DeviceKind::MousePad;
-  if (text == "headset") return DeviceKind::Headset;
-  return std::nullopt;
-}
-
 const Subcommand* findSubcommand(std::string_view name) {
   for (const auto& s : subcommands())
     if (s.name == name) return &s;
@@ -203,7 +195,6 @@ std::optional<FoundInterface> findCommandInterface(hid::HidBackend& backend, Dev
   return receiverOnly ? receiver : (cable ? cable : receiver);
 }
 
-std::optional<DeviceKind> parseCliKind(std::string_view text) { return parseKind(text); }
 
 void absoluteFileOperands(std::vector<std::string>& args, const std::string& folder) {
   // The operand positions after the command word: "profile import KIND FILE",
@@ -338,7 +329,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (options.operands.size() < 2) return inv.fail(kExitUsage, "which device? KIND is mouse, keyboard, mousepad or headset");
   if (options.operands.size() > 2) return inv.fail(kExitUsage, "too many arguments");
   inv.kindText = options.operands[1];
-  inv.kind = parseKind(inv.kindText);
+  inv.kind = parseCliKind(inv.kindText);
   if (!inv.kind) {
     inv.kindText.clear();
     return inv.fail(kExitUsage, "unknown device kind \"" + options.operands[1] +

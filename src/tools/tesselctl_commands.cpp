@@ -40,16 +40,6 @@ std::string colourText(uint8_t r, uint8_t g, uint8_t b) {
 
 std::string_view connectionName(DeviceType type) { return isReceiver(type) ? "receiver" : "cable"; }
 
-std::string_view cliKindName(DeviceKind kind) {
-  switch (kind) {
-    case DeviceKind::Mouse: return "mouse";
-    case DeviceKind::Keyboard: return "keyboard";
-    case DeviceKind::MousePad: return "mousepad";
-    case DeviceKind::Headset: return "headset";
-  }
-  return "device";
-}
-
 int Invocation::fail(int code, std::string_view why) {
   // Messages echo names, paths and file contents: never raw on a terminal.
   const std::string text = printableText(why);

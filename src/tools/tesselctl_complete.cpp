@@ -5,18 +5,18 @@
 // without touching the shell scripts. The shell filters by what is typed.
 #include <set>
 
-#include "devices/headset/headset_audio_keys.h"
-#include "devices/headset/headset_setting_keys.h"
-#include "devices/keyboard/keyboard_setting_keys.h"
-#include "devices/mouse/mouse_setting_keys.h"
-#include "devices/mousepad/mousepad_setting_keys.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_kinds.h"
 
 namespace tessel::tools {
 
 namespace {
 
-const std::vector<std::string> kKinds = {"mouse", "keyboard", "mousepad", "headset"};
+const std::vector<std::string> kKinds = [] {
+  std::vector<std::string> names;
+  for (const CliKind& k : cliKinds()) names.emplace_back(k.name);
+  return names;
+}();
 
 // The actions of the commands that take one first; each handler's usage text
 // names the same words (a test holds them together).
@@ -43,20 +43,11 @@ const std::vector<Verbs>& commandVerbs() {
   return table;
 }
 
-template <class Model>
-void addKeys(const settings::KeyTable<Model>& table, std::vector<std::string>& out) {
-  for (const auto& row : table) out.push_back(row.key + "=");
-}
-
 std::vector<std::string> settingKeys(std::string_view kind) {
-  std::vector<std::string> keys;
-  if (kind == "mouse") addKeys(mouseSettingKeys(), keys);
-  if (kind == "keyboard") addKeys(keyboardSettingKeys(), keys);
-  if (kind == "mousepad") addKeys(mousepadSettingKeys(), keys);
-  if (kind == "headset") {
-    addKeys(headsetSettingKeys(), keys);
-    addKeys(headsetAudioKeys(), keys);
-  }
+  const CliKind* k = findCliKind(kind);
+  if (k == nullptr) return {};
+  std::vector<std::string> keys = k->keys();
+  for (std::string& key : keys) key += "=";
   return keys;
 }
 

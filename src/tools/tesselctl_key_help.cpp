@@ -8,11 +8,8 @@
 
 #include "config/function_code_text.h"
 #include "config/setting_keys.h"
-#include "devices/headset/headset_setting_keys.h"
-#include "devices/keyboard/keyboard_setting_keys.h"
-#include "devices/mouse/mouse_setting_keys.h"
-#include "devices/mousepad/mousepad_setting_keys.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_kinds.h"
 
 namespace tessel::tools {
 
@@ -26,16 +23,11 @@ struct KeyTableHelp {
   std::string_view helpTitle = "value";
 };
 
-const std::vector<KeyTableHelp>& tables() {
-  static const std::vector<KeyTableHelp> list = {
-      {"mouse", "Mouse keys (get prints them all; set takes any of them back):",
-       [] { return settings::describeRows(mouseSettingKeys()); }},
-      {"mousepad", "Mousepad keys:", [] { return settings::describeRows(mousepadSettingKeys()); }},
-      {"headset", "Headset keys:", [] { return settings::describeRows(headsetSettingKeys()); }},
-      {"keyboard", "Keyboard keys:", [] { return settings::describeRows(keyboardSettingKeys()); }},
-      {"values", "Button and key values (button.N, key.P):", [] { return functionValueHelp(); }, "VALUE",
-       "function"},
-  };
+// The kinds' keys, then the values of a button or key.
+std::vector<KeyTableHelp> tables() {
+  std::vector<KeyTableHelp> list;
+  for (const CliKind& k : cliKinds()) list.push_back({k.name, k.keysTitle, k.keyHelp});
+  list.push_back({"values", "Button and key values (button.N, key.P):", functionValueHelp, "VALUE", "function"});
   return list;
 }
 

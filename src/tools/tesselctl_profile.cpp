@@ -10,6 +10,7 @@
 #include "platform/kept_file.h"
 #include "profiles/profile_store.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_kinds.h"
 
 namespace tessel::tools {
 
@@ -18,21 +19,7 @@ namespace {
 using profiles::ProfileOutcome;
 using profiles::ProfileStore;
 
-struct KindRow {
-  std::string_view cli;
-  std::string_view folder;
-  int deviceType;  // what the page's selector is told; 7 keeps the headset's custom equaliser on reset
-};
-constexpr KindRow kKinds[] = {
-    {"mouse", "mouse", 2}, {"keyboard", "keyboard", 1}, {"mousepad", "MousePad", 3}, {"headset", "HD", 7}};
-
-const KindRow* findKind(std::string_view text) {
-  for (const auto& k : kKinds)
-    if (k.cli == text) return &k;
-  return nullptr;
-}
-
-ProfileStore storeFor(const KindRow& kind) {
+ProfileStore storeFor(const CliKind& kind) {
   std::filesystem::path factory;
   if (auto folder = defaultDataFolder()) factory = *folder / (std::string(kind.folder) + ".Json");
   return ProfileStore(deviceDataFolder(kind.folder), factory, kind.deviceType);
@@ -98,7 +85,7 @@ int runProfile(Invocation& inv) {
   const auto& ops = inv.options.operands;  // "profile", VERB, KIND, ...
   if (ops.size() < 3) return inv.fail(kExitUsage, kProfileUsage);
   const std::string& verb = ops[1];
-  const KindRow* kind = findKind(ops[2]);
+  const CliKind* kind = findCliKind(ops[2]);
   if (kind == nullptr)
     return inv.fail(kExitUsage, "unknown device kind \"" + ops[2] + "\" (mouse, keyboard, mousepad or headset)");
   inv.commandName = "profile " + verb;
@@ -158,7 +145,7 @@ int runDoc(Invocation& inv) {
   const auto& ops = inv.options.operands;  // "doc", "show", KIND, [INDEX]
   constexpr std::string_view usage = "usage: doc show KIND [INDEX]";
   if (ops.size() < 3 || ops.size() > 4 || ops[1] != "show") return inv.fail(kExitUsage, usage);
-  const KindRow* kind = findKind(ops[2]);
+  const CliKind* kind = findCliKind(ops[2]);
   if (kind == nullptr)
     return inv.fail(kExitUsage, "unknown device kind \"" + ops[2] + "\" (mouse, keyboard, mousepad or headset)");
   inv.commandName = "doc show";
@@ -188,7 +175,7 @@ int runDoc(Invocation& inv) {
 }
 
 std::optional<std::filesystem::path> currentDocumentPath(std::string_view kindText, std::string& why) {
-  const KindRow* kind = findKind(kindText);
+  const CliKind* kind = findCliKind(kindText);
   if (kind == nullptr) {
     why = "unknown device kind";
     return std::nullopt;

@@ -24,6 +24,7 @@
 #include "devices/mouse/mouse_setting_keys.h"
 #include "platform/data_folders.h"
 #include "tools/tesselctl_internal.h"
+#include "tools/tesselctl_kinds.h"
 #include "tools/tesselctl_session.h"
 
 namespace tessel::tools {
@@ -144,6 +145,21 @@ int applyMouse(Invocation& inv, MouseSession& s) {
   return s.reportFailures();
 }
 
+}  // namespace
+
+int runMouseSettings(Invocation& inv, SettingsAction action, const std::vector<std::string>& pairs) {
+  MouseSession session(inv);
+  if (int code = session.open(); code != kExitOk) return code;
+  switch (action) {
+    case SettingsAction::Get: return inv.options.device ? getMouseDevice(inv, session) : getMouse(inv, session);
+    case SettingsAction::Set: return setMouse(inv, session, pairs);
+    case SettingsAction::Apply: return applyMouse(inv, session);
+  }
+  return kExitUsage;
+}
+
+namespace {
+
 int runSettingsCommand(Invocation& inv, Action action) {
   const auto& ops = inv.options.operands;  // COMMAND KIND [PAIRS...]
   const std::string usage = action == Action::Set ? "usage: set KIND KEY=VALUE..." : "usage: " + inv.commandName + " KIND";
@@ -155,25 +171,13 @@ int runSettingsCommand(Invocation& inv, Action action) {
   if (action != Action::Set && ops.size() > 2) return inv.fail(kExitUsage, "too many arguments; " + usage);
   if (inv.options.device && action != Action::Get) return inv.fail(kExitUsage, "--device only goes with get");
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
-  if (inv.options.receiver && *kind != DeviceKind::Mouse && *kind != DeviceKind::Keyboard)
+  const CliKind& entry = *findCliKind(ops[1]);
+  if (inv.options.receiver && !entry.wireless)
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
-  if (*kind == DeviceKind::MousePad || *kind == DeviceKind::Headset || *kind == DeviceKind::Keyboard) {
-    const SettingsAction a = action == Action::Get ? SettingsAction::Get
-                             : action == Action::Set ? SettingsAction::Set
-                                                     : SettingsAction::Apply;
-    const std::vector<std::string> pairs(ops.begin() + 2, ops.end());
-    if (*kind == DeviceKind::Keyboard) return runKeyboardSettings(inv, a, pairs);
-    return *kind == DeviceKind::MousePad ? runMousepadSettings(inv, a, pairs) : runHeadsetSettings(inv, a, pairs);
-  }
-
-  MouseSession session(inv);
-  if (int code = session.open(); code != kExitOk) return code;
-  switch (action) {
-    case Action::Get: return inv.options.device ? getMouseDevice(inv, session) : getMouse(inv, session);
-    case Action::Set: return setMouse(inv, session, {ops.begin() + 2, ops.end()});
-    case Action::Apply: return applyMouse(inv, session);
-  }
-  return kExitUsage;
+  const SettingsAction a = action == Action::Get   ? SettingsAction::Get
+                           : action == Action::Set ? SettingsAction::Set
+                                                   : SettingsAction::Apply;
+  return entry.runSettings(inv, a, {ops.begin() + 2, ops.end()});
 }
 
 }  // namespace
