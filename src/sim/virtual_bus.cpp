@@ -76,12 +76,12 @@ class VirtualChannel : public hid::HidChannel {
     std::lock_guard lock(product_->mutex_);
     ++state_->readCancel;
     ++state_->writeCancel;
-    product_->cv_.notify_all();
+    state_->cv.notify_all();
   }
   void close() override {
     std::lock_guard lock(product_->mutex_);
     state_->closed = true;
-    product_->cv_.notify_all();
+    state_->cv.notify_all();
   }
   hid::HidAttributes attributes() const override {
     const ProductInfo& s = product_->info();
@@ -152,7 +152,12 @@ void EmulatedProduct::deliverLocked(const Report& report, Clock::time_point due)
     if (st->queue.size() >= kMaxQueued) continue;
     Clock::time_point at = st->queue.empty() ? due : std::max(due, st->queue.back().due);
     st->queue.push_back({report, at});
+    st->cv.notify_all();
   }
+}
+
+void EmulatedProduct::wakeAllLocked() {
+  for (const auto& st : channels_) st->cv.notify_all();
   cv_.notify_all();
 }
 
@@ -174,7 +179,7 @@ void EmulatedProduct::markUnplugged() {
   std::lock_guard lock(mutex_);
   plugged_ = false;
   for (const auto& st : channels_) st->queue.clear();
-  cv_.notify_all();
+  wakeAllLocked();
 }
 
 void EmulatedProduct::scriptReplies(std::vector<Report> replies) {
@@ -225,8 +230,8 @@ std::shared_ptr<EmulatedProduct::ChannelState> EmulatedProduct::openChannel(size
 void EmulatedProduct::closeChannel(const std::shared_ptr<ChannelState>& state) {
   std::lock_guard lock(mutex_);
   state->closed = true;
+  state->cv.notify_all();
   channels_.erase(std::remove(channels_.begin(), channels_.end(), state), channels_.end());
-  cv_.notify_all();
 }
 
 bool EmulatedProduct::channelRead(ChannelState& st, uint8_t* buffer, size_t length, size_t* count,
@@ -252,9 +257,9 @@ bool EmulatedProduct::channelRead(ChannelState& st, uint8_t* buffer, size_t leng
     Clock::time_point wake = deadline;
     if (!st.queue.empty()) wake = std::min(wake, st.queue.front().due);
     if (wake == Clock::time_point::max())
-      cv_.wait(lock);
+      st.cv.wait(lock);
     else
-      cv_.wait_until(lock, wake);
+      st.cv.wait_until(lock, wake);
   }
 }
 
@@ -272,7 +277,7 @@ bool EmulatedProduct::transferLocked(std::unique_lock<std::mutex>& lock, Channel
     Clock::time_point now = Clock::now();
     if (now >= end) return true;
     if (now >= deadline) return false;  // the transfer takes longer than the caller waits
-    cv_.wait_until(lock, std::min(end, deadline));
+    st.cv.wait_until(lock, std::min(end, deadline));
   }
 }
 
@@ -303,9 +308,9 @@ bool EmulatedProduct::channelWrite(ChannelState& st, const uint8_t* buffer, size
         override = std::move(scripted_.front());
         scripted_.pop_front();
       }
+      cv_.notify_all();  // waitForCommands
     }
   }
-  cv_.notify_all();
   if (!output && !command) return true;
   lock.unlock();
 

@@ -143,10 +143,16 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
     bool closed = false;
     uint64_t readCancel = 0, writeCancel = 0;
     std::deque<Pending> queue;
+    // Wakes only this handle's reader or writer, as a hidraw node wakes only
+    // the handles it has a report for: a frame's reply never wakes the
+    // reader of the input interface.
+    std::condition_variable cv;
   };
   using Clock = std::chrono::steady_clock;
 
   void markUnplugged();
+  // Caller holds mutex_: every handle looks again (unplugged, closed).
+  void wakeAllLocked();
   std::shared_ptr<ChannelState> openChannel(size_t collection, bool read, bool write);
   void closeChannel(const std::shared_ptr<ChannelState>& state);
   // Caller holds mutex_.
@@ -165,7 +171,7 @@ class EmulatedProduct : public FirmwareHost, public std::enable_shared_from_this
   std::mutex firmwareMutex_;  // one firmware call at a time
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable cv_;
+  mutable std::condition_variable cv_;  // waitForCommands: a command came in
   VirtualHidBus* bus_;  // null once the bus is gone
   bool plugged_ = true;
   std::chrono::microseconds latency_{0};
