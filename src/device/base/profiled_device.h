@@ -13,9 +13,9 @@
 //
 // Threads: everything here belongs to the UI thread except postToUi and the
 // two request operations, which any thread may call. A call posted to the UI
-// thread is a completion of the device's command queue, so it keeps the
-// queue's order after the jobs already submitted and never runs once the
-// queue has stopped (see device_command_queue.h).
+// thread is a completion of the device's command queue: it comes after the
+// jobs already submitted, and one still waiting when the queue stops is
+// dropped (see device_command_queue.h).
 #include <functional>
 #include <utility>
 
