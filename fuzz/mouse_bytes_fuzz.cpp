@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/function_codes.h"
 #include "devices/mouse/mouse_encoding.h"
 
 using namespace tessel;

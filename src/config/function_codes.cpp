@@ -355,4 +355,16 @@ std::string joinFunctionName(const std::vector<NamePart>& parts,
   return out;
 }
 
+bool CheckMacroReferences(std::vector<KeyListEntry>& keys, int macroCount) {
+  bool changed = false;
+  for (KeyListEntry& k : keys) {
+    const uint8_t type = k.assignment.type;
+    if ((type == function_type::kMacro || type == function_type::kMacroRepeat) && k.assignment.param1 >= macroCount) {
+      k.assignment = k.defaultAssignment;
+      changed = true;
+    }
+  }
+  return changed;
+}
+
 }  // namespace tessel

@@ -99,6 +99,10 @@ inline constexpr std::string_view kKeyNamePrefix = "keyboard_key_";
 // The name of "no function".
 inline constexpr std::string_view kNoneName = "close_text";
 
+// Every key or button bound to a macro at or past `macroCount` (a macro the
+// library no longer holds) gets its default code back. True when one changed.
+bool CheckMacroReferences(std::vector<KeyListEntry>& keys, int macroCount);
+
 // Position of the first entry whose type, p1 and p2 equal code's.
 std::optional<size_t> findCode(std::span<const CodeEntry> table, const FunctionCode& code);
 std::optional<size_t> findKeyCode(const FunctionCode& code);

@@ -1,6 +1,7 @@
 // The mouse's byte layouts, pinned byte for byte.
 #include <gtest/gtest.h>
 
+#include "config/function_codes.h"
 #include "devices/mouse/mouse_encoding.h"
 
 using namespace tessel;

@@ -33,7 +33,7 @@ LedColours unpackLed(const std::vector<uint8_t>& packed) {
 }  // namespace
 
 HeadsetDevice::HeadsetDevice(hid::HidBackend& backend, Clock& clock)
-    : UsbDeviceController(backend, clock),
+    : ProfiledDevice(backend, clock),
       ledSender_([this](const std::vector<uint8_t>& packed) { return sendLedFrame(packed); }) {
   setLightZoneCount(static_cast<int>(kZoneCount));
   ledSender_.setThreadName("leds headset");
@@ -58,8 +58,6 @@ void HeadsetDevice::startLightThread() {
 
 // ------------------------------------------------------------------ binding
 
-void HeadsetDevice::bindDocument(CHs6533Profiledata* document) { doc_ = document; }
-
 void HeadsetDevice::setLightModes(std::vector<LightModeEntry> modes) {
   modes_ = std::move(modes);
   std::vector<uint8_t> codes;
@@ -73,8 +71,6 @@ std::vector<uint8_t> HeadsetDevice::modeCodes() const {
   std::lock_guard lock(blockMutex_);
   return codes_;
 }
-
-void HeadsetDevice::setListener(Listener listener) { listener_ = std::move(listener); }
 
 void HeadsetDevice::followSoundCards(audio::SoundCardEvents* cards, std::function<void()> rebind) {
   cardFollowing_.reset();  // waits for an announcement in progress
@@ -200,25 +196,12 @@ int HeadsetDevice::sendLedFrame(const std::vector<uint8_t>& packed) {
   return 1;
 }
 
-void HeadsetDevice::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
-
-void HeadsetDevice::requestConnected() {
-  commandQueue().submit([this] { connected(); });
-}
-
-void HeadsetDevice::requestDeviceChanged() {
-  commandQueue().submit([this] { deviceChanged(); });
-}
-
 void HeadsetDevice::WriteSettingsBlock(std::function<void(ResultCode)> done) {
   const LightRecord light = doc_ ? doc_->getLightInfo() : lightRecord();
   commandQueue().request<ResultCode>(
       [this, light] { return writeSettingsBlockOnDevice(light); },
       [this, done = std::move(done)](ResultCode r) {
-        if (r != ResultCode::Success) {
-          if (isConnected()) debugLine("耳机灯光设置写入失败");
-          if (listener_.writeFailed) listener_.writeFailed(r);
-        }
+        reportFailure(r);
         if (done) done(r);
       },
       "headset settings block");
@@ -233,11 +216,10 @@ void HeadsetDevice::afterConnected() {
   startLightThread();
 }
 
-void HeadsetDevice::save() {
-  if (doc_ && !doc_->save()) debugLine("耳机配置保存失败");
+void HeadsetDevice::logWriteFailure(int /*what*/, ResultCode /*r*/) const {
+  // A headset that went away says so itself; only a refusal is worth a line.
+  if (isConnected()) debugLine("耳机灯光设置写入失败");
 }
-
-void HeadsetDevice::saveProfileData() { save(); }
 
 void HeadsetDevice::refreshView() {
   if (!doc_) return;
@@ -256,23 +238,8 @@ void HeadsetDevice::refreshView() {
   lighting_.setLightList(doc_->getLightList());
 }
 
-void HeadsetDevice::loadConfiguration() {
-  if (!doc_) return;
-  doc_->loadDeviceElement();
-  refreshView();
+void HeadsetDevice::documentLoaded() {
   if (listener_.documentLoaded) listener_.documentLoaded();
-}
-
-void HeadsetDevice::applyConfiguration() {
-  if (listener_.stateChanged) listener_.stateChanged();
-}
-
-void HeadsetDevice::reloadDocument() {
-  if (!doc_ || !doc_->loadDefaultElement()) return;
-  save();
-  refreshView();
-  applyConfiguration();
-  WriteSettingsBlock();
 }
 
 void HeadsetDevice::changeLightRecord(const LightRecord& record) {

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "audio/sound_card_events.h"
+#include "config/hs6533_profiledata.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
@@ -41,12 +42,8 @@
 #include "device/base/frame_sender.h"
 #include "device/base/light_settings_block.h"
 #include "device/base/light_thread.h"
-#include "device/base/usb_device_controller.h"
+#include "device/base/profiled_device.h"
 #include "devices/headset/headset_encoding.h"
-
-namespace tessel {
-class CHs6533Profiledata;
-}
 
 namespace tessel::headset {
 
@@ -54,31 +51,32 @@ namespace tessel::headset {
 // current-profile byte past them reads as profile 0.
 inline constexpr uint8_t kMaxProfiles = 8;
 
-class HeadsetDevice : public UsbDeviceController {
+struct HeadsetListener {
+  // The page shows the document and the state again.
+  std::function<void()> stateChanged;
+  // The document was (re)loaded: the audio side takes its settings from it.
+  std::function<void()> documentLoaded;
+  // A settings block was read on "device changed": message 3328 with the
+  // current profile (the main window takes note and does nothing).
+  std::function<void(int profile)> settingsBlockRead;
+  // The headset did not take a settings block write; the document keeps it.
+  std::function<void(ResultCode)> writeFailed;
+};
+
+// The document side (binding, load / apply / reload, saving, failure
+// reports) is the profiled device's.
+class HeadsetDevice : public ProfiledDevice<CHs6533Profiledata, HeadsetListener> {
  public:
-  struct Listener {
-    // The page shows the document and the state again.
-    std::function<void()> stateChanged;
-    // The document was (re)loaded: the audio side takes its settings from it.
-    std::function<void()> documentLoaded;
-    // A settings block was read on "device changed": message 3328 with the
-    // current profile (the main window takes note and does nothing).
-    std::function<void(int profile)> settingsBlockRead;
-    // The headset did not take a settings block write; the document keeps it.
-    std::function<void(ResultCode)> writeFailed;
-  };
+  using Listener = HeadsetListener;
 
   explicit HeadsetDevice(hid::HidBackend& backend = hid::defaultBackend(), Clock& clock = SystemClock::instance());
   ~HeadsetDevice() override;
 
   // ---- binding (UI thread)
-  void bindDocument(CHs6533Profiledata* document);
-  CHs6533Profiledata* document() const { return doc_; }
   // The headset's light-mode list (positions and codes); without one the
   // positions are sent as they are.
   void setLightModes(std::vector<LightModeEntry> modes);
   const std::vector<LightModeEntry>& lightModes() const { return modes_; }
-  void setListener(Listener listener);
   // Called on the UI thread by connected(), after the document was loaded
   // and before the page shows it: the audio side reads the chip's state.
   void setChipStateReader(std::function<void()> reader) { chipStateReader_ = std::move(reader); }
@@ -94,8 +92,6 @@ class HeadsetDevice : public UsbDeviceController {
   // Queue thread: reads the settings block, then (UI thread) tells the
   // listener (message 3328) and shows the page again.
   void deviceChanged() override;
-  void requestConnected();        // UI thread: connected() on the queue
-  void requestDeviceChanged();
   // The settings image to the headset (queued; completion on the UI thread).
   void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
   // The main window passes profile 0 and nothing else: the block goes back
@@ -103,13 +99,8 @@ class HeadsetDevice : public UsbDeviceController {
   void writeSettingsBlock(int, int, int, int, int) override { WriteSettingsBlock(); }
 
   // ---- document (UI thread)
-  // Loads the document's device element and refreshes the view.
-  void loadConfiguration() override;
-  // The page shows the document: listener.stateChanged.
-  void applyConfiguration() override;
-  // Factory settings for the current profile: saved, shown and written.
-  void reloadDocument() override;
-  void saveProfileData() override;
+  // Loading the document also tells listener.documentLoaded.
+  void applyAll() override { WriteSettingsBlock(); }
   // Refresh view: light settings, light list and user sequence from the
   // document into the image and the light thread (their effects restart).
   void refreshView();
@@ -146,15 +137,15 @@ class HeadsetDevice : public UsbDeviceController {
   int sendLedFrame(const std::vector<uint8_t>& packed);
   // UI thread.
   void afterConnected();
-  void save();
-  void postToUi(std::function<void()> call);
+  void reloadFromDocument() override { refreshView(); }
+  void documentLoaded() override;
+  const char* saveFailedLine() const override { return "耳机配置保存失败"; }
+  void logWriteFailure(int what, ResultCode r) const override;
   std::vector<uint8_t> modeCodes() const;
   void dispatchFromImage();
 
-  CHs6533Profiledata* doc_ = nullptr;
   std::vector<LightModeEntry> modes_;
   std::vector<uint8_t> codes_;  // copied for the queue thread under blockMutex_
-  Listener listener_;
   std::function<void()> chipStateReader_;
   std::function<void()> chipRebinder_;  // UI thread
 

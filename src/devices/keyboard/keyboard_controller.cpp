@@ -43,11 +43,7 @@ KeyboardController::~KeyboardController() {
 
 // ------------------------------------------------------------------ binding
 
-void KeyboardController::bindDocument(CKeyboardProfiledata* document) { doc_ = document; }
-
 void KeyboardController::setLightModes(std::vector<LightModeEntry> modes) { modes_ = std::move(modes); }
-
-void KeyboardController::setListener(Listener listener) { listener_ = std::move(listener); }
 
 void KeyboardController::setMacroNames(std::vector<std::string> names) { macroNames_ = std::move(names); }
 
@@ -367,8 +363,6 @@ std::optional<UsbDeviceController::StatusBlock> KeyboardController::readStatusBl
   return readStatusFromDevice();
 }
 
-void KeyboardController::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
-
 // ------------------------------------------------------------------ UI thread
 
 void KeyboardController::afterRead(const ReadOutcome& outcome) {
@@ -459,12 +453,6 @@ uint8_t KeyboardController::modeCodeOf(uint8_t selectItem) const {
   return selectItem;
 }
 
-void KeyboardController::save() {
-  if (doc_ && !doc_->save()) debugLine("键盘配置保存失败");
-}
-
-void KeyboardController::saveProfileData() { save(); }
-
 void KeyboardController::reloadLightData() {
   if (!doc_) return;
   const LightRecord record = doc_->getLightInfo();
@@ -481,38 +469,6 @@ void KeyboardController::reloadLightData() {
   lighting_.setLightList(doc_->getLightList());
   lighting_.setLight(record);
   lightThread_.wake();
-}
-
-void KeyboardController::loadConfiguration() {
-  if (!doc_) return;
-  doc_->loadDeviceElement();
-  reloadLightData();
-}
-
-void KeyboardController::applyConfiguration() {
-  if (listener_.stateChanged) listener_.stateChanged();
-}
-
-void KeyboardController::reloadDocument() {
-  if (!doc_ || !doc_->loadDefaultElement()) return;
-  save();
-  reloadLightData();
-  applyConfiguration();
-  applyAll();
-}
-
-void KeyboardController::reportFailure(Write what, ResultCode r) {
-  if (r == ResultCode::Success) return;
-  debugPrintf("keyboard write failed: %d (%d)", static_cast<int>(what), toInt(r));
-  if (listener_.writeFailed) listener_.writeFailed(what, r);
-}
-
-void KeyboardController::requestConnected() {
-  commandQueue().submit([this] { connected(); });
-}
-
-void KeyboardController::requestDeviceChanged() {
-  commandQueue().submit([this] { deviceChanged(); });
 }
 
 void KeyboardController::WriteSettings(std::function<void(ResultCode)> done) {
@@ -567,25 +523,6 @@ void KeyboardController::ReadCustomColours(std::function<void(ResultCode)> done)
                                      });
 }
 
-bool KeyboardController::CheckMacroReferences(int macroCount) {
-  setMacroCount(macroCount);
-  if (!doc_) return false;
-  std::vector<KeyListEntry> list = keys();
-  bool changed = false;
-  for (KeyListEntry& e : list) {
-    const bool macro = e.assignment.type == function_type::kMacro || e.assignment.type == function_type::kMacroRepeat;
-    if (macro && e.assignment.param1 >= macroCount_) {
-      e.assignment = e.defaultAssignment;
-      changed = true;
-    }
-  }
-  if (!changed) return false;
-  doc_->setKeyList(list);
-  save();
-  applyConfiguration();
-  return true;
-}
-
 std::vector<int> KeyboardController::macroOrderList() {
   if (!doc_) return {};
   std::vector<uint8_t> defaults;
@@ -596,12 +533,7 @@ std::vector<int> KeyboardController::macroOrderList() {
     defaults = images_.defaultTable;
     maps = images_.maps;
   }
-  int count = macroCount_;
-  if (!macroFolder_.empty()) {
-    macros::MacroLibrary library(macroFolder_, clock());
-    library.load();
-    if (!library.damaged()) count = static_cast<int>(library.size());
-  }
+  const int count = libraryMacroCount();
   const UserKeyTable table = buildUserKeyTable(defaults, maps, keys(), static_cast<size_t>(std::max(0, count)));
   return {table.macroOrder.begin(), table.macroOrder.end()};
 }

@@ -59,12 +59,13 @@
 #include <vector>
 
 #include "config/document_records.h"
+#include "config/keyboard_profiledata.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
 #include "device/base/frame_sender.h"
 #include "device/base/light_thread.h"
-#include "device/base/usb_device_controller.h"
+#include "devices/macro_key_device.h"
 #include "devices/keyboard/keyboard_encoding.h"
 #include "devices/keyboard/keyboard_key_names.h"
 #include "devices/keyboard/keyboard_layout.h"
@@ -73,48 +74,42 @@
 
 namespace tessel {
 
-class CKeyboardProfiledata;
+// Which write a failure report is about.
+enum class KeyboardWrite { Settings, KeyTable, MacroMemory, CustomColours };
 
-class KeyboardController : public UsbDeviceController {
+// Called on the UI thread.
+struct KeyboardListener {
+  std::function<void()> stateChanged;                          // the page shows the document and state again
+  std::function<void(KeyboardWrite, ResultCode)> writeFailed;  // the keyboard did not take it; the document keeps it
+  std::function<void(int profile)> profileReported;            // a 0x10pp / 0x11xy status report
+  // The bound macros do not fit the macro memory (see MouseController):
+  // neither the macros nor the key table were written.
+  std::function<void(int exceedUnits)> macrosTooLarge;
+  // A re-read after 0x0402: reload the profile list (and bind the current
+  // profile's document) before the document is loaded again.
+  std::function<void()> profileListChanged;
+  // 0x0402 asks for the same resynchronisation as 0x0401: start the tile's
+  // timer 1002. Unset: deviceChanged() is queued at once.
+  std::function<void()> resyncRequested;
+};
+
+// The document side (binding, load / apply / reload, saving, failure
+// reports, the macro library and the macro check) is the profiled device's.
+class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardListener> {
  public:
-  // Which write a failure report is about.
-  enum class Write { Settings, KeyTable, MacroMemory, CustomColours };
-
-  // Called on the UI thread.
-  struct Listener {
-    std::function<void()> stateChanged;                  // the page shows the document and state again
-    std::function<void(Write, ResultCode)> writeFailed;  // the keyboard did not take it; the document keeps it
-    std::function<void(int profile)> profileReported;    // a 0x10pp / 0x11xy status report
-    // The bound macros do not fit the macro memory (see MouseController):
-    // neither the macros nor the key table were written.
-    std::function<void(int exceedUnits)> macrosTooLarge;
-    // A re-read after 0x0402: reload the profile list (and bind the current
-    // profile's document) before the document is loaded again.
-    std::function<void()> profileListChanged;
-    // 0x0402 asks for the same resynchronisation as 0x0401: start the tile's
-    // timer 1002. Unset: deviceChanged() is queued at once.
-    std::function<void()> resyncRequested;
-  };
+  using Write = KeyboardWrite;
+  using Listener = KeyboardListener;
 
   // The page's picture: one packed zone record per position
   // (red | green << 8 | blue << 16 | alpha << 24).
   using Picture = std::array<uint32_t, keyboard::kPositions>;
 
-  using UsbDeviceController::UsbDeviceController;
+  using MacroKeyDevice::MacroKeyDevice;
   ~KeyboardController() override;
 
   // ---- binding (UI thread)
-  void bindDocument(CKeyboardProfiledata* document);
-  CKeyboardProfiledata* document() const { return doc_; }
   void setLightModes(std::vector<LightModeEntry> modes);
   const std::vector<LightModeEntry>& lightModes() const { return modes_; }
-  void setListener(Listener listener);
-  void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
-  int macroCount() const { return macroCount_; }
-  // The device data folder holding the macro library: every key table write
-  // reads the library, downloads the bound macros and takes the count from it.
-  void setMacroFolder(std::filesystem::path folder) { macroFolder_ = std::move(folder); }
-  const std::filesystem::path& macroFolder() const { return macroFolder_; }
   // The macro names in library order (what macro bindings show).
   void setMacroNames(std::vector<std::string> names);
   const std::vector<std::string>& macroNames() const { return macroNames_; }
@@ -133,8 +128,6 @@ class KeyboardController : public UsbDeviceController {
   bool profileListMarkedChanged() const { return profileListChanged_.load(); }
 
   // ---- queued device work (UI thread; completion on the UI thread)
-  void requestConnected();
-  void requestDeviceChanged();
   // The document's light and options to the block last read. Never dropped:
   // it waits for the transport like every queued command.
   void WriteSettings(std::function<void(ResultCode)> done = {});
@@ -149,16 +142,6 @@ class KeyboardController : public UsbDeviceController {
   void WriteCustomColours(std::function<void(ResultCode)> done = {});
   // Reads the colour memory; adopted into the document only when the read succeeded.
   void ReadCustomColours(std::function<void(ResultCode)> done = {});
-
-  // ---- document operations (UI thread)
-  // Keys bound to macros at or past `macroCount` get their defaults back;
-  // saved (and the key list rebuilt) when any changed.
-  bool CheckMacroReferences(int macroCount);
-  void loadConfiguration() override;
-  // The page shows the document: listener.stateChanged.
-  void applyConfiguration() override;
-  // Reset page: the factory document, saved, applied and written.
-  void reloadDocument() override;
 
   // ---- edits (UI thread). Each returns false, changing nothing, for a
   // value it refuses (position outside 0..169, choice outside 0..3, no document).
@@ -184,7 +167,7 @@ class KeyboardController : public UsbDeviceController {
   // The same with an explicit colour (tesselctl "colour.P"); mode 20 not required.
   bool setCustomColour(int position, uint8_t red, uint8_t green, uint8_t blue);
   // Everything of the current document: settings, key table, custom colours.
-  void applyAll();
+  void applyAll() override;
 
   // ---- selection and tabs (UI thread)
   // Makes `position` the one the assignment editor edits. False for a position
@@ -227,7 +210,6 @@ class KeyboardController : public UsbDeviceController {
   void writeSettingsBlock(int, int, int, int, int) override;
   void writeKeyTable(const std::vector<int>&, int) override { WriteKeyTable(); }
   void writeKeyTableWithStoredOrder(int) override { WriteKeyTable(); }
-  void saveProfileData() override;
   // UI thread: stores the flag and, when on, queues 0x1C (cable only).
   void resumeLighting(bool on) override;
   // UI thread light tick: in modes 29 and 30 on the cable the engine's
@@ -278,11 +260,14 @@ class KeyboardController : public UsbDeviceController {
   void keepReadImagesOnly();  // the reads become the base of the next write, the document stays
   void adoptCustomColours();
   std::vector<uint8_t> modeCodes() const;
-  void save();
+  void reloadFromDocument() override { reloadLightData(); }
+  std::vector<KeyListEntry> boundKeys() const override { return keys(); }
+  const char* saveFailedLine() const override { return "键盘配置保存失败"; }
+  void logWriteFailure(int what, ResultCode r) const override {
+    debugPrintf("keyboard write failed: %d (%d)", what, toInt(r));
+  }
   bool editSystemStages(const std::function<void(KeyboardSystemStages&)>& edit);
   void reloadLightData();
-  void reportFailure(Write what, ResultCode r);
-  void postToUi(std::function<void()> call);
   void handleStatusReport(keyboard::StatusReport report);
   // The device mode code of a select item (the item itself without a mode list).
   uint8_t modeCodeOf(uint8_t selectItem) const;
@@ -290,12 +275,8 @@ class KeyboardController : public UsbDeviceController {
   keyboard::CustomColours groupColours() const;
   void storeGroupColours(const keyboard::CustomColours& colours);
 
-  CKeyboardProfiledata* doc_ = nullptr;
   std::vector<LightModeEntry> modes_;
-  int macroCount_ = 0;
-  std::filesystem::path macroFolder_;
   std::vector<std::string> macroNames_;
-  Listener listener_;
   int selected_ = -1;
   int tab_ = keyboard::kKeyTab;
 

@@ -35,16 +35,12 @@ void MouseController::startLightThread() {
 
 // ------------------------------------------------------------------ binding
 
-void MouseController::bindDocument(CMouseProfiledata* document) { doc_ = document; }
-
 void MouseController::setLightModes(std::vector<LightModeEntry> modes) { modes_ = std::move(modes); }
 
 void MouseController::setScreenSize(uint16_t width, uint16_t height) {
   screenWidth_ = width;
   screenHeight_ = height;
 }
-
-void MouseController::setListener(Listener listener) { listener_ = std::move(listener); }
 
 std::vector<uint8_t> MouseController::modeCodes() const {
   std::vector<uint8_t> codes;
@@ -290,10 +286,6 @@ void MouseController::inputUsageFrom(uint16_t usage, bool receiver) {
   postToUi([this, r = *report] { handleProfileStage(r); });
 }
 
-void MouseController::postToUi(std::function<void()> call) {
-  commandQueue().submit([] {}, std::move(call));
-}
-
 // ------------------------------------------------------------------ UI thread
 
 void MouseController::afterRead(ResultCode stateRead) {
@@ -345,12 +337,6 @@ void MouseController::handleProfileStage(ProfileStageReport report) {
   applyConfiguration();
 }
 
-void MouseController::save() {
-  if (doc_ && !doc_->save()) debugLine("鼠标配置保存失败");
-}
-
-void MouseController::saveProfileData() { save(); }
-
 void MouseController::reloadLightData() {
   if (!doc_) return;
   LightFeed feed;
@@ -371,37 +357,9 @@ MouseController::LightFeed MouseController::lightFeed() const {
   return feed_;
 }
 
-void MouseController::loadConfiguration() {
-  if (!doc_) return;
-  doc_->loadDeviceElement();
-  reloadLightData();
-}
-
-void MouseController::applyConfiguration() {
-  if (listener_.stateChanged) listener_.stateChanged();
-}
-
-void MouseController::reloadDocument() {
-  if (!doc_ || !doc_->loadDefaultElement()) return;
-  save();
-  reloadLightData();
-  applyConfiguration();
-  applyAll();
-}
-
-void MouseController::reportFailure(Write what, ResultCode r) {
-  if (r == ResultCode::Success) return;
-  if (what == Write::MacroMemory) debugPrintf("mouse macro memory write failed (%d)", toInt(r));
-  else debugLine(what == Write::SettingsBlock ? "鼠标设置写入失败" : "鼠标按键写入失败");
-  if (listener_.writeFailed) listener_.writeFailed(what, r);
-}
-
-void MouseController::requestConnected() {
-  commandQueue().submit([this] { connected(); });
-}
-
-void MouseController::requestDeviceChanged() {
-  commandQueue().submit([this] { deviceChanged(); });
+void MouseController::logWriteFailure(int what, ResultCode r) const {
+  if (what == static_cast<int>(Write::MacroMemory)) debugPrintf("mouse macro memory write failed (%d)", toInt(r));
+  else debugLine(what == static_cast<int>(Write::SettingsBlock) ? "鼠标设置写入失败" : "鼠标按键写入失败");
 }
 
 SettingsBlockInput MouseController::blockInput() const {
@@ -457,16 +415,7 @@ void MouseController::WriteButtonTable(std::function<void(ResultCode, std::vecto
       "key table");
 }
 
-bool MouseController::CheckMacroReferences(int macroCount) {
-  setMacroCount(macroCount);
-  if (!doc_) return false;
-  std::vector<KeyListEntry> list = doc_->getKeyList();
-  if (!mouse::CheckMacroReferences(list, macroCount_)) return false;
-  doc_->setKeyList(list);
-  save();
-  applyConfiguration();
-  return true;
-}
+std::vector<KeyListEntry> MouseController::boundKeys() const { return doc_->getKeyList(); }
 
 std::vector<int> MouseController::macroOrderList() {
   if (!doc_) return {};
@@ -478,13 +427,7 @@ std::vector<int> MouseController::macroOrderList() {
     map = images_.slotMap;
   }
   if (!map) return {};
-  int count = macroCount_;
-  if (!macroFolder_.empty()) {
-    macros::MacroLibrary library(macroFolder_, clock());
-    library.load();
-    if (!library.damaged()) count = static_cast<int>(library.size());
-  }
-  return buildButtonTableImage(table, *map, doc_->getKeyList(), count).macroOrder;
+  return buildButtonTableImage(table, *map, doc_->getKeyList(), libraryMacroCount()).macroOrder;
 }
 
 // ------------------------------------------------------------------ edits

@@ -53,17 +53,16 @@
 #include <vector>
 
 #include "config/document_records.h"
+#include "config/mouse_profiledata.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
 #include "device/base/light_thread.h"
-#include "device/base/usb_device_controller.h"
 #include "devices/mouse/mouse_encoding.h"
+#include "devices/macro_key_device.h"
 #include "devices/mouse/mouse_lighting.h"
 
 namespace tessel {
-
-class CMouseProfiledata;
 
 // A key went down on the mouse (cable input interface only): the reactive
 // fade starts from it.
@@ -80,40 +79,34 @@ struct MouseStageView {
   uint32_t colour = 0;           // 0xRRGGBB, "DPI_color_option_"
 };
 
-class MouseController : public UsbDeviceController {
+// Which write a failure report is about.
+enum class MouseWrite { SettingsBlock, ButtonTable, MacroMemory };
+
+// Called on the UI thread.
+struct MouseListener {
+  std::function<void()> stateChanged;                       // the page shows the document and state again
+  std::function<void(MouseWrite, ResultCode)> writeFailed;  // the mouse did not take it; the document keeps it
+  std::function<void(int profile, std::optional<int> stage)> profileStageChanged;  // an input report
+  // The bound macros do not fit the mouse's macro memory: `exceedUnits` is
+  // one more than the 4-byte units too many (the number "message_text_16"
+  // shows). Neither the macros nor the key table were written.
+  std::function<void(int exceedUnits)> macrosTooLarge;
+};
+
+// The document side (binding, load / apply / reload, saving, failure
+// reports, the macro library and the macro check) is the profiled device's.
+class MouseController : public MacroKeyDevice<CMouseProfiledata, MouseListener> {
  public:
-  // Which write a failure report is about.
-  enum class Write { SettingsBlock, ButtonTable, MacroMemory };
+  using Write = MouseWrite;
+  using Listener = MouseListener;
 
-  // Called on the UI thread.
-  struct Listener {
-    std::function<void()> stateChanged;                   // the page shows the document and state again
-    std::function<void(Write, ResultCode)> writeFailed;   // the mouse did not take it; the document keeps it
-    std::function<void(int profile, std::optional<int> stage)> profileStageChanged;  // an input report
-    // The bound macros do not fit the mouse's macro memory: `exceedUnits` is
-    // one more than the 4-byte units too many (the number "message_text_16"
-    // shows). Neither the macros nor the key table were written.
-    std::function<void(int exceedUnits)> macrosTooLarge;
-  };
-
-  using UsbDeviceController::UsbDeviceController;
+  using MacroKeyDevice::MacroKeyDevice;
   ~MouseController() override;
 
   // ---- binding (UI thread)
-  void bindDocument(CMouseProfiledata* document);
-  CMouseProfiledata* document() const { return doc_; }
   void setLightModes(std::vector<LightModeEntry> modes);
   const std::vector<LightModeEntry>& lightModes() const { return modes_; }
   void setScreenSize(uint16_t width, uint16_t height);
-  void setListener(Listener listener);
-  // Macros in the library (button codes with a macro number at or past it fall back to the default).
-  void setMacroCount(int count) { macroCount_ = count < 0 ? 0 : count; }
-  int macroCount() const { return macroCount_; }
-  // The device data folder holding the macro library ("macro.config" and the
-  // event files). When set, every key table write reads the library first,
-  // downloads the bound macros and takes the macro count from it.
-  void setMacroFolder(std::filesystem::path folder) { macroFolder_ = std::move(folder); }
-  const std::filesystem::path& macroFolder() const { return macroFolder_; }
 
   // ---- device state (copies; any thread)
   mouse::MouseIdentity identityFields() const;
@@ -125,8 +118,6 @@ class MouseController : public UsbDeviceController {
   int profileCount() const;
 
   // ---- queued device work (UI thread; completion on the UI thread)
-  void requestConnected();
-  void requestDeviceChanged();
   // Writes the document's settings to the profile last read. The completion
   // reports a failure through the listener.
   void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
@@ -141,16 +132,6 @@ class MouseController : public UsbDeviceController {
   // written when the macros do not fit (listener.macrosTooLarge) or their
   // write failed (listener.writeFailed with Write::MacroMemory).
   void WriteButtonTable(std::function<void(ResultCode, std::vector<int>)> done = {});
-
-  // ---- document operations (UI thread)
-  // Buttons bound to macros past `macroCount` get their defaults; saved when changed.
-  bool CheckMacroReferences(int macroCount);
-  // Loads the document's element (bound path or factory) and tells the light thread.
-  void loadConfiguration() override;
-  // The page shows the document: listener.stateChanged.
-  void applyConfiguration() override;
-  // Factory reset of the current profile document, saved, applied and written.
-  void reloadDocument() override;
 
   // ---- edits: store in the document, save, write what changed (UI thread)
   // Each returns false, changing nothing, for a value it refuses: a stage
@@ -178,7 +159,7 @@ class MouseController : public UsbDeviceController {
   void changeLightRecord(const LightRecord& record);
   // Everything of the current document to the mouse, as after a profile
   // switch: the settings block, then the key table.
-  void applyAll();
+  void applyAll() override;
 
   // ---- page state (UI thread)
   std::vector<DpiStage> stages() const;
@@ -205,7 +186,6 @@ class MouseController : public UsbDeviceController {
   // The macro order is recomputed from the buttons (the same renumbering).
   void writeKeyTable(const std::vector<int>&, int) override { WriteButtonTable(); }
   void writeKeyTableWithStoredOrder(int) override { WriteButtonTable(); }
-  void saveProfileData() override;
 
   // Light thread inputs as last fed (record, selected sequence, light list).
   struct LightFeed {
@@ -249,25 +229,21 @@ class MouseController : public UsbDeviceController {
   void followActiveStage();  // UI thread, after a read of the current block
   mouse::SettingsBlockInput blockInput() const;
   std::vector<uint8_t> modeCodes() const;
-  void save();
+  void reloadFromDocument() override { reloadLightData(); }
+  std::vector<KeyListEntry> boundKeys() const override;
+  const char* saveFailedLine() const override { return "鼠标配置保存失败"; }
+  void logWriteFailure(int what, ResultCode r) const override;
   // Changes the pointer / polling words of the document and saves it; false without a document.
   bool editSystemStages(const std::function<void(MouseSystemStages&)>& edit);
   void reloadLightData();
   void showState();
-  void reportFailure(Write what, ResultCode r);
-  void postToUi(std::function<void()> call);
   void handleProfileStage(mouse::ProfileStageReport report);
   std::vector<DpiStage> stagesUpTo(int stage) const;
 
-  CMouseProfiledata* doc_ = nullptr;
   std::vector<LightModeEntry> modes_;
   uint16_t screenWidth_ = 1920, screenHeight_ = 1080;
-  int macroCount_ = 0;
   int blockHeld_ = 0;
   bool blockPending_ = false;
-  std::filesystem::path macroFolder_;
-  Listener listener_;
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
 
   mutable std::mutex imagesMutex_;
   Images images_;

@@ -264,17 +264,6 @@ ButtonTableImage buildButtonTableImage(std::span<const uint8_t> lastRead, const 
   return out;
 }
 
-bool CheckMacroReferences(std::vector<KeyListEntry>& buttons, int macroCount) {
-  bool changed = false;
-  for (KeyListEntry& b : buttons) {
-    if (isMacroCode(b.assignment) && b.assignment.param1 >= macroCount) {
-      b.assignment = b.defaultAssignment;
-      changed = true;
-    }
-  }
-  return changed;
-}
-
 std::optional<ProfileStageReport> decodeProfileStageUsage(uint16_t usage, int profileCount, int stageCount) {
   const uint8_t high = static_cast<uint8_t>(usage >> 8);
   if (high != 0x10 && high != 0x11) return std::nullopt;

@@ -176,10 +176,6 @@ struct ButtonTableImage {
 ButtonTableImage buildButtonTableImage(std::span<const uint8_t> lastRead, const SlotMap& map,
                                        const std::vector<KeyListEntry>& buttons, int macroCount);
 
-// Every button bound to a macro past the library gets its default code back.
-// True when a button changed.
-bool CheckMacroReferences(std::vector<KeyListEntry>& buttons, int macroCount);
-
 // ------------------------------------------------------------------ input reports
 
 // What a profile or profile-and-stage input usage says. 0x10xx: profile =

@@ -18,15 +18,11 @@ MousepadController::~MousepadController() {
 
 // ------------------------------------------------------------------ binding
 
-void MousepadController::bindDocument(CBasicProfiledata* document) { doc_ = document; }
-
 void MousepadController::setLightModes(std::vector<LightModeEntry> modes) {
   modes_ = std::move(modes);
   std::lock_guard lock(imagesMutex_);
   codes_ = modeCodes();
 }
-
-void MousepadController::setListener(Listener listener) { listener_ = std::move(listener); }
 
 std::vector<uint8_t> MousepadController::modeCodes() const {
   std::vector<uint8_t> codes;
@@ -146,37 +142,18 @@ std::optional<UsbDeviceController::StatusBlock> MousepadController::readStatusBl
   return readStatusFromDevice();
 }
 
-void MousepadController::postToUi(std::function<void()> call) { commandQueue().submit([] {}, std::move(call)); }
-
 // ------------------------------------------------------------------ UI thread
-
-void MousepadController::requestConnected() {
-  commandQueue().submit([this] { connected(); });
-}
-
-void MousepadController::requestDeviceChanged() {
-  commandQueue().submit([this] { deviceChanged(); });
-}
 
 void MousepadController::WriteSettingsBlock(std::function<void(ResultCode)> done) {
   if (!doc_) return;
   commandQueue().request<ResultCode>(
       [this, record = doc_->getLightInfo(), codes = modeCodes()] { return writeBlock(record, codes); },
       [this, done = std::move(done)](ResultCode r) {
-        if (r != ResultCode::Success) {
-          debugLine("鼠标垫设置写入失败");
-          if (listener_.writeFailed) listener_.writeFailed(r);
-        }
+        reportFailure(r);
         if (done) done(r);
       },
       "settings");
 }
-
-void MousepadController::save() {
-  if (doc_ && !doc_->save()) debugLine("鼠标垫配置保存失败");
-}
-
-void MousepadController::saveProfileData() { save(); }
 
 LightRecord MousepadController::lightInfo() const { return doc_ ? doc_->getLightInfo() : LightRecord{}; }
 
@@ -200,24 +177,6 @@ void MousepadController::feedLighting() {
 void MousepadController::refreshView() {
   if (!doc_) return;
   feedLighting();
-}
-
-void MousepadController::loadConfiguration() {
-  if (!doc_) return;
-  doc_->loadDeviceElement();
-  refreshView();
-}
-
-void MousepadController::applyConfiguration() {
-  if (listener_.stateChanged) listener_.stateChanged();
-}
-
-void MousepadController::reloadDocument() {
-  if (!doc_ || !doc_->loadDefaultElement()) return;
-  refreshView();
-  save();
-  applyConfiguration();
-  WriteSettingsBlock();
 }
 
 void MousepadController::changeLightRecord(const LightRecord& record) {

@@ -33,40 +33,40 @@
 #include <optional>
 #include <vector>
 
+#include "config/basic_profiledata.h"
 #include "config/light_mode_list.h"
 #include "core/light_record.h"
 #include "core/result_code.h"
 #include "device/base/block_lighting.h"
 #include "device/base/light_settings_block.h"
 #include "device/base/light_thread.h"
-#include "device/base/usb_device_controller.h"
+#include "device/base/profiled_device.h"
 
 namespace tessel {
-
-class CBasicProfiledata;
 
 inline constexpr int kMousepadLightZones = 15;
 inline constexpr uint8_t kMousepadDefaultProfiles = 4;
 
-class MousepadController : public UsbDeviceController {
- public:
-  // Called on the UI thread.
-  struct Listener {
-    std::function<void()> stateChanged;               // the page shows the document again
-    std::function<void(ResultCode)> writeFailed;      // the pad did not take the block
-    // The pad's current profile after a read on device changed (message 3328).
-    std::function<void(int profile)> profileReported;
-  };
+// Called on the UI thread.
+struct MousepadListener {
+  std::function<void()> stateChanged;               // the page shows the document again
+  std::function<void(ResultCode)> writeFailed;      // the pad did not take the block
+  // The pad's current profile after a read on device changed (message 3328).
+  std::function<void(int profile)> profileReported;
+};
 
-  using UsbDeviceController::UsbDeviceController;
+// The document side (binding, load / apply / reload, saving, failure
+// reports) is the profiled device's.
+class MousepadController : public ProfiledDevice<CBasicProfiledata, MousepadListener> {
+ public:
+  using Listener = MousepadListener;
+
+  using ProfiledDevice::ProfiledDevice;
   ~MousepadController() override;
 
   // ---- binding (UI thread)
-  void bindDocument(CBasicProfiledata* document);
-  CBasicProfiledata* document() const { return doc_; }
   void setLightModes(std::vector<LightModeEntry> modes);
   const std::vector<LightModeEntry>& lightModes() const { return modes_; }
-  void setListener(Listener listener);
 
   // ---- device state (copies; any thread)
   std::array<uint8_t, transport::kIdentitySize> identityRead() const;
@@ -74,18 +74,12 @@ class MousepadController : public UsbDeviceController {
   int currentProfile() const;
 
   // ---- queued device work (UI thread; completion on the UI thread)
-  void requestConnected();
-  void requestDeviceChanged();
   // Writes the document's light record into the block last read (reading it
   // first when it never was). The completion reports a failure.
   void WriteSettingsBlock(std::function<void(ResultCode)> done = {});
 
   // ---- document operations (UI thread)
-  void loadConfiguration() override;
-  void applyConfiguration() override;
-  // Factory reset of the current profile document, saved, applied and written.
-  void reloadDocument() override;
-  void saveProfileData() override;
+  void applyAll() override { WriteSettingsBlock(); }
   // Reload the light data: record, image bytes, light list, user sequence.
   void refreshView();
   // A change on the light editor: synchronised flag cleared, record stored
@@ -111,14 +105,13 @@ class MousepadController : public UsbDeviceController {
   ResultCode readBlock();
   ResultCode writeBlock(const LightRecord& record, const std::vector<uint8_t>& codes);
   // UI thread.
-  void save();
+  void reloadFromDocument() override { refreshView(); }
+  const char* saveFailedLine() const override { return "鼠标垫配置保存失败"; }
+  void logWriteFailure(int, ResultCode) const override { debugLine("鼠标垫设置写入失败"); }
   std::vector<uint8_t> modeCodes() const;
   void feedLighting();
-  void postToUi(std::function<void()> call);
 
-  CBasicProfiledata* doc_ = nullptr;
   std::vector<LightModeEntry> modes_;
-  Listener listener_;
 
   mutable std::mutex imagesMutex_;  // guards the three below
   std::vector<uint8_t> codes_;      // the mode codes, for the queue thread
