@@ -6,16 +6,29 @@
 namespace tessel {
 
 void StopEvent::set() {
+  std::function<void()> call;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     set_.store(true, std::memory_order_release);
+    call = onSet_;
   }
   cv_.notify_all();
+  if (call) call();
 }
 
 void StopEvent::reset() {
   std::lock_guard<std::mutex> lock(mutex_);
   set_.store(false, std::memory_order_release);
+  onSet_ = nullptr;
+}
+
+void StopEvent::onSet(std::function<void()> call) const {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onSet_ = call;
+    if (!set_.load(std::memory_order_acquire)) return;
+  }
+  if (call) call();
 }
 
 bool StopEvent::waitFor(std::chrono::milliseconds timeout) const {

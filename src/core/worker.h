@@ -22,11 +22,16 @@ class StopEvent {
   bool isSet() const { return set_.load(std::memory_order_acquire); }
   // Waits up to `timeout`; true when the event is set.
   bool waitFor(std::chrono::milliseconds timeout) const;
+  // `call` also runs when the event is set (at once when it is set already),
+  // for a worker that sleeps in something else than waitFor (a poll() on a
+  // file descriptor, another condition). One call at a time; reset() drops it.
+  void onSet(std::function<void()> call) const;
 
  private:
   std::atomic<bool> set_{false};
   mutable std::mutex mutex_;
   mutable std::condition_variable cv_;
+  mutable std::function<void()> onSet_;
 };
 
 class WorkerThread {

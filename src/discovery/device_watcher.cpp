@@ -18,8 +18,12 @@ void DeviceWatcher::start() {
   firstPass_ = true;
   retry_ = true;
   thread_.start([this](const StopEvent& stop) {
-    for (;;) {
-      if (stop.waitFor(std::chrono::milliseconds(1))) break;
+    // Shared with the stop event's call, which may still run while the thread ends.
+    const std::shared_ptr<hid::ChangeWaiter> waiter = backend_.changeWaiter();
+    stop.onSet([waiter] { waiter->interrupt(); });
+    while (!stop.isSet()) {
+      // Read before the pass: a change during the pass wakes the wait at once.
+      const uint64_t seen = backend_.changeCounter();
       try {
         pass();
       } catch (const std::exception& e) {
@@ -27,8 +31,12 @@ void DeviceWatcher::start() {
         debugPrintf("device watcher pass failed: %s", e.what());
         retry_ = true;
       }
-      if (stop.waitFor(std::chrono::milliseconds(100))) break;
+      if (stop.isSet()) break;
+      // Asleep until a node comes or goes; a pass that owes another look (an
+      // interface it could not open, a failed enumeration) comes back soon.
+      waiter->wait(seen, retry_ ? kRetryPause : kQuietPause);
     }
+    stop.onSet(nullptr);
     debugLine("抓取设备线程设定退出");
   });
 }

@@ -2,7 +2,8 @@
 // The device watcher: a thread that notices supported interfaces arriving and
 // leaving, claims their live-list slots and tells the main window.
 //
-// Each pass (about every 100 ms):
+// Each pass (when the backend says an interface came or went, 100 ms after a
+// pass that owes another look, at the latest every 2 s):
 //   - while some slot is free, and the HID bus changed since the last look (or
 //     a wanted interface could not be opened last time), enumerate: every
 //     wanted path is opened read-only to learn its ids and usages, claimed,
@@ -39,8 +40,10 @@ class DeviceWatcher {
   DeviceWatcher(LiveInterfaceList& list, hid::HidBackend& backend, DeviceWatcherEvents& events);
   ~DeviceWatcher();
 
-  // The thread: a pass, then a 100 ms wait on the stop event, until stopped.
+  // The thread: a pass, then asleep until the next, until stopped.
   void start();
+  static constexpr std::chrono::milliseconds kRetryPause{100};
+  static constexpr std::chrono::milliseconds kQuietPause{2000};
   // Sets the stop event and waits up to `bound`; the debug line
   // "抓取设备线程设定退出" is written when the thread ends.
   bool stop(std::chrono::milliseconds bound = std::chrono::milliseconds(1000));

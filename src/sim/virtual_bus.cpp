@@ -373,6 +373,7 @@ std::shared_ptr<EmulatedProduct> VirtualHidBus::plug(std::string_view productNam
   product->plugSerial_ = ++plugs_;
   byNode_[node] = product;
   ++changes_;
+  changed_.notify_all();
   return product;
 }
 
@@ -392,6 +393,7 @@ bool VirtualHidBus::unplug(std::string_view productName) {
         gone = it->second;
         byNode_.erase(it);
         ++changes_;
+        changed_.notify_all();
         break;
       }
     }
@@ -410,6 +412,7 @@ bool VirtualHidBus::unplugProduct(const EmulatedProduct* product) {
     gone = it->second;
     byNode_.erase(it);
     ++changes_;
+    changed_.notify_all();
   }
   gone->markUnplugged();
   return true;
@@ -471,6 +474,37 @@ std::unique_ptr<hid::HidChannel> VirtualHidBus::open(const std::string& path, bo
   auto state = p->openChannel(p->collectionIndex(col), wantRead, wantWrite);
   if (!state) return nullptr;
   return std::make_unique<VirtualChannel>(std::move(p), std::move(state));
+}
+
+namespace {
+
+class BusWaiter : public hid::ChangeWaiter {
+ public:
+  BusWaiter(std::mutex& mutex, std::condition_variable& changed, const uint64_t& changes)
+      : mutex_(mutex), changed_(changed), changes_(changes) {}
+  void wait(uint64_t seen, std::chrono::milliseconds bound) override {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, bound, [&] { return interrupted_ || changes_ != seen; });
+  }
+  void interrupt() override {
+    {
+      std::lock_guard lock(mutex_);
+      interrupted_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex& mutex_;
+  std::condition_variable& changed_;
+  const uint64_t& changes_;
+  bool interrupted_ = false;  // guarded by mutex_
+};
+
+}  // namespace
+
+std::unique_ptr<hid::ChangeWaiter> VirtualHidBus::changeWaiter() {
+  return std::make_unique<BusWaiter>(mutex_, changed_, changes_);
 }
 
 uint64_t VirtualHidBus::changeCounter() {

@@ -210,6 +210,8 @@ class VirtualHidBus : public hid::HidBackend {
   std::unique_ptr<hid::HidChannel> open(const std::string& path, bool wantRead, bool wantWrite) override;
   uint64_t changeCounter() override;
   std::optional<hid::NodeIdentity> identity(const std::string& path) override;
+  // Wakes at a plug or an unplug.
+  std::unique_ptr<hid::ChangeWaiter> changeWaiter() override;
 
   // The node prefix of every virtual path: "sim/hidraw".
   static constexpr std::string_view kNodePrefix = "sim/hidraw";
@@ -223,6 +225,7 @@ class VirtualHidBus : public hid::HidBackend {
   std::map<int, std::shared_ptr<EmulatedProduct>> byNode_;
   FirmwareFactory factory_;
   uint64_t changes_ = 0;
+  std::condition_variable changed_;  // changes_ grew, or a waiter was interrupted
   uint64_t plugs_ = 0;  // serial of the last plug, the "inode" of a virtual node
 };
 

@@ -156,4 +156,15 @@ TEST(StopEvent, IsManualResetAndWakesWaiters) {
   EXPECT_TRUE(e.waitFor(0ms));  // stays set
   e.reset();
   EXPECT_FALSE(e.isSet());
+  // A worker asleep elsewhere is woken by the call it left; a call left
+  // after the event was set runs at once, and reset drops it.
+  int calls = 0;
+  e.onSet([&] { ++calls; });
+  e.set();
+  EXPECT_EQ(calls, 1);
+  e.onSet([&] { ++calls; });
+  EXPECT_EQ(calls, 2);
+  e.reset();
+  e.set();
+  EXPECT_EQ(calls, 2);
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "device/hid/hid_path.h"
+#include "device/hid/hidraw_backend.h"
 #include "discovery/device_watcher.h"
 #include "platform/debug.h"
 #include "sim/virtual_bus.h"
@@ -87,6 +88,27 @@ TEST_F(Watcher, PlugAndUnplugAreSeenOnTheNextPass) {
   ASSERT_TRUE(bus.plug("keyboard-receiver"));
   watcher.pass();
   EXPECT_EQ(events.take().size(), 2u);
+}
+
+// The watcher sleeps in its backend's waiter until a node comes or goes: a
+// waiter that is not woken keeps these tests waiting until ctest gives up.
+TEST_F(Watcher, ItsWaiterWakesAtAPlugAndAtInterrupt) {
+  const auto waiter = bus.changeWaiter();
+  const uint64_t seen = bus.changeCounter();
+  auto woke = std::async(std::launch::async, [&] {
+    waiter->wait(seen, std::chrono::minutes(10));
+    return bus.changeCounter();
+  });
+  ASSERT_TRUE(bus.plug("mousepad"));
+  EXPECT_NE(woke.get(), seen);
+  hid::HidrawBackend hidraw;  // sleeps in poll() on /dev, not on a condition
+  for (hid::HidBackend* backend : std::initializer_list<hid::HidBackend*>{&bus, &hidraw}) {
+    const auto w = backend->changeWaiter();
+    auto stopped = std::async(std::launch::async, [&] { w->wait(backend->changeCounter(), std::chrono::minutes(10)); });
+    w->interrupt();
+    stopped.get();
+    w->wait(backend->changeCounter(), std::chrono::minutes(10));  // stays interrupted
+  }
 }
 
 TEST_F(Watcher, ThreadReportsArrivalsAndEndsWithItsDebugLine) {

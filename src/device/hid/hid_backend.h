@@ -5,6 +5,7 @@
 //   "/dev/hidraw3#vid_320f&pid_7c1f&mi_01&col04"
 // one path per top-level collection, collections numbered from 1 in descriptor
 // order; an interface with a single collection has no "&col" part.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,6 +56,17 @@ class HidChannel {
   virtual std::vector<uint8_t> reportDescriptor() const = 0;
 };
 
+// Sleeps one watcher thread until the backend's interfaces may have changed.
+class ChangeWaiter {
+ public:
+  virtual ~ChangeWaiter() = default;
+  // Returns when changeCounter() may no longer be `seen`, when `bound` has
+  // passed, or at once after interrupt().
+  virtual void wait(uint64_t seen, std::chrono::milliseconds bound) = 0;
+  // Any thread; holds from then on (the waiter's thread is ending).
+  virtual void interrupt() = 0;
+};
+
 class HidBackend {
  public:
   virtual ~HidBackend() = default;
@@ -70,6 +82,9 @@ class HidBackend {
   virtual std::optional<NodeIdentity> identity(const std::string& path) = 0;
   // True while the collection at `path` is attached.
   bool present(const std::string& path) { return identity(path).has_value(); }
+  // A waiter for one watcher thread. This one sleeps out its bound: a backend
+  // that can be told of changes wakes its waiters early instead.
+  virtual std::unique_ptr<ChangeWaiter> changeWaiter();
 };
 
 // The backend the program uses: hidraw by default; the virtual bus in demo

@@ -4,6 +4,9 @@
 #include <fcntl.h>
 #include <libudev.h>
 #include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -202,6 +205,70 @@ std::unique_ptr<FdChannel> makeCollectionChannel(int fd, const std::string& path
 }
 
 std::unique_ptr<SysfsSource> makeUdevSource() { return std::make_unique<UdevSource>(); }
+
+namespace {
+
+// Sleeps in poll() on an inotify watch of /dev, waking when a hidraw node is
+// created, removed or changes its attributes (udev granting access), and on
+// an eventfd for interrupt(). Without inotify it sleeps out its bound.
+class DevWatchWaiter : public ChangeWaiter {
+ public:
+  DevWatchWaiter()
+      : inotify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), interrupt_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (inotify_ >= 0 &&
+        ::inotify_add_watch(inotify_, "/dev", IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+      debugLine("hot-plug: /dev cannot be watched; looking for devices every 2 s");
+      ::close(inotify_);
+      inotify_ = -1;
+    }
+  }
+  ~DevWatchWaiter() override {
+    if (inotify_ >= 0) ::close(inotify_);
+    if (interrupt_ >= 0) ::close(interrupt_);
+  }
+
+  void wait(uint64_t, std::chrono::milliseconds bound) override {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return;
+      pollfd fds[2] = {{interrupt_, POLLIN, 0}, {inotify_, POLLIN, 0}};
+      const int n = ::poll(fds, inotify_ >= 0 ? 2 : 1, static_cast<int>(left.count()));
+      if (n < 0 && errno != EINTR) return;
+      if (n <= 0) continue;
+      if (fds[0].revents != 0) return;  // interrupted: stays readable
+      if (fds[1].revents != 0 && hidrawEvent()) return;
+    }
+  }
+  void interrupt() override {
+    const uint64_t one = 1;
+    if (interrupt_ >= 0) (void)!::write(interrupt_, &one, sizeof one);
+  }
+
+ private:
+  // Reads the queued events; true when one names a hidraw node.
+  bool hidrawEvent() {
+    alignas(inotify_event) char buffer[4096];
+    bool hidraw = false;
+    for (;;) {
+      const ssize_t got = ::read(inotify_, buffer, sizeof buffer);
+      if (got <= 0) return hidraw;
+      for (ssize_t at = 0; at < got;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (e->len > 0 && std::string_view(e->name).substr(0, 6) == "hidraw") hidraw = true;
+        if (e->mask & IN_Q_OVERFLOW) hidraw = true;  // events were lost: look anyway
+        at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+      }
+    }
+  }
+
+  int inotify_;
+  int interrupt_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChangeWaiter> HidrawBackend::changeWaiter() { return std::make_unique<DevWatchWaiter>(); }
 
 HidrawBackend::HidrawBackend(std::unique_ptr<SysfsSource> source) : source_(std::move(source)) {}
 

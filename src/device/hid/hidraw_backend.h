@@ -82,6 +82,8 @@ class HidrawBackend : public HidBackend {
   std::unique_ptr<HidChannel> open(const std::string& path, bool wantRead, bool wantWrite) override;
   uint64_t changeCounter() override;
   std::optional<NodeIdentity> identity(const std::string& path) override;
+  // Wakes when a hidraw node appears in, leaves or changes in /dev.
+  std::unique_ptr<ChangeWaiter> changeWaiter() override;
 
  private:
   std::mutex mutex_;  // the source is used by one thread at a time
