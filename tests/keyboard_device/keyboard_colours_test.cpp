@@ -194,6 +194,24 @@ TEST_F(KeyboardRig, TheLightThreadStepsTheEngineOnTheClockAndStops) {
   bool lit = false;
   for (uint32_t z : kb_->picture()) lit = lit || (z & 0xFFFFFFu) != 0;
   EXPECT_TRUE(lit);
+  // Nobody looks at the picture, and the keyboard plays mode 3 itself: the
+  // thread rests however far the clock moves, and steps again when wanted.
+  kb_->setPictureWanted(false);
+  ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
+  const uint64_t resting = kb_->lightThread().turns();
+  const uint8_t restingPhase = kb_->lighting().phase();
+  for (int i = 0; i < 16; ++i) {
+    clock_.advance(16ms);
+    ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
+  }
+  EXPECT_LE(kb_->lightThread().turns() - resting, 1u);
+  EXPECT_EQ(kb_->lighting().phase(), restingPhase);
+  kb_->setPictureWanted(true);
+  for (int i = 0; i < 16; ++i) {
+    clock_.advance(16ms);
+    ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
+  }
+  EXPECT_NE(kb_->lighting().phase(), restingPhase);
   kb_->stopLightThread();
   EXPECT_FALSE(kb_->lightThread().running());
 }

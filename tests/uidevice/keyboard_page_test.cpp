@@ -498,6 +498,8 @@ TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {
   clock_.advance(std::chrono::milliseconds(CBrelvikKeyboardDevice::kPicturePaceMs));
   EXPECT_FALSE(page_->PictureTimerRunning());
   EXPECT_EQ(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  // Nobody looks: outside the host-driven modes the light thread may rest.
+  EXPECT_FALSE(page_->Keyboard().pictureWanted());
   // Light control off: shown or not, the picture stays as it is.
   ShowPage();
   page_->Controller().setLightControlOn(false);
@@ -516,6 +518,7 @@ TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {
   window->show();
   page_->ShowFrame(tick);
   EXPECT_NE(page_->LightCell(0)->GetZoneColour(), kUntouched);
+  EXPECT_TRUE(page_->Keyboard().pictureWanted());
 }
 
 }  // namespace

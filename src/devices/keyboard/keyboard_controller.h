@@ -221,6 +221,13 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
 
   KeyboardLighting& lighting() { return lighting_; }
   LightThread& lightThread() { return lightThread_; }
+  // Whether anyone looks at the engine's picture (the page, shown in a shown
+  // window; true until told otherwise). Outside the host-driven modes the
+  // keyboard plays its light itself and the engine only paints that picture,
+  // so nobody looking, the light thread sleeps until the picture is wanted
+  // again or the light changes.
+  void setPictureWanted(bool wanted);
+  bool pictureWanted() const { return pictureWanted_.load(); }
   void startLightThread();
   void stopLightThread() { lightThread_.stop(); }
 
@@ -285,6 +292,7 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
   std::atomic<bool> profileListChanged_{false};
   std::atomic<uint64_t> liveSubmitted_{0};
   std::atomic<bool> liveMode_{false};   // the light shows a host-driven mode (29, 30)
+  std::atomic<bool> pictureWanted_{true};
   bool liveStarted_ = false;            // UI thread
   SteadyTime lastTurn_{};               // light thread
 

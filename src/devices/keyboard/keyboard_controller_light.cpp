@@ -49,9 +49,14 @@ void KeyboardController::startLightThread() {
   debugLine("键盘灯光线程启动");
 }
 
+void KeyboardController::setPictureWanted(bool wanted) {
+  if (pictureWanted_.exchange(wanted) != wanted && wanted) lightThread_.wake();
+}
+
 SteadyTime KeyboardController::lightTurn(SteadyTime now) {
-  // The synchronised effect of the main window shows: wait until it ends.
-  if (synchronised()) {
+  // The synchronised effect of the main window shows, or nothing needs the
+  // engine's picture: wait until that changes.
+  if (synchronised() || (!liveMode_.load() && !pictureWanted_.load())) {
     lastTurn_ = now;
     return LightThread::kIdle;
   }

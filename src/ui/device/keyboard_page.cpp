@@ -280,6 +280,8 @@ void CBrelvikKeyboardDevice::InitPage() {
   BindControls();
   SelectFunctionTab(keyboard::kLightingTab);
   RefreshView();
+  // Nobody looks at the picture before the page shows it (ShowFrame).
+  Keyboard().setPictureWanted(PageShown());
 }
 
 void CBrelvikKeyboardDevice::BuildPicture() {
@@ -549,6 +551,7 @@ void CBrelvikKeyboardDevice::ShowRepeatTip() {
 void CBrelvikKeyboardDevice::ShowFrame(const std::vector<uint8_t>&) {
   // Light control off: the picture keeps what it shows.
   if (!Controller().lightControlOn() || !PageShown()) return;
+  Keyboard().setPictureWanted(true);
   PaintFrame();
   if (CPaintManagerUI* pm = GetManager(); pm && !pm->HasTimer(this, kPictureTimer))
     pm->SetTimer(this, kPictureTimer, kPicturePaceMs);
@@ -564,10 +567,12 @@ void CBrelvikKeyboardDevice::DoEvent(TEventUI& event) {
     CBrelvikUSBDevice::DoEvent(event);
     return;
   }
-  // A hidden page or window costs nothing: the timer stops, and the tile's
-  // next tick after the page is shown again starts it.
+  // A hidden page or window costs nothing: the timer stops, the keyboard's
+  // light thread rests unless the keyboard's frame needs it, and the tile's
+  // next tick after the page is shown again starts both.
   if (!PageShown() || !Controller().lightControlOn() || !Controller().windowActive()) {
     if (CPaintManagerUI* pm = GetManager()) pm->KillTimer(this, kPictureTimer);
+    Keyboard().setPictureWanted(false);
     return;
   }
   PaintFrame();
