@@ -5,9 +5,15 @@
 namespace tessel {
 
 DeviceTile::DeviceTile(Scheduler& scheduler, UsbDeviceController& device, TileHost& host)
-    : scheduler_(scheduler), device_(device), host_(host) {}
+    : scheduler_(scheduler), device_(device), host_(host) {
+  // A still picture that starts to move brings the next light tick forward.
+  device_.setFrameWake([this] { startTimer(kLightTick, 0); });
+}
 
-DeviceTile::~DeviceTile() { killAllTimers(); }
+DeviceTile::~DeviceTile() {
+  device_.setFrameWake(nullptr);  // waits for a wake in progress
+  killAllTimers();
+}
 
 void DeviceTile::startTimer(int id, int delayMs) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -55,10 +61,14 @@ void DeviceTile::onTimer(int id) {
   UsbDeviceController& device = device_;
   switch (id) {
     case kLightTick: {
+      // Armed before the frame is made: a change from here on brings the
+      // next tick forward, so none is missed while the tick sleeps.
+      device_.armFrameWake();
       std::vector<uint8_t> frame = device_.lightTick();
       if (selected_ && device_.windowActive()) host_.frameShown(frame);
-      // Fast ticks only while the picture moves: a still picture (or light
-      // control off) is looked at ten times a second.
+      // Fast ticks only while the picture moves. A still picture (or light
+      // control off) sleeps until a zone changes, looking again only when a
+      // still frame is due to be sent again.
       const bool changed = !frame.empty() && frame != lastTickFrame_;
       lastTickFrame_ = std::move(frame);
       if (device_.isConnected())

@@ -6,9 +6,10 @@
 // through TileHost (message 3331).
 //
 // Timers (each handler first stops its own timer, then may start it again):
-//   1000 light tick     5 ms on the cable while the picture changes, 100 ms
-//                       while it stands still or light control is off, 500 ms
-//                       on the receiver; while connected
+//   1000 light tick     5 ms on the cable while the picture changes; while it
+//                       stands still or light control is off, 500 ms (when a
+//                       still frame is due again) or at once when a zone
+//                       changes; 500 ms on the receiver; while connected
 //   1001 connect        500 ms after a connection; 3000 ms retries while asleep
 //   1002 device changed after input usage 0x401 (started by the input reader)
 //   1003, 1004          reserved operations of the device
@@ -84,7 +85,7 @@ class DeviceTile {
   void pollStatus();
 
   static constexpr int kFastTickMs = 5;
-  static constexpr int kStillTickMs = 100;
+  static constexpr int kStillTickMs = static_cast<int>(UsbDeviceController::kFrameRefresh.count());
   static constexpr int kReceiverTickMs = 500;
 
   UsbDeviceController& device() { return device_; }

@@ -77,7 +77,7 @@ void ZoneColours::resize(size_t count) {
 }
 
 void ZoneColours::set(size_t index, uint32_t record) {
-  if (index < count_) zones_[index].store(record, std::memory_order_relaxed);
+  if (index < count_ && zones_[index].exchange(record, std::memory_order_relaxed) != record) changed();
 }
 
 uint32_t ZoneColours::get(size_t index) const {
@@ -85,7 +85,9 @@ uint32_t ZoneColours::get(size_t index) const {
 }
 
 void ZoneColours::fill(uint32_t record) {
-  for (size_t i = 0; i < count_; ++i) zones_[i].store(record, std::memory_order_relaxed);
+  bool any = false;
+  for (size_t i = 0; i < count_; ++i) any = zones_[i].exchange(record, std::memory_order_relaxed) != record || any;
+  if (any) changed();
 }
 
 std::vector<uint8_t> ZoneColours::frame() const {

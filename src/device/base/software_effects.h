@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -57,10 +58,21 @@ class ZoneColours {
   // The live colour frame: three bytes per zone (red, green, blue each scaled
   // by brightness / 256), for at most kMaxFrameZones zones.
   std::vector<uint8_t> frame() const;
+  // `call` runs (on the thread that set the zone) at the first change of a
+  // zone after arm(), once per arm: the light tick sleeps while the picture
+  // stands still. Set it before any effect runs.
+  void setOnChange(std::function<void()> call) { onChange_ = std::move(call); }
+  void arm() { armed_.store(true, std::memory_order_release); }
 
  private:
+  void changed() {
+    if (armed_.load(std::memory_order_relaxed) && armed_.exchange(false) && onChange_) onChange_();
+  }
+
   std::unique_ptr<std::atomic<uint32_t>[]> zones_;
   size_t count_ = 0;
+  std::function<void()> onChange_;
+  std::atomic<bool> armed_{false};
 };
 
 enum class SoftwareEffect { Breathing, BreathingFourColours, Static, ColourWheel, Flashing, FlashingFourColours, Off };

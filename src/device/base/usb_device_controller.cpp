@@ -11,6 +11,7 @@ UsbDeviceController::UsbDeviceController(hid::HidBackend& backend, Clock& clock)
       frames_([this](const std::vector<uint8_t>& frame) {
         return toInt(transport_.sendLiveFrame(frame));
       }) {
+  zones_.setOnChange([this] { frameChanged(); });
   frames_.start();
 }
 
@@ -263,6 +264,22 @@ void UsbDeviceController::setSynchronised(bool on) {
 void UsbDeviceController::setLightWake(std::function<void()> wake) {
   std::lock_guard<std::mutex> lock(lightWakeMutex_);
   lightWake_ = std::move(wake);
+}
+
+void UsbDeviceController::setFrameWake(std::function<void()> wake) {
+  std::lock_guard<std::mutex> lock(frameWakeMutex_);
+  frameWake_ = std::move(wake);
+}
+
+void UsbDeviceController::armFrameWake() {
+  frameWakeArmed_.store(true);
+  zones_.arm();
+}
+
+void UsbDeviceController::frameChanged() {
+  if (!frameWakeArmed_.exchange(false)) return;
+  std::lock_guard<std::mutex> lock(frameWakeMutex_);
+  if (frameWake_) frameWake_();
 }
 
 void UsbDeviceController::setLightRecord(const LightRecord& record) {

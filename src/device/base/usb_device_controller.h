@@ -120,7 +120,17 @@ class UsbDeviceController {
   uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
   // Stores the light control flag (UI thread); the keyboard also queues
   // command 0x1C when it is switched on.
-  virtual void resumeLighting(bool on) { lightControlOn_ = on; }
+  virtual void resumeLighting(bool on) {
+    lightControlOn_ = on;
+    if (on) frameChanged();
+  }
+  // The tile's light tick sleeps while the frame stands still: `wake` (any
+  // thread; empty: none) runs at the first change after armFrameWake(), once
+  // per arm. A zone that takes another colour is such a change, and so is
+  // frameChanged() (a host-driven picture stepped, light control came on).
+  void setFrameWake(std::function<void()> wake);
+  void armFrameWake();
+  void frameChanged();
 
   // ---- input reader: one thread per input handle (cable, receiver)
   // Opens the input interface into the cable (receiver = false) or receiver
@@ -226,6 +236,9 @@ class UsbDeviceController {
   std::atomic<bool> synchronised_{false};
   std::mutex lightWakeMutex_;  // guards lightWake_ and its calls
   std::function<void()> lightWake_;
+  std::mutex frameWakeMutex_;  // guards frameWake_ and its calls
+  std::function<void()> frameWake_;
+  std::atomic<bool> frameWakeArmed_{false};
 
   mutable std::mutex mutex_;  // guards the strings, identity and records
   InterfaceKey identity_;

@@ -75,6 +75,8 @@ SteadyTime KeyboardController::lightTurn(SteadyTime now) {
   auto next = advance;
   for (long i = 0; i < advances; ++i) next = std::chrono::duration_cast<SteadyTime::duration>(lighting_.advance(nowMs));
   lastTurn_ += advance * advances;
+  // The host-driven picture moved: the tile's light tick sends it.
+  if (advances > 0 && liveMode_.load()) frameChanged();
   return lastTurn_ + next;
 }
 
