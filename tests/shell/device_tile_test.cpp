@@ -145,7 +145,7 @@ TEST_F(Tile, TimersStartedFromAnotherThreadRunOnTheSchedulersThread) {
   keyboard.shutdown();
 }
 
-TEST_F(Tile, TheLightTickRunsEveryFiveMillisecondsOnlyWhileThePictureChanges) {
+TEST_F(Tile, TheLightTickRunsEveryFiveMillisecondsOnlyWhileThePictureChangesAndSleepsWhileItStands) {
   plug("keyboard");
   UsbDeviceController keyboard(bus, clock);
   keyboard.setLightZoneCount(4);
@@ -160,19 +160,29 @@ TEST_F(Tile, TheLightTickRunsEveryFiveMillisecondsOnlyWhileThePictureChanges) {
     clock.advance(5ms);
   }
   EXPECT_GE(host.frames, 40);
-  // A still picture is looked at ten times a second, not two hundred.
+  // A still picture is looked at only when its frame is due again (twice a
+  // second), not two hundred times.
   clock.advance(10ms);
   int before = host.frames;
   clock.advance(1000ms);
-  EXPECT_LE(host.frames - before, 10);
-  EXPECT_GE(host.frames - before, 9);
+  EXPECT_LE(host.frames - before, 2);
+  EXPECT_GE(host.frames - before, 1);
+  // A zone that changes brings the sleeping tick forward at once.
+  before = host.frames;
+  keyboard.setZoneColour(1, packZone(9, 9, 9, 255));
+  clock.advance(1ms);
+  EXPECT_EQ(host.frames - before, 1);
+  clock.advance(1000ms);
   // Light control off: nothing to show, and the tick stays slow.
   keyboard.setLightControlOn(false);
   before = host.frames;
   clock.advance(1000ms);
-  EXPECT_LE(host.frames - before, 10);
-  // A change is picked up at the next slow tick (within 100 ms) and the pace goes up again.
-  keyboard.setLightControlOn(true);
+  EXPECT_LE(host.frames - before, 2);
+  // Light control on again wakes the tick, and a moving picture speeds it up.
+  keyboard.resumeLighting(true);
+  before = host.frames;
+  clock.advance(1ms);
+  EXPECT_EQ(host.frames - before, 1);
   before = host.frames;
   for (int i = 0; i < 60; ++i) {
     keyboard.setZoneColour(2, packZone(static_cast<uint8_t>(i), 0, 0, 255));
