@@ -36,10 +36,12 @@ inline Value number(int64_t n) {
 }
 
 template <class Model>
-KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field, std::string help) {
+KeyRow<Model> lightRow(std::string key, ValueType type, Range range, uint8_t LightRecord::*field, std::string help,
+                       std::string label) {
   KeyRow<Model> row;
   row.key = std::move(key);
   row.doc.help = std::move(help);
+  row.doc.label = std::move(label);
   row.type = type;
   row.range = [range](const Model&) { return range; };
   row.read = [field](const Model& m) -> std::optional<Value> { return number(m.light().*field); };
@@ -67,7 +69,7 @@ template <class Model>
 KeyRow<Model> lightModeRow(ModeListOf<Model> modes, std::function<int64_t(const Model&)> sequenceCount,
                            std::string help) {
   KeyRow<Model> row = light_keys_detail::lightRow<Model>("light.mode", ValueType::Integer, {}, &LightRecord::selectItem,
-                                                         std::move(help));
+                                                         std::move(help), "light_mode_effect_list");
   row.range = [modes, sequenceCount](const Model& m) {
     const auto count = static_cast<int64_t>(modes(m).size());
     const int64_t sequences = sequenceCount ? sequenceCount(m) : 0;
@@ -96,13 +98,17 @@ void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes, std::funct
   using light_keys_detail::lightRow;
   using light_keys_detail::number;
   table.push_back(lightModeRow<Model>(std::move(modes), std::move(sequenceCount), std::move(modeHelp)));
-  table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light, "0..4"));
-  table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed, "0..4"));
-  table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx, "0..1"));
+  table.push_back(lightRow<Model>("light.brightness", ValueType::Integer, {0, 4}, &LightRecord::light, "0..4",
+                                  "light_brightness"));
+  table.push_back(lightRow<Model>("light.speed", ValueType::Integer, {0, 4}, &LightRecord::speed, "0..4",
+                                  "light_speed"));
+  table.push_back(lightRow<Model>("light.direction", ValueType::Integer, {0, 1}, &LightRecord::fx, "0..1",
+                                  "light_direction"));
   {
     KeyRow<Model> row;
     row.key = "light.colour";
     row.doc.help = "RRGGBB (ends `light.multicolour`, as the light editor does)";
+    row.doc.label = "light_colour";
     row.type = ValueType::Colour;
     row.read = [](const Model& m) -> std::optional<Value> {
       const LightRecord r = m.light();
@@ -120,7 +126,7 @@ void appendLightRows(KeyTable<Model>& table, ModeListOf<Model> modes, std::funct
     table.push_back(std::move(row));
   }
   table.push_back(lightRow<Model>("light.multicolour", ValueType::Boolean, {0, 1}, &LightRecord::multiColor,
-                                  "1 or 0: seven-colour cycling"));
+                                  "1 or 0: seven-colour cycling", "light_multicolour"));
 }
 
 }  // namespace tessel::settings

@@ -60,9 +60,20 @@ std::string formatColour(uint32_t rgb);  // "FF8000"
 // How `tesselctl help` and the README describe a row: the name its family
 // goes by ("stage.N.dpi"; empty: the key itself) and what it takes, in
 // Markdown (`code` marks keys and values; the text help drops the marks).
+// `label` is the language key of the caption the page shows beside the
+// control that edits the row ("polling_rate"): the page marks that caption
+// with the row's key, and a test holds every label to both language files.
 struct RowDoc {
   std::string pattern;
   std::string help;
+  std::string label;
+};
+
+// A row's key, its family's name and the language key of its caption on the page.
+struct KeyLabel {
+  std::string key;
+  std::string pattern;
+  std::string label;
 };
 
 // One line of a key table: the keys (or families) it describes, which take
@@ -130,6 +141,22 @@ std::vector<KeyHelp> describeRows(const KeyTable<Model>& table) {
     else
       out.push_back({{name}, row.doc.help});
   }
+  return out;
+}
+
+// The keys of a table, in table order.
+template <class Model>
+std::vector<std::string> keyNames(const KeyTable<Model>& table) {
+  std::vector<std::string> out;
+  for (const auto& row : table) out.push_back(row.key);
+  return out;
+}
+
+// Every row's key beside its label, in table order.
+template <class Model>
+std::vector<KeyLabel> keyLabels(const KeyTable<Model>& table) {
+  std::vector<KeyLabel> out;
+  for (const auto& row : table) out.push_back({row.key, row.doc.pattern, row.doc.label});
   return out;
 }
 

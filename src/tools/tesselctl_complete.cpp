@@ -14,7 +14,7 @@ namespace {
 
 const std::vector<std::string> kKinds = [] {
   std::vector<std::string> names;
-  for (const CliKind& k : cliKinds()) names.emplace_back(k.name);
+  for (const CliKind& k : cliKinds()) names.emplace_back(k.d->name);
   return names;
 }();
 
@@ -46,7 +46,7 @@ const std::vector<Verbs>& commandVerbs() {
 std::vector<std::string> settingKeys(std::string_view kind) {
   const CliKind* k = findCliKind(kind);
   if (k == nullptr) return {};
-  std::vector<std::string> keys = k->keys();
+  std::vector<std::string> keys = k->d->keys();
   for (std::string& key : keys) key += "=";
   return keys;
 }

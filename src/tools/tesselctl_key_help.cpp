@@ -26,7 +26,7 @@ struct KeyTableHelp {
 // The kinds' keys, then the values of a button or key.
 std::vector<KeyTableHelp> tables() {
   std::vector<KeyTableHelp> list;
-  for (const CliKind& k : cliKinds()) list.push_back({k.name, k.keysTitle, k.keyHelp});
+  for (const CliKind& k : cliKinds()) list.push_back({k.d->name, k.d->keysTitle, k.d->keyHelp});
   list.push_back({"values", "Button and key values (button.N, key.P):", functionValueHelp, "VALUE", "function"});
   return list;
 }

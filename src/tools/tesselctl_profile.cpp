@@ -21,8 +21,8 @@ using profiles::ProfileStore;
 
 ProfileStore storeFor(const CliKind& kind) {
   std::filesystem::path factory;
-  if (auto folder = defaultDataFolder()) factory = *folder / (std::string(kind.folder) + ".Json");
-  return ProfileStore(deviceDataFolder(kind.folder), factory, kind.deviceType);
+  if (auto folder = defaultDataFolder()) factory = *folder / (std::string(kind.d->folder) + ".Json");
+  return ProfileStore(deviceDataFolder(kind.d->folder), factory, kind.d->selectorType);
 }
 
 std::optional<int> parseIndex(const std::string& text) {

@@ -172,7 +172,7 @@ int runSettingsCommand(Invocation& inv, Action action) {
   if (inv.options.device && action != Action::Get) return inv.fail(kExitUsage, "--device only goes with get");
   if (action == Action::Set && ops.size() < 3) return inv.fail(kExitUsage, "no KEY=VALUE given; " + usage);
   const CliKind& entry = *findCliKind(ops[1]);
-  if (inv.options.receiver && !entry.wireless)
+  if (inv.options.receiver && !entry.d->wireless())
     return inv.fail(kExitUsage, "--receiver: a " + inv.kindText + " has no receiver");
   const SettingsAction a = action == Action::Get   ? SettingsAction::Get
                            : action == Action::Set ? SettingsAction::Set

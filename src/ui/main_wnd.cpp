@@ -12,6 +12,7 @@
 
 #include "config/mouse_profiledata.h"
 #include "discovery/device_tables.h"
+#include "ui/device/setting_key_tips.h"
 #include "platform/data_folders.h"
 #include "platform/debug.h"
 #include "platform/json_file.h"
@@ -254,6 +255,8 @@ std::optional<DevicePage> CMainWnd::buildPage(int optionIndex) {
   }
   page->SetBatteryIndicator(indicator);
   page->Profile().Init(option.typeCode, option.kindName);
+  if (auto type = deviceTypeFromCode(static_cast<uint16_t>(option.typeCode)))
+    ShowSettingKeys(*page, describeKind(kindOf(*type)));
   pageSwitch->Add(page);
   const int pageIndex = pageSwitch->GetItemIndex(page);
 

@@ -2,9 +2,14 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "core/clock.h"
+#include "discovery/device_tables.h"
+#include "devices/device_kind.h"
 #include "devices/headset/headset_setting_keys.h"
 #include "devices/keyboard/keyboard_setting_keys.h"
 #include "devices/mouse/mouse_setting_keys.h"
@@ -13,6 +18,7 @@
 #include "sim/firmware_keyboard.h"
 #include "sim/firmware_mouse.h"
 #include "sim/firmware_products.h"
+#include "sim/products.h"
 #include "sim/virtual_bus.h"
 #include "tools/tesselctl.h"
 
@@ -364,6 +370,45 @@ TEST(Tesselctl, EveryKeyIsDescribedAndListedByItsKindsHelp) {
   check(headsetSettingKeys(), "headset");
   EXPECT_NE(run({"--markdown", "help", "keys", "values"}).out.find("| `recoil:G` |"), std::string::npos);
   EXPECT_EQ(run({"help", "keys", "trackball"}).code, kExitUsage);
+}
+
+// A kind's description is where the command line, the pages and the bus meet:
+// its products must be the ones the interface table matches and the emulated
+// bus plugs, and every row must name a caption both languages have.
+TEST(DeviceKinds, EachDescriptionAgreesWithTheTablesTheBusAndBothLanguages) {
+  auto languageKeys = [](const char* file) {
+    std::ifstream in(std::string(TESSEL_SOURCE_DIR) + "/skin/lan/" + file);
+    std::set<std::string> keys;
+    const std::regex id("<Text id=\"([^\"]+)\"");
+    for (std::string line; std::getline(in, line);)
+      if (std::smatch m; std::regex_search(line, m, id)) keys.insert(m[1]);
+    return keys;
+  };
+  const auto english = languageKeys("lan_en.xml");
+  const auto chinese = languageKeys("lan_cn.xml");
+  ASSERT_GT(english.size(), 100u);
+  size_t products = 0;
+  for (DeviceKind kind : {DeviceKind::Mouse, DeviceKind::Keyboard, DeviceKind::MousePad, DeviceKind::Headset}) {
+    const KindDescription& d = describeKind(kind);
+    EXPECT_EQ(d.kind, kind);
+    EXPECT_EQ(findDeviceKind(d.name), &d);
+    for (const KindProduct& p : d.products) {
+      ++products;
+      const sim::ProductInfo* info = sim::findProductInfo(p.emulated);
+      ASSERT_NE(info, nullptr) << p.emulated;
+      EXPECT_EQ(info->vendorId, p.vendorId) << p.emulated;
+      EXPECT_EQ(info->productId, p.productId) << p.emulated;
+      EXPECT_GE(findTableRow(p.vendorId, p.productId, p.typeCode, kRoleCommand), 0) << p.emulated;
+      EXPECT_EQ(kindOfProduct(p.vendorId, p.productId), &d);
+    }
+    for (const settings::KeyLabel& row : d.labels()) {
+      EXPECT_TRUE(english.count(row.label)) << d.name << " " << row.key << " label \"" << row.label << "\"";
+      EXPECT_TRUE(chinese.count(row.label)) << d.name << " " << row.key << " label \"" << row.label << "\"";
+    }
+  }
+  EXPECT_EQ(products, sim::productInfos().size()) << "every emulated product belongs to a kind";
+  EXPECT_TRUE(describeKind(DeviceKind::Mouse).wireless());
+  EXPECT_FALSE(describeKind(DeviceKind::Headset).wireless());
 }
 
 TEST(Tesselctl, AnEmptyDemoListIsNamedAsSuch) {

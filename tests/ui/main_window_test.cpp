@@ -64,6 +64,22 @@ TEST_F(MainWindowTest, StartsHiddenWithMouseAndKeyboardPagesAndShowsAfterTheFirs
   EXPECT_NE(Tile(0)->IsSelected(), Tile(1)->IsSelected());
 }
 
+// Pointing at a caption tells a script writer the key `tesselctl` takes for it.
+TEST_F(MainWindowTest, ASettingsCaptionNamesItsCommandLineKeys) {
+  auto tipOf = [&](int option, const char* textKey) -> QString {
+    const DevicePage* page = wnd_.GetRegistry()->pageForOption(option);
+    CBrelvikUSBDevice* ui = page ? wnd_.PageOf(*page) : nullptr;
+    if (!ui) return QStringLiteral("no page");
+    CControlUI* caption = ui->FindControl([&](CControlUI* c) { return c->GetTextKey() == QLatin1String(textKey); });
+    return caption ? caption->GetWidget()->toolTip() : QStringLiteral("no caption");
+  };
+  EXPECT_EQ(tipOf(0, "polling_rate"), QStringLiteral("tesselctl get|set mouse polling"));
+  EXPECT_EQ(tipOf(0, "dpi_stage_1"),
+            QStringLiteral("tesselctl get|set mouse stage.1.index, stage.1.dpi, stage.1.enabled, stage.1.colour"));
+  EXPECT_EQ(tipOf(1, "kb_option_wkey"), QStringLiteral("tesselctl get|set keyboard option.wkey"));
+  EXPECT_EQ(tipOf(1, "light_brightness"), QStringLiteral("tesselctl get|set keyboard light.brightness"));
+}
+
 TEST_F(MainWindowTest, UnpluggingTheSelectedSelectsTheOtherAndTheLastShowsTheOverlay) {
   ASSERT_TRUE(bus_.plug("mouse"));
   ASSERT_TRUE(bus_.plug("keyboard"));

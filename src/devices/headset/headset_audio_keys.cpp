@@ -26,6 +26,17 @@ Value text(std::string s) {
 
 bool available(const HeadsetAudio& a, AudioGroup g) { return a.unavailableReason(g).empty(); }
 
+// The title of the page's group box a row belongs to.
+const char* groupLabel(AudioGroup g) {
+  switch (g) {
+    case AudioGroup::Equaliser: return "hs_eq_title";
+    case AudioGroup::Microphone: return "hs_mic_title";
+    case AudioGroup::Monitor: return "hs_monitor_title";
+    case AudioGroup::VoiceChanger: return "hs_voice_title";
+  }
+  return "tab_voice";
+}
+
 // A row of one group: unreadable (left out of get, refused by set) while the
 // group cannot work.
 KeyRow<HeadsetAudio> groupRow(std::string key, ValueType type, AudioGroup group,
@@ -34,6 +45,7 @@ KeyRow<HeadsetAudio> groupRow(std::string key, ValueType type, AudioGroup group,
   KeyRow<HeadsetAudio> row;
   row.key = std::move(key);
   row.type = type;
+  row.doc.label = groupLabel(group);
   row.unavailable = kUnavailable;
   row.read = [group, read = std::move(read)](const HeadsetAudio& a) -> std::optional<Value> {
     if (!available(a, group)) return std::nullopt;
@@ -69,8 +81,9 @@ bool parseName(std::string_view t, Value& v, std::string& why) {
   return true;
 }
 
-KeyRow<HeadsetAudio> described(KeyRow<HeadsetAudio> row, std::string help) {
+KeyRow<HeadsetAudio> described(KeyRow<HeadsetAudio> row, std::string help, const char* label = nullptr) {
   row.doc.help = std::move(help);
+  if (label) row.doc.label = label;
   return row;
 }
 
@@ -93,7 +106,8 @@ settings::KeyTable<HeadsetAudio> buildTable() {
     row.range = [](const HeadsetAudio&) { return Range{headset::kBandMin, headset::kBandMax}; };
     row.doc = {"eq.band.I", "I = 0..9: one band slider, " + std::to_string(headset::kBandMin) + ".." +
                                 std::to_string(headset::kBandMax) +
-                                "; moving it switches to the custom curve, kept only through `eq.save`"};
+                                "; moving it switches to the custom curve, kept only through `eq.save`",
+                "hs_eq_title"};
     t.push_back(std::move(row));
   }
   {
@@ -124,6 +138,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
       return true;
     };
     row.doc.help = "a custom preset's name";
+    row.doc.label = "hs_eq_custom";
     t.push_back(std::move(row));
   }
   {
@@ -135,7 +150,8 @@ settings::KeyTable<HeadsetAudio> buildTable() {
           return a.saveCustomPreset(v.text) == headset::kSaveSaved;
         });
     row.listed = false;
-    row.doc = {"eq.save=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME"};
+    row.doc = {"eq.save=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME",
+               "hs_eq_save"};
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       if (!parseName(t, v, why)) return false;
       why = headsetEqSaveRefusal(a, t);
@@ -154,7 +170,8 @@ settings::KeyTable<HeadsetAudio> buildTable() {
           return true;
         });
     row.listed = false;
-    row.doc = {"eq.delete=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME"};
+    row.doc = {"eq.delete=NAME", "`set` only: save the band sliders as custom preset NAME (at most 20); delete preset NAME",
+               "hs_eq_delete"};
     row.parseText = [](const HeadsetAudio& a, std::string_view t, Value& v, std::string& why) {
       if (a.customIndexOf(t) < 0) {
         why = "no custom preset has that name";
@@ -197,7 +214,7 @@ settings::KeyTable<HeadsetAudio> buildTable() {
       "voice.on", ValueType::Boolean, AudioGroup::VoiceChanger,
       [](const HeadsetAudio& a) { return number(a.voiceChangerShownOn() ? 1 : 0); },
       [](HeadsetAudio& a, const Value& v) { return a.setVoiceChanger(v.number != 0); }),
-                        "1 or 0: the voice changer on"));
+                        "1 or 0: the voice changer on", "hs_voice_enable"));
   {
     auto row = groupRow(
         "voice.type", ValueType::Integer, AudioGroup::VoiceChanger,

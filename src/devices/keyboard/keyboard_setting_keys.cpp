@@ -52,10 +52,12 @@ bool isMacroBinding(const FunctionCode& c) {
 KeyRow<KeyboardSettings> systemRow(std::string key, ValueType type, Range range,
                                    uint16_t KeyboardSystemStages::*field,
                                    bool (KeyboardController::*setInt)(int),
-                                   bool (KeyboardController::*setFlag)(bool), std::string help) {
+                                   bool (KeyboardController::*setFlag)(bool), std::string help,
+                                   std::string label) {
   KeyRow<KeyboardSettings> row;
   row.key = std::move(key);
   row.doc.help = std::move(help);
+  row.doc.label = std::move(label);
   row.type = type;
   row.range = [range](const KeyboardSettings&) { return range; };
   row.read = [field, type](const KeyboardSettings& m) -> std::optional<Value> {
@@ -76,7 +78,8 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     row.doc = {"key.P",
                "P = 0..169, the keyboard's layout positions: a button value (below), or `fn`, `game-mode`, `m1`..`m5` "
                "(the Fn key, the game-mode key, macro keys M1..M5). The keys of one `set` make one key table write "
-               "(after the bound macros); positions 126..169 stay in the profile only"};
+               "(after the bound macros); positions 126..169 stay in the profile only",
+               "tab_keys"};
     row.type = ValueType::Text;
     row.parseText = [p](const KeyboardSettings& m, std::string_view text, Value& v, std::string& why) {
       FunctionCode code;
@@ -113,6 +116,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     KeyRow<KeyboardSettings> row;
     row.key = "light.zzcc";
     row.doc.help = "0..3, the keyboard mode (\"ZZCCLedMode\")";
+    row.doc.label = "kb_zzcc_mode";
     row.range = [](const KeyboardSettings& m) {
       return Range{0, std::max<int64_t>(KeyboardSettings::kZzccModes - 1, m.light().zzccLedMode)};
     };
@@ -129,6 +133,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     KeyRow<KeyboardSettings> row;
     row.key = "light.group";
     row.doc.help = "the custom colour group shown in mode 20 (one of the profile's groups)";
+    row.doc.label = "kb_custom_group";
     row.range = [](const KeyboardSettings& m) {
       return Range{0, std::max<int64_t>(static_cast<int64_t>(m.groupCount()) - 1, m.group())};
     };
@@ -141,12 +146,13 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   }
   // The audio mode's settings ("AudioLightInfo"): each goes to the document
   // and the light thread at once; nothing is written to the keyboard.
-  auto audioRow = [&t](std::string key, std::string help, ValueType type, Range range,
+  auto audioRow = [&t](std::string key, std::string label, std::string help, ValueType type, Range range,
                        std::function<int64_t(const AudioLightRecord&)> get,
                        std::function<void(AudioLightRecord&, int64_t)> put) {
     KeyRow<KeyboardSettings> row;
     row.key = std::move(key);
     row.doc.help = std::move(help);
+    row.doc.label = std::move(label);
     row.type = type;
     if (type == ValueType::Integer) row.range = [range](const KeyboardSettings&) { return range; };
     row.read = [get](const KeyboardSettings& m) -> std::optional<Value> {
@@ -161,10 +167,10 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     };
     t.push_back(std::move(row));
   };
-  audioRow("audio.mode", "0..6, the style of the audio mode (29)", ValueType::Integer, {0, kAudioModeCount - 1},
+  audioRow("audio.mode", "audio_style", "0..6, the style of the audio mode (29)", ValueType::Integer, {0, kAudioModeCount - 1},
            [](const AudioLightRecord& r) { return r.audioMode; },
            [](AudioLightRecord& r, int64_t v) { r = applyAudioStyle(r, static_cast<int>(v)); });
-  audioRow("audio.bg", "RRGGBB, its background and foreground colour (each key is set on its own: "
+  audioRow("audio.bg", "audio_background", "RRGGBB, its background and foreground colour (each key is set on its own: "
            "`audio.fg` leaves `audio.multicolour` as it is)", ValueType::Colour, {}, [](const AudioLightRecord& r) {
         return static_cast<int64_t>(rgb(r.bkColorR, r.bkColorG, r.bkColorB));
       },
@@ -173,7 +179,7 @@ settings::KeyTable<KeyboardSettings> buildTable() {
         r.bkColorG = static_cast<uint8_t>(v >> 8);
         r.bkColorB = static_cast<uint8_t>(v);
       });
-  audioRow("audio.fg", "RRGGBB, its background and foreground colour (each key is set on its own: "
+  audioRow("audio.fg", "audio_foreground", "RRGGBB, its background and foreground colour (each key is set on its own: "
            "`audio.fg` leaves `audio.multicolour` as it is)", ValueType::Colour, {}, [](const AudioLightRecord& r) {
         return static_cast<int64_t>(rgb(r.fgColorR, r.fgColorG, r.fgColorB));
       },
@@ -182,10 +188,10 @@ settings::KeyTable<KeyboardSettings> buildTable() {
         r.fgColorG = static_cast<uint8_t>(v >> 8);
         r.fgColorB = static_cast<uint8_t>(v);
       });
-  audioRow("audio.multicolour", "1 or 0: hue-wheel colours instead of the foreground", ValueType::Boolean, {0, 1},
+  audioRow("audio.multicolour", "audio_multicolour", "1 or 0: hue-wheel colours instead of the foreground", ValueType::Boolean, {0, 1},
            [](const AudioLightRecord& r) { return r.sevenColorFlags; },
            [](AudioLightRecord& r, int64_t v) { r.sevenColorFlags = v ? 1 : 0; });
-  audioRow("audio.edit", "1 or 0: the colour the page's swatches and boxes edit (1 the foreground)", ValueType::Integer, {0, 1},
+  audioRow("audio.edit", "audio_foreground", "1 or 0: the colour the page's swatches and boxes edit (1 the foreground)", ValueType::Integer, {0, 1},
            [](const AudioLightRecord& r) { return r.colorTypeFlags; },
            [](AudioLightRecord& r, int64_t v) { r.colorTypeFlags = v ? 1 : 0; });
   for (int p = 0; p < static_cast<int>(keyboard::kPositions); ++p) {
@@ -193,7 +199,8 @@ settings::KeyTable<KeyboardSettings> buildTable() {
     row.key = "colour." + std::to_string(p);
     row.doc = {"colour.P",
                "RRGGBB, position P's colour in the current custom group; written to the keyboard's colour memory at "
-               "once, whatever the mode, so the next connection does not read an older colour back"};
+               "once, whatever the mode, so the next connection does not read an older colour back",
+               "kb_custom_group"};
     row.type = ValueType::Colour;
     row.read = [p](const KeyboardSettings& m) -> std::optional<Value> { return number(m.colour(p)); };
     row.write = [p](KeyboardSettings& m, const Value& v) {
@@ -205,17 +212,17 @@ settings::KeyTable<KeyboardSettings> buildTable() {
   using S = KeyboardSystemStages;
   using C = KeyboardController;
   t.push_back(systemRow("option.rollover", ValueType::Boolean, {0, 1}, &S::key6Flag, nullptr, &C::setRollover,
-                        "1 or 0 (on/off): six-key rollover"));
+                        "1 or 0 (on/off): six-key rollover", "kb_option_rollover"));
   t.push_back(systemRow("option.wkey", ValueType::Boolean, {0, 1}, &S::wFlag, nullptr, &C::setWKey,
-                        "1 or 0 (on/off): the W-key option"));
+                        "1 or 0 (on/off): the W-key option", "kb_option_wkey"));
   t.push_back(systemRow("option.winlock", ValueType::Boolean, {0, 1}, &S::winFlag, nullptr, &C::setWindowsLock,
-                        "1 or 0 (on/off): Windows-key lock"));
+                        "1 or 0 (on/off): Windows-key lock", "kb_option_winlock"));
   t.push_back(systemRow("polling", ValueType::Integer, {0, keyboard::kPollingChoices - 1}, &S::pollingRate,
-                        &C::setPollingRate, nullptr, "0..3, the page's polling-rate choices"));
+                        &C::setPollingRate, nullptr, "0..3, the page's polling-rate choices", "polling_rate"));
   t.push_back(systemRow("repeat.rate", ValueType::Integer, {0, KeyboardSettings::kRepeatRateMax}, &S::repeat,
-                        &C::setRepeatRate, nullptr, "0..31; kept in the profile only"));
+                        &C::setRepeatRate, nullptr, "0..31; kept in the profile only", "kb_repeat_rate"));
   t.push_back(systemRow("repeat.delay", ValueType::Integer, {0, keyboard::kRepeatDelayChoices - 1}, &S::repeatDelay,
-                        &C::setRepeatDelay, nullptr, "0..3 (250, 500, 750, 1000 ms); kept in the profile only"));
+                        &C::setRepeatDelay, nullptr, "0..3 (250, 500, 750, 1000 ms); kept in the profile only", "Repeat_Delay_Time"));
   return t;
 }
 

@@ -51,10 +51,11 @@ settings::KeyTable<MouseSettings> buildTable() {
   settings::KeyTable<MouseSettings> t;
   for (int i = 0; i < static_cast<int>(mouse::kMaxStages); ++i) {
     const std::string p = "stage." + std::to_string(i) + ".";
+    const std::string stageLabel = "dpi_stage_" + std::to_string(i);  // "Stage 1" beside the stage's slider
     {
       KeyRow<MouseSettings> row;
       row.key = p + "index";
-      row.doc = {"stage.N.index", "N = 0..4, a stage of the profile: 0..highest index of the mouse's scale (the page's slider)"};
+      row.doc = {"stage.N.index", "N = 0..4, a stage of the profile: 0..highest index of the mouse's scale (the page's slider)", stageLabel};
       row.range = stageIndexRange;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).x); };
       row.write = [i](MouseSettings& m, const Value& v) {
@@ -66,7 +67,7 @@ settings::KeyTable<MouseSettings> buildTable() {
       KeyRow<MouseSettings> row;
       row.key = p + "dpi";
       row.doc = {"stage.N.dpi",
-                 "lowest..highest DPI; a value between two steps takes the step below; needs the mouse (its scale)"};
+                 "lowest..highest DPI; a value between two steps takes the step below; needs the mouse (its scale)", stageLabel};
       row.range = dpiRange;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> {
         if (!m.scaleKnown()) return std::nullopt;
@@ -81,7 +82,7 @@ settings::KeyTable<MouseSettings> buildTable() {
       KeyRow<MouseSettings> row;
       row.key = p + "enabled";
       row.doc = {"stage.N.enabled",
-                 "1 or 0 (also true/false, on/off); the active stage and the last enabled one stay on"};
+                 "1 or 0 (also true/false, on/off); the active stage and the last enabled one stay on", stageLabel};
       row.type = ValueType::Boolean;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> { return number(stageOf(m, i).enabled != 0); };
       row.write = [i](MouseSettings& m, const Value& v) { return m.mouse().setStageEnabled(i, v.number != 0); };
@@ -90,7 +91,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     {
       KeyRow<MouseSettings> row;
       row.key = p + "colour";
-      row.doc = {"stage.N.colour", "RRGGBB"};
+      row.doc = {"stage.N.colour", "RRGGBB", stageLabel};
       row.type = ValueType::Colour;
       row.read = [i](const MouseSettings& m) -> std::optional<Value> {
         const DpiStage s = stageOf(m, i);
@@ -106,6 +107,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     KeyRow<MouseSettings> row;
     row.key = "stage.active";
     row.doc.help = "the active stage, 0..4 (an enabled one)";
+    row.doc.label = "dpi_stages";
     row.range = [](const MouseSettings&) { return Range{0, static_cast<int64_t>(mouse::kMaxStages) - 1}; };
     row.read = [](const MouseSettings& m) -> std::optional<Value> { return number(m.mouse().activeStage()); };
     row.write = [](MouseSettings& m, const Value& v) { return m.mouse().selectStage(static_cast<int>(v.number)); };
@@ -115,6 +117,7 @@ settings::KeyTable<MouseSettings> buildTable() {
     KeyRow<MouseSettings> row;
     row.key = "polling";
     row.doc.help = "0..4, the page's polling-rate options";
+    row.doc.label = "polling_rate";
     row.range = [](const MouseSettings&) { return Range{0, mouse::kPollingOptions - 1}; };
     row.read = [](const MouseSettings& m) -> std::optional<Value> {
       return number(m.mouse().systemStages().reportRate);
@@ -126,6 +129,7 @@ settings::KeyTable<MouseSettings> buildTable() {
   {
     struct PointerKey {
       const char* key;
+      const char* label;
       const char* help;
       bool boolean;
       Range range;
@@ -134,19 +138,20 @@ settings::KeyTable<MouseSettings> buildTable() {
       void (MouseController::*setFlag)(bool);
     };
     static const PointerKey kPointer[] = {
-        {"pointer.speed", "0..20, the page's pointer-speed slider", false, kPointerSlider, &MouseSystemStages::mouseSpeed, &MouseController::setPointerSpeed, nullptr},
-        {"pointer.doubleclick", "200..900 milliseconds, the page's double-click slider", false, kDoubleClickSlider, &MouseSystemStages::doubleClickTime, &MouseController::setDoubleClickTime,
+        {"pointer.speed", "pointer_speed", "0..20, the page's pointer-speed slider", false, kPointerSlider, &MouseSystemStages::mouseSpeed, &MouseController::setPointerSpeed, nullptr},
+        {"pointer.doubleclick", "double_click_speed", "200..900 milliseconds, the page's double-click slider", false, kDoubleClickSlider, &MouseSystemStages::doubleClickTime, &MouseController::setDoubleClickTime,
          nullptr},
-        {"pointer.wheel", "0..20 lines, the page's wheel slider; clears `pointer.scrollpage`, as the page does", false, kPointerSlider, &MouseSystemStages::wheelScrollLines, &MouseController::setWheelSpeed, nullptr},
-        {"pointer.precision", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::pointerPrecision, nullptr,
+        {"pointer.wheel", "scroll_speed", "0..20 lines, the page's wheel slider; clears `pointer.scrollpage`, as the page does", false, kPointerSlider, &MouseSystemStages::wheelScrollLines, &MouseController::setWheelSpeed, nullptr},
+        {"pointer.precision", "pointer_precision", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::pointerPrecision, nullptr,
          &MouseController::setPointerPrecision},
-        {"pointer.scrollpage", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::scrollPage, nullptr, &MouseController::setScrollByPage},
+        {"pointer.scrollpage", "scroll_by_page", "1 or 0, the page's pointer-precision and scroll-by-page boxes", true, {}, &MouseSystemStages::scrollPage, nullptr, &MouseController::setScrollByPage},
     };
     for (const PointerKey& k : kPointer) {
       KeyRow<MouseSettings> row;
       row.key = k.key;
       // The mouse does not hold them, and nothing goes to the desktop.
       row.doc.help = std::string(k.help) + "; kept in the profile only";
+      row.doc.label = k.label;
       row.type = k.boolean ? ValueType::Boolean : ValueType::Integer;
       if (!k.boolean) row.range = [range = k.range](const MouseSettings&) { return range; };
       row.read = [field = k.field, boolean = k.boolean](const MouseSettings& m) -> std::optional<Value> {
@@ -181,7 +186,7 @@ settings::KeyTable<MouseSettings> buildTable() {
   for (int b = 0; b < static_cast<int>(mouse::kLogicalButtons); ++b) {
     KeyRow<MouseSettings> row;
     row.key = "button." + std::to_string(b);
-    row.doc = {"button.N", buttonHelp};
+    row.doc = {"button.N", buttonHelp, "mouse_button_" + std::to_string(b)};
     row.type = ValueType::Text;
     row.parseText = [b](const MouseSettings& m, std::string_view text, Value& v, std::string& why) {
       const FunctionCodeParse parsed = parseFunctionCode(text, m.defaultButton(b));
