@@ -72,7 +72,9 @@ void DeviceTile::onTimer(int id) {
       const bool changed = !frame.empty() && frame != lastTickFrame_;
       lastTickFrame_ = std::move(frame);
       if (device_.isConnected())
-        startTimer(kLightTick, device_.onReceiver() ? kReceiverTickMs : changed ? kFastTickMs : kStillTickMs);
+        startTimer(kLightTick, device_.onReceiver() ? kReceiverTickMs
+                               : changed            ? kFastTickMs
+                                                    : static_cast<int>(device_.stillFramePause().count()));
       break;
     }
     case kConnect: connectTimer(); break;

@@ -85,7 +85,6 @@ class DeviceTile {
   void pollStatus();
 
   static constexpr int kFastTickMs = 5;
-  static constexpr int kStillTickMs = static_cast<int>(UsbDeviceController::kFrameRefresh.count());
   static constexpr int kReceiverTickMs = 500;
 
   UsbDeviceController& device() { return device_; }

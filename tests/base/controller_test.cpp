@@ -163,27 +163,49 @@ TEST(DeviceController, WindowHiddenIsKeptOnlyByBatteryDevicesAndAudioBandsRotate
   EXPECT_EQ(device.audioBand(22), 0);
 }
 
-TEST(DeviceController, StillLightingIsRefreshedSlowlyAndChangesGoOutAtOnce) {
+// A picture that stands goes again half a second later only while it may not
+// be on the device whole, and after that every ten seconds; a change goes out
+// at once.
+TEST(DeviceController, AStillPictureGoesAgainOnlyUntilItArrivedWhole) {
   sim::VirtualHidBus bus;
   Product mouse = plug(bus, "mouse");
   ManualClock clock;
   UsbDeviceController device(bus, clock);
   device.setLightZoneCount(15);
   ASSERT_TRUE(device.transport().connect(mouse.product->commandPath(), 1));
+  auto sentFrames = [&] {
+    EXPECT_TRUE(device.waitFramesIdle(Millis(2000)));
+    size_t n = 0;
+    for (const auto& r : mouse.firmware->requests()) n += r.command == 0x12;
+    return n;
+  };
   device.setZoneColour(0, packZone(1, 2, 3, 255));
   device.lightTick();
-  EXPECT_EQ(device.framesSubmitted(), 1u);
   for (int i = 0; i < 50; ++i) {  // 250 ms of ticks with the same picture
     clock.advance(5ms);
     device.lightTick();
   }
-  EXPECT_EQ(device.framesSubmitted(), 1u);
+  EXPECT_EQ(sentFrames(), 1u);
+  EXPECT_EQ(device.stillFramePause(), StillFrameGate::kRefresh);
+  clock.advance(StillFrameGate::kRetry);
+  device.lightTick();
+  EXPECT_EQ(sentFrames(), 1u) << "it arrived whole: nothing to send again yet";
+
+  // The next picture is refused by the mouse: it goes again after kRetry.
+  mouse.firmware->injectFault({sim::FaultKind::StatusFF, 0x12, 0, 1});
   device.setZoneColour(0, packZone(9, 2, 3, 255));
   device.lightTick();
-  EXPECT_EQ(device.framesSubmitted(), 2u);
-  clock.advance(UsbDeviceController::kFrameRefresh);
-  device.lightTick();  // the same picture again, refreshed
-  EXPECT_EQ(device.framesSubmitted(), 3u);
+  EXPECT_EQ(sentFrames(), 2u);
+  EXPECT_EQ(device.stillFramePause(), StillFrameGate::kRetry);
+  clock.advance(StillFrameGate::kRetry);
+  device.lightTick();
+  EXPECT_EQ(sentFrames(), 3u);
+  EXPECT_EQ(device.stillFramePause(), StillFrameGate::kRefresh);
+  clock.advance(StillFrameGate::kRefresh);
+  device.lightTick();
+  EXPECT_EQ(sentFrames(), 4u);
+  device.resumeLighting(false);
+  EXPECT_EQ(device.stillFramePause(), StillFrameGate::kRefresh);
   device.shutdown();
 }
 

@@ -235,14 +235,19 @@ TEST_F(HeadsetRig, TheLedFrameReachesTheHeadsetCappedAndAStillFrameIsNotResentEv
   EXPECT_EQ(fw_->strayLedReports(), 0u);
   EXPECT_EQ(fw_->outputReportCount(), 12u);
 
-  // The same picture again and again: nothing more goes out until 500 ms passed.
+  // The same picture again and again: it arrived whole, so nothing more goes
+  // out until the ten-second refresh.
   for (int i = 0; i < 10; ++i) {
     clock_.advance(5ms);
     device_->lightTick();
   }
   ASSERT_TRUE(device_->waitLedIdle(5000ms));
   EXPECT_EQ(device_->ledFramesSubmitted(), 1u);
-  clock_.advance(500ms);
+  EXPECT_EQ(device_->stillFramePause(), StillFrameGate::kRefresh);
+  clock_.advance(StillFrameGate::kRetry);
+  device_->lightTick();
+  EXPECT_EQ(device_->ledFramesSubmitted(), 1u);
+  clock_.advance(StillFrameGate::kRefresh);
   device_->lightTick();
   ASSERT_TRUE(device_->waitLedIdle(5000ms));
   EXPECT_EQ(device_->ledFramesSubmitted(), 2u);

@@ -8,9 +8,7 @@ UsbDeviceController::UsbDeviceController(hid::HidBackend& backend, Clock& clock)
     : clock_(clock),
       transport_(backend, clock),
       input_(backend, clock),
-      frames_([this](const std::vector<uint8_t>& frame) {
-        return toInt(transport_.sendLiveFrame(frame));
-      }) {
+      frames_([this](const std::vector<uint8_t>& frame) { return sendLiveFrame(frame, frameGate_); }) {
   zones_.setOnChange([this] { frameChanged(); });
   frames_.start();
 }
@@ -112,16 +110,21 @@ std::vector<uint8_t> UsbDeviceController::lightTick() {
   std::vector<uint8_t> frame = zones_.frame();
   // The receiver gets no live frames: the picture on screen still follows.
   if (transport_.onReceiver() || !transport_.isOpen() || frame.empty()) return frame;
-  const SteadyTime now = clock_.now();
-  {
-    std::lock_guard<std::mutex> lock(frameMutex_);
-    if (frame == lastFrame_ && now - lastFrameTime_ < kFrameRefresh) return frame;
-    lastFrame_ = frame;
-    lastFrameTime_ = now;
-  }
+  if (!frameGate_.take(frame, clock_.now())) return frame;
   ++framesSubmitted_;
   frames_.submit(frame);
   return frame;
+}
+
+Millis UsbDeviceController::stillFramePause() const {
+  return lightControlOn_ ? frameGate_.stillPause() : StillFrameGate::kRefresh;
+}
+
+int UsbDeviceController::sendLiveFrame(const std::vector<uint8_t>& frame, StillFrameGate& gate) {
+  const uint64_t givenWay = transport_.droppedLiveChunks();
+  const int result = toInt(transport_.sendLiveFrame(frame));
+  gate.delivered(frame, result == 1 && transport_.droppedLiveChunks() == givenWay);
+  return result;
 }
 
 // ------------------------------------------------------------------ status

@@ -23,6 +23,7 @@
 #include "core/worker.h"
 #include "device/base/device_command_queue.h"
 #include "device/base/frame_sender.h"
+#include "device/base/still_frame_gate.h"
 #include "device/base/software_effects.h"
 #include "device/transport/command_transport.h"
 
@@ -112,12 +113,17 @@ class UsbDeviceController {
   // The light tick: nothing while light control is off; otherwise the zone
   // colours become a live colour frame, handed to the frame sender when the
   // device is on its cable. Returns the frame (the page shows it on its buttons).
-  // A frame equal to the last one sent is sent again only every
-  // kFrameRefresh, so still lighting costs next to nothing while a changing
-  // picture still goes out at every tick.
+  // A frame equal to the last one sent goes again only as the still-frame
+  // gate says (half a second until it arrived whole, then every ten), so
+  // still lighting costs next to nothing while a changing picture still goes
+  // out at every tick.
   virtual std::vector<uint8_t> lightTick();
-  static constexpr Millis kFrameRefresh{500};
+  // How long the tile's light tick may sleep while the picture stands (a
+  // change wakes it sooner, frameChanged).
+  virtual Millis stillFramePause() const;
   uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
+  // Waits until the frame sender has nothing left to send (tests).
+  bool waitFramesIdle(Millis bound) { return frames_.waitIdle(bound); }
   // Stores the light control flag (UI thread); the keyboard also queues
   // command 0x1C when it is switched on.
   virtual void resumeLighting(bool on) {
@@ -214,6 +220,9 @@ class UsbDeviceController {
 
  protected:
   Clock& clock() { return clock_; }
+  // Sends one live frame (command 0x12) and tells `gate` whether it arrived
+  // whole: the send succeeded and no chunk gave way to a settings transfer.
+  int sendLiveFrame(const std::vector<uint8_t>& frame, StillFrameGate& gate);
   // The status block as the host shows it: byte 3 (the receiver mark) is
   // what the host knows, 1 through the receiver and 0 on the cable, whatever
   // the device put there. Nothing when the read failed.
@@ -232,6 +241,7 @@ class UsbDeviceController {
   Clock& clock_;
   transport::CommandTransport transport_;
   transport::CommandTransport input_;
+  StillFrameGate frameGate_;
   FrameSender frames_;
   std::atomic<bool> synchronised_{false};
   std::mutex lightWakeMutex_;  // guards lightWake_ and its calls
@@ -256,9 +266,6 @@ class UsbDeviceController {
 
   ZoneColours zones_;
   SoftwareEffectEngine effects_{zones_};
-  std::mutex frameMutex_;
-  std::vector<uint8_t> lastFrame_;
-  SteadyTime lastFrameTime_{};
   std::atomic<uint64_t> framesSubmitted_{0};
 
   std::array<std::atomic<uint8_t>, 24> bands_{};

@@ -182,8 +182,12 @@ void HeadsetDevice::deviceChanged() {
 int HeadsetDevice::sendLedFrame(const std::vector<uint8_t>& packed) {
   const LedReports reports = encodeLedReports(unpackLed(packed));
   hid::HidDevice& cable = transport().cableHandle();
+  bool whole = true;
   for (const LedReport& report : reports) {
-    if (!isConnected()) return 1;
+    if (!isConnected()) {
+      whole = false;
+      break;
+    }
     bool ok = false;
     {
       // One report at a time between command exchanges, never inside one.
@@ -191,9 +195,17 @@ int HeadsetDevice::sendLedFrame(const std::vector<uint8_t>& packed) {
       ok = cable.sendOutputReport(report.data(), report.size());
     }
     // A lost report is only counted: the next frame repaints every zone.
-    if (!ok) ledReportsFailed_.fetch_add(1);
+    if (!ok) {
+      ledReportsFailed_.fetch_add(1);
+      whole = false;
+    }
   }
+  ledGate_.delivered(packed, whole);
   return 1;
+}
+
+Millis HeadsetDevice::stillFramePause() const {
+  return lightControlOn() ? ledGate_.stillPause() : StillFrameGate::kRefresh;
 }
 
 void HeadsetDevice::WriteSettingsBlock(std::function<void(ResultCode)> done) {
@@ -264,13 +276,7 @@ std::vector<uint8_t> HeadsetDevice::lightTick() {
   std::vector<uint32_t> records(kZoneCount);
   for (size_t i = 0; i < kZoneCount; ++i) records[i] = zoneColour(static_cast<int>(i));
   std::vector<uint8_t> led = packLed(ledColoursFromZones(records));
-  const SteadyTime now = clock().now();
-  {
-    std::lock_guard lock(ledMutex_);
-    if (led == lastLed_ && now - lastLedTime_ < kFrameRefresh) return frame;
-    lastLed_ = led;
-    lastLedTime_ = now;
-  }
+  if (!ledGate_.take(led, clock().now())) return frame;
   ledSubmitted_.fetch_add(1);
   ledSender_.submit(std::move(led));
   return frame;

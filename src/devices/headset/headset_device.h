@@ -19,8 +19,8 @@
 //   sound cards   announces the headset's sound card coming and going; the
 //                 controller posts the chip's new binding to the UI thread.
 //   frame sender  the twelve output reports of the latest LED frame; a frame
-//                 that has not changed goes out again only every
-//                 kFrameRefresh, and a newer frame replaces one not yet sent.
+//                 that has not changed goes out again only as the still-frame
+//                 gate says, and a newer frame replaces one not yet sent.
 //
 // The settings image keeps the mode POSITION the light thread dispatches on;
 // only the bytes sent carry the mode code. A block goes back to the profile it
@@ -114,8 +114,9 @@ class HeadsetDevice : public ProfiledDevice<CHs6533Profiledata, HeadsetListener>
   // ---- the LED frame (UI thread, tile timer 1000)
   // Nothing while light control is off. Otherwise returns the zones' frame
   // (for the page's buttons) and, on an open headset, hands the LED frame to
-  // the sender when it changed or kFrameRefresh passed since it was last sent.
+  // the sender when it changed or the still-frame gate asks for it again.
   std::vector<uint8_t> lightTick() override;
+  Millis stillFramePause() const override;
   uint64_t ledFramesSubmitted() const { return ledSubmitted_.load(); }
   uint64_t ledFramesSent() const { return ledSender_.sent(); }
   uint64_t ledReportsFailed() const { return ledReportsFailed_.load(); }
@@ -154,9 +155,7 @@ class HeadsetDevice : public ProfiledDevice<CHs6533Profiledata, HeadsetListener>
 
   std::atomic<uint64_t> ledSubmitted_{0};
   std::atomic<uint64_t> ledReportsFailed_{0};
-  std::mutex ledMutex_;  // guards the last LED frame handed over (UI thread vs shutdown)
-  std::vector<uint8_t> lastLed_;
-  SteadyTime lastLedTime_{};
+  StillFrameGate ledGate_;  // which LED frames go out (UI thread) and which arrived (sender thread)
   FrameSender ledSender_;
 
   BlockLighting lighting_{*this, kHeadsetWave};

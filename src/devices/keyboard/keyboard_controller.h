@@ -216,6 +216,7 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
   // picture goes to the keyboard as a live frame (may be dropped when busy);
   // otherwise, and while synchronised, the base's zone frame as before.
   std::vector<uint8_t> lightTick() override;
+  Millis stillFramePause() const override;
   uint64_t liveFramesSubmitted() const { return liveSubmitted_.load(); }
   FrameSender& liveFrameSender() { return liveSender_; }
 
@@ -296,12 +297,8 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
   bool liveStarted_ = false;            // UI thread
   SteadyTime lastTurn_{};               // light thread
 
-  std::mutex liveMutex_;
-  std::vector<uint8_t> lastLive_;
-  SteadyTime lastLiveTime_{};
-  FrameSender liveSender_{[this](const std::vector<uint8_t>& frame) {
-    return toInt(transport().sendLiveFrame(frame));
-  }};
+  StillFrameGate liveGate_;
+  FrameSender liveSender_{[this](const std::vector<uint8_t>& frame) { return sendLiveFrame(frame, liveGate_); }};
 
   KeyboardLighting lighting_;
   // Declared after what its turns use: it stops first.

@@ -109,13 +109,7 @@ std::vector<uint8_t> KeyboardController::lightTick() {
                   static_cast<uint8_t>(z >> 24)};
   }
   std::vector<uint8_t> live = encodeLiveFrame(colours, maps);
-  const SteadyTime now = clock().now();
-  {
-    std::lock_guard lock(liveMutex_);
-    if (live == lastLive_ && now - lastLiveTime_ < kFrameRefresh) return live;
-    lastLive_ = live;
-    lastLiveTime_ = now;
-  }
+  if (!liveGate_.take(live, clock().now())) return live;
   if (!liveStarted_) {
     liveSender_.setThreadName("live kbd");
     liveSender_.start();
@@ -124,6 +118,12 @@ std::vector<uint8_t> KeyboardController::lightTick() {
   ++liveSubmitted_;
   liveSender_.submit(live);
   return live;
+}
+
+Millis KeyboardController::stillFramePause() const {
+  // The live picture of modes 29 and 30 has its own gate beside the zone frame's.
+  return std::min(UsbDeviceController::stillFramePause(),
+                  lightControlOn() ? liveGate_.stillPause() : StillFrameGate::kRefresh);
 }
 
 }  // namespace tessel
