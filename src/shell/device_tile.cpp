@@ -6,8 +6,10 @@ namespace tessel {
 
 DeviceTile::DeviceTile(Scheduler& scheduler, UsbDeviceController& device, TileHost& host)
     : scheduler_(scheduler), device_(device), host_(host) {
-  // A still picture that starts to move brings the next light tick forward.
-  device_.setFrameWake([this] { startTimer(kLightTick, 0); });
+  // A zone that changes brings the next light tick to 5 ms from now: the
+  // rest of the effect's step lands in that frame too, and frames never go
+  // out closer than the cable's 5 ms.
+  device_.setFrameWake([this] { startTimer(kLightTick, kFastTickMs); });
 }
 
 DeviceTile::~DeviceTile() {
@@ -66,14 +68,11 @@ void DeviceTile::onTimer(int id) {
       device_.armFrameWake();
       std::vector<uint8_t> frame = device_.lightTick();
       if (selected_ && device_.windowActive()) host_.frameShown(frame);
-      // Fast ticks only while the picture moves. A still picture (or light
-      // control off) sleeps until a zone changes, looking again only when a
-      // still frame is due to be sent again.
-      const bool changed = !frame.empty() && frame != lastTickFrame_;
-      lastTickFrame_ = std::move(frame);
+      // The tick sleeps until a zone changes (the wake above: one tick per
+      // effect step), looking again only when the frame is due to be sent
+      // again; the receiver, which gets no frames, every 500 ms.
       if (device_.isConnected())
         startTimer(kLightTick, device_.onReceiver() ? kReceiverTickMs
-                               : changed            ? kFastTickMs
                                                     : static_cast<int>(device_.stillFramePause().count()));
       break;
     }
@@ -133,7 +132,6 @@ void DeviceTile::connectAnswered(bool awake) {
     host_.reachabilityChanged(option, true);
   }
   if (!device_.isConnected()) return;
-  lastTickFrame_.clear();
   startTimer(kLightTick, kFastTickMs);
   if (device_.pollsStatus()) startTimer(kStatus, 50);
   if (device_.onReceiver()) startLinkWatch(2000);

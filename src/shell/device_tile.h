@@ -108,7 +108,6 @@ class DeviceTile {
   std::atomic<bool> synchronised_{false};
   mutable std::mutex mutex_;
   std::map<int, Scheduler::TimerId> timers_;
-  std::vector<uint8_t> lastTickFrame_;  // UI thread only
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
