@@ -93,11 +93,11 @@ LRESULT CMainWnd::OnAudioCopyData(const COPYDATASTRUCT* data) {
   if (!out.handout) return 1;
   handedLevels_ = *out.handout;
   const std::span<const int> levels(handedLevels_.data(), handedLevels_.size());
-  // The wave follows at the pace of the levels (every third packet, about
-  // the page's picture pace), and only where it can be seen.
+  // The keyboard steps its audio mode with the levels (every third packet);
+  // the wave follows at that pace, and only where it can be seen.
   const AudioLevelAnalyser::Samples samples = audioLevels_.lastSamples();
   for (CBrelvikKeyboardDevice* k : keyboards) {
-    k->Keyboard().lighting().setSpectrum(levels);
+    k->Keyboard().takeSoundLevels(levels);
     auto* wave = dynamic_cast<CAudioRecordUI*>(
         k->FindControl([](CControlUI* c) { return c->GetName() == QLatin1String("audio_record_wave"); }));
     if (wave && Shown(wave)) wave->SetSamples(samples);

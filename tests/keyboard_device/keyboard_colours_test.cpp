@@ -216,6 +216,23 @@ TEST_F(KeyboardRig, TheLightThreadStepsTheEngineOnTheClockAndStops) {
   EXPECT_FALSE(kb_->lightThread().running());
 }
 
+// Sound that reaches the audio mode steps it at once: the frame changes
+// without the clock moving, so the sound does not wait for the next step.
+TEST_F(KeyboardRig, FreshSoundLevelsStepTheAudioModeWithoutWaitingForTheClock) {
+  plug();
+  kb_->requestConnected();
+  kb_->changeLightRecord(lightWithMode(29));
+  ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
+  const auto before = kb_->picture();
+  const uint64_t turns = kb_->lightThread().turns();
+  std::vector<int> levels(25, 2000);
+  kb_->takeSoundLevels(levels);
+  for (int i = 0; i < 2000 && kb_->lightThread().turns() == turns; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_GT(kb_->lightThread().turns(), turns) << "the levels woke the light thread";
+  ASSERT_TRUE(kb_->lightThread().waitUntilAsleep());
+  EXPECT_NE(kb_->picture(), before);
+}
+
 TEST_F(KeyboardRig, ThePictureShowsTheSynchronisedZonesWhileTheEffectShows) {
   plugAndRead();
   kb_->setLightZoneCount(static_cast<int>(keyboard::kPositions));

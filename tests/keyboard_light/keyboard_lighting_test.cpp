@@ -415,5 +415,32 @@ TEST(KeyboardLighting, AudioStyle1BarsGrowFromTheMiddle) {
   for (int c = 0; c < kl::kColumns; ++c) EXPECT_EQ(engine.level(kl::gridPosition(c, 2)), 0) << c;
 }
 
+// Fresh levels step the audio mode at once; while they keep coming the clock
+// adds no steps of its own (they would only let the bars fall between two
+// handouts), and when they stop the clock takes over again.
+TEST(KeyboardLighting, FreshLevelsStepTheAudioModeAndHoldTheClockBack) {
+  KeyboardLighting engine;
+  AudioLightRecord audio;
+  audio.audioMode = 1;
+  engine.setAudio(audio);
+  engine.setLight(record(29));
+  engine.step(0);
+  EXPECT_FALSE(engine.stepOnFreshLevels(1)) << "no levels yet";
+  std::vector<int> levels(25, 0);
+  levels[2] = levels[3] = 2000;
+  engine.setSpectrum(levels);
+  EXPECT_TRUE(engine.stepOnFreshLevels(5));
+  EXPECT_FALSE(engine.stepOnFreshLevels(6)) << "the same levels step once";
+  const int up = engine.level(kl::gridPosition(2, 1));
+  EXPECT_EQ(up, 255);
+  for (uint32_t t = 21; t < 100; t += 16) engine.advance(t);
+  EXPECT_EQ(engine.level(kl::gridPosition(2, 1)), up) << "no clock step while levels flow";
+  for (uint32_t t = 117; t < 250; t += 16) engine.advance(t);
+  EXPECT_LT(engine.level(kl::gridPosition(2, 1)), up) << "the clock steps again once they stop";
+  engine.setLight(record(5));
+  engine.setSpectrum(levels);
+  EXPECT_FALSE(engine.stepOnFreshLevels(300)) << "only the audio mode";
+}
+
 }  // namespace
 }  // namespace tessel

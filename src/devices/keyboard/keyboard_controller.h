@@ -222,6 +222,10 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
 
   KeyboardLighting& lighting() { return lighting_; }
   LightThread& lightThread() { return lightThread_; }
+  // The sound's band levels (UI thread, from the audio companion): in the
+  // audio mode the light thread steps at once, so the sound reaches the
+  // keyboard's frame without waiting for the next clock step.
+  void takeSoundLevels(std::span<const int> levels);
   // Whether anyone looks at the engine's picture (the page, shown in a shown
   // window; true until told otherwise). Outside the host-driven modes the
   // keyboard plays its light itself and the engine only paints that picture,

@@ -35,6 +35,11 @@ void KeyboardController::changeAudioLight(const AudioLightRecord& record) {
   lightThread_.wake();
 }
 
+void KeyboardController::takeSoundLevels(std::span<const int> levels) {
+  lighting_.setSpectrum(levels);
+  lightThread_.wake();
+}
+
 AudioLightRecord KeyboardController::audioLight() const {
   return doc_ ? boundAudioRecord(doc_->getAudioLightInfo()) : AudioLightRecord{};
 }
@@ -72,11 +77,12 @@ SteadyTime KeyboardController::lightTurn(SteadyTime now) {
     lastTurn_ = now - advance;
   }
   const auto nowMs = static_cast<uint32_t>(std::chrono::duration_cast<Millis>(now.time_since_epoch()).count());
+  const bool heard = lighting_.stepOnFreshLevels(nowMs);
   auto next = advance;
   for (long i = 0; i < advances; ++i) next = std::chrono::duration_cast<SteadyTime::duration>(lighting_.advance(nowMs));
   lastTurn_ += advance * advances;
   // The host-driven picture moved: the tile's light tick sends it.
-  if (advances > 0 && liveMode_.load()) frameChanged();
+  if ((advances > 0 || heard) && liveMode_.load()) frameChanged();
   return lastTurn_ + next;
 }
 

@@ -110,15 +110,32 @@ std::chrono::microseconds KeyboardLighting::advance(uint32_t nowMs) {
     speed = pending_.light.speed;
   }
   const unsigned interval = stepInterval(mode, speed);
-  ++stepCount_;
+  const bool levelsFlow = mode == 29 && levelsStep_ && now - *levelsStep_ < kLevelsGone;
+  if (!levelsFlow) ++stepCount_;
   if (stepCount_ >= interval) {
     stepMode(nowMs);
     stepCount_ = 0;
   }
   publish(true, now);
   if (overlays_.animated()) return kAdvance;
+  // Levels that keep coming wake the thread themselves.
+  if (levelsFlow) return std::chrono::duration_cast<std::chrono::microseconds>(kLevelsGone - (now - *levelsStep_));
   const unsigned left = interval > stepCount_ ? interval - stepCount_ : 1;
   return kAdvance * left;
+}
+
+bool KeyboardLighting::stepOnFreshLevels(uint32_t nowMs) {
+  {
+    std::lock_guard lock(inputMutex_);
+    if (pending_.light.selectItem != 29 || !pending_.spectrumFresh) return false;
+  }
+  const SteadyTime now = engineTime(nowMs);
+  takeLists(now);
+  stepMode(nowMs);
+  stepCount_ = 0;
+  levelsStep_ = now;
+  publish(true, now);
+  return true;
 }
 
 void KeyboardLighting::step(uint32_t nowMs) {

@@ -94,6 +94,12 @@ class KeyboardLighting {
   // One step of the current mode, whatever the interval. The overlays are
   // laid on again as they stand, without moving on.
   void step(uint32_t nowMs);
+  // In the audio mode, fresh levels step the mode at once instead of waiting
+  // for the clock: true when they did. While levels keep coming the clock
+  // steps no more (a step between two handouts would only show the bars
+  // falling back); when they stop for kLevelsGone it takes over again.
+  bool stepOnFreshLevels(uint32_t nowMs);
+  static constexpr std::chrono::milliseconds kLevelsGone{100};
 
   // Modes whose frame the effect list plays.
   static bool playsEffectList(unsigned mode) { return mode == 0 || mode == 19 || mode > 30; }
@@ -190,6 +196,7 @@ class KeyboardLighting {
 
   unsigned mode_ = 0xFFFF;
   unsigned stepCount_ = 0;
+  std::optional<SteadyTime> levelsStep_;  // when fresh levels last stepped the audio mode
   uint8_t phase_ = 0;
   uint8_t secondCounter_ = 0;
   bool toggle_ = false;
