@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -472,6 +474,32 @@ TEST_F(KeyboardPageTest, MacroBindingsStayWhileTheLibraryCannotBeRead) {
   ASSERT_TRUE(C("macro_Op_tab")->Activate());
   EXPECT_EQ(page_->Keyboard().keys()[kM1].assignment, keyboard::kPositionDefaults[kM1]);
   EXPECT_EQ(page_->KeyButton(kM1)->GetText(), "M1");
+}
+
+// A lit cell paints all of itself, the keyboard picture under its round
+// corners included, so a new colour repaints the cell and not the picture.
+TEST_F(KeyboardPageTest, ALitCellPaintsThePictureUnderItsCornersItself) {
+  ShowPage();
+  CDeviceKeyButtonUI* cell = page_->LightCell(kPositionA);
+  cell->SetZoneColour(0xFF0000FFu);  // red at full brightness
+  QWidget* own = cell->GetWidget();
+  EXPECT_TRUE(own->testAttribute(Qt::WA_OpaquePaintEvent));
+  CControlUI* panel = cell->GetParent();
+  QImage behind(panel->GetPos().size(), QImage::Format_ARGB32_Premultiplied);
+  behind.fill(Qt::transparent);
+  {
+    QPainter p(&behind);
+    panel->PaintBackground(p, QRect(QPoint(0, 0), behind.size()));
+  }
+  const QImage drawn = own->grab().toImage();
+  const QRgb corner = drawn.pixel(0, 0), picture = behind.pixel(cell->GetPos().topLeft());
+  // The corner shows the picture (the round edge's antialiasing may touch it).
+  EXPECT_NEAR(qRed(corner), qRed(picture), 3);
+  EXPECT_NEAR(qGreen(corner), qGreen(picture), 3);
+  EXPECT_NEAR(qBlue(corner), qBlue(picture), 3);
+  EXPECT_GE(qRed(drawn.pixel(drawn.width() / 2, drawn.height() / 2)), 250);
+  cell->ClearZoneColour();
+  EXPECT_FALSE(own->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 TEST_F(KeyboardPageTest, ThePictureFollowsTheFrameOnlyWhileShown) {

@@ -22,12 +22,16 @@ void CDeviceKeyButtonUI::SetSelected(bool selected) {
 
 void CDeviceKeyButtonUI::SetZoneColour(uint32_t record) {
   if (hasZone_ && zone_ == record) return;
+  // A light cell paints every pixel of itself (Paint): the picture behind
+  // it is not painted again for a new colour.
+  if (!hasZone_) GetWidget()->setAttribute(Qt::WA_OpaquePaintEvent, true);
   zone_ = record;
   hasZone_ = true;
   Invalidate();
 }
 
 void CDeviceKeyButtonUI::ClearZoneColour() {
+  if (hasZone_) GetWidget()->setAttribute(Qt::WA_OpaquePaintEvent, false);
   hasZone_ = false;
   zone_ = 0;
   Invalidate();
@@ -135,6 +139,14 @@ CDeviceKeyButtonUI::LookKey CDeviceKeyButtonUI::CurrentLook(const QRect& rc, qre
 
 void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
   if (hasZone_ || rc.isEmpty()) {
+    // Opaque: what lies under the round corners is the parent's picture,
+    // drawn here for this cell's rectangle only.
+    if (CControlUI* parent = GetParent(); parent && hasZone_) {
+      painter.save();
+      painter.setClipRect(rc, Qt::IntersectClip);
+      parent->PaintBackground(painter, QRect(rc.topLeft() - GetPos().topLeft(), parent->GetPos().size()));
+      painter.restore();
+    }
     CButtonUI::Paint(painter, rc);
     return;
   }

@@ -121,6 +121,13 @@ class CControlUI {
 
   CPaintManagerUI* GetManager() const { return manager_; }
   CControlUI* GetParent() const { return parent_; }
+  // This control's own background (colour, then image; no children) painted
+  // over `rc`, its rectangle in the painter's coordinates. A child that
+  // paints itself opaque draws what lies under its round corners with it.
+  void PaintBackground(QPainter& painter, const QRect& rc) {
+    PaintBkColor(painter, rc);
+    PaintBkImage(painter, rc);
+  }
   virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent);
 
   // Attributes of the skin format; unknown ones are ignored.
