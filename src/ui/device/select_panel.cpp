@@ -22,7 +22,7 @@ void CDeviceKeyButtonUI::SetSelected(bool selected) {
 
 void CDeviceKeyButtonUI::SetZoneColour(uint32_t record) {
   if (hasZone_ && zone_ == record) return;
-  // A light cell paints every pixel of itself (Paint): the picture behind
+  // A light cell paints every pixel of itself (PaintLit): the picture behind
   // it is not painted again for a new colour.
   if (!hasZone_) GetWidget()->setAttribute(Qt::WA_OpaquePaintEvent, true);
   zone_ = record;
@@ -138,16 +138,9 @@ CDeviceKeyButtonUI::LookKey CDeviceKeyButtonUI::CurrentLook(const QRect& rc, qre
 }
 
 void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
-  if (hasZone_ || rc.isEmpty()) {
-    // Opaque: what lies under the round corners is the parent's picture,
-    // drawn here for this cell's rectangle only.
-    if (CControlUI* parent = GetParent(); parent && hasZone_) {
-      painter.save();
-      painter.setClipRect(rc, Qt::IntersectClip);
-      parent->PaintBackground(painter, QRect(rc.topLeft() - GetPos().topLeft(), parent->GetPos().size()));
-      painter.restore();
-    }
-    CButtonUI::Paint(painter, rc);
+  if (rc.isEmpty()) return;
+  if (hasZone_) {
+    PaintLit(painter, rc);
     return;
   }
   const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
@@ -165,14 +158,58 @@ void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
   painter.drawPixmap(rc.topLeft(), drawn_->second);
 }
 
-void CDeviceKeyButtonUI::PaintBkColor(QPainter& painter, const QRect& rc) {
-  CButtonUI::PaintBkColor(painter, rc);
-  if (!hasZone_) return;
-  const DWORD c = GetShownColor();
+void CDeviceKeyButtonUI::PaintLit(QPainter& painter, const QRect& rc) {
+  const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+  CControlUI* parent = GetParent();
+  LitLook key{CurrentLook(rc, dpr), GetPos(), parent ? parent->GetPos().size() : QSize(),
+              parent ? parent->GetBkImage() : QString(), parent ? parent->GetBkColor() : 0};
+  key.look.colors[9] = 0;  // the zone colour is the fill, not the pictures
+  if (!lit_ || !(lit_->key == key)) {
+    LitPictures pictures;
+    const QRect local(QPoint(0, 0), rc.size());
+    pictures.under = QPixmap(rc.size() * dpr);
+    pictures.under.setDevicePixelRatio(dpr);
+    pictures.under.fill(Qt::transparent);
+    {
+      // Opaque: what lies under the round corners is the parent's picture.
+      QPainter p(&pictures.under);
+      p.setRenderHints(painter.renderHints());
+      if (parent) parent->PaintBackground(p, QRect(-key.place.topLeft(), key.parentSize));
+      CButtonUI::PaintBkColor(p, local);
+    }
+    pictures.over = QPixmap(rc.size() * dpr);
+    pictures.over.setDevicePixelRatio(dpr);
+    pictures.over.fill(Qt::transparent);
+    {
+      QPainter p(&pictures.over);
+      p.setRenderHints(painter.renderHints());
+      PaintBkImage(p, local);
+      PaintStatusImage(p, local);
+      PaintText(p, local);
+      PaintBorder(p, local);
+    }
+    const QImage over = pictures.over.toImage();
+    for (int y = 0; y < over.height() && pictures.overEmpty; ++y)
+      for (int x = 0; x < over.width(); ++x)
+        if (qAlpha(over.pixel(x, y)) != 0) {
+          pictures.overEmpty = false;
+          break;
+        }
+    QPainterPath shape;
+    const qreal radius = borderRound_ > 0 ? Scale(borderRound_) : std::min(rc.width(), rc.height()) / 4.0;
+    shape.addRoundedRect(QRectF(local).adjusted(1, 1, -1, -1), radius, radius);
+    pictures.shape = shape.toFillPolygon();
+    pictures.key = std::move(key);
+    lit_ = std::move(pictures);
+  }
+  painter.drawPixmap(rc.topLeft(), lit_->under);
+  painter.save();
+  painter.translate(rc.topLeft());
   painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor::fromRgb(c));
-  const qreal radius = borderRound_ > 0 ? Scale(borderRound_) : std::min(rc.width(), rc.height()) / 4.0;
-  painter.drawRoundedRect(QRectF(rc).adjusted(1, 1, -1, -1), radius, radius);
+  painter.setBrush(QColor::fromRgb(GetShownColor()));
+  painter.drawPolygon(lit_->shape);
+  painter.restore();
+  if (!lit_->overEmpty) painter.drawPixmap(rc.topLeft(), lit_->over);
 }
 
 void CDeviceKeyButtonUI::PaintBorder(QPainter& painter, const QRect& rc) {

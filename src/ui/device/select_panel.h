@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QMargins>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -53,10 +54,9 @@ class CDeviceKeyButtonUI : public CButtonUI {
 
  protected:
   // A key whose look did not change since it was last drawn is copied from
-  // the picture of it kept then (light cells, whose colour changes with
-  // every frame, are drawn as they are).
+  // the picture of it kept then; a lit cell (PaintLit) fills its colour
+  // between two kept pictures.
   void Paint(QPainter& painter, const QRect& rc) override;
-  void PaintBkColor(QPainter& painter, const QRect& rc) override;
   void PaintBorder(QPainter& painter, const QRect& rc) override;
   void PaintText(QPainter& painter, const QRect& rc) override;
 
@@ -89,6 +89,27 @@ class CDeviceKeyButtonUI : public CButtonUI {
   };
   LookKey CurrentLook(const QRect& rc, qreal dpr) const;
   std::optional<std::pair<LookKey, QPixmap>> drawn_;
+  // A lit cell: what lies under its colour (the parent's picture and the
+  // cell's own background) and what lies over it (text, images, border) are
+  // kept as pictures, and the colour's round shape as a polygon; each new
+  // colour is a fill between two copies.
+  void PaintLit(QPainter& painter, const QRect& rc);
+  struct LitLook {
+    LookKey look;  // without the zone colour
+    QRect place;   // in the parent
+    QSize parentSize;
+    QString parentImage;
+    DWORD parentColour = 0;
+    bool operator==(const LitLook&) const = default;
+  };
+  struct LitPictures {
+    LitLook key;
+    QPixmap under, over;
+    bool overEmpty = true;
+    QPolygonF shape;
+  };
+  std::optional<LitPictures> lit_;
+
   bool selected_ = false;
   bool hasZone_ = false;
   uint32_t zone_ = 0;
