@@ -50,9 +50,14 @@ AudioLevelAnalyser::Outcome AudioLevelAnalyser::receive(uint64_t dwData, const v
   previous_ = samples;
   ++accepted_;
   out.kind = Outcome::Kind::Samples;
-  if (++count_ >= kPacketsPerHandout) {
+  // Sound after silence goes out with its first packet, and the count of
+  // three starts again from there: the keyboard answers the first sound at
+  // once instead of up to two packets later.
+  const bool heard = std::any_of(levels_.begin(), levels_.end(), [](int l) { return l != 0; });
+  if (++count_ >= kPacketsPerHandout || (quietHanded_ && heard)) {
     count_ = 0;
     out.handout = levels_;
+    quietHanded_ = !heard;
   }
   return out;
 }

@@ -7,7 +7,9 @@
 // distance between sample i of both, and band j (0..24) takes the four
 // distances d[5j] .. d[5j+3]:  L[j] = (L[j] + d[5j] + d[5j+1] + d[5j+2] +
 // d[5j+3]) / 4, so a band keeps a quarter of its level and grows with the
-// change. Every third packet hands the 25 levels out.
+// change. Every third packet hands the 25 levels out; after a handout of
+// silence (every level 0) the first packet with sound hands them out at once
+// and the count of three starts again there.
 //
 // dwData 2 carries exactly 24 bytes: six signed 32-bit values, the external
 // colour input of the keyboard.
@@ -40,7 +42,8 @@ class AudioLevelAnalyser {
   static constexpr size_t kExternalBytes = kExternalValues * 4;  // 24
   static constexpr size_t kBands = 25;
   static constexpr int kMaxLevel = 2000;
-  // Levels go out with every third packet, together with this count.
+  // Levels go out with every third packet (and sound after silence at
+  // once), together with this count.
   static constexpr int kPacketsPerHandout = 3;
   static constexpr int kHandoutCount = 500;
 
@@ -72,6 +75,7 @@ class AudioLevelAnalyser {
   Levels levels_{};
   External external_{};
   int count_ = 0;
+  bool quietHanded_ = true;  // the last handout was silence (or there was none)
   uint64_t accepted_ = 0;
 };
 

@@ -102,7 +102,7 @@ TEST(AudioLevels, OnlyExactSizesCountAndOthersChangeNothing) {
   EXPECT_EQ(a.acceptedPackets(), 1u);
 }
 
-TEST(AudioLevels, EveryThirdPacketHandsTheLevelsOut) {
+TEST(AudioLevels, EveryThirdPacketHandsTheLevelsOutAndSoundAfterSilenceAtOnce) {
   A a;
   std::vector<bool> handed;
   for (int n = 1; n <= 7; ++n) {
@@ -113,12 +113,23 @@ TEST(AudioLevels, EveryThirdPacketHandsTheLevelsOut) {
       EXPECT_EQ(*out.handout, a.levels()) << n;
     }
   }
-  EXPECT_EQ(handed, (std::vector<bool>{false, false, true, false, false, true, false}));
+  // The first sound goes out at once; from there every third packet.
+  EXPECT_EQ(handed, (std::vector<bool>{true, false, false, true, false, false, true}));
   // Ignored packets do not count towards the third.
   const std::vector<uint8_t> junk(10, 0);
   a.receive(1, junk.data(), junk.size());
   EXPECT_FALSE(feed(a, constant(0)).handout.has_value());
+  EXPECT_FALSE(feed(a, constant(0)).handout.has_value());
   EXPECT_TRUE(feed(a, constant(0)).handout.has_value());
+  // Silence until a handout of silence; then the next sound goes out with its first packet.
+  for (int n = 0; n < 30; ++n) feed(a, constant(0));
+  while (true) {
+    const auto out = feed(a, constant(0));
+    if (out.handout && *out.handout == A::Levels{}) break;
+  }
+  EXPECT_FALSE(feed(a, constant(0)).handout.has_value());
+  EXPECT_TRUE(feed(a, constant(900)).handout.has_value());
+  EXPECT_FALSE(feed(a, constant(0)).handout.has_value()) << "the count starts again";
 }
 
 }  // namespace
