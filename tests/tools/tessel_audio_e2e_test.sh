@@ -8,6 +8,7 @@
 #  - tones played into the sink come back as loud packets (--standalone);
 #  - quiet sound sends nothing (noise is played while packets are awaited);
 #  - SIGTERM ends it with exit 0, and so does the main window leaving the bus;
+#  - after the default output changes it hears the new one;
 #  - the sound server going away ends it with one line and exit 3.
 # Usage: tessel_audio_e2e_test.sh TESSEL_AUDIO AUDIO_PROBE   (exit 77: skipped)
 set -u
@@ -91,6 +92,25 @@ timeout 30 "$PROBE" --connect --packets 5 --timeout 20 >/dev/null || fail "third
 timeout 10 tail --pid=\$pid -f /dev/null || fail "the main window left but tessel-audio runs on"
 wait \$pid; code=\$?
 [ "\$code" -eq 0 ] || fail "main window gone: exit \$code"
+
+# The default output changes while capturing: the companion hears the new one.
+kill \$noise_pid; wait \$noise_pid 2>/dev/null
+pactl load-module module-null-sink sink_name=tessel_other rate=48000 >/dev/null || fail "no second output"
+pacat --raw --format=s16le --rate=48000 --channels=2 --device=tessel_other < /dev/urandom & other_pid=\$!
+"$COMPANION" 2> "$TMP/companion5.log" &
+pid=\$!
+out="\$(timeout 20 "$PROBE" --connect --packets 1 --timeout 3 2>&1)" && fail "another output was heard: \$out"
+timeout 10 tail --pid=\$pid -f /dev/null || fail "the main window left but tessel-audio runs on"
+TESSEL_DEBUG=1 "$COMPANION" 2> "$TMP/companion5.log" &
+pid=\$!
+( sleep 1; pactl set-default-sink tessel_other ) &
+out="\$(timeout 30 "$PROBE" --connect --packets 3 --timeout 10 2>&1)" || fail "the new default output was not heard: \$out"
+grep -q "default output changed" "$TMP/companion5.log" || fail "no debug line for the new default output"
+timeout 10 tail --pid=\$pid -f /dev/null || fail "the main window left but tessel-audio runs on"
+kill \$other_pid; wait \$other_pid 2>/dev/null
+pactl set-default-sink tessel_null
+echo "default output followed"
+noise
 
 # The sound server going away while capturing: one line, exit 3.
 "$COMPANION" --standalone 2> "$TMP/companion4.log" &

@@ -37,7 +37,10 @@ Companion::Companion(QDBusConnection bus)
       ownName_(QString::fromStdString(busNameForTitle(kCompanionTitle))),
       mainName_(QString::fromStdString(busNameForTitle(kMainWindowTitle))) {}
 
-Companion::~Companion() { closeCapture(); }
+Companion::~Companion() {
+  outputWatch_.reset();
+  closeCapture();
+}
 
 bool Companion::takeName(QString& error) {
   if (!bus_.registerObject(kWindowPath, &window_, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
@@ -109,6 +112,22 @@ void Companion::openCapture() {
         QMetaObject::invokeMethod(this, [this, text] { captureFailed(text); }, Qt::QueuedConnection);
       });
   capture_->start();
+  if (!outputWatch_) {
+    outputWatch_ = std::make_unique<DefaultOutputWatch>(
+        [this] { QMetaObject::invokeMethod(this, &Companion::defaultOutputChanged, Qt::QueuedConnection); });
+    if (std::string why; !outputWatch_->start(why)) {
+      debugLine("tessel-audio: not following the default output: " + why);
+      outputWatch_.reset();
+    }
+  }
+}
+
+void Companion::defaultOutputChanged() {
+  if (!capture_ || exitCode_ >= 0) return;
+  // "@DEFAULT_MONITOR@" is resolved when a stream is made: a new one hears the new output.
+  debugLine("tessel-audio: the default output changed; capturing its monitor");
+  closeCapture();
+  openCapture();
 }
 
 void Companion::closeCapture() {
@@ -147,6 +166,7 @@ void Companion::captureFailed(const QString& reason) {
 void Companion::finish(int code) {
   if (exitCode_ >= 0) return;
   exitCode_ = code;
+  outputWatch_.reset();
   closeCapture();
   debugPrintf("tessel-audio: %llu packets sent, %llu blocks dropped", static_cast<unsigned long long>(sent_),
               static_cast<unsigned long long>(queue_.dropped()));

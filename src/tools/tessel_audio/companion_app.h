@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "tools/tessel_audio/capture_thread.h"
+#include "tools/tessel_audio/default_output_watch.h"
 #include "tools/tessel_audio/companion_state.h"
 #include "tools/tessel_audio/sound_blocks.h"
 
@@ -62,6 +63,7 @@ class Companion : public QObject {
   void drainBlocks();
   void mainWindowGone();
   void captureFailed(const QString& reason);
+  void defaultOutputChanged();
 
  private:
   void apply(const Actions& actions);
@@ -80,6 +82,8 @@ class Companion : public QObject {
   QDBusServiceWatcher* watcher_ = nullptr;
   quint64 sent_ = 0;
   int exitCode_ = -1;
+  // Last: it goes first, so no change is announced to a companion half gone.
+  std::unique_ptr<DefaultOutputWatch> outputWatch_;
 };
 
 }  // namespace tessel::audio_companion
