@@ -132,6 +132,7 @@ void DeviceTile::connectAnswered(bool awake) {
     host_.reachabilityChanged(option, true);
   }
   if (!device_.isConnected()) return;
+  device_.pictureLost();
   startTimer(kLightTick, kFastTickMs);
   if (device_.pollsStatus()) startTimer(kStatus, 50);
   if (device_.onReceiver()) startLinkWatch(2000);

@@ -204,6 +204,9 @@ TEST(DeviceController, AStillPictureGoesAgainOnlyUntilItArrivedWhole) {
   clock.advance(StillFrameGate::kRefresh);
   device.lightTick();
   EXPECT_EQ(sentFrames(), 4u);
+  device.pictureLost();  // connected again: the same picture goes at once
+  device.lightTick();
+  EXPECT_EQ(sentFrames(), 5u);
   device.resumeLighting(false);
   EXPECT_EQ(device.stillFramePause(), StillFrameGate::kRefresh);
   device.shutdown();

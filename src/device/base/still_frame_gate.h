@@ -35,6 +35,13 @@ class StillFrameGate {
     std::lock_guard lock(mutex_);
     if (frame == last_) whole_ = whole;
   }
+  // The device may have lost its picture (it connected again): the next
+  // frame goes whatever it is.
+  void forget() {
+    std::lock_guard lock(mutex_);
+    last_.clear();
+    whole_ = false;
+  }
   // How long a picture that stands may wait for its next look.
   Millis stillPause() const {
     std::lock_guard lock(mutex_);

@@ -121,6 +121,9 @@ class UsbDeviceController {
   // How long the tile's light tick may sleep while the picture stands (a
   // change wakes it sooner, frameChanged).
   virtual Millis stillFramePause() const;
+  // The device connected (again): whatever it showed is gone, so the next
+  // light tick sends its picture even if it did not change.
+  virtual void pictureLost() { frameGate_.forget(); }
   uint64_t framesSubmitted() const { return framesSubmitted_.load(); }
   // Waits until the frame sender has nothing left to send (tests).
   bool waitFramesIdle(Millis bound) { return frames_.waitIdle(bound); }

@@ -117,6 +117,10 @@ class HeadsetDevice : public ProfiledDevice<CHs6533Profiledata, HeadsetListener>
   // the sender when it changed or the still-frame gate asks for it again.
   std::vector<uint8_t> lightTick() override;
   Millis stillFramePause() const override;
+  void pictureLost() override {
+    UsbDeviceController::pictureLost();
+    ledGate_.forget();
+  }
   uint64_t ledFramesSubmitted() const { return ledSubmitted_.load(); }
   uint64_t ledFramesSent() const { return ledSender_.sent(); }
   uint64_t ledReportsFailed() const { return ledReportsFailed_.load(); }

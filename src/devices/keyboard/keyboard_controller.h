@@ -217,6 +217,10 @@ class KeyboardController : public MacroKeyDevice<CKeyboardProfiledata, KeyboardL
   // otherwise, and while synchronised, the base's zone frame as before.
   std::vector<uint8_t> lightTick() override;
   Millis stillFramePause() const override;
+  void pictureLost() override {
+    UsbDeviceController::pictureLost();
+    liveGate_.forget();
+  }
   uint64_t liveFramesSubmitted() const { return liveSubmitted_.load(); }
   FrameSender& liveFrameSender() { return liveSender_; }
 
