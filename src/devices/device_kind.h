@@ -51,12 +51,19 @@ const KindDescription& describeKind(DeviceKind kind);
 // The kind one of whose products has these USB ids; nullptr for none.
 const KindDescription* kindOfProduct(uint16_t vendorId, uint16_t productId);
 
-// The description's three row functions over a kind's key table.
+// A description whose rows are the key table `Table()` returns.
 template <auto Table>
-struct RowsOf {
-  static std::vector<std::string> keys() { return settings::keyNames(Table()); }
-  static std::vector<settings::KeyHelp> help() { return settings::describeRows(Table()); }
-  static std::vector<settings::KeyLabel> labels() { return settings::keyLabels(Table()); }
-};
+KindDescription describedBy(DeviceKind kind, std::string_view name, std::string_view folder, int selectorType,
+                            std::string_view keysTitle, std::vector<KindProduct> products) {
+  return {kind,
+          name,
+          folder,
+          selectorType,
+          keysTitle,
+          std::move(products),
+          [] { return settings::keyNames(Table()); },
+          [] { return settings::describeRows(Table()); },
+          [] { return settings::keyLabels(Table()); }};
+}
 
 }  // namespace tessel

@@ -4,12 +4,9 @@
 namespace tessel {
 
 const KindDescription& headsetKind() {
-  using Rows = RowsOf<&headsetSettingKeys>;
-  static const KindDescription d{DeviceKind::Headset, "headset", "HD", 7, "Headset keys:",
-                                 {{"headset", 0x0C76, 0x1630, 7, false}},
-                                 Rows::keys,
-                                 Rows::help,
-                                 Rows::labels};
+  static const KindDescription d = describedBy<&headsetSettingKeys>(
+      DeviceKind::Headset, "headset", "HD", 7, "Headset keys:",
+      {{"headset", 0x0C76, 0x1630, 7, false}});
   return d;
 }
 

@@ -4,12 +4,10 @@
 namespace tessel {
 
 const KindDescription& mouseKind() {
-  using Rows = RowsOf<&mouseSettingKeys>;
-  static const KindDescription d{DeviceKind::Mouse, "mouse", "mouse", 2, "Mouse keys (get prints them all; set takes any of them back):",
-                                 {{"mouse", 0x320F, 0x7C1F, 2, false}, {"mouse-receiver", 0x320F, 0x7C20, 6, true}},
-                                 Rows::keys,
-                                 Rows::help,
-                                 Rows::labels};
+  static const KindDescription d = describedBy<&mouseSettingKeys>(
+      DeviceKind::Mouse, "mouse", "mouse", 2,
+      "Mouse keys (get prints them all; set takes any of them back):",
+      {{"mouse", 0x320F, 0x7C1F, 2, false}, {"mouse-receiver", 0x320F, 0x7C20, 6, true}});
   return d;
 }
 

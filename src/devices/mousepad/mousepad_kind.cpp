@@ -4,12 +4,9 @@
 namespace tessel {
 
 const KindDescription& mousepadKind() {
-  using Rows = RowsOf<&mousepadSettingKeys>;
-  static const KindDescription d{DeviceKind::MousePad, "mousepad", "MousePad", 3, "Mousepad keys:",
-                                 {{"mousepad", 0x320F, 0x1004, 3, false}},
-                                 Rows::keys,
-                                 Rows::help,
-                                 Rows::labels};
+  static const KindDescription d = describedBy<&mousepadSettingKeys>(
+      DeviceKind::MousePad, "mousepad", "MousePad", 3, "Mousepad keys:",
+      {{"mousepad", 0x320F, 0x1004, 3, false}});
   return d;
 }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 #include "device/base/software_effects.h"
@@ -137,6 +138,27 @@ CDeviceKeyButtonUI::LookKey CDeviceKeyButtonUI::CurrentLook(const QRect& rc, qre
   return k;
 }
 
+namespace {
+
+// A transparent picture of `size` at `dpr`, painted by `paint` into a
+// rectangle at (0, 0) with `painter`'s render hints.
+QPixmap KeptPicture(const QPainter& painter, QSize size, qreal dpr,
+                    const std::function<void(QPainter&, const QRect&)>& paint) {
+  QPixmap picture(size * dpr);
+  picture.setDevicePixelRatio(dpr);
+  picture.fill(Qt::transparent);
+  QPainter p(&picture);
+  p.setRenderHints(painter.renderHints());
+  paint(p, QRect(QPoint(0, 0), size));
+  return picture;
+}
+
+}  // namespace
+
+qreal CDeviceKeyButtonUI::Radius(const QRect& rc) const {
+  return borderRound_ > 0 ? Scale(borderRound_) : std::min(rc.width(), rc.height()) / 4.0;
+}
+
 void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
   if (rc.isEmpty()) return;
   if (hasZone_) {
@@ -146,13 +168,8 @@ void CDeviceKeyButtonUI::Paint(QPainter& painter, const QRect& rc) {
   const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
   LookKey look = CurrentLook(rc, dpr);
   if (!drawn_ || !(drawn_->first == look)) {
-    QPixmap picture(rc.size() * dpr);
-    picture.setDevicePixelRatio(dpr);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHints(painter.renderHints());
-    CButtonUI::Paint(p, QRect(QPoint(0, 0), rc.size()));
-    p.end();
+    QPixmap picture =
+        KeptPicture(painter, rc.size(), dpr, [this](QPainter& p, const QRect& r) { CButtonUI::Paint(p, r); });
     drawn_.emplace(std::move(look), std::move(picture));
   }
   painter.drawPixmap(rc.topLeft(), drawn_->second);
@@ -166,38 +183,20 @@ void CDeviceKeyButtonUI::PaintLit(QPainter& painter, const QRect& rc) {
   key.look.colors[9] = 0;  // the zone colour is the fill, not the pictures
   if (!lit_ || !(lit_->key == key)) {
     LitPictures pictures;
-    const QRect local(QPoint(0, 0), rc.size());
-    pictures.under = QPixmap(rc.size() * dpr);
-    pictures.under.setDevicePixelRatio(dpr);
-    pictures.under.fill(Qt::transparent);
-    {
-      // Opaque: what lies under the round corners is the parent's picture.
-      QPainter p(&pictures.under);
-      p.setRenderHints(painter.renderHints());
+    // Opaque: what lies under the round corners is the parent's picture.
+    pictures.under = KeptPicture(painter, rc.size(), dpr, [&](QPainter& p, const QRect& r) {
       if (parent) parent->PaintBackground(p, QRect(-key.place.topLeft(), key.parentSize));
-      CButtonUI::PaintBkColor(p, local);
-    }
-    pictures.over = QPixmap(rc.size() * dpr);
-    pictures.over.setDevicePixelRatio(dpr);
-    pictures.over.fill(Qt::transparent);
-    {
-      QPainter p(&pictures.over);
-      p.setRenderHints(painter.renderHints());
-      PaintBkImage(p, local);
-      PaintStatusImage(p, local);
-      PaintText(p, local);
-      PaintBorder(p, local);
-    }
-    const QImage over = pictures.over.toImage();
-    for (int y = 0; y < over.height() && pictures.overEmpty; ++y)
-      for (int x = 0; x < over.width(); ++x)
-        if (qAlpha(over.pixel(x, y)) != 0) {
-          pictures.overEmpty = false;
-          break;
-        }
+      CButtonUI::PaintBkColor(p, r);
+    });
+    pictures.over = KeptPicture(painter, rc.size(), dpr, [this](QPainter& p, const QRect& r) {
+      PaintBkImage(p, r);
+      PaintStatusImage(p, r);
+      PaintText(p, r);
+      PaintBorder(p, r);
+    });
     QPainterPath shape;
-    const qreal radius = borderRound_ > 0 ? Scale(borderRound_) : std::min(rc.width(), rc.height()) / 4.0;
-    shape.addRoundedRect(QRectF(local).adjusted(1, 1, -1, -1), radius, radius);
+    const qreal radius = Radius(rc);
+    shape.addRoundedRect(QRectF(QPoint(0, 0), rc.size()).adjusted(1, 1, -1, -1), radius, radius);
     pictures.shape = shape.toFillPolygon();
     pictures.key = std::move(key);
     lit_ = std::move(pictures);
@@ -209,7 +208,7 @@ void CDeviceKeyButtonUI::PaintLit(QPainter& painter, const QRect& rc) {
   painter.setBrush(QColor::fromRgb(GetShownColor()));
   painter.drawPolygon(lit_->shape);
   painter.restore();
-  if (!lit_->overEmpty) painter.drawPixmap(rc.topLeft(), lit_->over);
+  painter.drawPixmap(rc.topLeft(), lit_->over);
 }
 
 void CDeviceKeyButtonUI::PaintBorder(QPainter& painter, const QRect& rc) {
@@ -218,7 +217,7 @@ void CDeviceKeyButtonUI::PaintBorder(QPainter& painter, const QRect& rc) {
   const qreal w = std::max(1, Scale(2));
   painter.setPen(QPen(QColor::fromRgba(selectedBorderColor_), w));
   painter.setBrush(Qt::NoBrush);
-  const qreal radius = borderRound_ > 0 ? Scale(borderRound_) : std::min(rc.width(), rc.height()) / 4.0;
+  const qreal radius = Radius(rc);
   painter.drawRoundedRect(QRectF(rc).adjusted(w / 2, w / 2, -w / 2, -w / 2), radius, radius);
 }
 

@@ -94,6 +94,7 @@ class CDeviceKeyButtonUI : public CButtonUI {
   // kept as pictures, and the colour's round shape as a polygon; each new
   // colour is a fill between two copies.
   void PaintLit(QPainter& painter, const QRect& rc);
+  qreal Radius(const QRect& rc) const;  // of the round corners
   struct LitLook {
     LookKey look;  // without the zone colour
     QRect place;   // in the parent
@@ -105,7 +106,6 @@ class CDeviceKeyButtonUI : public CButtonUI {
   struct LitPictures {
     LitLook key;
     QPixmap under, over;
-    bool overEmpty = true;
     QPolygonF shape;
   };
   std::optional<LitPictures> lit_;
